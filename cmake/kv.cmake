@@ -1,0 +1,77 @@
+# Shared build settings and helpers.
+
+set(KV_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
+add_compile_options(${KV_WARNINGS})
+
+if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+  add_compile_options(-O1 -g)
+endif()
+
+if(KV_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Where built modules land, so tests and hosts find them beside each other.
+set(KV_MODULE_DIR ${CMAKE_BINARY_DIR}/modules)
+file(MAKE_DIRECTORY ${KV_MODULE_DIR})
+
+# kv_gtest(NAME SOURCES... LIBS ...): one GoogleTest program registered with CTest.
+function(kv_gtest name)
+  cmake_parse_arguments(KV "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT KV_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${KV_SOURCES})
+  target_link_libraries(${name} PRIVATE ${KV_LIBS} GTest::gtest GTest::gtest_main pthread)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+  target_compile_definitions(${name} PRIVATE KV_MODULE_DIR="${KV_MODULE_DIR}"
+                             KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KV_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1;KV_MODULE_DIR=${KV_MODULE_DIR}")
+endfunction()
+
+# kv_glob_tests(VAR DIR): the test sources of a folder.
+function(kv_glob_tests var dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/tests/*.cpp)
+  set(${var} ${srcs} PARENT_SCOPE)
+endfunction()
+
+# kv_benchmark(NAME SOURCES... LIBS ...)
+function(kv_benchmark name)
+  cmake_parse_arguments(KV "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT KV_BENCH OR NOT KV_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${KV_SOURCES})
+  target_link_libraries(${name} PRIVATE ${KV_LIBS} benchmark::benchmark pthread)
+  target_compile_definitions(${name} PRIVATE KV_MODULE_DIR="${KV_MODULE_DIR}" KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+endfunction()
+
+# kv_fuzz_target(NAME SOURCE CORPUS_DIR LIBS ...): with KV_FUZZ and clang a libFuzzer binary;
+# always a replay program that runs every file of the seed corpus as a test.
+function(kv_fuzz_target name source corpus)
+  cmake_parse_arguments(KV "" "" "LIBS" ${ARGN})
+  add_executable(${name}_replay ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+  target_link_libraries(${name}_replay PRIVATE ${KV_LIBS} pthread)
+  add_test(NAME fuzz_replay_${name} COMMAND ${name}_replay ${corpus})
+  set_tests_properties(fuzz_replay_${name} PROPERTIES ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}")
+  if(KV_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_executable(${name}_fuzz ${source})
+    target_compile_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name}_fuzz PRIVATE ${KV_LIBS} pthread)
+  endif()
+endfunction()
+
+# kv_module(NAME SOURCES... LIBS ...): a shared object loaded by its driver name
+# (no "lib" prefix), every symbol hidden except what the sources export.
+function(kv_module name)
+  cmake_parse_arguments(KV "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} SHARED ${KV_SOURCES})
+  set_target_properties(${name} PROPERTIES PREFIX "" CXX_VISIBILITY_PRESET hidden
+                        VISIBILITY_INLINES_HIDDEN ON LIBRARY_OUTPUT_DIRECTORY ${KV_MODULE_DIR})
+  target_link_libraries(${name} PRIVATE ${KV_LIBS})
+  target_link_options(${name} PRIVATE -Wl,--no-undefined)
+endfunction()

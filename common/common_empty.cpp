@@ -1,0 +1,1 @@
+// Placeholder until the first sources of the common library exist.
