@@ -75,3 +75,6 @@ function(kv_module name)
   target_link_libraries(${name} PRIVATE ${KV_LIBS})
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
 endfunction()
+
+# The resource step (resource scripts compiled into modules), when present.
+include(${CMAKE_SOURCE_DIR}/cmake/kvres.cmake OPTIONAL)
