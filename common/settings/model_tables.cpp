@@ -181,6 +181,8 @@ const FREE_SIZE_ROW kDefaultFreeSize[] = {
 
 const MODEL_FREE_SIZE_ENTRY kModelFreeSizeList[] = {{0, nullptr}};
 
+const TRAY_LOCK_ROW kTrayLocks[] = {{0, 0}};
+
 struct CustomMediaTable {
   CUSTOM_MEDIA_ROW rows[17];
   constexpr CustomMediaTable() : rows{} {
@@ -344,6 +346,7 @@ BOOL StgIsTrackedDeviceOption(DWORD code) {
 const VALUE_OVERRIDE_ROW* StgGetValueOverrideTable() { return kValueOverride; }
 const FREE_SIZE_ROW* StgGetDefaultFreeSizeTable() { return kDefaultFreeSize; }
 const MODEL_FREE_SIZE_ENTRY* StgGetModelFreeSizeTableList() { return kModelFreeSizeList; }
+const TRAY_LOCK_ROW* StgGetTrayLockTable() { return kTrayLocks; }
 const CUSTOM_MEDIA_ROW* StgGetCustomMediaTable() { return kCustomMedia.rows; }
 
 BF_ID_PAIR* StgGetBfIdTable() { return gBfIds; }

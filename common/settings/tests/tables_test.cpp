@@ -358,6 +358,22 @@ TEST(Symbols, OrderAndLookups) {
   }
 }
 
+// A table handed in is searched in its own order: the first row wins, setting symbols first.
+TEST(Symbols, HandedTableIsSearchedInOrder) {
+  const ITEM_SYMBOL rows[] = {{704, 5, 0, "QDV_A"}, {0, 5, 0, "QDV_B"}, {0, 6, 0, "QDV_A"}};
+  const ITEM_SYMBOL_TABLE t{3, rows};
+  EXPECT_EQ(StgTableFindSymbolByKey(&t, 5), &rows[0]);
+  EXPECT_EQ(StgTableFindSymbolByName(&t, "QDV_A"), &rows[0]);
+  EXPECT_EQ(StgTableFindSymbolByName(&t, "QDV_C"), nullptr);
+  // A key with only a rule symbol gives no row.
+  const ITEM_SYMBOL rule[] = {{0, 65000, 0, "QDV_R"}};
+  const ITEM_SYMBOL_TABLE rt{1, rule};
+  EXPECT_EQ(StgDictFindItemByKey(Template(), &rt, 65000), nullptr);
+  const ITEM_SYMBOL alias[] = {{7, 65001, 0, "QDV_O"}};
+  const ITEM_SYMBOL_TABLE at{1, alias};
+  EXPECT_EQ(StgDictFindItemByKey(Template(), &at, 65001)->id, (uint64_t)sid::dmOrientation);
+}
+
 TEST(Symbols, AliasKeysResolveThroughTheSymbol) {
   ITEM_DICTIONARY* dict = Template();
   // QDV_Tray1CoverMediaType: key 74 names rdmTray1Media, whose own key is 53.
@@ -666,6 +682,7 @@ TEST(ModelTables, DeviceQueryMaps) {
 TEST(ModelTables, SizeAndMediaTables) {
   EXPECT_EQ(StgGetValueOverrideTable()[0].option, 0u);
   EXPECT_EQ(StgGetModelFreeSizeTableList()[0].table, nullptr);
+  EXPECT_EQ(StgGetTrayLockTable()[0].option, 0);
   int rows = 0;
   for (const FREE_SIZE_ROW* f = StgGetDefaultFreeSizeTable(); f->trayKey; ++f) ++rows;
   EXPECT_EQ(rows, 8);
