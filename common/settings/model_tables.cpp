@@ -193,7 +193,10 @@ struct CustomMediaTable {
 };
 constexpr CustomMediaTable kCustomMedia;
 
-// BF_ id table, writable by the lock module.
+// BF_ id table, writable by the lock module. One pair for each setting that has a node slot in the
+// compiled image (ids 1-1543 and 10001-10434, 1977 settings), numbered in setting order from
+// rdmMachineID (35) = 10000 up to 10434 = 11942; the public DEVMODE fields 1-34 follow with
+// 11943-11976, so the ids fill the persistent range 10000-11976 exactly.
 #include "settings/bf_table.inc"
 #define KV_BF(bf, id) {bf, id},
 BF_ID_PAIR gBfIds[] = {KV_BF_ROWS {0, 0}};

@@ -265,7 +265,8 @@ const TRAY_LOCK_ROW* StgGetTrayLockTable();
 constexpr DWORD STG_REGION_EUROPE_FIRST = 2;
 constexpr DWORD STG_REGION_EUROPE_LAST = 15;
 
-// BF_ id table: pairs {BF_ id, setting id} in setting order, ended by a zero pair. Writable.
+// BF_ id table: pairs {BF_ id, setting id} in setting order from rdmMachineID (35) = 10000, the public
+// DEVMODE fields last; 1977 pairs, ended by a zero pair. Writable.
 struct BF_ID_PAIR {
   WORD bfId;
   WORD settingId;
