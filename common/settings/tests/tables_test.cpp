@@ -434,6 +434,40 @@ TEST(EnumSymbols, ByValueAndByName) {
   EXPECT_EQ(StgFindEnumSymbolByName("NO_SUCH_NAME"), nullptr);
 }
 
+// Rows copied from the enumeration list.
+TEST(EnumSymbols, SpotRows) {
+  struct Case {
+    WORD setting;
+    DWORD value;
+    const char* name;
+    WORD key;
+    uint64_t second;
+  } cases[] = {
+      {704, 8, "RDMJOBBINDER_TELVARA2", 10, 6},
+      {0, 88, "Opt_FoldingFolder", 30, 0},
+      {14, 65532, "DMRES_HIGH", 62, 65532},
+      {29, 1040, "DMMEDIA_CUSTOM16", 194, 1040},
+      {169, 15, "RDMLANG_RUSSIAN", 102, 15},
+      {347, 2702, "IDC_FREE_RADIO_LANDSCAPE", 134, 2},
+      {346, 6, "IDS_SOURCE_TRAY4", 133, 256},
+      {10191, 13698, "IDS_PAPERROLL_36INCH", 221, 562},
+      {1018, 901, "BUILT_IN_FUNC_COPYCOPIESTOSEPSHEETCYCLECOPIES", 130, 901},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ENUM_SYMBOL* e = StgFindEnumSymbol(c.setting, c.value);
+    ASSERT_NE(e, nullptr);
+    EXPECT_STREQ(e->name, c.name);
+    EXPECT_EQ(e->key, c.key);
+    EXPECT_EQ(e->second, c.second);
+  }
+  // The four media-type rows of tray 4 under further keys are kept as listed.
+  int tray4 = 0;
+  for (int i = 0; i < StgGetEnumSymbolTable()->count; ++i)
+    tray4 += StgGetEnumSymbolTable()->rows[i].settingId == sid::rdmTray4Media;
+  EXPECT_EQ(tray4, 40);
+}
+
 TEST(EnumSymbols, ResourceNamesAfterEnumerations) {
   const ENUM_SYMBOL_TABLE* res = StgGetResourceNameTable();
   ASSERT_GT(res->count, 0);
