@@ -186,7 +186,9 @@ struct CONTROL_DESC {
   WORD kind;       // control kind
   WORD reserved;
   const ITEM_DESC* item;  // bound setting row (of the template dictionary), or none
-  uint64_t runtime[4];    // filled by the property sheets
+  DWORD state;            // state word: bits 0-1 and 2-3 are read by the feature modules
+  DWORD reserved2;
+  uint64_t runtime[3];    // filled by the property sheets
 };
 
 struct DIALOG_DESC {

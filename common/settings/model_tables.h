@@ -190,6 +190,8 @@ const TRAY_CODE_PAIR* StgGetModelTrayCodeMap(int n);
 // The map to use for maps 1-6: the model map unless its first pair is {0, 0}, then the default
 // map; maps 7-9 as they are.
 const TRAY_CODE_PAIR* StgSelectTrayCodeMap(int n);
+// The model map unless it is none or its first pair is {0, 0}; else the default map.
+const TRAY_CODE_PAIR* StgChooseTrayCodeMap(const TRAY_CODE_PAIR* modelMap, const TRAY_CODE_PAIR* defaultMap);
 // Value of the first pair with the device code, or 0.
 DWORD StgLookupTrayCode(const TRAY_CODE_PAIR* map, DWORD deviceCode);
 const TRAY_CODE_PAIR* StgGetTrayCodeMap1();
