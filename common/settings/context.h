@@ -3,14 +3,9 @@
 // released contexts and the locks that guard them.
 #pragma once
 #include "kvplat/types.h"
+#include "settings/item_records.h"
+#include "settings/model_tables.h"
 
-struct ITEM_DESC;
-struct ITEM_DICTIONARY;
-struct DIALOG_TABLE;
-struct ITEM_SYMBOL;
-struct ENUM_SYMBOL;
-struct MESSAGE_DESC;
-struct MODEL_BLOCK;
 struct COMPILED_IMAGE;
 struct MODULE_VECTOR;
 struct API_STATE;
@@ -111,10 +106,10 @@ struct SETTING_CONTEXT {
   SHORT dialogInUse;               // 3
   ITEM_DICTIONARY* dictionary;     // 4 own copy
   DIALOG_TABLE* dialogs;           // 5 own copy
-  const ITEM_SYMBOL* symbols;      // 6 shared, read-only
-  const ENUM_SYMBOL* enumSymbols;  // 7
-  const ENUM_SYMBOL* resourceNames;// 8
-  const MESSAGE_DESC* messages;    // 9
+  const ITEM_SYMBOL_TABLE* symbols;       // 6 shared, read-only
+  const ENUM_SYMBOL_TABLE* enumSymbols;   // 7
+  const ENUM_SYMBOL_TABLE* resourceNames; // 8
+  const MESSAGE_TABLE* messages;          // 9
   MODEL_BLOCK* model;              // 10 own copy
   SETTING_STORE* store;            // 11 own; none in a light context
   COMPILED_IMAGE* image;           // 12 shared through the image cache; never freed here
@@ -179,7 +174,7 @@ int StgKeepStoreCopy(SETTING_CONTEXT* ctx);
 // Frees the saved copy's three font lists. 1, or 0 without a work area or saved copy.
 int StgFreeStoreCopyLists(SETTING_CONTEXT* ctx);
 // The model-list row whose name equals the driver name exactly, or none.
-const void* StgFindModelEntry(SETTING_CONTEXT* ctx, const WCHAR* driverName);
+const MODEL_ENTRY* StgFindModelEntry(SETTING_CONTEXT* ctx, const WCHAR* driverName);
 // Library attach and detach.
 void StgInitLibraryLocks();
 void StgFreeLibraryLocks();
