@@ -43,11 +43,8 @@ bool Load(const std::string& host, Meta* m) {
   return true;
 }
 
+// Writes the record; an all-zero record is kept too: it says FILE_ATTRIBUTE_NORMAL.
 void Save(const std::string& host, const Meta& m) {
-  if (m.attrs == 0 && m.creation == 0) {
-    DropMeta(host);
-    return;
-  }
   std::string dir = ParentOf(host) + "/" + kMetaDir;
   mkdir(dir.c_str(), 0777);
   std::string path = MetaPath(host);
