@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "kvplat/profile.h"
 #include "kvplat/types.h"
 
 namespace kvp::store {
