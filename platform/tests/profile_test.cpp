@@ -39,7 +39,7 @@ std::vector<std::u16string> SplitList(const WCHAR* buf) {
   return out;
 }
 
-class Profile : public ::testing::Test {
+class PrivateProfile : public ::testing::Test {
  protected:
   kvtest::TempRoot root;
   std::string Host(const char* rel) { return root.path() + "/c/" + rel; }
@@ -73,7 +73,7 @@ const char* kFixture =
     "[main]\r\n"
     "Later=from the second Main\r\n";
 
-TEST_F(Profile, StringReadRules) {
+TEST_F(PrivateProfile, StringReadRules) {
   Put(kFixture);
   struct Case {
     const char16_t* section;
@@ -124,7 +124,7 @@ TEST_F(Profile, StringReadRules) {
   }
 }
 
-TEST_F(Profile, IntReadRules) {
+TEST_F(PrivateProfile, IntReadRules) {
   Put(kFixture);
   struct Case {
     const char16_t* key;
@@ -142,7 +142,7 @@ TEST_F(Profile, IntReadRules) {
   EXPECT_EQ(static_cast<INT>(GetPrivateProfileIntW(u"Main", u"Num", 5, u"C:\\missing.ini")), 5);
 }
 
-TEST_F(Profile, ListsAndTheirTruncation) {
+TEST_F(PrivateProfile, ListsAndTheirTruncation) {
   Put(kFixture);
   WCHAR buf[512];
   // Section names: each once, as first spelled, blanks trimmed.
@@ -198,7 +198,7 @@ TEST_F(Profile, ListsAndTheirTruncation) {
   EXPECT_EQ(GetPrivateProfileStringW(u"Main", u"Plain", u"d", nullptr, 10, kFile), 0u);
 }
 
-TEST_F(Profile, WritesCreateReplaceAndDelete) {
+TEST_F(PrivateProfile, WritesCreateReplaceAndDelete) {
   // Creates the file with the section.
   ASSERT_TRUE(WritePrivateProfileStringW(u"Printer ,A,", u"Count", u"0", kFile));
   ASSERT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, kFile));  // flush
@@ -227,7 +227,7 @@ TEST_F(Profile, WritesCreateReplaceAndDelete) {
   EXPECT_FALSE(fs::exists(Host("never.ini")));
 }
 
-TEST_F(Profile, SectionWrites) {
+TEST_F(PrivateProfile, SectionWrites) {
   Put("[A]\r\nx=1\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n");
   ASSERT_TRUE(WritePrivateProfileSectionW(u"A", u"k1=v1\0k2 = v2\0\0", kFile));
   EXPECT_EQ(ReadBytes(Host("test.ini")), "[A]\r\nk1=v1\r\nk2 = v2\r\n[B]\r\ny=2\r\n");
@@ -241,7 +241,7 @@ TEST_F(Profile, SectionWrites) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(Profile, FileFormsAreKept) {
+TEST_F(PrivateProfile, FileFormsAreKept) {
   // UTF-16 with BOM stays UTF-16.
   std::u16string text = u"[S\u00e9c]\r\nK=\u65e5\u672c\r\n";
   std::string utf16 = "\xFF\xFE";
@@ -271,7 +271,7 @@ TEST_F(Profile, FileFormsAreKept) {
   EXPECT_EQ(GetPrivateProfileStringW(u"S", u"K", u"", buf, 16, u"C:\\wide.ini"), 1u);
 }
 
-TEST_F(Profile, FileNamesResolve) {
+TEST_F(PrivateProfile, FileNamesResolve) {
   // A bare name and a null name live in the Windows folder.
   ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"K", u"1", u"bare.ini"));
   EXPECT_TRUE(fs::exists(Host("Windows/bare.ini")));
@@ -287,7 +287,7 @@ TEST_F(Profile, FileNamesResolve) {
   EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"K", u"1", u"C:\\bad|name.ini"));
 }
 
-TEST_F(Profile, BadNamesAndValuesAreRefused) {
+TEST_F(PrivateProfile, BadNamesAndValuesAreRefused) {
   Put("[S]\r\nK=1\r\n");
   struct Case {
     const char16_t* section;
@@ -305,7 +305,7 @@ TEST_F(Profile, BadNamesAndValuesAreRefused) {
   EXPECT_EQ(ReadBytes(Host("test.ini")), "[S]\r\nK=1\r\n");
 }
 
-TEST_F(Profile, CorruptAndHugeFiles) {
+TEST_F(PrivateProfile, CorruptAndHugeFiles) {
   // Binary garbage reads as text without harm; the sections it happens to hold are found.
   std::string junk;
   for (int i = 0; i < 4096; ++i) {
@@ -334,7 +334,7 @@ TEST_F(Profile, CorruptAndHugeFiles) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_TOO_LARGE);
 }
 
-TEST_F(Profile, FailedWriteLeavesFileUntouched) {
+TEST_F(PrivateProfile, FailedWriteLeavesFileUntouched) {
   Put("[S]\r\nK=1\r\n");
   for (unsigned n = 1; n <= 2; ++n) {
     kvp::test::FailWriteAt(1);
@@ -349,7 +349,7 @@ TEST_F(Profile, FailedWriteLeavesFileUntouched) {
 }
 
 // Two processes write different keys of one file at the same time; every key of both survives.
-TEST_F(Profile, TwoProcessesLoseNoKey) {
+TEST_F(PrivateProfile, TwoProcessesLoseNoKey) {
   constexpr int kKeys = 60;
   auto writer = [&](const char16_t* prefix) {
     for (int i = 0; i < kKeys; ++i) {

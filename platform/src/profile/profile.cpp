@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "ansi.h"
-#include "ini_internal.h"
 #include "kvplat/error.h"
 #include "kvplat/root.h"
 #include "kvplat/text.h"
@@ -388,17 +387,6 @@ UINT ParseInt(u16string_view v) {
 }
 
 }  // namespace
-
-int ReadHostInt(const std::string& host, u16string_view section, u16string_view key, int deflt) {
-  try {
-    Doc doc;
-    u16string value;
-    if (LoadHost(host, doc) != ERROR_SUCCESS || !FindValue(doc, section, key, value) || value.empty()) return deflt;
-    return static_cast<int>(ParseInt(value));
-  } catch (const std::bad_alloc&) {
-    return deflt;
-  }
-}
 
 }  // namespace kvp::ini
 

@@ -3,6 +3,7 @@
 // copy and written back at once.
 #include "kvplat/registry.h"
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -21,6 +22,7 @@ struct HiveState {
   const char* file;
   Key root;
   bool loaded = false;
+  bool trusted = false;  // the file was old enough when read that an unchanged stamp means unchanged text
   store::FileStamp stamp;
   DWORD error = ERROR_SUCCESS;
   std::string errorText;
@@ -69,9 +71,13 @@ int HiveOf(HKEY k) {
 DWORD Refresh(HiveState& h) {
   std::string path = HivePath(h);
   store::FileStamp now = store::StampOf(path);
-  if (h.loaded && now == h.stamp) return h.error;
+  if (h.loaded && h.trusted && now == h.stamp) return h.error;
   h.loaded = true;
   h.stamp = now;
+  // File times move in coarse ticks and inode numbers are reused, so two replacements within one tick
+  // can leave the same stamp: a file changed in the last two seconds is read again on every call.
+  h.trusted = std::chrono::system_clock::now().time_since_epoch() - std::chrono::nanoseconds(now.mtimeNs) >
+              std::chrono::seconds(2);
   h.error = ERROR_SUCCESS;
   h.errorText.clear();
   h.root = Key();
@@ -102,6 +108,7 @@ DWORD Save(HiveState& h) {
     return rc;
   }
   h.stamp = store::StampOf(path);
+  h.trusted = false;
   return ERROR_SUCCESS;
 }
 

@@ -1,12 +1,9 @@
 #include "admin.h"
 
-#include "../profile/ini_internal.h"
-#include "kvplat/root.h"
+#include "kvplat/sysinfo.h"
 
 namespace kvp::sec {
 
-bool AdministratorSwitch() {
-  return kvp::ini::ReadHostInt(MachineRoot() + "/machine.ini", u"System", u"Administrator", 1) != 0;
-}
+bool AdministratorSwitch() { return ProfileGetInt("Administrator", 1) != 0; }
 
 }  // namespace kvp::sec

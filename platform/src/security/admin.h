@@ -4,7 +4,7 @@
 
 namespace kvp::sec {
 
-// [System] Administrator of <root>/machine.ini, read afresh on every call (tests flip it); a machine
+// [System] Administrator of the system profile, as it is now (tests flip it); a machine
 // without the switch counts as run by its administrator, as a new machine root is.
 bool AdministratorSwitch();
 
