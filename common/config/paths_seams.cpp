@@ -1,0 +1,88 @@
+// Least bodies of the calls that units, regions, platform queries, paths, INI access and resource
+// strings make into Parts built elsewhere. Each is weak: the real definition takes its place once it is
+// linked in, and its owner deletes the body here. A body does only what its callers need to run: a
+// light answer ("nothing", "no node", the model's constant), never a parallel mechanism.
+#include "config/paths_seams.h"
+
+#include <cstring>
+
+#include "kvplat/registry.h"
+#include "kvplat/spooler.h"
+#include "kvplat/text.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/model_tables.h"
+
+#define KV_SEAM __attribute__((weak))
+
+// The model's feature bitmap: word 0 has bits 2, 7, 11 and 23 set.
+KV_SEAM int StgIsFeatureBitSet(DWORD bit) { return bit < 32 ? (int)((0x00800884u >> bit) & 1u) : 0; }
+
+KV_SEAM void StgApplySourcePaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
+
+KV_SEAM void CfgLoadFreeSize(SETTING_CONTEXT*, int) {}
+
+// The published settings of slot n (ids 1118 + 4n ...); no user name is kept without the slot records.
+KV_SEAM int CfgReadFreeSizeSlot(SETTING_CONTEXT* ctx, int slot, FREE_SIZE_VIEW* out) {
+  if (!ctx || !out || slot < 0 || slot > 9) return 0;
+  std::memset(out, 0, sizeof(*out));
+  WORD base = (WORD)(1118 + 4 * slot);
+  out->width = (LONG)StgGetOptionValue(ctx, base, nullptr);
+  out->length = (LONG)StgGetOptionValue(ctx, (WORD)(base + 1), nullptr);
+  out->tray = (SHORT)StgGetValue(ctx, (WORD)(base + 2), nullptr);
+  out->orientation = (SHORT)StgGetValue(ctx, (WORD)(base + 3), nullptr);
+  return 1;
+}
+
+// The model's own custom-size limits, whatever the tray and orientation.
+KV_SEAM int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD, DWORD, LONG* maximum, LONG* minimum, int selector) {
+  const MODEL_BLOCK* m = ctx && ctx->model ? ctx->model : StgGetModelBlock();
+  if (maximum) *maximum = (LONG)(selector ? m->customLengthMax : m->customWidthMax);
+  if (minimum) *minimum = (LONG)(selector ? m->customLengthMin : m->customWidthMin);
+  return 1;
+}
+
+KV_SEAM void* ImgFindNode(SETTING_CONTEXT*, WORD) { return nullptr; }
+
+// The resource library that the model's driver data file names.
+KV_SEAM const WCHAR* ImgGetUIResDLLName(SETTING_CONTEXT* ctx) { return ctx && ctx->image ? u"KV8350us.DLL" : nullptr; }
+
+KV_SEAM int RuleIsOptionExcluded(SETTING_CONTEXT*, const void*, DWORD) { return 0; }
+
+KV_SEAM int RuleListSelectableValues(SETTING_CONTEXT*, WORD, DWORD, DWORD*, DWORD* count, int) {
+  if (count) *count = 0;
+  return 0;
+}
+
+KV_SEAM int CfgSaveDeviceSettings(HANDLE, SETTING_CONTEXT*, int, DWORD) { return 1; }
+
+KV_SEAM BOOL CfgGetHelpFileName(WCHAR* dest, DWORD bytes, SETTING_CONTEXT* ctx) {
+  if (!dest || bytes < sizeof(WCHAR) || !ctx) return FALSE;
+  DWORD type = 0, needed = 0;
+  std::memset(dest, 0, bytes);
+  DWORD rc = GetPrinterDataW(ctx->printer, (LPWSTR)u"HelpFileName", &type, (LPBYTE)dest, bytes, &needed);
+  dest[bytes / sizeof(WCHAR) - 1] = 0;
+  return rc == ERROR_SUCCESS;
+}
+
+KV_SEAM BOOL CfgReadDriverRegValue(const WCHAR* valueName, void* buffer, DWORD bytes) {
+  if (!valueName || !buffer || !bytes) return FALSE;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\KAVRO\\ZarnDrv", 0, KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
+  DWORD type = 0, size = bytes;
+  LSTATUS rc = RegQueryValueExW(key, valueName, nullptr, &type, (LPBYTE)buffer, &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+// The value as it is stored, when it is a non-empty folder text that fits.
+KV_SEAM int CfgGetPrinterDataDir(HANDLE printer, const WCHAR* valueName, WCHAR* dest, DWORD capacity) {
+  WCHAR value[260] = {};
+  DWORD type = 0, needed = 0;
+  if (GetPrinterDataW(printer, (LPWSTR)valueName, &type, (LPBYTE)value, sizeof(value) - sizeof(WCHAR), &needed) !=
+      ERROR_SUCCESS)
+    return 0;
+  if (!value[0]) return 0;
+  if (dest && kvp::WLen(value) < capacity) kvp::WCopy(dest, capacity, value);
+  return 1;
+}
