@@ -402,3 +402,83 @@ TEST_F(Creation, ManyThreadsCreateAndReleaseSafely) {
   for (auto& t : threads) t.join();
   EXPECT_EQ(failures.load(), 0);
 }
+
+// ---------------------------------------------------------------------------------------------
+// With a printer of the spooler: the name comes from the spooler, and the printer's default DEVMODE
+// is adopted when it fits.
+
+class SpoolerPrinter : public ContextTest {
+ protected:
+  void SetUp() override {
+    ContextTest::SetUp();
+    std::u16string driver = u"KAVRO Lumeta QT M8350 ZARN", env = KV_PRINT_ENVIRONMENT;
+    std::u16string path = u"kvdrvgr.dll", data = u"kvdrvdat", config = u"kvdrvui.dll", empty, raw = u"RAW";
+    DRIVER_INFO_3W di{};
+    di.cVersion = 3;
+    di.pName = driver.data();
+    di.pEnvironment = env.data();
+    di.pDriverPath = path.data();
+    di.pDataFile = data.data();
+    di.pConfigFile = config.data();
+    di.pHelpFile = empty.data();
+    di.pDependentFiles = empty.data();
+    di.pMonitorName = empty.data();
+    di.pDefaultDataType = raw.data();
+    ASSERT_TRUE(AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di)));
+    PRINTER_INFO_2W pi{};
+    pi.pPrinterName = name_.data();
+    pi.pDriverName = driver.data();
+    handle_ = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    ASSERT_NE(handle_, nullptr);
+  }
+  void TearDown() override {
+    StgPurgeContextCache(1);
+    if (handle_) ClosePrinter(handle_);
+    ContextTest::TearDown();
+  }
+  // Makes `dm` the printer's default DEVMODE.
+  void SetDefaultDevmode(DEVMODEW* dm) {
+    PRINTER_INFO_2W* pi = (PRINTER_INFO_2W*)StgGetPrinterInfo(handle_, 2);
+    ASSERT_NE(pi, nullptr);
+    pi->pDevMode = dm;
+    ASSERT_TRUE(SetPrinterW(handle_, 2, reinterpret_cast<LPBYTE>(pi), 0));
+    StgFree(pi);
+  }
+  std::u16string name_ = u"Spooled plotter";
+  HANDLE handle_ = nullptr;
+};
+
+TEST_F(SpoolerPrinter, NameFromTheSpoolerKeysTheCache) {
+  SETTING_CONTEXT* c = StgCreateContext(handle_, handle_, nullptr, STG_KIND_UI);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(std::u16string_view(c->work->printerName), name_);
+  Mark(c, 77);
+  StgFreeContext(c);
+  SETTING_CONTEXT* d = StgCreateContext(handle_, handle_, nullptr, STG_KIND_UI);
+  EXPECT_EQ(MarkOf(d), 77u);
+  StgReleaseContext(d, STG_RELEASE_FREE);
+}
+
+TEST_F(SpoolerPrinter, DefaultDevmodeAdoptedOnlyWhenItFits) {
+  SETTING_CONTEXT* first = StgCreateContextEx(handle_, handle_, nullptr, 3, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(first, nullptr);
+  StgSetValue(first, QDV_rdmScaleType, 2);
+  std::vector<BYTE> good(first->store->bytes, first->store->bytes + STG_DEVMODE_SIZE);
+  StgReleaseContext(first, STG_RELEASE_FREE);
+
+  SetDefaultDevmode(reinterpret_cast<DEVMODEW*>(good.data()));
+  SETTING_CONTEXT* c = StgCreateContextEx(handle_, handle_, nullptr, 3, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(StgGetValue(c, QDV_rdmScaleType, nullptr), 2u);
+  StgReleaseContext(c, STG_RELEASE_FREE);
+
+  // Another driver version: the defaults stay.
+  std::vector<BYTE> other = good;
+  WORD v = 0x300;
+  std::memcpy(other.data() + DM_OFF_DRIVER_VERSION, &v, 2);
+  SetDefaultDevmode(reinterpret_cast<DEVMODEW*>(other.data()));
+  SETTING_CONTEXT* d = StgCreateContextEx(handle_, handle_, nullptr, 3, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(StgGetValue(d, QDV_rdmScaleType, nullptr), 0u);
+  StgReleaseContext(d, STG_RELEASE_FREE);
+}
