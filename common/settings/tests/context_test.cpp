@@ -1,5 +1,8 @@
 // Settings contexts: creation by kind and build mode, the caches and their rules, release types, the
 // saved copy and its lists, the global mutex, and creation and release from many threads.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -52,18 +55,32 @@ TEST_F(Creation, EveryBuildModeGivesItsKindOfContext) {
   }
 }
 
-TEST_F(Creation, KindAdjustments) {
+TEST_F(Creation, EveryKindIsRecordedAfterItsAdjustments) {
   FakePrinter p(u"P");
-  SETTING_CONTEXT* g = Create(p, 0, STG_KIND_GRAPHICS_IN);
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(g->work->kind, STG_KIND_GRAPHICS);
-  g_StgCommonIniFlag = 1;
-  SETTING_CONTEXT* c = Create(p, 4, STG_KIND_UI);
-  g_StgCommonIniFlag = 0;
-  ASSERT_NE(c, nullptr);
-  EXPECT_EQ(c->work->kind, STG_KIND_UI | STG_KIND_COMMON_INI);
-  StgReleaseContext(g, STG_RELEASE_FREE);
-  StgReleaseContext(c, STG_RELEASE_FREE);
+  struct Case {
+    DWORD kind;
+    DWORD commonIni;
+    DWORD recorded;
+  };
+  const Case cases[] = {
+      {STG_KIND_UI, 0, STG_KIND_UI},
+      {STG_KIND_CAPS, 0, STG_KIND_CAPS},
+      {STG_KIND_DOCPROP, 0, STG_KIND_DOCPROP},
+      {STG_KIND_GRAPHICS_IN, 0, STG_KIND_GRAPHICS},
+      {STG_KIND_EXC, 0, STG_KIND_EXC},
+      {STG_KIND_API, 0, STG_KIND_API},
+      {STG_KIND_UI, 1, STG_KIND_UI | STG_KIND_COMMON_INI},
+      {STG_KIND_EXC, 1, STG_KIND_EXC | STG_KIND_COMMON_INI},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.recorded);
+    g_StgCommonIniFlag = k.commonIni;
+    SETTING_CONTEXT* c = Create(p, 0, k.kind);
+    g_StgCommonIniFlag = 0;
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->work->kind, k.recorded);
+    StgReleaseContext(c, STG_RELEASE_FREE);
+  }
 }
 
 TEST_F(Creation, NoImageDestroysTheHalfBuiltContext) {
@@ -79,7 +96,7 @@ TEST_F(Creation, EveryFailedAllocationLeavesNothingBehind) {
   FakePrinter p(u"P");
   // Fail the n-th allocation of a creation for a spread of n until a creation succeeds; ASan reports
   // any block a failed creation leaves.
-  for (unsigned n = 1;; n += n < 1990 ? 61 : 1) {
+  for (unsigned n = 1;; n += n < 1950 ? 61 : 1) {
     kvp::test::FailAllocAt(n);
     SETTING_CONTEXT* c = Create(p, 0);
     kvp::test::FailAllocAt(0);
@@ -254,8 +271,11 @@ TEST_F(Cache, ReuseTakesTheNewCreatorsLockAndAdminRules) {
   EXPECT_EQ(StgGetAdmin(c), 1);
   Mark(c, 3);
   StgFreeContext(c);
-  SETTING_CONTEXT* d = Create(p, 0);
+  FakePrinter other(u"P", 0x7777);
+  SETTING_CONTEXT* d = Create(other, STG_CF_ANY_HANDLE | STG_CF_CACHE_OK);
   ASSERT_EQ(MarkOf(d), 3u);
+  EXPECT_EQ(d->printer, other.handle);
+  EXPECT_EQ(d->printer2, other.handle);
   EXPECT_EQ(d->work->useSharedLock, 1u);
   EXPECT_EQ(d->work->adminCheck, 1u);
   EXPECT_EQ(StgGetAdmin(d), StgIsAdministrator());
@@ -367,6 +387,37 @@ TEST_F(SharedLock, NoLockContextsLeaveItToTheirCreator) {
   EXPECT_FALSE(FreeForOthers());
   StgUnlockSharedFiles(nullptr);
   StgReleaseContext(c, STG_RELEASE_FREE);
+}
+
+TEST_F(SharedLock, ExcludesAnotherProcess) {
+  int toParent[2], toChild[2];
+  ASSERT_EQ(pipe(toParent), 0);
+  ASSERT_EQ(pipe(toChild), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // The child opens the mutex by its name again, holds it until told, then lets go.
+    StgInitLibraryLocks();
+    char c = StgLockSharedFiles(nullptr) ? 'L' : 'F';
+    if (write(toParent[1], &c, 1) != 1) _exit(2);
+    if (read(toChild[0], &c, 1) != 1) _exit(3);
+    StgUnlockSharedFiles(nullptr);
+    c = 'U';
+    if (write(toParent[1], &c, 1) != 1) _exit(4);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(toParent[0], &c, 1), 1);
+  EXPECT_EQ(c, 'L');
+  EXPECT_FALSE(FreeForOthers());
+  ASSERT_EQ(write(toChild[1], "x", 1), 1);
+  ASSERT_EQ(read(toParent[0], &c, 1), 1);
+  EXPECT_EQ(c, 'U');
+  EXPECT_TRUE(FreeForOthers());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
 }
 
 // ---------------------------------------------------------------------------------------------
