@@ -1,16 +1,15 @@
 // The spooler's exported calls over the records of spl_store.cpp.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <cstring>
-#include <ctime>
 #include <mutex>
 #include <set>
 
 #include "kvplat/error.h"
 #include "kvplat/root.h"
 #include "kvplat/text.h"
+#include "kvplat/time.h"
 #include "spl_internal.h"
 
 namespace kvp::spl {
@@ -201,13 +200,9 @@ Value* FindValue(Printer& p, std::u16string_view key, std::u16string_view name) 
 }
 
 SYSTEMTIME NowUtc() {
-  auto now = std::chrono::system_clock::now();
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-  time_t secs = time_t(ms / 1000);
-  struct tm t;
-  gmtime_r(&secs, &t);
-  return {WORD(t.tm_year + 1900), WORD(t.tm_mon + 1), WORD(t.tm_wday), WORD(t.tm_mday),
-          WORD(t.tm_hour),        WORD(t.tm_min),     WORD(t.tm_sec),  WORD(ms % 1000)};
+  SYSTEMTIME t{};
+  GetSystemTime(&t);  // the machine's clock, so tests can set it
+  return t;
 }
 
 std::vector<Form> AllForms(DWORD* err) {

@@ -19,6 +19,7 @@
 
 #include "kvplat/error.h"
 #include "kvplat/root.h"
+#include "kvplat/sysinfo.h"
 #include "kvplat/testhooks.h"
 #include "kvplat/text.h"
 #include "spl_internal.h"
@@ -491,34 +492,8 @@ DWORD SaveUserForms(const std::vector<Form>& forms) {
 
 // ---- system profile ------------------------------------------------------------------------------------
 
-namespace {
-std::string ProfileValue(const char* key, const char* def) {
-  std::ifstream f(MachineRoot() + "/machine.ini");
-  std::string line;
-  bool inSystem = false;
-  while (std::getline(f, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line[0] == '[') {
-      inSystem = WEqualI(FromUtf8(line), u"[System]");
-      continue;
-    }
-    if (!inSystem) continue;
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string k = line.substr(0, eq);
-    while (!k.empty() && k.back() == ' ') k.pop_back();
-    if (WEqualI(FromUtf8(k), FromUtf8(key))) {
-      std::string v = line.substr(eq + 1);
-      while (!v.empty() && v.front() == ' ') v.erase(v.begin());
-      return v;
-    }
-  }
-  return def;
-}
-}  // namespace
-
-bool IsAdministrator() { return std::atoi(ProfileValue("Administrator", "1").c_str()) != 0; }
-std::u16string ComputerName() { return FromUtf8(ProfileValue("ComputerName", "KVMACHINE")); }
-std::u16string UserName() { return FromUtf8(ProfileValue("UserName", "user")); }
+bool IsAdministrator() { return ProfileGetInt("Administrator", 1) != 0; }
+std::u16string ComputerName() { return FromUtf8(ProfileGetString("ComputerName", "KVMACHINE")); }
+std::u16string UserName() { return FromUtf8(ProfileGetString("UserName", "user")); }
 
 }  // namespace kvp::spl
