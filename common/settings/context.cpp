@@ -182,10 +182,11 @@ bool CloneDialogs(SETTING_CONTEXT* ctx) {
   if (!t->rows) return false;
   std::memcpy(t->rows, src->rows, sizeof(DIALOG_DESC) * (size_t)src->count);
   t->count = src->count;
+  // No row may point at the template's controls, even when a copy below fails half-way.
+  for (int i = 0; i < src->count; ++i) t->rows[i].controls = nullptr;
   for (int i = 0; i < src->count; ++i) {
     DIALOG_DESC& dlg = t->rows[i];
-    const CONTROL_DESC* controls = dlg.controls;
-    dlg.controls = nullptr;
+    const CONTROL_DESC* controls = src->rows[i].controls;
     if (dlg.controlCount <= 0 || !controls) continue;
     size_t bytes = sizeof(CONTROL_DESC) * (size_t)dlg.controlCount;
     dlg.controls = (CONTROL_DESC*)StgAllocZero((DWORD)bytes);
@@ -233,8 +234,11 @@ SETTING_CONTEXT* CacheLookup(HANDLE printer, WORD flags, DWORD kind, DWORD subKi
   return nullptr;
 }
 
-// A reused context takes the lock and administrator rules of its new creator, not of the old one.
-void RederiveForCreator(SETTING_CONTEXT* ctx, WORD flags) {
+// A reused context takes the handles, the lock and the administrator rules of its new creator, not
+// those of the creator that released it (whose handle may be closed by now).
+void RederiveForCreator(SETTING_CONTEXT* ctx, HANDLE printer, HANDLE printer2, WORD flags) {
+  ctx->printer = printer;
+  ctx->printer2 = printer2;
   ctx->work->useSharedLock = (flags & STG_CF_NO_LOCK) ? 0 : 1;
   ctx->work->adminCheck = (flags & STG_CF_ASSUME_ADMIN) ? 0 : 1;
   if (ctx->store) StgSetAdmin(ctx, StgIsAdminForContext(ctx) ? 1 : 0);
@@ -343,7 +347,7 @@ SETTING_CONTEXT* StgCreateContextEx(HANDLE printer, HANDLE printer2, void* reser
   }
   if (kind == STG_KIND_GRAPHICS_IN) kind = STG_KIND_GRAPHICS;
   SETTING_CONTEXT* ctx = CacheLookup(printer, flags, kind, subKind, info);
-  if (ctx) RederiveForCreator(ctx, flags);
+  if (ctx) RederiveForCreator(ctx, printer, printer2, flags);
   else ctx = Build(printer, printer2, flags, kind, info);
   StgFree(owned);
   return ctx;

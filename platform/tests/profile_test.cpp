@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "kvplat/error.h"
+#include "kvplat/file.h"
 #include "kvplat/profile.h"
 #include "kvplat/root.h"
+#include "kvplat/sysinfo.h"
 #include "kvplat/testhooks.h"
 #include "kvplat/text.h"
 #include "kvtest/temp_root.h"
@@ -269,6 +271,32 @@ TEST_F(PrivateProfile, FileFormsAreKept) {
   ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"K", u"\u65e5", u"C:\\wide.ini"));
   EXPECT_EQ(ReadBytes(Host("wide.ini")).substr(0, 2), "\xFF\xFE");
   EXPECT_EQ(GetPrivateProfileStringW(u"S", u"K", u"", buf, 16, u"C:\\wide.ini"), 1u);
+}
+
+TEST_F(PrivateProfile, OtherAnsiCodePage) {
+  ASSERT_EQ(kvp::ProfileSet("ACP", "932"), (DWORD)ERROR_SUCCESS);
+  Put("[S]\r\nK=\x93\xfa\x96\x7b\r\n");  // two double-byte characters
+  WCHAR buf[16];
+  EXPECT_EQ(GetPrivateProfileStringW(u"S", u"K", u"", buf, 16, kFile), 2u);
+  EXPECT_EQ(std::u16string(buf), u"\u65e5\u672c");
+  ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"L", u"\u672c", kFile));
+  EXPECT_EQ(ReadBytes(Host("test.ini")), "[S]\r\nK=\x93\xfa\x96\x7b\r\nL=\x96\x7b\r\n");
+  // Bytes the code page cannot read back the same are never rewritten.
+  Put("[S]\r\nK=\x81\r\n");
+  EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"L", u"1", kFile));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_NO_UNICODE_TRANSLATION);
+  EXPECT_EQ(ReadBytes(Host("test.ini")), "[S]\r\nK=\x81\r\n");
+}
+
+TEST_F(PrivateProfile, ReadOnlyFileIsNotWritten) {
+  Put("[S]\r\nK=1\r\n");
+  ASSERT_TRUE(SetFileAttributesW(kFile, FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"K", u"2", kFile));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetPrivateProfileIntW(u"S", u"K", 0, kFile), 1u);
+  ASSERT_TRUE(SetFileAttributesW(kFile, FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"K", u"2", kFile));
+  EXPECT_EQ(GetFileAttributesW(kFile) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
 TEST_F(PrivateProfile, FileNamesResolve) {

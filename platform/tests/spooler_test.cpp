@@ -575,6 +575,38 @@ TEST_F(Spooler, DocumentPropertiesWithoutInterfaceLibraryFails) {
   ClosePrinter(h);
 }
 
+TEST_F(Spooler, DocumentPropertiesGoesToTheDriversInterfaceLibrary) {
+  fs::copy_file(std::string(KV_MODULE_DIR) + "/kvspl_testui.so",
+                root_.path() + "/c/Windows/System32/spool/drivers/x64/3/kvspl_testui.so");
+  std::u16string name = u"UI Driver", env = KV_PRINT_ENVIRONMENT, drv = u"kvdrvgr.dll", data = u"kvdrvdat",
+                 cfg = u"kvspl_testui.so";
+  DRIVER_INFO_2W di{3, WS(name), WS(env), WS(drv), WS(data), WS(cfg)};
+  ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)));
+  std::u16string printer = u"With UI";
+  PRINTER_INFO_2W pi{};
+  pi.pPrinterName = WS(printer);
+  pi.pDriverName = WS(name);
+  HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(DocumentPropertiesW(nullptr, h, nullptr, nullptr, nullptr, 0), LONG(sizeof(DEVMODEW) + 16));
+  DEVMODEW in{}, out{};
+  in.dmPaperSize = DMPAPER_A3;
+  // Without a handle the device name opens the printer for the call.
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, WS(printer), &out, &in, DM_OUT_BUFFER | DM_IN_BUFFER), 1);
+  EXPECT_EQ(std::u16string(out.dmDeviceName), printer);
+  EXPECT_EQ(out.dmPaperSize, DMPAPER_A3);
+  ClosePrinter(h);
+
+  // A library without the entry.
+  cfg = u"kvdrvgr.dll";
+  fs::copy_file(std::string(KV_MODULE_DIR) + "/kvres_sample.so",
+                root_.path() + "/c/Windows/System32/spool/drivers/x64/3/kvdrvgr.dll");
+  DRIVER_INFO_2W plain{3, WS(name), WS(env), WS(drv), WS(data), WS(cfg)};
+  ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&plain)));
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, WS(printer), nullptr, nullptr, 0), -1);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_PROC_NOT_FOUND);
+}
+
 // kvhost printer add/show on a fresh root: the fields and every printer-data value are printed.
 TEST(SpoolerHost, KvhostAddsAndShowsAPrinter) {
   kvtest::TempRoot root;

@@ -1,5 +1,8 @@
 // Settings contexts: creation by kind and build mode, the caches and their rules, release types, the
 // saved copy and its lists, the global mutex, and creation and release from many threads.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -52,18 +55,32 @@ TEST_F(Creation, EveryBuildModeGivesItsKindOfContext) {
   }
 }
 
-TEST_F(Creation, KindAdjustments) {
+TEST_F(Creation, EveryKindIsRecordedAfterItsAdjustments) {
   FakePrinter p(u"P");
-  SETTING_CONTEXT* g = Create(p, 0, STG_KIND_GRAPHICS_IN);
-  ASSERT_NE(g, nullptr);
-  EXPECT_EQ(g->work->kind, STG_KIND_GRAPHICS);
-  g_StgCommonIniFlag = 1;
-  SETTING_CONTEXT* c = Create(p, 4, STG_KIND_UI);
-  g_StgCommonIniFlag = 0;
-  ASSERT_NE(c, nullptr);
-  EXPECT_EQ(c->work->kind, STG_KIND_UI | STG_KIND_COMMON_INI);
-  StgReleaseContext(g, STG_RELEASE_FREE);
-  StgReleaseContext(c, STG_RELEASE_FREE);
+  struct Case {
+    DWORD kind;
+    DWORD commonIni;
+    DWORD recorded;
+  };
+  const Case cases[] = {
+      {STG_KIND_UI, 0, STG_KIND_UI},
+      {STG_KIND_CAPS, 0, STG_KIND_CAPS},
+      {STG_KIND_DOCPROP, 0, STG_KIND_DOCPROP},
+      {STG_KIND_GRAPHICS_IN, 0, STG_KIND_GRAPHICS},
+      {STG_KIND_EXC, 0, STG_KIND_EXC},
+      {STG_KIND_API, 0, STG_KIND_API},
+      {STG_KIND_UI, 1, STG_KIND_UI | STG_KIND_COMMON_INI},
+      {STG_KIND_EXC, 1, STG_KIND_EXC | STG_KIND_COMMON_INI},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.recorded);
+    g_StgCommonIniFlag = k.commonIni;
+    SETTING_CONTEXT* c = Create(p, 0, k.kind);
+    g_StgCommonIniFlag = 0;
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->work->kind, k.recorded);
+    StgReleaseContext(c, STG_RELEASE_FREE);
+  }
 }
 
 TEST_F(Creation, NoImageDestroysTheHalfBuiltContext) {
@@ -79,7 +96,7 @@ TEST_F(Creation, EveryFailedAllocationLeavesNothingBehind) {
   FakePrinter p(u"P");
   // Fail the n-th allocation of a creation for a spread of n until a creation succeeds; ASan reports
   // any block a failed creation leaves.
-  for (unsigned n = 1;; n += n < 1990 ? 61 : 1) {
+  for (unsigned n = 1;; n += n < 1950 ? 61 : 1) {
     kvp::test::FailAllocAt(n);
     SETTING_CONTEXT* c = Create(p, 0);
     kvp::test::FailAllocAt(0);
@@ -254,8 +271,11 @@ TEST_F(Cache, ReuseTakesTheNewCreatorsLockAndAdminRules) {
   EXPECT_EQ(StgGetAdmin(c), 1);
   Mark(c, 3);
   StgFreeContext(c);
-  SETTING_CONTEXT* d = Create(p, 0);
+  FakePrinter other(u"P", 0x7777);
+  SETTING_CONTEXT* d = Create(other, STG_CF_ANY_HANDLE | STG_CF_CACHE_OK);
   ASSERT_EQ(MarkOf(d), 3u);
+  EXPECT_EQ(d->printer, other.handle);
+  EXPECT_EQ(d->printer2, other.handle);
   EXPECT_EQ(d->work->useSharedLock, 1u);
   EXPECT_EQ(d->work->adminCheck, 1u);
   EXPECT_EQ(StgGetAdmin(d), StgIsAdministrator());
@@ -369,6 +389,37 @@ TEST_F(SharedLock, NoLockContextsLeaveItToTheirCreator) {
   StgReleaseContext(c, STG_RELEASE_FREE);
 }
 
+TEST_F(SharedLock, ExcludesAnotherProcess) {
+  int toParent[2], toChild[2];
+  ASSERT_EQ(pipe(toParent), 0);
+  ASSERT_EQ(pipe(toChild), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // The child opens the mutex by its name again, holds it until told, then lets go.
+    StgInitLibraryLocks();
+    char c = StgLockSharedFiles(nullptr) ? 'L' : 'F';
+    if (write(toParent[1], &c, 1) != 1) _exit(2);
+    if (read(toChild[0], &c, 1) != 1) _exit(3);
+    StgUnlockSharedFiles(nullptr);
+    c = 'U';
+    if (write(toParent[1], &c, 1) != 1) _exit(4);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(toParent[0], &c, 1), 1);
+  EXPECT_EQ(c, 'L');
+  EXPECT_FALSE(FreeForOthers());
+  ASSERT_EQ(write(toChild[1], "x", 1), 1);
+  ASSERT_EQ(read(toParent[0], &c, 1), 1);
+  EXPECT_EQ(c, 'U');
+  EXPECT_TRUE(FreeForOthers());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(Creation, ManyThreadsCreateAndReleaseSafely) {
@@ -401,4 +452,84 @@ TEST_F(Creation, ManyThreadsCreateAndReleaseSafely) {
   for (int t = 0; t < 8; ++t) threads.emplace_back(worker, t + 1);
   for (auto& t : threads) t.join();
   EXPECT_EQ(failures.load(), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// With a printer of the spooler: the name comes from the spooler, and the printer's default DEVMODE
+// is adopted when it fits.
+
+class SpoolerPrinter : public ContextTest {
+ protected:
+  void SetUp() override {
+    ContextTest::SetUp();
+    std::u16string driver = u"KAVRO Lumeta QT M8350 ZARN", env = KV_PRINT_ENVIRONMENT;
+    std::u16string path = u"kvdrvgr.dll", data = u"kvdrvdat", config = u"kvdrvui.dll", empty, raw = u"RAW";
+    DRIVER_INFO_3W di{};
+    di.cVersion = 3;
+    di.pName = driver.data();
+    di.pEnvironment = env.data();
+    di.pDriverPath = path.data();
+    di.pDataFile = data.data();
+    di.pConfigFile = config.data();
+    di.pHelpFile = empty.data();
+    di.pDependentFiles = empty.data();
+    di.pMonitorName = empty.data();
+    di.pDefaultDataType = raw.data();
+    ASSERT_TRUE(AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di)));
+    PRINTER_INFO_2W pi{};
+    pi.pPrinterName = name_.data();
+    pi.pDriverName = driver.data();
+    handle_ = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    ASSERT_NE(handle_, nullptr);
+  }
+  void TearDown() override {
+    StgPurgeContextCache(1);
+    if (handle_) ClosePrinter(handle_);
+    ContextTest::TearDown();
+  }
+  // Makes `dm` the printer's default DEVMODE.
+  void SetDefaultDevmode(DEVMODEW* dm) {
+    PRINTER_INFO_2W* pi = (PRINTER_INFO_2W*)StgGetPrinterInfo(handle_, 2);
+    ASSERT_NE(pi, nullptr);
+    pi->pDevMode = dm;
+    ASSERT_TRUE(SetPrinterW(handle_, 2, reinterpret_cast<LPBYTE>(pi), 0));
+    StgFree(pi);
+  }
+  std::u16string name_ = u"Spooled plotter";
+  HANDLE handle_ = nullptr;
+};
+
+TEST_F(SpoolerPrinter, NameFromTheSpoolerKeysTheCache) {
+  SETTING_CONTEXT* c = StgCreateContext(handle_, handle_, nullptr, STG_KIND_UI);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(std::u16string_view(c->work->printerName), name_);
+  Mark(c, 77);
+  StgFreeContext(c);
+  SETTING_CONTEXT* d = StgCreateContext(handle_, handle_, nullptr, STG_KIND_UI);
+  EXPECT_EQ(MarkOf(d), 77u);
+  StgReleaseContext(d, STG_RELEASE_FREE);
+}
+
+TEST_F(SpoolerPrinter, DefaultDevmodeAdoptedOnlyWhenItFits) {
+  SETTING_CONTEXT* first = StgCreateContextEx(handle_, handle_, nullptr, 3, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(first, nullptr);
+  StgSetValue(first, QDV_rdmScaleType, 2);
+  std::vector<BYTE> good(first->store->bytes, first->store->bytes + STG_DEVMODE_SIZE);
+  StgReleaseContext(first, STG_RELEASE_FREE);
+
+  SetDefaultDevmode(reinterpret_cast<DEVMODEW*>(good.data()));
+  SETTING_CONTEXT* c = StgCreateContextEx(handle_, handle_, nullptr, 3, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(StgGetValue(c, QDV_rdmScaleType, nullptr), 2u);
+  StgReleaseContext(c, STG_RELEASE_FREE);
+
+  // Another driver version: the defaults stay.
+  std::vector<BYTE> other = good;
+  WORD v = 0x300;
+  std::memcpy(other.data() + DM_OFF_DRIVER_VERSION, &v, 2);
+  SetDefaultDevmode(reinterpret_cast<DEVMODEW*>(other.data()));
+  SETTING_CONTEXT* d = StgCreateContextEx(handle_, handle_, nullptr, 3, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(StgGetValue(d, QDV_rdmScaleType, nullptr), 0u);
+  StgReleaseContext(d, STG_RELEASE_FREE);
 }

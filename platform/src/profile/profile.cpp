@@ -27,6 +27,7 @@ enum class Enc { Ansi, Utf16 };
 struct Doc {
   Enc enc = Enc::Ansi;
   bool existed = false;
+  bool exact = true;  // writing the lines back gives the bytes that were read
   std::vector<u16string> lines;
 };
 
@@ -94,7 +95,7 @@ void Decode(const std::string& bytes, Doc& doc) {
     SplitLines(text, doc.lines);
   } else {
     doc.enc = Enc::Ansi;
-    SplitLines(AnsiDecode(bytes), doc.lines);
+    SplitLines(AnsiDecode(bytes, doc.exact), doc.lines);
   }
 }
 
@@ -105,6 +106,8 @@ DWORD Encode(Doc& doc, std::string& bytes) {
     text += u"\r\n";
   }
   if (doc.enc == Enc::Ansi) {
+    // A file whose bytes the code page cannot reproduce is not rewritten: that would change its other lines.
+    if (doc.existed && !doc.exact) return ERROR_NO_UNICODE_TRANSLATION;
     if (AnsiEncode(text, bytes)) return ERROR_SUCCESS;
     // Never write '?' for a character the code page lacks: a new file takes the form that holds every
     // character, an existing ANSI file is left as it is and the write refused.

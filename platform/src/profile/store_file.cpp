@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "../file/internal.h"
 #include "kvplat/error.h"
 #include "kvplat/profile.h"
 #include "kvplat/root.h"
@@ -92,8 +93,11 @@ DWORD WriteFileAtomic(const std::string& host, std::string_view bytes) {
   std::string dir = slash == std::string::npos ? "." : host.substr(0, slash);
   std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
   char suffix[64];
-  std::snprintf(suffix, sizeof suffix, ".kvtmp%d-%u", static_cast<int>(getpid()), counter.fetch_add(1));
-  std::string tmp = dir + "/." + base + suffix;
+  std::snprintf(suffix, sizeof suffix, "-%d-%u", static_cast<int>(getpid()), counter.fetch_add(1));
+  // A read-only file is not replaced, as it could not be written in place either.
+  if (kvp::fs::IsReadOnly(host)) return ERROR_ACCESS_DENIED;
+  // The temporary name carries the file area's internal prefix, so folder listings never show it.
+  std::string tmp = dir + "/" + kvp::fs::kTempPrefix + base + suffix;
   int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return FromErrno(errno, ERROR_WRITE_FAULT);
   size_t done = 0;
