@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "kvplat/error.h"
 #include "kvplat/registry.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"

@@ -14,82 +14,12 @@
 
 #define KV_SEAM __attribute__((weak))
 
-// ---- Platform queries (owner: the platform-queries Part of the settings model).
+// ---- Interface font.
 
-// GetPrinterW of a level in a zero-filled block the caller frees; none on failure.
-KV_SEAM void* StgGetPrinterInfo(HANDLE printer, DWORD level) {
-  DWORD needed = 0;
-  if (GetPrinterW(printer, level, nullptr, 0, &needed) || needed == 0) return nullptr;
-  void* block = StgAllocZero(needed);
-  if (!block) return nullptr;
-  if (!GetPrinterW(printer, level, (LPBYTE)block, needed, &needed)) {
-    StgFree(block);
-    return nullptr;
-  }
-  return block;
-}
-
-KV_SEAM void StgCachePrinterInfo(const _PRINTER_INFO_2W* info, SETTING_CONTEXT* ctx) {
-  if (!info || !ctx || !ctx->work) return;
-  CONTEXT_WORK_AREA* w = ctx->work;
-  if (w->printerLocation == 0) w->printerLocation = info->pServerName && info->pServerName[0] ? 1 : 2;
-  if (!w->printerName[0]) kvp::WCopy(w->printerName, 261, info->pPrinterName);
-  if (!w->driverName[0]) kvp::WCopy(w->driverName, 32, info->pDriverName);
-  if (!w->attributesKnown) {
-    w->printerAttributes = info->Attributes;
-    w->attributesKnown = 1;
-  }
-}
-
-KV_SEAM int StgIsAdministrator() { return 0; }
-KV_SEAM int StgIsAdminForContext(SETTING_CONTEXT* ctx) {
-  if (ctx && ctx->work && !ctx->work->adminCheck) return 1;
-  return StgIsAdministrator();
-}
-KV_SEAM int StgIsTerminalServerMode(HANDLE) { return 0; }
-KV_SEAM int StgIsNt5OrLater() { return 1; }
-KV_SEAM int StgIsRemotePrinter(SETTING_CONTEXT* ctx) { return ctx && ctx->work && ctx->work->printerLocation == 1; }
-KV_SEAM int StgIsBidiEnabled(SETTING_CONTEXT* ctx) {
-  return ctx && ctx->work && (ctx->work->printerAttributes & 0x800) ? 1 : 0;
-}
-
-// ---- Folders, regions, resource strings, text conversion.
-
-KV_SEAM const WCHAR* CfgGetDriverName(SETTING_CONTEXT* ctx) {
-  if (!ctx || !ctx->work) return nullptr;
-  if (!ctx->work->driverName[0] && ctx->model) kvp::WCopy(ctx->work->driverName, 32, ctx->model->defaultDriverName);
-  return ctx->work->driverName;
-}
-KV_SEAM const WCHAR* CfgGetInstalledRegionCode(SETTING_CONTEXT* ctx) {
-  if (!ctx || !ctx->work) return nullptr;
-  if (!ctx->work->regionCode[0]) kvp::WCopy(ctx->work->regionCode, 32, u"us");
-  return ctx->work->regionCode;
-}
-KV_SEAM int StgGetHelpFileRegionId(SETTING_CONTEXT*) { return 1; }
 KV_SEAM WCHAR* CfgGetUiFontName(SETTING_CONTEXT*, WCHAR* buffer) {
   if (buffer) kvp::WCopy(buffer, 32, u"Arial");
   return buffer;
 }
-// No resource library is loaded: the destination stays empty.
-KV_SEAM void CfgLoadString(SETTING_CONTEXT*, DWORD, WCHAR* dest, int capacity, int) {
-  if (dest && capacity > 0) dest[0] = 0;
-}
-KV_SEAM WCHAR* CfgAnsiToWide(WCHAR* dest, const char* text, int capacity) {
-  if (!dest || capacity <= 0) return dest;
-  int i = 0;
-  if (text)
-    for (; i + 1 < capacity && text[i]; ++i) dest[i] = (WCHAR)(unsigned char)text[i];
-  dest[i] = 0;
-  return dest;
-}
-KV_SEAM char* CfgWideToAnsi(char* dest, const WCHAR* text, int bytes) {
-  if (!dest || bytes <= 0) return dest;
-  std::memset(dest, 0, (size_t)bytes);
-  if (text)
-    for (int i = 0; i < bytes && text[i]; ++i) dest[i] = text[i] < 0x100 ? (char)text[i] : '?';
-  return dest;
-}
-KV_SEAM SETTING_CONTEXT* CfgFreeContextLibraries(SETTING_CONTEXT* ctx) { return ctx; }
 
 // ---- Device settings, printer data, companions.
 
@@ -146,17 +76,6 @@ KV_SEAM void StgFreeModules(SETTING_CONTEXT*) {}
 KV_SEAM int StgBroadcastModuleEvent(SETTING_CONTEXT*, DWORD, void*) { return 0; }
 
 // ---- Locks and charsets.
-
-KV_SEAM int StgIsTrayLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10419, nullptr) != 0; }
-KV_SEAM int StgIsMediaLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10420, nullptr) != 0; }
-KV_SEAM int StgIsNupKindLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10421, nullptr) != 0; }
-KV_SEAM int StgIsDuplexLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10423, nullptr) != 0; }
-KV_SEAM int StgIsPrintTypeLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10424, nullptr) != 0; }
-KV_SEAM int StgIsResolutionLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10425, nullptr) != 0; }
-KV_SEAM int StgIsColorLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10426, nullptr) != 0; }
-KV_SEAM void StgSetCharsetSettings(SETTING_CONTEXT*, int) {}
-KV_SEAM void StgLoadDriverId(SETTING_CONTEXT*) {}
-KV_SEAM void StgSetCharsetSetting(SETTING_CONTEXT*, WORD) {}
 
 // ---- Public DEVMODE fields, geometry, derived settings.
 
@@ -218,11 +137,6 @@ KV_SEAM int StgMigrateStore(const DEVMODEW* dm, SETTING_CONTEXT* ctx) {
 
 // ---- Driver INI.
 
-KV_SEAM const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx) { return ctx && ctx->work ? ctx->work->iniPath : nullptr; }
 KV_SEAM const WCHAR* CfgGetPresetSection(SETTING_CONTEXT* ctx) {
   return ctx && ctx->work ? ctx->work->printerName : nullptr;
-}
-KV_SEAM DWORD CfgIniGetString(const WCHAR*, const WCHAR*, const WCHAR* def, WCHAR* buffer, DWORD chars,
-                              const WCHAR*) {
-  return buffer ? (DWORD)kvp::WCopy(buffer, chars, def) : 0;
 }
