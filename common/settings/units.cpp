@@ -139,19 +139,19 @@ int StgIsLargerThanFitPaper(SETTING_CONTEXT* ctx, DWORD paper) {
 int StgNeedsFitPaper(SETTING_CONTEXT* ctx) {
   if (!(Val(ctx, sid::rdmFrontFunc) & 8)) return 0;
   if (!Val(ctx, sid::rdmExtOutput2A4Fit)) return 0;
-  DWORD out = Opt(ctx, sid::rdmOutPaperSize);
+  DWORD out = Val(ctx, sid::rdmOutPaperSize);
   if (out < 1024 || out > 1028) return 0;
-  DWORD method = Opt(ctx, sid::rdmPrnMethod);
+  DWORD method = Val(ctx, sid::rdmPrnMethod);
   if (method == 5 || method == 7) return 0;
-  if (Val(ctx, sid::rdmFuncSelectScale) && Opt(ctx, sid::rdmScaleType) != 2) return 0;
-  DWORD paper = Opt(ctx, sid::dmPaperSize);
+  if (Val(ctx, sid::rdmFuncSelectScale) && Val(ctx, sid::rdmScaleType) != 2) return 0;
+  DWORD paper = Val(ctx, sid::dmPaperSize);
   if (StgGetFitPaper(ctx) == paper) return 0;
   return StgIsLargerThanFitPaper(ctx, paper);
 }
 
 DWORD StgGetOutputPaperSize(SETTING_CONTEXT* ctx) {
-  DWORD out = Opt(ctx, sid::rdmOutPaperSize);
-  if (out == 1024) return StgNeedsFitPaper(ctx) ? StgGetFitPaper(ctx) : Opt(ctx, sid::dmPaperSize);
+  DWORD out = Val(ctx, sid::rdmOutPaperSize);
+  if (out == 1024) return StgNeedsFitPaper(ctx) ? StgGetFitPaper(ctx) : Val(ctx, sid::dmPaperSize);
   if (out >= 1025 && out <= 1028) return StgGetFitPaper(ctx);
   return out;
 }
@@ -160,12 +160,12 @@ void StgUpdatePaperSettings(SETTING_CONTEXT* ctx, int kind) {
   if (!ctx || !ctx->store) return;
   DEVMODEW* dm = reinterpret_cast<DEVMODEW*>(ctx->store->bytes);
   if (kind == 1) {
-    StgApplySourcePaper(Opt(ctx, sid::dmPaperSize), sid::dmPaperSize, ctx, dm);
-    DWORD out = Opt(ctx, sid::rdmOutPaperSize);
+    StgApplySourcePaper(Val(ctx, sid::dmPaperSize), sid::dmPaperSize, ctx, dm);
+    DWORD out = Val(ctx, sid::rdmOutPaperSize);
     bool fitted = out >= 1025 && out <= 1028;
     StgApplyOutputPaper(fitted ? StgGetFitPaper(ctx) : out, sid::rdmOutPaperSize, ctx, dm);
     bool scaleSet = Val(ctx, sid::rdmFuncSelectScale) != 0;
-    DWORD scaleType = Opt(ctx, sid::rdmScaleType);
+    DWORD scaleType = Val(ctx, sid::rdmScaleType);
     if (fitted || (Val(ctx, sid::rdmFuncSelectScale) == 1 && scaleType == 2)) {
       LONG srcW = (LONG)Opt(ctx, sid::rdmSrcPaperWidthDot), srcL = (LONG)Opt(ctx, sid::rdmSrcPaperLengthDot);
       // A source dimension of 0 has no ratio (StgMulDiv would give -1 as a scale): keep 100.
@@ -184,7 +184,7 @@ void StgUpdatePaperSettings(SETTING_CONTEXT* ctx, int kind) {
       StgSetOptionValue(ctx, sid::rdmScaleV, 100);
     }
   } else if (kind == 3 || kind == 4) {
-    DWORD paper = Opt(ctx, kind == 3 ? sid::dmPaperSize : sid::rdmOutPaperSize);
+    DWORD paper = Val(ctx, kind == 3 ? sid::dmPaperSize : sid::rdmOutPaperSize);
     if (paper >= 384 && paper <= 393) CfgLoadFreeSize(ctx, (int)(paper - 384));
   }
 }
