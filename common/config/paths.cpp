@@ -446,20 +446,20 @@ const WCHAR* CfgGetResourceDllPath(SETTING_CONTEXT* ctx) {
     buf[0] = 0;
     return buf;
   }
-  // The region letters replace the two characters before the extension, only when the file name has
-  // an extension and at least two characters before it; otherwise the name is used as it stands.
-  DWORD extLen = 0;
-  const WCHAR* file = buf + dirLen;
-  const WCHAR* ext = CfgFindExtension(buf, &extLen);
-  if (ext != CfgFindFileName(buf) && ext - 1 - file >= 2) {
-    const WCHAR* code = StgGetRegionCode(ctx);
-    if (code && code[0] && code[1]) {
-      WCHAR* at = const_cast<WCHAR*>(ext - 3);
-      at[0] = code[0];
-      at[1] = code[1];
-    }
-  }
+  CfgSubstituteRegionLetters(buf, StgGetRegionCode(ctx));
   return buf;
+}
+
+BOOL CfgSubstituteRegionLetters(WCHAR* path, const WCHAR* code) {
+  if (!path || !code || !code[0] || !code[1]) return FALSE;
+  DWORD extLen = 0;
+  const WCHAR* file = CfgFindFileName(path);
+  const WCHAR* ext = CfgFindExtension(path, &extLen);
+  if (ext == file || ext - 1 - file < 2) return FALSE;
+  WCHAR* at = path + (ext - path) - 3;
+  at[0] = code[0];
+  at[1] = code[1];
+  return TRUE;
 }
 
 BOOL CfgIsJapaneseResourceDll(SETTING_CONTEXT* ctx) {

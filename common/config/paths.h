@@ -65,6 +65,10 @@ const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx);
 BOOL CfgGetIniPathForPrinter(WCHAR* dst, DWORD cch, int perUser, HANDLE printer);
 const WCHAR* CfgGetModelIniPath(SETTING_CONTEXT* ctx);
 const WCHAR* CfgGetResourceDllPath(SETTING_CONTEXT* ctx);
+// The step of CfgGetResourceDllPath that puts the two region letters over the two characters before the
+// file name's extension; only when the file name has an extension and at least two characters before
+// it (else the path stays as it is and the answer is FALSE).
+BOOL CfgSubstituteRegionLetters(WCHAR* path, const WCHAR* code);
 BOOL CfgIsJapaneseResourceDll(SETTING_CONTEXT* ctx);
 const WCHAR* CfgGetPrinterName(SETTING_CONTEXT* ctx);
 const WCHAR* CfgGetDriverName(SETTING_CONTEXT* ctx);
