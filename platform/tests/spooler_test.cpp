@@ -539,6 +539,34 @@ TEST_F(Spooler, FailedWritesAndInjectedFailuresLoseNothing) {
   ClosePrinter(h);
 }
 
+// A rename writes the new file and removes the old one: failing either write, one at a time, leaves exactly
+// one printer with all its data, under the old name until the rename has fully happened.
+TEST_F(Spooler, RenameSurvivesEachFailedWrite) {
+  HANDLE h = Open(u"ZARN Test");
+  DWORD v = 5;
+  std::u16string value = u"Kept", newName = u"ZARN Moved";
+  ASSERT_EQ(SetPrinterDataW(h, WS(value), REG_DWORD, reinterpret_cast<LPBYTE>(&v), 4), 0u);
+  PRINTER_INFO_2W ren{};
+  ren.pPrinterName = WS(newName);
+  bool done = false;
+  for (unsigned n = 1; n <= 5 && !done; ++n) {
+    SCOPED_TRACE(n);
+    kvp::test::FailWriteAt(n);
+    done = SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&ren), 0);
+    kvp::test::FailWriteAt(0);
+    auto names = kvp::SplListPrinters();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], done ? newName : u"ZARN Test");
+    HANDLE r = Open(names[0], PRINTER_READ);
+    DWORD got = 0, type = 0, need = 0;
+    EXPECT_EQ(GetPrinterDataW(r, WS(value), &type, reinterpret_cast<LPBYTE>(&got), 4, &need), 0u);
+    EXPECT_EQ(got, 5u);
+    ClosePrinter(r);
+  }
+  EXPECT_TRUE(done);
+  ClosePrinter(h);
+}
+
 TEST_F(Spooler, DeletedPrinterFailsItsHandles) {
   HANDLE h = Open(u"ZARN Test");
   HANDLE other = Open(u"ZARN Test", PRINTER_READ);
