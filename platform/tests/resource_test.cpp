@@ -159,6 +159,38 @@ TEST_F(Resources, FindByTypeNameAndLanguage) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
 }
 
+// Resources embedded into a module with code of its own (kv_resource_sources).
+TEST_F(Resources, EmbeddedResourcesBesideCode) {
+  fs::copy_file(ModulePath("kvres_embedded.so"), root_.path() + "/c/Windows/System32/spool/drivers/x64/3/M8350.DLL");
+  HMODULE m = LoadLibraryW(KV_DRIVER_DIR u"\\m8350.dll");
+  ASSERT_NE(m, nullptr);
+  auto answer = reinterpret_cast<int (*)()>(GetProcAddress(m, "KvEmbeddedAnswer"));
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer(), 42);
+  char text[64];
+  EXPECT_EQ(LoadStringA(m, 4001, text, sizeof text), 20);
+  EXPECT_STREQ(text, "Fan Folding Finisher");
+  // The status library asks for an exact language and parses the block itself.
+  HRSRC block = FindResourceExA(m, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(3500 / 16 + 1), 0x0409);
+  ASSERT_NE(block, nullptr);
+  auto* words = static_cast<const WORD*>(LockResource(LoadResource(m, block)));
+  size_t at = 0;
+  for (int i = 0; i < 3500 % 16; ++i) at += 1 + words[at];
+  EXPECT_EQ(words[at], 2);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(words + at + 1), 2), u", ");
+  WCHAR file[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(m, file, MAX_PATH), 0u);
+  DWORD size = GetFileVersionInfoSizeW(file, nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> v(size);
+  ASSERT_TRUE(GetFileVersionInfoW(file, 0, size, v.data()));
+  void* fi = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueW(v.data(), u"\\", &fi, &len));
+  EXPECT_EQ(static_cast<VS_FIXEDFILEINFO*>(fi)->dwFileVersionLS, 0x00040000u);
+  FreeLibrary(m);
+}
+
 // A library opened as a data file runs no code; its resources are read from the file.
 TEST_F(Resources, DataFileModulesServeTheSameResources) {
   FreeLibrary(module_);
