@@ -224,6 +224,29 @@ TEST_F(Spooler, PrinterDataRoundTripsWithTypesAndSizes) {
   ClosePrinter(h);
 }
 
+// Names become file names under spool/ only: separators and dots are escaped, never followed.
+TEST_F(Spooler, NamesNeverLeaveTheSpoolFolder) {
+  for (const char16_t* name : {u"../../outside", u"..", u"a/b", u"CON", u"x%y|z=w"}) {
+    SCOPED_TRACE(kvp::ToUtf8(name));
+    ASSERT_TRUE(AddLocal(name));
+    HANDLE h = Open(name, PRINTER_READ);
+    EXPECT_EQ(Str(reinterpret_cast<PRINTER_INFO_2W*>(Get(h, 2).data())->pPrinterName), name);
+    ClosePrinter(h);
+  }
+  for (auto& e : fs::recursive_directory_iterator(root_.path())) {
+    if (e.is_regular_file() && e.path().extension() == ".prn") {
+      EXPECT_EQ(e.path().parent_path(), fs::path(root_.path()) / "spool" / "printers") << e.path();
+    }
+  }
+  EXPECT_FALSE(fs::exists(fs::path(root_.path()).parent_path() / "outside.prn"));
+  EXPECT_EQ(kvp::SplListPrinters().size(), 6u);
+  // Names too long for the platform are refused, not cut.
+  EXPECT_FALSE(AddLocal(std::u16string(221, u'n')));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
+  EXPECT_TRUE(AddLocal(std::u16string(220, u'\u00e9')));  // long, non-ASCII: filed under a hashed name
+  EXPECT_EQ(kvp::SplListPrinters().size(), 7u);
+}
+
 TEST_F(Spooler, PrinterDataKeysAndBadInput) {
   HANDLE h = Open(u"ZARN Test");
   DWORD v = 1, type = 0, need = 0;
