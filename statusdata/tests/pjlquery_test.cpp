@@ -33,10 +33,12 @@ struct Query {
   int children;
 };
 
-Query Build(PRN_INFO_EX* request, DWORD flags) {
+Query Build(PRN_INFO_EX* request, DWORD flags, unsigned failAt = 0) {
   Tree tree(InfoNodeCreate(nullptr, INFO_ID_QUERY, nullptr, 0));
   Query q{};
+  kvp::test::FailAllocAt(failAt);
   q.result = PatBuildQueryText(request, flags, tree.root);
+  kvp::test::FailAllocAt(0);
   for (INFO_NODE* c = tree.root->firstChild; c; c = c->nextSibling) {
     ++q.children;
     if (c->id == INFO_ID_DEVICE_ID) q.asksId = c->dataLength == 0;
@@ -112,9 +114,7 @@ TEST(QueryText, RefusalsAndMemory) {
   // Every allocation failing in turn gives 8 and leaks nothing; the container stays freeable.
   Record request;
   for (unsigned n = 1;; ++n) {
-    kvp::test::FailAllocAt(n);
-    Query r = Build(request.get(), 0x2 | 0x4 | 0x8);
-    kvp::test::FailAllocAt(0);
+    Query r = Build(request.get(), 0x2 | 0x4 | 0x8, n);
     if (r.result == 0) break;
     EXPECT_EQ(r.result, DWORD(ERROR_NOT_ENOUGH_MEMORY)) << n;
     ASSERT_LT(n, 50u);
@@ -184,7 +184,13 @@ TEST(ReplyCheck, ContainerShapes) {
   EXPECT_EQ(PatValidateReply(status.root), DWORD(ERROR_INVALID_PARAMETER));
 
   // A query container's own query text breaks nothing: an error in it is passed on unchanged.
-  EXPECT_EQ(PatCheckReplyAnswers("@PJL INFO CONFIG", 16, "@PJL INFO CONFIG\r\n\f", 19), 13u);
+  const std::string answer = "@PJL INFO CONFIG\r\nA=B\r\n\f";
+  EXPECT_EQ(PatCheckReplyAnswers("@PJL INFO CONFIG", 16, answer.data(), answer.size()), 13u);
+  const std::string query = "@PJL INFO CONFIG\r\n\33%-12345X";
+  EXPECT_EQ(PatCheckReplyAnswers(query.data(), query.size(), answer.data(), answer.size()), 0u);
+  // A block with no line at all before its form feed breaks the grammar.
+  const std::string bare = "@PJL INFO CONFIG\r\n\f";
+  EXPECT_EQ(PatCheckReplyAnswers(query.data(), query.size(), bare.data(), bare.size()), PAT_ERROR_NOT_ANSWERED);
 }
 
 TEST(ReplyCheck, FailedCheckLeavesTheRecordUntouched) {
