@@ -238,3 +238,34 @@ TEST(ReplyParse, HandlerRowsMatchAllFiveLevels) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReplyParse, EveryFailedAllocationIsReported) {
+  const std::string text = kConfigReply + Inquire("INTRAY1SIZE", "ROLL841") + Inquire("INTRAYMULTI", "LOCKED") +
+                           kOutBinReply + kZarnReply;
+  Tree reply(InfoNodeCreate(nullptr, INFO_ID_REPLY, nullptr, 0));
+  AddText(reply.root, INFO_ID_PJL_TEXT, text);
+  AddText(reply.root, INFO_ID_DEVICE_ID, "MFG:Maker;MDL:Model 1;DES:Wide printer;STS:10001/41100,1,SC542;KIJ:1234/;");
+  for (unsigned n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    Record record;
+    kvp::test::FailAllocAt(n);
+    DWORD result = PatParseInfoReply(g_PatModelReplyTable, reply.root, record.get());
+    bool failed = kvp::test::AllocCount() >= n;
+    kvp::test::FailAllocAt(0);
+    if (!failed) {
+      EXPECT_EQ(result, 0u);
+      EXPECT_GT(n, 10u);
+      break;
+    }
+    // Only a model name or an engine-status code of STS is passed over when it cannot be stored.
+    if (result == 0)
+      EXPECT_TRUE(record->cEngineStatus == 1 || (!record->pModelName && record->modelCode == 255));
+    else
+      EXPECT_EQ(result, DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    ASSERT_LT(n, 100u);
+  }
+}
+
+}  // namespace

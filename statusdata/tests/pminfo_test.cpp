@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kvplat/error.h"
+#include "kvplat/testhooks.h"
 #include "statusdata/pminfo.h"
 #include "statusdata/tests/record_fixture.h"
 
@@ -403,6 +404,39 @@ TEST(PrnInfo, FormHRecordConvertsThrough) {
   EXPECT_EQ(out.outBins[0].code, 29u);
   EXPECT_EQ(out.outBinState, 255u);
   EXPECT_EQ(out.hasDisk, 65539u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PmInfo, FailedAllocationsGiveTheirCodes) {
+  char roll1[] = "Tray 1(Paper Roll 1)", upper[] = "Upper Paper Exit";
+  Array<PM_TRAY_A> trays(std::vector<PM_TRAY_A>{TrayA(roll1, 297, 420)});
+  Array<PM_OUTBIN_ITEM> bins({{upper, 0}});
+  PM_INFO h{};
+  h.slot80 = trays.get();
+  h.slot16 = bins.get();
+  {
+    Record r;
+    kvp::test::FailAllocAt(1);
+    EXPECT_EQ(PatConvertPmInfo(0x8000, &h, 'h', 0x400 | 0x4, r.get()), DWORD(ERROR_INVALID_PARAMETER));
+    kvp::test::FailAllocAt(2);
+    EXPECT_EQ(PatConvertPmInfo(0x8000, &h, 'h', 0x400 | 0x4, r.get()), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    kvp::test::FailAllocAt(0);
+    EXPECT_EQ(r->cTrayInfo, 1u);  // converted before the bins failed
+  }
+  char voks[] = "VOKS", v[] = "1.0";
+  Array<PM_EMULATION_ITEM> emul({{{}, v, voks}});
+  PM_INFO d{};
+  d.slot16 = emul.get();
+  for (unsigned n : {1u, 2u}) {
+    SCOPED_TRACE(n);
+    Record r;
+    kvp::test::FailAllocAt(n);
+    EXPECT_EQ(PatConvertPmInfo(1, &d, 'd', 0x4, r.get()), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    kvp::test::FailAllocAt(0);
+  }
 }
 
 }  // namespace
