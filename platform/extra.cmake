@@ -2,12 +2,6 @@
 # program run on a root made by `kvhost machine init`.
 kv_module(kvtestmod_a SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/modules/kvtestmod_a.cpp LIBS kvplatform)
 kv_module(kvtestmod_b SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/modules/kvtestmod_b.cpp LIBS kvplatform)
-# clang links the sanitizer runtime into programs only: a sanitized module leaves its hooks to the program.
-if(KV_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  foreach(t kvtestmod_a kvtestmod_b)
-    target_link_options(${t} PRIVATE -Wl,-z,undefs)
-  endforeach()
-endif()
 # The test program is defined after this file is read: add the dependency once the folder is done.
 cmake_language(DEFER CALL add_dependencies platform_tests kvtestmod_a kvtestmod_b)
 
