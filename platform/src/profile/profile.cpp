@@ -11,6 +11,7 @@
 
 #include "ansi.h"
 #include "kvplat/error.h"
+#include "kvplat/file.h"
 #include "kvplat/root.h"
 #include "kvplat/text.h"
 #include "store_file.h"
@@ -138,7 +139,11 @@ DWORD ResolveFile(LPCWSTR file, std::string& host) {
   } else if (isSep(name[0])) {
     full = u16string(u"C:") + u16string(name);  // the root of the system drive
   } else {
-    full = u16string(u"C:\\Windows\\") + u16string(name);
+    WCHAR dir[MAX_PATH];
+    UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
+    full = (n > 0 && n < MAX_PATH) ? u16string(dir, n) : u16string(u"C:\\Windows");
+    if (full.back() != u'\\') full += u'\\';
+    full += name;
   }
   return MapPath(full, host);
 }

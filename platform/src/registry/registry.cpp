@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <new>
 #include <unordered_map>
@@ -102,6 +103,8 @@ DWORD Refresh(HiveState& h) {
 // which still holds the state before the change.
 DWORD Save(HiveState& h) {
   std::string path = HivePath(h);
+  std::error_code ec;
+  std::filesystem::create_directories(MachineRoot() + "/registry", ec);  // a root made before hives existed
   DWORD rc = store::WriteFileAtomic(path, WriteHive(h.root));
   if (rc != ERROR_SUCCESS) {
     h.loaded = false;
@@ -491,7 +494,8 @@ DWORD LoadRegistryText(HKEY hive, std::string_view text) {
     HiveState& h = g_hives[idx];
     store::FileLock lock("registry", h.file);
     if (lock.status() != ERROR_SUCCESS) return lock.status();
-    DWORD rc = store::WriteFileAtomic(HivePath(h), WriteHive(parsed));
+    h.root = std::move(parsed);
+    DWORD rc = Save(h);
     h.loaded = false;
     return rc;
   } catch (const std::bad_alloc&) {
