@@ -1,0 +1,231 @@
+// Resource strings and text conversion: the context's resource library (missing, then placed; both
+// regions), strings cut to capacity, each decoration kind with its bounds, the limit formats that are
+// never handed to a formatter, decimal text, the bitmap test, and bounded ANSI/wide conversion in the
+// code pages 1252 and 932.
+#include <cstring>
+
+#include "config/paths.h"
+#include "config/resource_strings.h"
+#include "kvplat/handle.h"
+#include "settings/setting_ids.h"
+#include "settings/tests/platform_queries_fixture.h"
+
+using namespace kvcfgtest;
+
+namespace {
+const std::u16string kDir = kDriverDir;
+}
+
+class ResourceStrings : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    SetSwitch("ACP", "1252");
+    printer_ = AddPrinter(u"Plotter");
+    PlaceModule("kvcfgfix_us", kDir + u"KV8350us.DLL");
+    PlaceModule("kvcfgfix_jp", kDir + u"KV8350jp.DLL");
+    ctx_ = Context(printer_, 0);
+    ASSERT_NE(ctx_, nullptr);
+    StgSetValue(ctx_, sid::rdmLanguageID, 1);
+    StgSetValue(ctx_, sid::rdmDspUnit, 0);
+    CfgFreeContextLibraries(ctx_);  // creation may have loaded it before the region was set
+  }
+  void TearDown() override {
+    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
+    MachineTest::TearDown();
+  }
+  std::u16string Load(DWORD id, int capacity = 256, int decorate = 1) {
+    std::vector<WCHAR> buf((size_t)capacity + 8, u'#');
+    CfgLoadString(ctx_, id, buf.data(), capacity, decorate);
+    EXPECT_LT(kvp::WLen(buf.data()), (size_t)capacity) << id;
+    EXPECT_EQ(buf[(size_t)capacity], u'#') << "written past the capacity";
+    return S(buf.data());
+  }
+  HANDLE printer_ = nullptr;
+  SETTING_CONTEXT* ctx_ = nullptr;
+};
+
+TEST_F(ResourceStrings, LibraryPerContextAndRegion) {
+  EXPECT_EQ(Load(30, 256, 0), u"Output Tray 2");
+  EXPECT_NE(ctx_->resourceLib, nullptr);
+  EXPECT_EQ(Load(4711), u"");  // no such string
+  EXPECT_EQ(Load(50000, 16, 0), u"A text that is ");
+  EXPECT_EQ(CfgFreeContextLibraries(ctx_), ctx_);
+  EXPECT_EQ(ctx_->resourceLib, nullptr);
+  // The double-byte region's library, chosen by rdmLanguageID.
+  StgSetValue(ctx_, sid::rdmLanguageID, 0);
+  EXPECT_EQ(Load(30, 256, 0), u"排紙トレイ2");
+  EXPECT_EQ(Load(50000, 4, 0), u"日本語");
+  CfgFreeContextLibraries(ctx_);
+}
+
+TEST_F(ResourceStrings, MissingLibraryIsTriedAgain) {
+  std::filesystem::remove(Host(kDir + u"KV8350us.DLL"));
+  EXPECT_EQ(Load(30), u"");
+  EXPECT_EQ(CfgLoadResourceDll(ctx_), nullptr);
+  PlaceModule("kvcfgfix_us", kDir + u"KV8350us.DLL");
+  EXPECT_EQ(Load(30, 256, 0), u"Output Tray 2");
+  // A missing library gives an empty, undecorated string.
+  WCHAR buf[8] = u"xyz";
+  CfgLoadString(nullptr, 30, buf, 8, 1);
+  EXPECT_EQ(buf[0], 0);
+}
+
+TEST_F(ResourceStrings, TrayNames) {
+  ITEM_DESC* row = StgFindItem(ctx_, sid::wdmPrintPostTray1Name + 1);
+  ASSERT_NE(row, nullptr);
+  StgSetString(ctx_, row, u"Bin A");
+  EXPECT_EQ(Load(30), u"Output Tray 2:Bin A");
+  EXPECT_EQ(Load(814), u"Tray 2:Bin A");
+  EXPECT_EQ(Load(30, 10), u"Output Tr");  // cut at capacity - 1
+  EXPECT_EQ(Load(30, 256, 0), u"Output Tray 2");
+}
+
+TEST_F(ResourceStrings, CustomSizesInBothUnitsAndTheEuropeanComma) {
+  StgSetOptionValue(ctx_, sid::rdmPaperFreeSizeWidth, 9920);
+  StgSetOptionValue(ctx_, sid::rdmPaperFreeSizeLength, 14030);
+  EXPECT_EQ(Load(752), u"Custom Paper Size(210.0 x 297.0 mm)");
+  StgSetValue(ctx_, sid::rdmLanguageID, 4);  // German: a European region; its library is the us one here
+  PlaceModule("kvcfgfix_us", kDir + u"KV8350gm.DLL");
+  CfgFreeContextLibraries(ctx_);
+  EXPECT_EQ(Load(752), u"Custom Paper Size(210,0 x 297,0 mm)");
+  StgSetValue(ctx_, sid::rdmLanguageID, 1);
+  CfgFreeContextLibraries(ctx_);
+  StgSetValue(ctx_, sid::rdmDspUnit, 1);
+  EXPECT_EQ(Load(752), u"Custom Paper Size(8.27 x 11.70 in.)");
+  EXPECT_EQ(Load(153), u" in.");
+  StgSetValue(ctx_, sid::rdmDspUnit, 0);
+  EXPECT_EQ(Load(153), u" mm");
+  // Over-long decoration stays within the capacity.
+  EXPECT_EQ(Load(752, 24), u"Custom Paper Size(210.0");
+  // A slot: its width is held to the model's minimum (9920 dots).
+  StgSetOptionValue(ctx_, 1118, 5000);
+  StgSetOptionValue(ctx_, 1119, 14030);
+  EXPECT_EQ(Load(109), u"Custom Size 1(210.0 x 297.0 mm)");
+}
+
+TEST_F(ResourceStrings, LimitFormatsAreFilledWithoutAFormatter) {
+  EXPECT_EQ(Load(13275), u"Width 0 to 0");  // no custom-size dialog in use
+  StgSetValue(ctx_, sid::rdmDspUnit, 1);
+  EXPECT_EQ(Load(13275), u"Width 0.00 to 0.00");
+  StgSetValue(ctx_, sid::rdmDspUnit, 0);
+  ctx_->dialogInUse = 1017;
+  EXPECT_EQ(Load(13275), u"Width 210 to 914.4");
+  EXPECT_EQ(Load(13273), u"Length 257 to 15000");
+  // Conversion specifiers other than the two placeholders stay as text.
+  EXPECT_EQ(Load(13276), u"Width %n%d 210-914.4 %x%");
+  StgSetValue(ctx_, sid::rdmDspUnit, 1);
+  EXPECT_EQ(Load(13275), u"Width 8.27 to 36.00");
+  ctx_->dialogInUse = 1041;
+  StgSetValue(ctx_, sid::rdmDspUnit, 0);
+  EXPECT_EQ(Load(13273), u"Length 257 to 15000");
+  EXPECT_EQ(Load(13275, 12), u"Width 210 t");
+  ctx_->dialogInUse = 0;
+}
+
+TEST_F(ResourceStrings, ModuleTextsAndCustomMedia) {
+  EXPECT_EQ(Load(565), u"Module text");  // no module answers: the text stays
+  // The custom-media feature is off in this model: the loaded text stays.
+  ITEM_DESC* row = StgFindItem(ctx_, sid::wdmCustomMedia1Name);
+  ASSERT_NE(row, nullptr);
+  StgSetString(ctx_, row, u"Glossy");
+  EXPECT_EQ(Load(13708), u"Custom Media 1");
+}
+
+TEST(DecorationTable, RowsByKind) {
+  int count[7] = {};
+  const STRING_DECORATION_ROW* t = CfgGetStringDecorationTable();
+  int n = 0;
+  for (; t[n].stringId; ++n) ++count[t[n].kind];
+  EXPECT_EQ(n, 79);
+  EXPECT_EQ(count[1], 27);
+  EXPECT_EQ(count[2], 14);
+  EXPECT_EQ(count[3], 2);
+  EXPECT_EQ(count[4], 16);
+  EXPECT_EQ(count[5], 4);
+  EXPECT_EQ(count[6], 16);
+  ASSERT_NE(CfgFindStringDecoration(50025), nullptr);
+  EXPECT_EQ(CfgFindStringDecoration(50025)->settingId, sid::wdmPrintPostTray1Name + 8);
+  EXPECT_EQ(CfgFindStringDecoration(13723)->settingId, sid::wdmCustomMedia1Name + 15);
+  EXPECT_EQ(CfgFindStringDecoration(0), nullptr);
+  EXPECT_EQ(CfgFindStringDecoration(38), nullptr);
+}
+
+TEST(DecimalText, FormatAndComma) {
+  struct Case {
+    DWORD divisor;
+    LONG value;
+    std::u16string text;
+  };
+  const Case cases[] = {{10000, 123456, u"12.3456"}, {1, 123456, u"123456"}, {10, 2100, u"210.0"},
+                        {100, 827, u"8.27"},         {1000, 5, u"0.005"},     {100000, 5, u"5"},
+                        {0, 42, u"42"},              {10, 0, u"0.0"}};
+  for (const Case& k : cases) {
+    WCHAR buf[CFG_DECIMAL_TEXT];
+    CfgFormatDecimal(buf, k.divisor, k.value, nullptr);
+    EXPECT_EQ(S(buf), k.text) << k.divisor << " " << k.value;
+  }
+  WCHAR a[] = u"1.5 (2.5 x 3.5";
+  CfgDecimalPointToComma(a);
+  EXPECT_EQ(S(a), u"1.5 (2,5 x 3,5");
+  WCHAR b[] = u"1.5 x 2.5";
+  CfgDecimalPointToComma(b);
+  EXPECT_EQ(S(b), u"1,5 x 2,5");
+  CfgDecimalPointToComma(nullptr);
+}
+
+class TextFiles : public MachineTest {};
+
+TEST_F(TextFiles, BitmapHeaderSize) {
+  auto bmp = [](DWORD headerSize) {
+    std::string s = "BM" + std::string(12, '\0');
+    s.append(reinterpret_cast<const char*>(&headerSize), 4);
+    s.append(40, '\0');
+    return s;
+  };
+  WriteFile(u"C:\\pics\\new.bmp", bmp(40));
+  WriteFile(u"C:\\pics\\old.bmp", bmp(12));
+  WriteFile(u"C:\\pics\\short.bmp", "BM12");
+  HANDLE h = nullptr;
+  EXPECT_EQ(CfgOpenBmpFile(u"C:\\pics\\new.bmp", &h), 1);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_EQ(CfgOpenBmpFile(u"C:\\pics\\old.bmp", &h), 0);
+  EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CfgOpenBmpFile(u"C:\\pics\\short.bmp", &h), 0);
+  EXPECT_EQ(CfgOpenBmpFile(u"C:\\pics\\none.bmp", &h), 0);
+  EXPECT_EQ(CfgOpenBmpFile(u"C:\\pics\\new.bmp", nullptr), 0);
+}
+
+TEST_F(TextFiles, ConversionsAreBoundedAndTerminated) {
+  SetSwitch("ACP", "1252");
+  WCHAR w[8];
+  std::memset(w, 0x41, sizeof w);
+  EXPECT_EQ(S(CfgAnsiToWide(w, "caf\xe9!", 8)), u"café!");
+  std::memset(w, 0x41, sizeof w);
+  EXPECT_EQ(S(CfgAnsiToWide(w, "caf\xe9!", 4)), u"caf");
+  EXPECT_EQ(w[4], 0x4141);  // nothing past the capacity
+  EXPECT_EQ(S(CfgAnsiToWide(w, "ab", 0)), u"ab");
+  EXPECT_EQ(S(CfgAnsiToWide(w, nullptr, 8)), u"");
+  char a[8];
+  std::memset(a, 'Z', sizeof a);
+  EXPECT_STREQ(CfgWideToAnsi(a, u"été", 8), "\xe9t\xe9");
+  EXPECT_EQ(a[7], 0);  // zero-filled
+  std::memset(a, 'Z', sizeof a);
+  EXPECT_STREQ(CfgWideToAnsi(a, u"abcdef", 4), "abc");
+  EXPECT_EQ(a[4], 'Z');
+
+  SetSwitch("ACP", "932");
+  const char sjis[] = "\x93\xfa\x96\x7b\x8c\xea";  // 日本語
+  EXPECT_EQ(S(CfgAnsiToWide(w, sjis, 8)), u"日本語");
+  EXPECT_EQ(S(CfgAnsiToWide(w, sjis, 2)), u"日");
+  std::memset(a, 'Z', sizeof a);
+  EXPECT_STREQ(CfgWideToAnsi(a, u"日本語", 7), sjis);
+  // A double-byte character that does not fit whole is left out, never split.
+  std::memset(a, 'Z', sizeof a);
+  EXPECT_STREQ(CfgWideToAnsi(a, u"日本語", 4), "\x93\xfa");
+  EXPECT_EQ(a[2], 0);
+  EXPECT_EQ(a[3], 0);
+  EXPECT_STREQ(CfgWideToAnsi(a, u"a日", 3), "a");
+  SetSwitch("ACP", "1252");
+}
