@@ -11,10 +11,7 @@
 #include "kvplat/module.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
-#if __has_include("kvplat/security.h")
 #include "kvplat/security.h"
-#define KV_HAVE_SECURITY 1
-#endif
 #include "settings/context.h"
 #include "settings/platform_queries.h"
 #include "settings/regions.h"
@@ -183,13 +180,11 @@ BOOL CfgGetUserProfileDirEx(WCHAR* buf, DWORD cch, HANDLE printer, BOOL noFallBa
     using ProfileFn = BOOL (*)(HANDLE, LPWSTR, LPDWORD);
     auto fn = reinterpret_cast<ProfileFn>(GetProcAddress(lib, "GetUserProfileDirectoryW"));
     HANDLE token = nullptr;
-#ifdef KV_HAVE_SECURITY
     if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
       token = nullptr;
       if (GetLastError() == ERROR_NO_TOKEN && !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
         token = nullptr;
     }
-#endif
     if (fn && token) {
       DWORD size = cch;
       ok = fn(token, buf, &size);

@@ -11,10 +11,7 @@
 #include "kvplat/spooler.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
-#if __has_include("kvplat/security.h")
 #include "kvplat/security.h"
-#define KV_HAVE_SECURITY 1
-#endif
 #include "kvplat/file.h"
 #include "settings/context.h"
 
@@ -194,7 +191,6 @@ int StgIsAdminForContext(SETTING_CONTEXT* ctx) {
 }
 
 int StgIsAdministrator() {
-#ifdef KV_HAVE_SECURITY
   BOOL impersonated = ImpersonateSelf(SecurityImpersonation);
   HANDLE token = nullptr;
   BOOL status = FALSE;
@@ -230,9 +226,6 @@ int StgIsAdministrator() {
   if (token) CloseHandle(token);
   if (impersonated) RevertToSelf();
   return status ? 1 : 0;
-#else
-  return 0;
-#endif
 }
 
 // ---- Root macros.
