@@ -98,6 +98,16 @@ TEST_F(Ini, TruncationDefaultsAndRefusedNames) {
   EXPECT_EQ(CfgIniGetInt(maxName.c_str(), u"Key", 9, Path()), 1);
 }
 
+TEST_F(Ini, UnreadableIniGivesDefaults) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\_zarn\\folder.ini", nullptr));
+  WCHAR buf[8];
+  EXPECT_EQ(CfgIniGetInt(u"us", u"Key", 4, u"C:\\_zarn\\folder.ini"), 4);
+  EXPECT_EQ(CfgIniGetString(u"us", u"Key", u"d", buf, 8, u"C:\\_zarn\\folder.ini"), 1u);
+  EXPECT_FALSE(CfgIniWriteString(u"us", u"Key", u"1", u"C:\\_zarn\\folder.ini"));
+  WriteFile(u"C:\\_zarn\\junk.ini", std::string("\0\xff\xfe[\x01\n=\n[us\n", 12));
+  EXPECT_EQ(CfgIniGetInt(u"us", u"Key", 4, u"C:\\_zarn\\junk.ini"), 4);
+}
+
 TEST_F(Ini, NoWorkingBufferMeansDefaultsAndNoWrite) {
   WCHAR buf[8];
   CfgIniWriteString(u"us", u"Key", u"5", Path());
@@ -131,6 +141,19 @@ TEST(IniText, SectionLookup) {
   EXPECT_EQ(std::string(s, len), "[Next]\r\nD=4\r\n");
   EXPECT_EQ(CfgFindIniSectionText("next", text.c_str(), (DWORD)text.find("[Next]") + 3, nullptr), nullptr);
   EXPECT_EQ(CfgFindIniSectionText("x", nullptr, 10, nullptr), nullptr);
+}
+
+// The text need not be terminated: nothing is read at or past the given length.
+TEST(IniText, ReadsOnlyWithinTheLength) {
+  const std::string src = "[A]\nk=v\n[Bee]\nx=1";
+  std::vector<char> exact(src.begin(), src.end());  // no terminator
+  DWORD len = 0;
+  const char* s = CfgFindIniSectionText("bee", exact.data(), (DWORD)exact.size(), &len);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(std::string(s, len), "[Bee]\nx=1");
+  EXPECT_EQ(CfgFindIniSectionText("Beex", exact.data(), (DWORD)exact.size(), &len), nullptr);
+  std::vector<char> header = {'[', 'B', 'e', 'e'};  // cut inside the header
+  EXPECT_EQ(CfgFindIniSectionText("Bee", header.data(), (DWORD)header.size(), &len), nullptr);
 }
 
 TEST(IniText, SkipLine) {

@@ -56,6 +56,10 @@ TEST_F(ResourceStrings, LibraryPerContextAndRegion) {
   StgSetValue(ctx_, sid::rdmLanguageID, 0);
   EXPECT_EQ(Load(30, 256, 0), u"排紙トレイ2");
   EXPECT_EQ(Load(50000, 4, 0), u"日本語");
+  StgSetOptionValue(ctx_, sid::rdmPaperFreeSizeWidth, 9920);
+  StgSetOptionValue(ctx_, sid::rdmPaperFreeSizeLength, 14030);
+  EXPECT_EQ(Load(752), u"ユーザー定義用紙(210.0 x 297.0 mm)");
+  EXPECT_EQ(Load(752, 12), u"ユーザー定義用紙(21");
   CfgFreeContextLibraries(ctx_);
 }
 

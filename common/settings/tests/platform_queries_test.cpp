@@ -51,6 +51,36 @@ TEST_F(PlatformQueries, RemoteStateIsCachedAtCreation) {
   StgReleaseContext(none, STG_RELEASE_FREE);
 }
 
+TEST_F(PlatformQueries, OverLongNamesAreCutInTheCache) {
+  HANDLE h = AddPrinter(u"Plotter");
+  SETTING_CONTEXT* c = Context(h);
+  ASSERT_NE(c, nullptr);
+  std::u16string printer(400, u'p'), driver(100, u'd'), server = u"\\\\S";
+  PRINTER_INFO_2W info{};
+  info.pPrinterName = printer.data();
+  info.pDriverName = driver.data();
+  info.pServerName = server.data();
+  info.Attributes = PRINTER_ATTRIBUTE_ENABLE_BIDI;
+  c->work->printerName[0] = 0;
+  c->work->driverName[0] = 0;
+  c->work->printerLocation = 0;
+  c->work->attributesKnown = 0;
+  StgCachePrinterInfo(&info, c);
+  EXPECT_EQ(S(c->work->printerName), printer.substr(0, 260));
+  EXPECT_EQ(S(c->work->driverName), driver.substr(0, 31));
+  EXPECT_EQ(StgIsRemotePrinter(c), 1);
+  EXPECT_EQ(StgIsBidiEnabled(c), 1);
+  // Known values are not taken again.
+  info.Attributes = 0;
+  info.pServerName = nullptr;
+  StgCachePrinterInfo(&info, c);
+  EXPECT_EQ(StgIsBidiEnabled(c), 1);
+  EXPECT_EQ(StgIsRemotePrinter(c), 1);
+  StgCachePrinterInfo(nullptr, c);
+  StgCachePrinterInfo(&info, nullptr);
+  StgReleaseContext(c, STG_RELEASE_FREE);
+}
+
 TEST_F(PlatformQueries, BidiAttributeAndItsCache) {
   HANDLE bidi = AddPrinter(u"Bidi", PRINTER_ATTRIBUTE_ENABLE_BIDI | PRINTER_ATTRIBUTE_SHARED);
   HANDLE plain = AddPrinter(u"Plain");
