@@ -19,6 +19,16 @@ TEST(Regions, TableHasEveryRegionOnceAndEndsWithTheMarker) {
   }
   EXPECT_EQ(n, 19);
   EXPECT_EQ(t[18].regionId, 15);  // "ru" stands last
+  // Every code finds its id in either case, and every id its code.
+  for (int i = 0; i < n; ++i) {
+    std::u16string upper = S(t[i].code);
+    for (auto& ch : upper) ch = (WCHAR)(ch - 32);
+    SCOPED_TRACE(kvp::ToUtf8(upper));
+    EXPECT_EQ(StgRegionIdOfCode(t[i].code), t[i].regionId);
+    EXPECT_EQ(StgRegionIdOfCode(upper.c_str()), t[i].regionId);
+    EXPECT_EQ(StgRegionCodeOfId(t[i].regionId), t[i].code);
+    EXPECT_EQ(StgNormalizeRegionCode(upper.c_str()), t[i].code);
+  }
 }
 
 TEST(Regions, CodesAndIds) {
