@@ -204,10 +204,11 @@ int StgIsAdministrator() {
   if (haveToken &&
       AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
                                &admins)) {
+    // One access-allowed ACE: the ACL header (8), the ACE header and mask (8) and the SID.
     DWORD aclSize = GetLengthSid(admins) + 16;
-    acl = static_cast<PACL>(LocalAlloc(LPTR, aclSize + sizeof(ACCESS_ALLOWED_ACE)));
+    acl = static_cast<PACL>(LocalAlloc(LPTR, aclSize));
     sd = LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH);
-    if (acl && sd && InitializeAcl(acl, aclSize + sizeof(ACCESS_ALLOWED_ACE), ACL_REVISION) &&
+    if (acl && sd && InitializeAcl(acl, aclSize, ACL_REVISION) &&
         AddAccessAllowedAce(acl, ACL_REVISION, 3, admins) &&
         InitializeSecurityDescriptor(sd, SECURITY_DESCRIPTOR_REVISION) &&
         SetSecurityDescriptorDacl(sd, TRUE, acl, FALSE) && SetSecurityDescriptorOwner(sd, admins, FALSE) &&
