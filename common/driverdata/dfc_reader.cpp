@@ -184,7 +184,7 @@ int DfcReadStatement(STATEMENT_TOKENS& t, DATA_FILE_READER& r) {
   uint32_t parens = 0, braces = 0;
   for (;;) {
     if (!quoted && parens == 0 && braces == 0 && Is(c, CC_LINE_END)) return kReadOk;
-    if (DfcIsLeadByte(c)) {
+    if (r.lead ? r.lead[c] : DfcIsLeadByte(c)) {
       if (!t.value.Append(char(c))) return kReadNoMemory;
       if (!r.Get(&c)) return kReadEof;
       if (!t.value.Append(char(c))) return kReadNoMemory;
@@ -461,6 +461,9 @@ COMPILE_RECORD* DfcParseDataBytes(const void* bytes, size_t size, const DFC_RESO
   DATA_FILE_READER r;
   r.base = r.cursor = static_cast<const uint8_t*>(bytes);
   r.remaining = bytes ? size : 0;
+  bool lead[256];
+  DfcLeadByteTable(lead);
+  r.lead = lead;
   int res;
   do {
     res = DfcReadStatement(t, r);
@@ -496,6 +499,9 @@ BOOL DfcProbeFileVersionBytes(const void* bytes, size_t size, WCHAR* text) {
   DATA_FILE_READER r;
   r.base = r.cursor = static_cast<const uint8_t*>(bytes);
   r.remaining = bytes ? size : 0;
+  bool lead[256];
+  DfcLeadByteTable(lead);
+  r.lead = lead;
   int res;
   do {
     res = DfcReadStatement(t, r);

@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "dfc_test_support.h"
+#include "kvplat/error.h"
+#include "kvplat/sysinfo.h"
 #include "kvplat/testhooks.h"
 #include "kvtest/temp_root.h"
 
@@ -239,6 +241,22 @@ TEST(DfcReader, RunningOutOfMemoryFailsTheParseWithoutLeaks) {
   }
   EXPECT_TRUE(sawFailure);
   EXPECT_TRUE(sawSuccess);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DfcReader, SystemDoubleByteCodePageKeepsTrailBytes) {
+  kvtest::TempRoot root;
+  // 0x83 0x7B is one double-byte character in code page 932; its trail byte is the brace character.
+  const std::string text = "*CommandString 1: \"\x83{\"\n";
+  Compiled western(text);
+  EXPECT_EQ(western->commandStrings.head, nullptr);  // a brace inside quotes: malformed
+  ASSERT_EQ(kvp::ProfileSet("ACP", "932"), ERROR_SUCCESS);
+  Compiled japanese(text);
+  ASSERT_NE(japanese->commandStrings.head, nullptr);
+  EXPECT_EQ(japanese->commandStrings.head->length, 3);
 }
 
 }  // namespace
