@@ -29,7 +29,8 @@ struct DFC_RESOLVER {
   int (*findMessage)(void* ctx, const char* name, uint16_t* messageKey);
 };
 
-// The resolver over the settings model's tables. Until those tables are linked in, it resolves nothing.
+// The resolver over the settings model's static tables (the template's symbol, enumeration, resource,
+// dialog and message tables).
 const DFC_RESOLVER* DfcDefaultResolver();
 // Replaces the default resolver (null restores the built-in one); used by hosts that carry their own rows.
 void DfcSetDefaultResolver(const DFC_RESOLVER* resolver);

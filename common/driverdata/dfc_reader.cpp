@@ -435,17 +435,6 @@ int DfcDispatchStatement(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 }
 
 // ---- parse loop -------------------------------------------------------------------------------------
-namespace {
-int NoSymbol(void*, const char*, uint16_t*, uint16_t*) { return 0; }
-int NoEnum(void*, const char*, uint32_t*) { return 0; }
-int NoId(void*, const char*, uint16_t*) { return 0; }
-const DFC_RESOLVER kEmptyResolver = {nullptr, NoSymbol, NoEnum, NoId, NoId, NoId};
-const DFC_RESOLVER* g_defaultResolver = nullptr;
-}  // namespace
-
-const DFC_RESOLVER* DfcDefaultResolver() { return g_defaultResolver ? g_defaultResolver : &kEmptyResolver; }
-void DfcSetDefaultResolver(const DFC_RESOLVER* resolver) { g_defaultResolver = resolver; }
-
 COMPILE_RECORD* DfcParseDataBytes(const void* bytes, size_t size, const DFC_RESOLVER* resolver) {
   STATEMENT_TOKENS t;
   if (!t.Init()) {
