@@ -37,6 +37,10 @@ void DfcSetDefaultResolver(const DFC_RESOLVER* resolver);
 
 struct COMPILE_RECORD;
 
+// The data-file path of the printer's driver (the data-file entry of its driver information), in a new
+// block the caller frees with GlobalFree; null when the driver information cannot be had.
+LPWSTR DfcGetDataFilePath(HANDLE printer);
+
 // Statement read results.
 enum { kReadOk = 0, kReadEof = 1, kReadMalformed = 3, kReadNoMemory = 4 };
 
