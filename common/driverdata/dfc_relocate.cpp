@@ -93,14 +93,21 @@ struct Checker {
   }
 
   // A tagged list of rule entries of one kind; fields holds the checks of one entry.
+  std::unordered_map<uint32_t, uint32_t> walkOf;  // rule entry -> the list walk that checked it
+  uint32_t walks = 0;
   template <class Fn>
   bool RuleList(uint64_t tagged, uint64_t size, Kind kind, Fn fields) {
     uint64_t off;
     if (!Tagged(tagged, &off)) return false;
+    uint32_t walk = ++walks;
     while (off) {
       int c = Claim(off, size, kind);
       if (c == 0) return false;
-      if (c == 2) return true;  // the rest of this list was checked already
+      if (c == 2) {  // checked before: by an earlier walk it joins, or by this one (a cycle)
+        auto w = walkOf.find(uint32_t(off));
+        return (w != walkOf.end() && w->second != walk) || Fail();
+      }
+      walkOf[uint32_t(off)] = walk;
       if (!fields(off)) return Fail();
       if (!Tagged(U64(off), &off)) return false;
     }

@@ -376,7 +376,7 @@ int DfcStmtPageValue(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
   if (!w || !rec.FindEnum(w, &sym)) return 1;
   a.orientation = int16_t(sym);
   while (v.pos < v.length && Is(uint8_t(v.bytes[v.pos]), CC_BLANK)) ++v.pos;
-  if (DfcPeek(v) != '"') {
+  if (DfcPeek(v) != '"' && DfcPeek(v) != 0) {  // the condition is optional
     w = DfcNextWord(v, nullptr);
     uint16_t key;
     if (!w || !rec.FindSymbol(w, nullptr, &key)) return 1;
