@@ -493,6 +493,7 @@ TEST(File, BadInputNeverEscapesTheRoot) {
       {u"C:\\Windows\\Temp\\a*b.txt", ERROR_INVALID_NAME},
       {u"C:\\Windows\\Temp\\a<b", ERROR_INVALID_NAME},
       {u"C:\\Windows\\Temp\\.kvattr", ERROR_ACCESS_DENIED},
+      {u"C:\\Windows\\Temp\\.KVATTR\\x.txt", ERROR_ACCESS_DENIED},
       {longPrefixed.c_str(), ERROR_FILENAME_EXCED_RANGE},  // the host's name limit, not a crash
   };
   for (const auto& c : cases) {

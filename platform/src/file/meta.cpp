@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -61,7 +62,13 @@ void Save(const std::string& host, const Meta& m) {
 }  // namespace
 
 bool IsInternalName(const std::string& name) {
-  return name == kMetaDir || name.compare(0, std::strlen(kTempPrefix), kTempPrefix) == 0;
+  // Without case: on a machine whose names ignore case, ".KVATTR" is the same folder.
+  auto startsI = [&](const char* p, bool whole) {
+    size_t n = std::strlen(p);
+    if (name.size() < n || (whole && name.size() != n)) return false;
+    return strncasecmp(name.c_str(), p, n) == 0;
+  };
+  return startsI(kMetaDir, true) || startsI(kTempPrefix, false);
 }
 
 std::string ParentOf(const std::string& host) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "internal.h"
 #include "kvplat/error.h"
 #include "kvplat/file.h"
 #include "kvplat/root.h"
@@ -171,9 +172,17 @@ DWORD MapFilePath(LPCWSTR name, std::string& host, size_t maxLen) {
   if (!IsLongPrefix(p) && p.size() >= maxLen) return ERROR_FILENAME_EXCED_RANGE;
   bool absolute = (p.size() >= 3 && IsLetter(p[0]) && p[1] == u':' && (p[2] == u'\\' || p[2] == u'/')) ||
                   (p.size() >= 2 && (p[0] == u'\\' || p[0] == u'/') && (p[1] == u'\\' || p[1] == u'/'));
-  if (absolute) return MapPath(p, host);
-  std::u16string full = FullPath(std::u16string(p));
-  return MapPath(full, host);
+  std::string mapped;
+  DWORD err = absolute ? MapPath(p, mapped) : MapPath(FullPath(std::u16string(p)), mapped);
+  if (err) return err;
+  // The platform's own bookkeeping (attribute records, temporary copies) is not reachable by name.
+  for (size_t i = mapped.find('/'); i != std::string::npos; i = mapped.find('/', i + 1)) {
+    size_t j = mapped.find('/', i + 1);
+    if (fs::IsInternalName(mapped.substr(i + 1, j == std::string::npos ? std::string::npos : j - i - 1)))
+      return ERROR_ACCESS_DENIED;
+  }
+  host = std::move(mapped);
+  return ERROR_SUCCESS;
 }
 
 }  // namespace kvp
