@@ -484,6 +484,18 @@ TEST_F(ModelImage, EveryRuleStatementIsReachedFromTheRuleRows) {
   };
   for (uint32_t g : kGroupOffset) block(At<uint64_t>(g));
 
+  // A resolving dialog: the custom size dialog, as an action and as the focus of an alert answer.
+  uint16_t freeSizeDialog = StgTableFindDialogByName(StgGetTemplateDialogTable(), "QDV_IDD_DIALOG_FREESIZE")->id;
+  bool dialogAction = false, dialogFocus = false;
+  for (uint64_t a : actions)
+    for (uint64_t e = a; e; e = Off(At<uint64_t>(e, 0)))
+      dialogAction = dialogAction || (At<uint16_t>(e, 10) == 1 && At<uint16_t>(e, 8) == freeSizeDialog);
+  for (uint64_t a : alertActions)
+    for (uint64_t e = a; e; e = Off(At<uint64_t>(e, 0)))
+      dialogFocus = dialogFocus || (At<uint16_t>(e, 24) == freeSizeDialog && At<uint16_t>(e, 26) != 0);
+  EXPECT_TRUE(dialogAction);
+  EXPECT_TRUE(dialogFocus);
+
   EXPECT_EQ(int(items.size()), facts.ruleStatements["Item"]);
   EXPECT_EQ(int(actions.size()), facts.ruleStatements["Action"]);
   EXPECT_EQ(int(transacts.size()), facts.ruleStatements["Transact"]);
