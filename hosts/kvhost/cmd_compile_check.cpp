@@ -518,7 +518,7 @@ class Checker {
       if (CountAreas(o) > areasBefore_) return CheckAreaKeys(o);
       std::vector<std::string> w = Words(value_);
       if (w.empty()) return Report("printable-area row without a value");
-      if (!Enum(w[0]) && !(IsDigits(w[0]) && std::stoi(w[0]) != 0))
+      if (!Enum(w[0]) && !(IsDigits(w[0]) && w[0].find_first_not_of('0') != std::string::npos))
         return Report("resolution '" + w[0] + "' is no option name or number; the row is discarded");
       if (w.size() < 2 || !Enum(w[1]))
         return Report("orientation '" + (w.size() < 2 ? std::string() : w[1]) +

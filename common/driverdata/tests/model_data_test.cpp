@@ -18,7 +18,9 @@
 
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
+#include "kvplat/text.h"
 #include "settings/item_records.h"
+#include "settings/model_tables.h"
 
 namespace {
 
@@ -587,6 +589,96 @@ TEST_F(ModelImage, ResourceScriptsNameEveryOptionAndMessage) {
   EXPECT_EQ(us[2026], "Portrait");
   EXPECT_NE(jp[2026], us[2026]);
   EXPECT_GE(uint8_t(jp[2026][0]), 0xE0);  // UTF-8 of a double-byte region's character
+}
+
+
+// ---- model INI and default driver INI -------------------------------------------------------------------
+using IniFile = std::map<std::string, std::map<std::string, std::string>>;
+
+IniFile ReadIni(const std::string& path) {
+  IniFile ini;
+  std::istringstream in(ReadAll(path));
+  std::string section;
+  for (std::string l; std::getline(in, l);) {
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    if (l.empty() || l[0] == ';') continue;
+    if (l[0] == '[') {
+      section = l.substr(1, l.find(']') - 1);
+      ini[section];
+      continue;
+    }
+    size_t eq = l.find('=');
+    if (eq != std::string::npos) ini[section][l.substr(0, eq)] = l.substr(eq + 1);
+  }
+  return ini;
+}
+
+// The region lists that set-up copies and repairs must be complete, or set-up rewrites them.
+void ExpectCompleteLists(IniFile& ini, const std::string& region) {
+  SCOPED_TRACE(region);
+  ASSERT_TRUE(ini.count(region));
+  EXPECT_EQ(ini[region]["RstVersion"], "322");
+  ASSERT_EQ(ini[region]["FreeSizeCount"], "10");
+  for (int i = 0; i < 10; ++i) {
+    auto& f = ini["FreeSize" + std::to_string(i) + region];
+    for (const char* k : {"wdmFreeSizeWidth", "wdmFreeSizeLength", "wdmFreeSizeTray", "wdmFreeSizeOrient"})
+      EXPECT_FALSE(f[k].empty()) << "FreeSize" << i << " " << k;
+    // Custom sizes keep to the model's limits (dots at 1200 dpi).
+    long w = std::atol(f["wdmFreeSizeWidth"].c_str()), l = std::atol(f["wdmFreeSizeLength"].c_str());
+    EXPECT_TRUE(w >= 9920 && w <= 43200) << w;
+    EXPECT_TRUE(l >= 12140 && l <= 708660) << l;
+  }
+  int stamps = std::atoi(ini[region]["StampCount"].c_str());
+  ASSERT_GT(stamps, 0);
+  const char* keys[] = {"rdmWmKind",       "wdmWmOpaque",     "wdmWmUnit",      "wdmWmDensity",
+                        "wdmWmEffect",     "wdmWmPosi",       "wdmWmPosiTile",  "wdmWmPage",
+                        "wdmWmStartPage",  "wdmWmEndPage",    "wdmWmAngle",     "rdmWmID",
+                        "wdmWmFontName",   "wdmWmFontPoint",  "wdmWmColor",     "wdmWmColorR",
+                        "wdmWmColorG",     "wdmWmColorB",     "wdmWmFontStyle", "wdmWmFontScale",
+                        "wdmWmChar",       "wdmWmImage",      "wdmWmCharName",  "wdmWmImageName",
+                        "wdmWmFont",       "wdmWMPrinterStamp2PlanePrint", "wdmWMFuncSelectOrder"};
+  for (int i = 0; i < stamps; ++i) {
+    auto& st = ini["Stamp" + std::to_string(i) + region];
+    int kind = std::atoi(st["rdmWmKind"].c_str());
+    for (const char* k : keys) {
+      std::string key = k;
+      bool charKey = key == "wdmWmChar" || key == "wdmWmCharName";
+      bool imageKey = key == "wdmWmImage" || key == "wdmWmImageName";
+      if ((charKey && kind != 1) || (imageKey && kind != 2)) continue;
+      EXPECT_FALSE(st[key].empty()) << "Stamp" << i << " " << key;
+    }
+  }
+}
+
+TEST(ModelIni, ModelIniNamesEveryDriverAndCarriesTheListDefaults) {
+  IniFile ini = ReadIni(std::string(KV_SOURCE_DIR) + "/model/kvdrvmod.ini");
+  ASSERT_GT(StgGetModelEntryCount(), 0);
+  for (int i = 0; i < StgGetModelEntryCount(); ++i) {
+    std::string driver = kvp::ToUtf8(kvp::WView(StgGetModelEntry(i)->name));
+    SCOPED_TRACE(driver);
+    EXPECT_FALSE(ini["Models"][driver].empty());
+    EXPECT_FALSE(ini["Models1"][driver].empty());
+    EXPECT_FALSE(ini[driver]["DriverID"].empty());
+    EXPECT_GT(std::atoi(ini[driver]["PPM"].c_str()), 0);
+    EXPECT_FALSE(ini[ini["Models"][driver]]["ResDll"].empty());
+  }
+  EXPECT_EQ(ini["ZARNAPI"]["ZARNAPIVer"], "16");
+  EXPECT_EQ(std::atoi(ini["ZARNAPI"]["ZARNAPIFunc1"].c_str()) & 0x207, 0x207);
+  EXPECT_TRUE(ini.count("DriversFileName"));
+  EXPECT_TRUE(ini["BatchInstallDone"]["BatchInstallDone"].empty());  // written by set-up, not shipped
+  EXPECT_EQ(ini["Expand File"]["SystemDirfiles"], "0");
+  for (const char* region : {"us", "jp"}) ExpectCompleteLists(ini, region);
+}
+
+TEST(ModelIni, DefaultDriverIniHasThePrinterAndRegionSections) {
+  IniFile ini = ReadIni(std::string(KV_SOURCE_DIR) + "/model/kvdrvset.ini");
+  auto& printer = ini[kvp::ToUtf8(kvp::WView(StgGetModelEntry(0)->name))];
+  for (const char* k : {"PrnMethod", "Count", "QualityCount", "rdmAction", "SharedPrnData", "PreviewPrint",
+                        "DrvInstVersion", "BatchInstallDone", "PackInstallDone", "TSIniCorrectDone"})
+    EXPECT_TRUE(printer.count(k)) << k;
+  EXPECT_EQ(printer["Count"], "0");
+  EXPECT_EQ(printer["QualityCount"], "0");
+  for (const char* region : {"us", "jp"}) ExpectCompleteLists(ini, region);
 }
 
 }  // namespace
