@@ -210,6 +210,13 @@ struct DIALOG_TABLE {
   DIALOG_DESC* rows;
 };
 
+// Every field of a setting row is 64 bits wide; the symbol rows have their fixed shapes.
+static_assert(sizeof(ITEM_DESC_STATIC) == 11 * 8);
+static_assert(sizeof(ITEM_DESC) == 11 * 8);
+static_assert(sizeof(ITEM_SYMBOL) == 16);
+static_assert(sizeof(ENUM_SYMBOL) == 32);
+static_assert(sizeof(MESSAGE_DESC) == 24);
+
 // ---------------------------------------------------------------------------------------------
 // Static tables of the template.
 

@@ -181,6 +181,8 @@ const FREE_SIZE_ROW kDefaultFreeSize[] = {
 
 const MODEL_FREE_SIZE_ENTRY kModelFreeSizeList[] = {{0, nullptr}};
 
+const TRAY_LOCK_ROW kTrayLocks[] = {{0, 0}};
+
 struct CustomMediaTable {
   CUSTOM_MEDIA_ROW rows[17];
   constexpr CustomMediaTable() : rows{} {
@@ -191,7 +193,10 @@ struct CustomMediaTable {
 };
 constexpr CustomMediaTable kCustomMedia;
 
-// BF_ id table, writable by the lock module.
+// BF_ id table, writable by the lock module. One pair for each setting that has a node slot in the
+// compiled image (ids 1-1543 and 10001-10434, 1977 settings), numbered in setting order from
+// rdmMachineID (35) = 10000 up to 10434 = 11942; the public DEVMODE fields 1-34 follow with
+// 11943-11976, so the ids fill the persistent range 10000-11976 exactly.
 #include "settings/bf_table.inc"
 #define KV_BF(bf, id) {bf, id},
 BF_ID_PAIR gBfIds[] = {KV_BF_ROWS {0, 0}};
@@ -344,6 +349,7 @@ BOOL StgIsTrackedDeviceOption(DWORD code) {
 const VALUE_OVERRIDE_ROW* StgGetValueOverrideTable() { return kValueOverride; }
 const FREE_SIZE_ROW* StgGetDefaultFreeSizeTable() { return kDefaultFreeSize; }
 const MODEL_FREE_SIZE_ENTRY* StgGetModelFreeSizeTableList() { return kModelFreeSizeList; }
+const TRAY_LOCK_ROW* StgGetTrayLockTable() { return kTrayLocks; }
 const CUSTOM_MEDIA_ROW* StgGetCustomMediaTable() { return kCustomMedia.rows; }
 
 BF_ID_PAIR* StgGetBfIdTable() { return gBfIds; }

@@ -254,7 +254,19 @@ struct CUSTOM_MEDIA_ROW {
 };
 const CUSTOM_MEDIA_ROW* StgGetCustomMediaTable();
 
-// BF_ id table: pairs {BF_ id, setting id} in setting order, ended by a zero pair. Writable.
+// Tray-lock rows {tray option value, setting id}, ended by a zero option value; empty in this model.
+struct TRAY_LOCK_ROW {
+  WORD option;
+  WORD settingId;
+};
+const TRAY_LOCK_ROW* StgGetTrayLockTable();
+
+// Region ids (rdmLanguageID) whose texts write a decimal comma: 2 ("cz") to 15 ("ru").
+constexpr DWORD STG_REGION_EUROPE_FIRST = 2;
+constexpr DWORD STG_REGION_EUROPE_LAST = 15;
+
+// BF_ id table: pairs {BF_ id, setting id} in setting order from rdmMachineID (35) = 10000, the public
+// DEVMODE fields last; 1977 pairs, ended by a zero pair. Writable.
 struct BF_ID_PAIR {
   WORD bfId;
   WORD settingId;

@@ -1,6 +1,9 @@
 // The static settings dictionary (1989 rows in id order) in its static and its run-time form, and
 // the row lookups by id, by item key and by name.
+#include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <vector>
 
 #include "settings/item_records.h"
 #include "settings/table_internal.h"
@@ -69,6 +72,33 @@ ITEM_DESC* SearchRows(ITEM_DESC* rows, int count, WORD id) {
   for (int i = count - 1; i >= 0; --i)
     if (rows[i].id == id) return &rows[i];
   return nullptr;
+}
+
+// Compares a wide name with an ASCII name like strcmp.
+int CompareName(const WCHAR* wide, const char* ascii) {
+  size_t i = 0;
+  for (; ascii[i]; ++i) {
+    const unsigned a = wide[i], b = (unsigned char)ascii[i];
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return wide[i] == 0 ? 0 : 1;
+}
+
+// Row numbers of the named static rows, sorted by name; built once, on first use.
+const std::vector<int16_t>& RowsByName() {
+  static const std::vector<int16_t> v = [] {
+    std::vector<int16_t> order;
+    for (int i = 0; i < STG_ITEM_COUNT; ++i)
+      if (kStaticRows[i].name) order.push_back((int16_t)i);
+    std::sort(order.begin(), order.end(), [](int16_t a, int16_t b) {
+      const WCHAR* x = kStaticRows[a].name;
+      const WCHAR* y = kStaticRows[b].name;
+      while (*x && *x == *y) ++x, ++y;
+      return *x < *y;
+    });
+    return order;
+  }();
+  return v;
 }
 
 bool NameEquals(const WCHAR* wide, const char* ascii) {
@@ -142,6 +172,16 @@ ITEM_DESC* StgDictFindItemByKey(const ITEM_DICTIONARY* dict, const ITEM_SYMBOL_T
 
 ITEM_DESC* StgDictFindItemByName(const ITEM_DICTIONARY* dict, const char* name) {
   if (!dict || !dict->rows || !name) return nullptr;
+  // The names of a context's copy are those of the static rows: find the row through the sorted
+  // static names and take it when the copy has the same name there.
+  const std::vector<int16_t>& order = RowsByName();
+  auto it = std::lower_bound(order.begin(), order.end(), 0, [name](int16_t idx, int) {
+    return CompareName(kStaticRows[idx].name, name) < 0;
+  });
+  if (it != order.end() && CompareName(kStaticRows[*it].name, name) == 0 && *it < dict->count) {
+    const ITEM_DESC_EXT* ext = dict->rows[*it].ext;
+    if (ext && NameEquals(ext->name, name)) return &dict->rows[*it];
+  }
   for (int i = 0; i < dict->count; ++i) {
     const ITEM_DESC_EXT* ext = dict->rows[i].ext;
     if (ext && NameEquals(ext->name, name)) return &dict->rows[i];

@@ -1,6 +1,9 @@
 // The static symbol tables of the template: symbolic names, enumeration symbols (option values and
 // BF_ ids), resource names and messages, with their lookups.
+#include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <vector>
 
 #include "settings/item_records.h"
 
@@ -39,16 +42,67 @@ static_assert(CountOf(kMessages) == 52, "52 messages");
 
 bool Same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
-const ENUM_SYMBOL* FindEnumIn(const ENUM_SYMBOL_TABLE* t, WORD setting, DWORD value) {
-  for (int32_t i = 0; i < t->count; ++i)
-    if (t->rows[i].settingId == setting && t->rows[i].value == value) return &t->rows[i];
-  return nullptr;
+// Row numbers of a static table sorted by a key; equal keys keep table order, so the first match of
+// a search is the first row of the table with that key. Built once, on first use.
+template <class Less>
+std::vector<int32_t> SortedRows(int32_t count, Less less) {
+  std::vector<int32_t> order((size_t)count);
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), less);
+  return order;
 }
 
-const ENUM_SYMBOL* FindEnumByNameIn(const ENUM_SYMBOL_TABLE* t, const char* name) {
-  for (int32_t i = 0; i < t->count; ++i)
-    if (Same(t->rows[i].name, name)) return &t->rows[i];
-  return nullptr;
+template <class Row, class Cmp>
+const Row* SearchSorted(const Row* rows, const std::vector<int32_t>& order, Cmp cmp) {
+  // cmp(row) < 0: row sorts before the sought key; 0: match.
+  auto it = std::lower_bound(order.begin(), order.end(), 0,
+                             [&](int32_t idx, int) { return cmp(rows[idx]) < 0; });
+  if (it == order.end() || cmp(rows[*it]) != 0) return nullptr;
+  return &rows[*it];
+}
+
+const std::vector<int32_t>& SymbolsByName() {
+  static const std::vector<int32_t> v = SortedRows(
+      kSymbolTable.count, [](int32_t a, int32_t b) { return std::strcmp(kSymbols[a].name, kSymbols[b].name) < 0; });
+  return v;
+}
+const std::vector<int32_t>& SymbolsByKey() {
+  static const std::vector<int32_t> v =
+      SortedRows(kSymbolTable.count, [](int32_t a, int32_t b) { return kSymbols[a].key < kSymbols[b].key; });
+  return v;
+}
+
+struct EnumIndex {
+  std::vector<int32_t> byName, byValue;
+};
+EnumIndex BuildEnumIndex(const ENUM_SYMBOL_TABLE* t) {
+  const ENUM_SYMBOL* r = t->rows;
+  EnumIndex x;
+  x.byName = SortedRows(t->count, [r](int32_t a, int32_t b) { return std::strcmp(r[a].name, r[b].name) < 0; });
+  x.byValue = SortedRows(t->count, [r](int32_t a, int32_t b) {
+    return r[a].settingId != r[b].settingId ? r[a].settingId < r[b].settingId : r[a].value < r[b].value;
+  });
+  return x;
+}
+const EnumIndex& EnumsIndex() {
+  static const EnumIndex x = BuildEnumIndex(&kEnumTable);
+  return x;
+}
+const EnumIndex& ResourcesIndex() {
+  static const EnumIndex x = BuildEnumIndex(&kResourceTable);
+  return x;
+}
+
+const ENUM_SYMBOL* FindEnumIn(const ENUM_SYMBOL_TABLE* t, const EnumIndex& x, WORD setting, DWORD value) {
+  return SearchSorted(t->rows, x.byValue, [&](const ENUM_SYMBOL& e) {
+    if (e.settingId != setting) return e.settingId < setting ? -1 : 1;
+    if (e.value != value) return e.value < value ? -1 : 1;
+    return 0;
+  });
+}
+
+const ENUM_SYMBOL* FindEnumByNameIn(const ENUM_SYMBOL_TABLE* t, const EnumIndex& x, const char* name) {
+  return SearchSorted(t->rows, x.byName, [&](const ENUM_SYMBOL& e) { return std::strcmp(e.name, name); });
 }
 
 }  // namespace
@@ -59,7 +113,8 @@ const ENUM_SYMBOL_TABLE* StgGetResourceNameTable() { return &kResourceTable; }
 const MESSAGE_TABLE* StgGetMessageTable() { return &kMessageTable; }
 
 const ITEM_SYMBOL* StgTableFindSymbolByKey(const ITEM_SYMBOL_TABLE* table, WORD key) {
-  if (!table) table = &kSymbolTable;
+  if (!table || table == &kSymbolTable)
+    return SearchSorted(kSymbols, SymbolsByKey(), [key](const ITEM_SYMBOL& s) { return (int)s.key - (int)key; });
   for (int32_t i = 0; i < table->count; ++i)
     if (table->rows[i].key == key) return &table->rows[i];
   return nullptr;
@@ -67,7 +122,8 @@ const ITEM_SYMBOL* StgTableFindSymbolByKey(const ITEM_SYMBOL_TABLE* table, WORD 
 
 const ITEM_SYMBOL* StgTableFindSymbolByName(const ITEM_SYMBOL_TABLE* table, const char* name) {
   if (!name) return nullptr;
-  if (!table) table = &kSymbolTable;
+  if (!table || table == &kSymbolTable)
+    return SearchSorted(kSymbols, SymbolsByName(), [name](const ITEM_SYMBOL& s) { return std::strcmp(s.name, name); });
   for (int32_t i = 0; i < table->count; ++i)
     if (Same(table->rows[i].name, name)) return &table->rows[i];
   return nullptr;
@@ -77,14 +133,14 @@ const ITEM_SYMBOL* StgFindSymbolByKey(WORD key) { return StgTableFindSymbolByKey
 const ITEM_SYMBOL* StgFindSymbolByName(const char* name) { return StgTableFindSymbolByName(nullptr, name); }
 
 const ENUM_SYMBOL* StgFindEnumSymbol(WORD settingId, DWORD value) {
-  if (const ENUM_SYMBOL* e = FindEnumIn(&kEnumTable, settingId, value)) return e;
-  return FindEnumIn(&kResourceTable, settingId, value);
+  if (const ENUM_SYMBOL* e = FindEnumIn(&kEnumTable, EnumsIndex(), settingId, value)) return e;
+  return FindEnumIn(&kResourceTable, ResourcesIndex(), settingId, value);
 }
 
 const ENUM_SYMBOL* StgFindEnumSymbolByName(const char* name) {
   if (!name) return nullptr;
-  if (const ENUM_SYMBOL* e = FindEnumByNameIn(&kEnumTable, name)) return e;
-  return FindEnumByNameIn(&kResourceTable, name);
+  if (const ENUM_SYMBOL* e = FindEnumByNameIn(&kEnumTable, EnumsIndex(), name)) return e;
+  return FindEnumByNameIn(&kResourceTable, ResourcesIndex(), name);
 }
 
 int StgTableGetMessageCount(const MESSAGE_TABLE* table) {

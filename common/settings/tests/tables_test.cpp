@@ -358,6 +358,22 @@ TEST(Symbols, OrderAndLookups) {
   }
 }
 
+// A table handed in is searched in its own order: the first row wins, setting symbols first.
+TEST(Symbols, HandedTableIsSearchedInOrder) {
+  const ITEM_SYMBOL rows[] = {{704, 5, 0, "QDV_A"}, {0, 5, 0, "QDV_B"}, {0, 6, 0, "QDV_A"}};
+  const ITEM_SYMBOL_TABLE t{3, rows};
+  EXPECT_EQ(StgTableFindSymbolByKey(&t, 5), &rows[0]);
+  EXPECT_EQ(StgTableFindSymbolByName(&t, "QDV_A"), &rows[0]);
+  EXPECT_EQ(StgTableFindSymbolByName(&t, "QDV_C"), nullptr);
+  // A key with only a rule symbol gives no row.
+  const ITEM_SYMBOL rule[] = {{0, 65000, 0, "QDV_R"}};
+  const ITEM_SYMBOL_TABLE rt{1, rule};
+  EXPECT_EQ(StgDictFindItemByKey(Template(), &rt, 65000), nullptr);
+  const ITEM_SYMBOL alias[] = {{7, 65001, 0, "QDV_O"}};
+  const ITEM_SYMBOL_TABLE at{1, alias};
+  EXPECT_EQ(StgDictFindItemByKey(Template(), &at, 65001)->id, (uint64_t)sid::dmOrientation);
+}
+
 TEST(Symbols, AliasKeysResolveThroughTheSymbol) {
   ITEM_DICTIONARY* dict = Template();
   // QDV_Tray1CoverMediaType: key 74 names rdmTray1Media, whose own key is 53.
@@ -416,6 +432,40 @@ TEST(EnumSymbols, ByValueAndByName) {
   EXPECT_EQ(StgFindEnumSymbolByName("BUILT_IN_FUNC_GAMMA")->value, 900u);
   EXPECT_EQ(StgFindEnumSymbol(704, 6), nullptr);
   EXPECT_EQ(StgFindEnumSymbolByName("NO_SUCH_NAME"), nullptr);
+}
+
+// Rows copied from the enumeration list.
+TEST(EnumSymbols, SpotRows) {
+  struct Case {
+    WORD setting;
+    DWORD value;
+    const char* name;
+    WORD key;
+    uint64_t second;
+  } cases[] = {
+      {704, 8, "RDMJOBBINDER_TELVARA2", 10, 6},
+      {0, 88, "Opt_FoldingFolder", 30, 0},
+      {14, 65532, "DMRES_HIGH", 62, 65532},
+      {29, 1040, "DMMEDIA_CUSTOM16", 194, 1040},
+      {169, 15, "RDMLANG_RUSSIAN", 102, 15},
+      {347, 2702, "IDC_FREE_RADIO_LANDSCAPE", 134, 2},
+      {346, 6, "IDS_SOURCE_TRAY4", 133, 256},
+      {10191, 13698, "IDS_PAPERROLL_36INCH", 221, 562},
+      {1018, 901, "BUILT_IN_FUNC_COPYCOPIESTOSEPSHEETCYCLECOPIES", 130, 901},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ENUM_SYMBOL* e = StgFindEnumSymbol(c.setting, c.value);
+    ASSERT_NE(e, nullptr);
+    EXPECT_STREQ(e->name, c.name);
+    EXPECT_EQ(e->key, c.key);
+    EXPECT_EQ(e->second, c.second);
+  }
+  // The four media-type rows of tray 4 under further keys are kept as listed.
+  int tray4 = 0;
+  for (int i = 0; i < StgGetEnumSymbolTable()->count; ++i)
+    tray4 += StgGetEnumSymbolTable()->rows[i].settingId == sid::rdmTray4Media;
+  EXPECT_EQ(tray4, 40);
 }
 
 TEST(EnumSymbols, ResourceNamesAfterEnumerations) {
@@ -666,6 +716,7 @@ TEST(ModelTables, DeviceQueryMaps) {
 TEST(ModelTables, SizeAndMediaTables) {
   EXPECT_EQ(StgGetValueOverrideTable()[0].option, 0u);
   EXPECT_EQ(StgGetModelFreeSizeTableList()[0].table, nullptr);
+  EXPECT_EQ(StgGetTrayLockTable()[0].option, 0);
   int rows = 0;
   for (const FREE_SIZE_ROW* f = StgGetDefaultFreeSizeTable(); f->trayKey; ++f) ++rows;
   EXPECT_EQ(rows, 8);
