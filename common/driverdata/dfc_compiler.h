@@ -29,12 +29,17 @@ struct DFC_RESOLVER {
   int (*findMessage)(void* ctx, const char* name, uint16_t* messageKey);
 };
 
-// The resolver over the settings model's tables. Until those tables are linked in, it resolves nothing.
+// The resolver over the settings model's static tables (the template's symbol, enumeration, resource,
+// dialog and message tables).
 const DFC_RESOLVER* DfcDefaultResolver();
 // Replaces the default resolver (null restores the built-in one); used by hosts that carry their own rows.
 void DfcSetDefaultResolver(const DFC_RESOLVER* resolver);
 
 struct COMPILE_RECORD;
+
+// The data-file path of the printer's driver (the data-file entry of its driver information), in a new
+// block the caller frees with GlobalFree; null when the driver information cannot be had.
+LPWSTR DfcGetDataFilePath(HANDLE printer);
 
 // Statement read results.
 enum { kReadOk = 0, kReadEof = 1, kReadMalformed = 3, kReadNoMemory = 4 };

@@ -26,6 +26,8 @@ inline int HexValue(uint8_t c) {
 // ---- platform seams -----------------------------------------------------------------------------------
 // Lead-byte test of the system ANSI code page.
 bool DfcIsLeadByte(uint8_t c);
+// The lead-byte answers of the system code page for every byte, asked once per compilation.
+void DfcLeadByteTable(bool table[256]);
 // Converts n ANSI bytes (system code page) to wide text with capacity cap (terminator included); the
 // result is always terminated. Returns the characters written.
 size_t DfcAnsiToWide(const char* src, size_t n, WCHAR* dst, size_t cap);
@@ -92,6 +94,7 @@ struct DATA_FILE_READER {
   const uint8_t* base = nullptr;
   const uint8_t* cursor = nullptr;
   uint64_t remaining = 0;
+  const bool* lead = nullptr;  // lead-byte table; null: ask per byte
   bool Get(uint8_t* c) {
     if (!remaining) return false;
     *c = *cursor++;

@@ -184,7 +184,7 @@ int DfcReadStatement(STATEMENT_TOKENS& t, DATA_FILE_READER& r) {
   uint32_t parens = 0, braces = 0;
   for (;;) {
     if (!quoted && parens == 0 && braces == 0 && Is(c, CC_LINE_END)) return kReadOk;
-    if (DfcIsLeadByte(c)) {
+    if (r.lead ? r.lead[c] : DfcIsLeadByte(c)) {
       if (!t.value.Append(char(c))) return kReadNoMemory;
       if (!r.Get(&c)) return kReadEof;
       if (!t.value.Append(char(c))) return kReadNoMemory;
@@ -435,17 +435,6 @@ int DfcDispatchStatement(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 }
 
 // ---- parse loop -------------------------------------------------------------------------------------
-namespace {
-int NoSymbol(void*, const char*, uint16_t*, uint16_t*) { return 0; }
-int NoEnum(void*, const char*, uint32_t*) { return 0; }
-int NoId(void*, const char*, uint16_t*) { return 0; }
-const DFC_RESOLVER kEmptyResolver = {nullptr, NoSymbol, NoEnum, NoId, NoId, NoId};
-const DFC_RESOLVER* g_defaultResolver = nullptr;
-}  // namespace
-
-const DFC_RESOLVER* DfcDefaultResolver() { return g_defaultResolver ? g_defaultResolver : &kEmptyResolver; }
-void DfcSetDefaultResolver(const DFC_RESOLVER* resolver) { g_defaultResolver = resolver; }
-
 COMPILE_RECORD* DfcParseDataBytes(const void* bytes, size_t size, const DFC_RESOLVER* resolver) {
   STATEMENT_TOKENS t;
   if (!t.Init()) {
@@ -461,6 +450,9 @@ COMPILE_RECORD* DfcParseDataBytes(const void* bytes, size_t size, const DFC_RESO
   DATA_FILE_READER r;
   r.base = r.cursor = static_cast<const uint8_t*>(bytes);
   r.remaining = bytes ? size : 0;
+  bool lead[256];
+  DfcLeadByteTable(lead);
+  r.lead = lead;
   int res;
   do {
     res = DfcReadStatement(t, r);
@@ -496,6 +488,9 @@ BOOL DfcProbeFileVersionBytes(const void* bytes, size_t size, WCHAR* text) {
   DATA_FILE_READER r;
   r.base = r.cursor = static_cast<const uint8_t*>(bytes);
   r.remaining = bytes ? size : 0;
+  bool lead[256];
+  DfcLeadByteTable(lead);
+  r.lead = lead;
   int res;
   do {
     res = DfcReadStatement(t, r);

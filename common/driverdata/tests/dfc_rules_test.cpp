@@ -226,3 +226,32 @@ TEST(DfcRules, ListStatementsAndTheirFields) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DfcRules, DefaultResolverUsesTheSettingsTables) {
+  const std::string text =
+      "*OpenUI *QDV_IDC_PRESET_CHOICE_PAPERSIZE: PickPage\n"
+      "*QDV_IDC_PRESET_CHOICE_PAPERSIZE IDS_PAPERSIZE_A4:\n"
+      "*CloseUI\n"
+      "*Judge 1: QDV_IDC_PRESET_CHOICE_PAPERSIZE == IDS_PAPERSIZE_A4\n"
+      "*Action 1: { QDV_IDD_PRESET 0 QDV_IDC_PRESET_CHOICE_PAPERSIZE Default }\n"
+      "*AlertAction 1: { IDOKBUTTON NULL QDV_IDD_PRESET QDV_IDC_PRESET_CHOICE_PAPERSIZE }\n"
+      "*Alert 1: { Judge1 QDV_PrintSizeIllegalMessage MB_OK MB_OK AlertAtOnce NULL }\n";
+  COMPILE_RECORD* rec = DfcParseDataBytes(text.data(), text.size());
+  ASSERT_NE(rec, nullptr);
+  ASSERT_NE(rec->features.head, nullptr);
+  EXPECT_EQ(rec->features.head->settingId, 8);
+  EXPECT_EQ(rec->features.head->key, 543);
+  EXPECT_EQ(rec->features.head->options->value, 41);
+  ASSERT_NE(rec->judges.head, nullptr);
+  const RULE_ENTRY* a = rec->statements[kAction].head->first;
+  EXPECT_EQ((std::vector<uint32_t>{a->u16[0], a->u16[1], a->next->u16[0], a->next->value}),
+            (std::vector<uint32_t>{1001, 1, 8, 41}));
+  const RULE_ENTRY* aa = rec->statements[kAlertAction].head->first;
+  EXPECT_EQ((std::vector<int>{aa->u16[0], aa->u16[1], aa->u16[2]}), (std::vector<int>{1, 1001, 2017}));
+  EXPECT_EQ(rec->statements[kAlert].head->first->u16[0], 416);
+  DfcFreeCompileRecord(rec);
+}
+
+}  // namespace
