@@ -51,40 +51,6 @@ int RunKvhost(const std::string& args, std::string* out) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// ---- name resolution over the settings tables (what the driver's compiler resolves against) ---------
-int FindSym(void*, const char* n, uint16_t* id, uint16_t* key) {
-  const ITEM_SYMBOL* s = StgFindSymbolByName(n);
-  if (!s) return 0;
-  *id = s->id;
-  *key = s->key;
-  return 1;
-}
-int FindEnum(void*, const char* n, uint32_t* v) {
-  const ENUM_SYMBOL* s = StgFindEnumSymbolByName(n);
-  if (!s) return 0;
-  *v = s->value;
-  return 1;
-}
-int FindDialog(void*, const char* n, uint16_t* id) {
-  const DIALOG_DESC* d = StgTableFindDialogByName(StgGetTemplateDialogTable(), n);
-  if (!d) return 0;
-  *id = d->id;
-  return 1;
-}
-int FindControl(void*, const char* n, uint16_t* id) {
-  const CONTROL_DESC* c = StgTableFindControlByName(StgGetTemplateDialogTable(), nullptr, n);
-  if (!c) return 0;
-  *id = c->controlId;
-  return 1;
-}
-int FindMessage(void*, const char* n, uint16_t* key) {
-  const MESSAGE_DESC* m = StgTableFindMessageByName(StgGetMessageTable(), n);
-  if (!m) return 0;
-  *key = m->key;
-  return 1;
-}
-const DFC_RESOLVER kTables = {nullptr, FindSym, FindEnum, FindDialog, FindControl, FindMessage};
-
 // ---- the statements of the file, read line by line (every statement of the model starts a line) ------
 struct FileFeature {
   std::string symbol;
@@ -171,7 +137,7 @@ class ModelImage : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     text_ = new std::string(ReadAll(kModelFile));
-    COMPILE_RECORD* rec = DfcParseDataBytes(text_->data(), text_->size(), &kTables);
+    COMPILE_RECORD* rec = DfcParseDataBytes(text_->data(), text_->size(), nullptr);  // the tables' names
     ASSERT_NE(rec, nullptr);
     image_ = DfcAssembleImage(rec, &length_);
     ASSERT_NE(image_, nullptr);
