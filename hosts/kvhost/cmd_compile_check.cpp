@@ -17,11 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
 #include "driverdata/dfc_internal.h"
 #include "kvplat/error.h"
 #include "kvplat/root.h"
-#include "settings/item_records.h"  // symbol lookups for the messages
+#include "settings/item_records.h"
 
 namespace kvhost {
 
