@@ -66,6 +66,13 @@ uint32_t DfcWriteStrings(BYTE* image, uint32_t offset, COMPILE_RECORD* record);
 // Copies the record's header block (with the slots and list offsets the writers filled) to offset 0.
 void DfcWriteHeader(BYTE* image, const COMPILE_RECORD* record);
 
+// Stores the image length in the record's header (TotalLength); the writers never write past it.
+void DfcSetTotalLength(COMPILE_RECORD* record, uint32_t length);
+// Lays the record out in a zero-filled block of the record's TotalLength: the rule area from offset 15952,
+// the feature area, the string area, then the header at offset 0; frees the record. 0 when the sizes and
+// the writes disagree (the block is then not a usable image).
+BOOL ImgAssembleImage(BYTE* image, COMPILE_RECORD* record);
+
 // Largest image the compiler builds: tagged offsets keep 28 bits of offset.
 constexpr uint64_t kMaxImageSize = (uint64_t(1) << 28) - 16;
 
