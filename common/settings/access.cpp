@@ -2,7 +2,9 @@
 #include "settings/access.h"
 
 #include <cstring>
+#include <vector>
 
+#include "kvplat/codepage.h"
 #include "settings/context_seams.h"
 #include "settings/store.h"
 
@@ -399,7 +401,21 @@ BYTE* StgSetString(SETTING_CONTEXT* ctx, ITEM_DESC* row, const WCHAR* text) {
   DWORD len = StgTypeLength(row->type);
   DWORD code = StgTypeCode(row->type);
   if (code == STG_TYPE_ANSI) {
-    CfgWideToAnsi((char*)p, text, (int)len);
+    // The field holds exactly len bytes and needs no terminator of its own: convert with room for one,
+    // then keep the len bytes that fit.
+    std::vector<char> ansi(len + 1);
+    CfgWideToAnsi(ansi.data(), text, (int)len + 1);
+    std::memcpy(p, ansi.data(), len);
+    // Never keep the first half of a double-byte character whose second half did not fit.
+    for (DWORD i = 0; i < len && p[i]; ++i) {
+      if (IsDBCSLeadByte(p[i])) {
+        if (i + 1 >= len) {
+          p[i] = 0;
+          break;
+        }
+        ++i;
+      }
+    }
   } else if (code == STG_TYPE_WIDE && len >= 2) {
     // At most the room less one character, always terminated.
     DWORD room = len / 2 - 1, i = 0;
