@@ -116,3 +116,36 @@ typedef struct _SIZEL {
   LONG cy;
 } SIZEL, SIZE;
 static_assert(sizeof(RECTL) == 16 && sizeof(POINTL) == 8 && sizeof(SIZEL) == 8);
+
+#ifndef KV_GUID_DEFINED
+#define KV_GUID_DEFINED
+typedef struct _GUID {
+  DWORD Data1;
+  WORD Data2;
+  WORD Data3;
+  BYTE Data4[8];
+} GUID, IID, CLSID, KNOWNFOLDERID;
+typedef const GUID& REFGUID;
+typedef const GUID& REFIID;
+typedef const GUID& REFKNOWNFOLDERID;
+static_assert(sizeof(GUID) == 16);
+#endif
+
+typedef union _LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
+static_assert(sizeof(LARGE_INTEGER) == 8);
+
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_NOTIMPL ((HRESULT)0x80004001L)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define HRESULT_FROM_WIN32(x) ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x) & 0x0000FFFF) | (7 << 16) | 0x80000000)))

@@ -3,11 +3,14 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "kvplat/error.h"
@@ -43,23 +46,76 @@ bool ValidNameChar(char16_t c) {
   }
 }
 
-// Finds the entry of `dir` whose name equals `name` ignoring case; exact spelling wins.
-std::string ResolveComponent(const std::string& dir, const std::string& name) {
-  struct stat st;
-  std::string exact = dir + "/" + name;
-  if (lstat(exact.c_str(), &st) == 0) return name;
-  DIR* d = opendir(dir.c_str());
-  if (!d) return name;
-  std::u16string want = FromUtf8(name);
-  std::string found = name;
-  while (dirent* e = readdir(d)) {
-    if (WEqualI(FromUtf8(e->d_name), want)) {
-      found = e->d_name;
-      break;
-    }
+// Folder listings by folded name, for resolving names that differ from the disk's spelling in case.
+// A listing is reused while the folder's identity and modification time stay the same and the folder
+// was last changed well before it was read: a change within the same timestamp tick (the host's
+// timestamps are coarse, a few milliseconds) would otherwise go unseen.
+struct Listing {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec mtime{};
+  bool trusted = false;
+  std::unordered_map<std::u16string, std::string> byFolded;
+  std::unordered_set<std::string> exact;
+};
+std::mutex& ListingMu() {
+  static std::mutex m;
+  return m;
+}
+std::unordered_map<std::string, Listing>& Listings() {
+  static auto* l = new std::unordered_map<std::string, Listing>();
+  return *l;
+}
+constexpr size_t kMaxListings = 512;
+
+std::u16string Folded(std::u16string_view s) {
+  std::u16string f(s);
+  for (auto& c : f) c = WFoldUpper(c);
+  return f;
+}
+
+// Finds the entry of `dir` whose name equals `name` ignoring case; exact spelling wins. *found tells
+// whether an entry exists at all.
+std::string ResolveComponent(const std::string& dir, const std::string& name, bool* found) {
+  *found = true;
+  struct stat dst;
+  if (stat(dir.c_str(), &dst) != 0) {
+    *found = false;
+    return name;
   }
-  closedir(d);
-  return found;
+  std::u16string want = Folded(FromUtf8(name));
+  std::lock_guard<std::mutex> g(ListingMu());
+  auto& all = Listings();
+  auto it = all.find(dir);
+  bool fresh = it != all.end() && it->second.trusted && it->second.dev == dst.st_dev && it->second.ino == dst.st_ino &&
+               it->second.mtime.tv_sec == dst.st_mtim.tv_sec && it->second.mtime.tv_nsec == dst.st_mtim.tv_nsec;
+  if (!fresh) {
+    if (all.size() >= kMaxListings) all.clear();
+    Listing l;
+    l.dev = dst.st_dev;
+    l.ino = dst.st_ino;
+    l.mtime = dst.st_mtim;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    l.trusted = (now.tv_sec - dst.st_mtim.tv_sec) * 1000000000LL + (now.tv_nsec - dst.st_mtim.tv_nsec) >= 100000000LL;
+    if (DIR* d = opendir(dir.c_str())) {
+      while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n == "." || n == "..") continue;
+        l.byFolded.emplace(Folded(FromUtf8(n)), n);  // the first of names equal without case wins
+        l.exact.insert(n);
+      }
+      closedir(d);
+    }
+    it = all.insert_or_assign(dir, std::move(l)).first;
+  }
+  if (it->second.exact.count(name)) return name;  // the exact spelling wins
+  auto hit = it->second.byFolded.find(want);
+  if (hit == it->second.byFolded.end()) {
+    *found = false;
+    return name;
+  }
+  return hit->second;
 }
 
 }  // namespace
@@ -101,6 +157,7 @@ DWORD MapPath(std::u16string_view p, std::string& hostOut) {
   // The long-path prefix "\\?\" names the same place.
   if (p.size() >= 4 && IsSep(p[0]) && IsSep(p[1]) && p[2] == u'?' && IsSep(p[3])) p.remove_prefix(4);
 
+  bool checkDrive = false;
   std::string base;       // host folder the components are resolved under
   size_t minDepth = 0;    // components that ".." may not remove (the share of a UNC path)
   std::vector<std::string> parts;
@@ -111,8 +168,7 @@ DWORD MapPath(std::u16string_view p, std::string& hostOut) {
     if (p.size() > 2 && !IsSep(p[2])) return ERROR_INVALID_NAME;  // drive-relative paths are not supported
     char letter = char(p[0] | 0x20);
     base = root + "/" + letter;
-    struct stat st;
-    if (stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
+    checkDrive = true;
     i = 2;
   } else if (p.size() >= 3 && IsSep(p[0]) && IsSep(p[1])) {
     base = root + "/unc";
@@ -143,8 +199,19 @@ DWORD MapPath(std::u16string_view p, std::string& hostOut) {
   }
   if (minDepth && parts.size() < minDepth) return ERROR_BAD_PATHNAME;
 
+  // The common case first: the path exists exactly as spelled, one look-up in all.
+  std::string exact = base;
+  for (const auto& part : parts) exact += "/" + part;
+  struct stat st;
+  if (lstat(exact.c_str(), &st) == 0) {
+    hostOut = exact;
+    return ERROR_SUCCESS;
+  }
+  if (checkDrive && (stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) return ERROR_PATH_NOT_FOUND;
+  bool exists = true;
   for (auto& part : parts) {
-    part = ResolveComponent(resolved, part);
+    // Below a missing component nothing exists: the rest keep their spelling.
+    if (exists) part = ResolveComponent(resolved, part, &exists);
     resolved += "/" + part;
   }
   hostOut = resolved;

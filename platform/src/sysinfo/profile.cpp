@@ -1,7 +1,7 @@
 // The system profile: section [System] of <root>/machine.ini. The parsed file is cached per path and
-// re-read whenever its identity on disk (inode, size, modification time) changes. A file modified within
-// the last two seconds of being read is not trusted to the cache: a second change in the same timestamp
-// tick would otherwise go unseen.
+// re-read whenever its identity on disk (inode, size, modification time) changes. A file modified less
+// than 100 ms before it was read is not trusted to the cache: the host's timestamps are coarse, and a
+// second change in the same tick would otherwise go unseen.
 #include <sys/stat.h>
 #include <time.h>
 
@@ -117,7 +117,7 @@ void Refresh(Cache& c) {
   c.ino = st.st_ino;
   c.size = st.st_size;
   c.mtime = st.st_mtim;
-  c.trusted = now.tv_sec - st.st_mtim.tv_sec >= 2;
+  c.trusted = (now.tv_sec - st.st_mtim.tv_sec) * 1000000000LL + (now.tv_nsec - st.st_mtim.tv_nsec) >= 100000000LL;
 }
 
 bool ParseNumber(const std::string& s, DWORD* out) {

@@ -1,0 +1,315 @@
+// kvhost printer add|list|show|remove: manages the printers of a machine root through the spooler calls.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "kvplat/error.h"
+#include "kvplat/root.h"
+#include "kvplat/spooler.h"
+#include "kvplat/text.h"
+
+namespace {
+
+struct AttrName {
+  DWORD bit;
+  const char* name;
+};
+constexpr AttrName kAttrs[] = {
+    {PRINTER_ATTRIBUTE_QUEUED, "QUEUED"},
+    {PRINTER_ATTRIBUTE_DIRECT, "DIRECT"},
+    {PRINTER_ATTRIBUTE_DEFAULT, "DEFAULT"},
+    {PRINTER_ATTRIBUTE_SHARED, "SHARED"},
+    {PRINTER_ATTRIBUTE_NETWORK, "NETWORK"},
+    {PRINTER_ATTRIBUTE_HIDDEN, "HIDDEN"},
+    {PRINTER_ATTRIBUTE_LOCAL, "LOCAL"},
+    {PRINTER_ATTRIBUTE_ENABLE_DEVQ, "ENABLE_DEVQ"},
+    {PRINTER_ATTRIBUTE_KEEPPRINTEDJOBS, "KEEPPRINTEDJOBS"},
+    {PRINTER_ATTRIBUTE_DO_COMPLETE_FIRST, "DO_COMPLETE_FIRST"},
+    {PRINTER_ATTRIBUTE_WORK_OFFLINE, "WORK_OFFLINE"},
+    {PRINTER_ATTRIBUTE_ENABLE_BIDI, "ENABLE_BIDI"},
+    {PRINTER_ATTRIBUTE_RAW_ONLY, "RAW_ONLY"},
+    {PRINTER_ATTRIBUTE_PUBLISHED, "PUBLISHED"},
+    {PRINTER_ATTRIBUTE_FAX, "FAX"},
+    {PRINTER_ATTRIBUTE_TS, "TS"},
+};
+
+std::string U8(const WCHAR* s) { return s ? kvp::ToUtf8(kvp::WView(s)) : std::string(); }
+
+// "0x840", "2048" or names joined by ',' or '|' ("ENABLE_BIDI,SHARED"). False for an unknown word.
+bool ParseAttributes(const std::string& text, DWORD& out) {
+  out = 0;
+  if (text.empty()) return false;
+  char* end = nullptr;
+  unsigned long v = std::strtoul(text.c_str(), &end, 0);
+  if (end && *end == 0 && v <= 0xffffffffUL) {
+    out = DWORD(v);
+    return true;
+  }
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t sep = text.find_first_of(",|", start);
+    std::string word = text.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+    if (word.rfind("PRINTER_ATTRIBUTE_", 0) == 0) word = word.substr(18);
+    bool found = false;
+    for (auto& a : kAttrs)
+      if (kvp::WEqualI(kvp::FromUtf8(word), kvp::FromUtf8(a.name))) {
+        out |= a.bit;
+        found = true;
+      }
+    if (!found) return false;
+    if (sep == std::string::npos) break;
+    start = sep + 1;
+  }
+  return true;
+}
+
+std::string AttributeText(DWORD a) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", a);
+  std::string names;
+  for (auto& x : kAttrs)
+    if (a & x.bit) names += std::string(names.empty() ? "" : ", ") + x.name;
+  return std::string(buf) + (names.empty() ? "" : " (" + names + ")");
+}
+
+const char* TypeName(DWORD t) {
+  switch (t) {
+    case REG_NONE: return "REG_NONE";
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_QWORD: return "REG_QWORD";
+    default: return "type";
+  }
+}
+
+std::u16string TextOf(const std::vector<BYTE>& d) {
+  std::u16string s(d.size() / 2, u'\0');
+  if (!s.empty()) std::memcpy(s.data(), d.data(), s.size() * 2);
+  return s;
+}
+
+std::string ValueText(const kvp::SplDataValue& v) {
+  char buf[64];
+  switch (v.type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+      std::u16string s = TextOf(v.data);
+      size_t nul = s.find(u'\0');
+      if (nul != std::u16string::npos) s.resize(nul);
+      return "\"" + kvp::ToUtf8(s) + "\"";
+    }
+    case REG_MULTI_SZ: {
+      std::u16string s = TextOf(v.data);
+      std::string out;
+      size_t i = 0;
+      while (i < s.size() && s[i]) {
+        size_t e = s.find(u'\0', i);
+        if (e == std::u16string::npos) e = s.size();
+        out += std::string(out.empty() ? "" : ", ") + "\"" + kvp::ToUtf8(s.substr(i, e - i)) + "\"";
+        i = e + 1;
+      }
+      return "[" + out + "]";
+    }
+    case REG_DWORD:
+      if (v.data.size() == 4) {
+        DWORD d;
+        std::memcpy(&d, v.data.data(), 4);
+        std::snprintf(buf, sizeof buf, "%u (0x%08X)", d, d);
+        return buf;
+      }
+      break;
+    default:
+      break;
+  }
+  std::string hex;
+  size_t shown = v.data.size() < 256 ? v.data.size() : 256;
+  for (size_t i = 0; i < shown; ++i) {
+    std::snprintf(buf, sizeof buf, "%s%02X", i ? " " : "", v.data[i]);
+    hex += buf;
+  }
+  if (shown < v.data.size()) hex += " ...";
+  std::snprintf(buf, sizeof buf, " (%zu bytes)", v.data.size());
+  return hex + buf;
+}
+
+int Fail(const char* what, const std::string& name) {
+  DWORD e = GetLastError();
+  const char* why = "";
+  switch (e) {
+    case ERROR_INVALID_PRINTER_NAME: why = ": no such printer or an invalid name"; break;
+    case ERROR_PRINTER_ALREADY_EXISTS: why = ": the printer already exists"; break;
+    case ERROR_UNKNOWN_PRINTER_DRIVER: why = ": the driver is not installed"; break;
+    case ERROR_ACCESS_DENIED: why = ": access denied (the system profile says not administrator)"; break;
+    case ERROR_INVALID_DATA: why = ": the printer's file is damaged"; break;
+    default: break;
+  }
+  std::fprintf(stderr, "kvhost: %s '%s' failed (error %u%s)\n", what, name.c_str(), e, why);
+  return 1;
+}
+
+// Installs a driver of the given name with the driver set's file names when it is not installed yet.
+bool EnsureDriver(const std::u16string& name) {
+  std::u16string driverPath = u"kvdrvgr.dll", dataFile = u"kvdrvdat", configFile = u"kvdrvui.dll";
+  std::u16string deps = std::u16string(u"kvdrvexc.dll") + u'\0' + u"kvdrvmod.ini" + u'\0' + u'\0';
+  std::u16string env = KV_PRINT_ENVIRONMENT, dt = u"RAW", empty;
+  DRIVER_INFO_3W di{};
+  di.cVersion = 3;
+  di.pName = const_cast<LPWSTR>(name.c_str());
+  di.pEnvironment = env.data();
+  di.pDriverPath = driverPath.data();
+  di.pDataFile = dataFile.data();
+  di.pConfigFile = configFile.data();
+  di.pHelpFile = empty.data();
+  di.pDependentFiles = deps.data();
+  di.pMonitorName = empty.data();
+  di.pDefaultDataType = dt.data();
+  return AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di));
+}
+
+int Add(const std::vector<std::string>& args) {
+  std::string name, driver, port, attrs;
+  for (size_t i = 1; i < args.size(); ++i) {
+    auto takes = [&](const char* opt, std::string& into) {
+      if (args[i] != opt) return false;
+      if (i + 1 >= args.size()) return false;
+      into = args[++i];
+      return true;
+    };
+    if (takes("--driver", driver) || takes("--port", port) || takes("--attributes", attrs)) continue;
+    if (args[i].rfind("--", 0) == 0 || !name.empty()) {
+      std::fprintf(stderr, "kvhost: printer add: unexpected '%s'\n", args[i].c_str());
+      return 2;
+    }
+    name = args[i];
+  }
+  if (name.empty() || driver.empty()) {
+    std::fprintf(stderr, "usage: kvhost printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n");
+    return 2;
+  }
+  DWORD attributes = 0;
+  if (!attrs.empty() && !ParseAttributes(attrs, attributes)) {
+    std::fprintf(stderr, "kvhost: printer add: unknown attributes '%s'\n", attrs.c_str());
+    return 2;
+  }
+  if (DWORD e = kvp::InitMachineRoot(kvp::MachineRoot())) {
+    std::fprintf(stderr, "kvhost: cannot prepare machine root %s (error %u)\n", kvp::MachineRoot().c_str(), e);
+    return 1;
+  }
+  std::u16string wname = kvp::FromUtf8(name), wdriver = kvp::FromUtf8(driver), wport = kvp::FromUtf8(port);
+  PRINTER_INFO_2W pi{};
+  pi.pPrinterName = wname.data();
+  pi.pDriverName = wdriver.data();
+  pi.pPortName = wport.empty() ? nullptr : wport.data();
+  pi.Attributes = attributes;
+  HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+  if (!h && GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER) {
+    if (!EnsureDriver(wdriver)) return Fail("installing driver", driver);
+    std::printf("driver installed: %s\n", driver.c_str());
+    h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+  }
+  if (!h) return Fail("adding printer", name);
+  ClosePrinter(h);
+  std::printf("printer added: %s\n", name.c_str());
+  return 0;
+}
+
+int List() {
+  std::vector<std::string> broken;
+  auto names = kvp::SplListPrinters(&broken);
+  for (auto& n : names) std::printf("%s\n", kvp::ToUtf8(n).c_str());
+  for (auto& b : broken) std::fprintf(stderr, "kvhost: unreadable printer file %s\n", b.c_str());
+  if (names.empty() && broken.empty()) std::printf("(no printers)\n");
+  return 0;
+}
+
+int Show(const std::string& name) {
+  std::u16string wname = kvp::FromUtf8(name);
+  HANDLE h = nullptr;
+  if (!OpenPrinterW(wname.data(), &h, nullptr)) return Fail("opening printer", name);
+  DWORD need = 0;
+  GetPrinterW(h, 2, nullptr, 0, &need);
+  std::vector<BYTE> buf(need ? need : 1);
+  if (!GetPrinterW(h, 2, buf.data(), DWORD(buf.size()), &need)) {
+    int rc = Fail("reading printer", name);
+    ClosePrinter(h);
+    return rc;
+  }
+  auto* pi = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
+  auto line = [](const char* label, const std::string& v) { std::printf("  %-17s %s\n", label, v.c_str()); };
+  std::printf("Printer %s\n", U8(pi->pPrinterName).c_str());
+  line("Server:", pi->pServerName ? U8(pi->pServerName) : "(local)");
+  line("Share:", U8(pi->pShareName));
+  line("Port:", U8(pi->pPortName));
+  line("Driver:", U8(pi->pDriverName));
+  line("Comment:", U8(pi->pComment));
+  line("Location:", U8(pi->pLocation));
+  line("Separator file:", U8(pi->pSepFile));
+  line("Print processor:", U8(pi->pPrintProcessor));
+  line("Datatype:", U8(pi->pDatatype));
+  line("Parameters:", U8(pi->pParameters));
+  line("Attributes:", AttributeText(pi->Attributes));
+  line("Priority:", std::to_string(pi->Priority));
+  line("Default priority:", std::to_string(pi->DefaultPriority));
+  line("Start time:", std::to_string(pi->StartTime));
+  line("Until time:", std::to_string(pi->UntilTime));
+  line("Status:", std::to_string(pi->Status));
+  line("Jobs:", std::to_string(pi->cJobs));
+  if (pi->pDevMode)
+    line("DEVMODE:", std::to_string(pi->pDevMode->dmSize) + " + " + std::to_string(pi->pDevMode->dmDriverExtra) +
+                         " bytes, device \"" + U8(pi->pDevMode->dmDeviceName) + "\"");
+  else
+    line("DEVMODE:", "(none)");
+  std::vector<kvp::SplDataValue> data;
+  DWORD e = kvp::SplGetAllPrinterData(h, data);
+  ClosePrinter(h);
+  if (e) {
+    SetLastError(e);
+    return Fail("reading printer data of", name);
+  }
+  std::printf("Printer data (%zu values):\n", data.size());
+  for (auto& v : data)
+    std::printf("  %s\\%s = %s %s\n", kvp::ToUtf8(v.key).c_str(), kvp::ToUtf8(v.name).c_str(), TypeName(v.type),
+                ValueText(v).c_str());
+  return 0;
+}
+
+int Remove(const std::string& name) {
+  std::u16string wname = kvp::FromUtf8(name);
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  if (!OpenPrinterW(wname.data(), &h, &def)) return Fail("opening printer", name);
+  BOOL ok = DeletePrinter(h);
+  ClosePrinter(h);
+  if (!ok) return Fail("removing printer", name);
+  std::printf("printer removed: %s\n", name.c_str());
+  return 0;
+}
+
+int RunPrinter(const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    if (args[0] == "add") return Add(args);
+    if (args[0] == "list" && args.size() == 1) return List();
+    if (args[0] == "show" && args.size() == 2) return Show(args[1]);
+    if (args[0] == "remove" && args.size() == 2) return Remove(args[1]);
+  }
+  std::fprintf(stderr,
+               "usage: kvhost printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n"
+               "       kvhost printer list | show NAME | remove NAME\n");
+  return 2;
+}
+
+}  // namespace
+
+KVHOST_COMMAND("printer",
+               "  printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n"
+               "                           add a printer (installs DRIVER with the driver set's files if needed)\n"
+               "  printer list             list the printers of the machine\n"
+               "  printer show NAME        print a printer's fields and every printer-data value\n"
+               "  printer remove NAME      delete a printer with its data and jobs",
+               RunPrinter);

@@ -1,0 +1,499 @@
+// Spooler files under <root>/spool/: one text file per printer (spool/printers/*.prn) and per driver
+// (spool/drivers/*.drv), and spool/forms.txt for the forms added by users.
+//
+// File form, one "Key=Value" per line, UTF-16 text written as printable ASCII with every other unit
+// (and '%', '|', '=') as "%XXXX"; binary data as hex; the first line names the kind and version, the
+// last line is "End", so a cut file is noticed. Anything that does not parse makes the record
+// unreadable (ERROR_INVALID_DATA) and leaves every other record alone.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "kvplat/error.h"
+#include "kvplat/root.h"
+#include "kvplat/sysinfo.h"
+#include "kvplat/testhooks.h"
+#include "kvplat/text.h"
+#include "spl_internal.h"
+
+namespace kvp::spl {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr const char* kPrinterMagic = "KVSPOOL-PRINTER 1";
+constexpr const char* kDriverMagic = "KVSPOOL-DRIVER 1";
+constexpr const char* kFormsMagic = "KVSPOOL-FORMS 1";
+
+std::string SpoolDir() { return MachineRoot() + "/spool"; }
+
+// ---- text escaping -------------------------------------------------------------------------------------
+
+std::string Esc(std::u16string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char16_t c : s) {
+    if (c >= 0x20 && c < 0x7f && c != '%' && c != '|' && c != '=') {
+      out.push_back(char(c));
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "%%%04X", unsigned(c));
+      out += buf;
+    }
+  }
+  return out;
+}
+
+int HexVal(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool Unesc(std::string_view s, std::u16string& out) {
+  out.clear();
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '%') {
+      if (s[i] < 0x20 || s[i] >= 0x7f) return false;
+      out.push_back(char16_t(s[i]));
+      continue;
+    }
+    if (i + 4 >= s.size()) return false;
+    unsigned v = 0;
+    for (int k = 1; k <= 4; ++k) {
+      int h = HexVal(s[i + k]);
+      if (h < 0) return false;
+      v = v * 16 + unsigned(h);
+    }
+    out.push_back(char16_t(v));
+    i += 4;
+  }
+  return true;
+}
+
+std::string Hex(const std::vector<BYTE>& d) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(d.size() * 2);
+  for (BYTE b : d) {
+    out.push_back(digits[b >> 4]);
+    out.push_back(digits[b & 15]);
+  }
+  return out;
+}
+
+bool Unhex(std::string_view s, std::vector<BYTE>& out) {
+  if (s.size() % 2) return false;
+  out.resize(s.size() / 2);
+  for (size_t i = 0; i < out.size(); ++i) {
+    int a = HexVal(s[2 * i]), b = HexVal(s[2 * i + 1]);
+    if (a < 0 || b < 0) return false;
+    out[i] = BYTE(a * 16 + b);
+  }
+  return true;
+}
+
+bool ParseDword(std::string_view s, DWORD& v) {
+  if (s.empty() || s.size() > 10) return false;
+  uint64_t x = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    x = x * 10 + unsigned(c - '0');
+  }
+  if (x > 0xffffffffu) return false;
+  v = DWORD(x);
+  return true;
+}
+
+bool ParseLong(std::string_view s, LONG& v) {
+  bool neg = !s.empty() && s[0] == '-';
+  DWORD d;
+  if (!ParseDword(neg ? s.substr(1) : s, d) || d > 0x80000000u) return false;
+  if (!neg && d > 0x7fffffffu) return false;
+  v = neg ? LONG(-int64_t(d)) : LONG(d);
+  return true;
+}
+
+std::vector<std::string_view> Split(std::string_view s, char sep) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= s.size(); ++i) {
+    if (i == s.size() || s[i] == sep) {
+      parts.push_back(s.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return parts;
+}
+
+// ---- files ---------------------------------------------------------------------------------------------
+
+// A record's file name: its name folded to upper case and escaped, so names that differ only in case meet.
+std::string FileKey(std::u16string_view name) {
+  std::u16string folded(name);
+  for (auto& c : folded) c = WFoldUpper(c);
+  std::string out;
+  for (char16_t c : folded) {
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '_' || c == '-') {
+      out.push_back(char(c));
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "%%%04X", unsigned(c));
+      out += buf;
+    }
+  }
+  if (out.size() > 200) {  // keep within the host's name limit: a stable hash of the folded name
+    uint64_t h = 1469598103934665603ull;
+    for (char16_t c : folded) h = (h ^ c) * 1099511628211ull;
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "~%016llX", (unsigned long long)h);
+    out = out.substr(0, 120) + buf;
+  }
+  return out;
+}
+
+std::string PrinterPath(std::u16string_view fullName) { return SpoolDir() + "/printers/" + FileKey(fullName) + ".prn"; }
+std::string DriverPath(std::u16string_view name) { return SpoolDir() + "/drivers/" + FileKey(name) + ".drv"; }
+
+// Reads a whole file into lines; ERROR_FILE_NOT_FOUND when absent.
+DWORD ReadLines(const std::string& path, std::vector<std::string>& lines) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return ERROR_FILE_NOT_FOUND;
+  std::string line;
+  lines.clear();
+  while (std::getline(f, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  if (f.bad()) return ERROR_READ_FAULT;
+  return ERROR_SUCCESS;
+}
+
+// Writes beside the target and renames over it, so a reader sees the old or the new file, never a mix.
+DWORD WriteAtomic(const std::string& path, const std::string& text) {
+  std::error_code ec;
+  fs::create_directories(fs::path(path).parent_path(), ec);
+  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
+  std::string tmp = path + ".tmp" + std::to_string(getpid());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return ERROR_CANTWRITE;
+  const char* p = text.data();
+  size_t left = text.size();
+  while (left) {
+    ssize_t n = ::write(fd, p, left);
+    if (n <= 0) {
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return ERROR_WRITE_FAULT;
+    }
+    p += n;
+    left -= size_t(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    ::unlink(tmp.c_str());
+    return ERROR_WRITE_FAULT;
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    ::unlink(tmp.c_str());
+    return ERROR_WRITE_FAULT;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Walks "Key=Value" lines between the magic line and "End"; false when the frame is broken.
+template <class Fn>
+bool ForEachField(const std::vector<std::string>& lines, const char* magic, Fn fn) {
+  if (lines.size() < 2 || lines.front() != magic || lines.back() != "End") return false;
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    const std::string& l = lines[i];
+    size_t eq = l.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    if (!fn(std::string_view(l).substr(0, eq), std::string_view(l).substr(eq + 1))) return false;
+  }
+  return true;
+}
+
+void PutDateTime(std::ostringstream& o, const SYSTEMTIME& t) {
+  o << t.wYear << '|' << t.wMonth << '|' << t.wDayOfWeek << '|' << t.wDay << '|' << t.wHour << '|' << t.wMinute
+    << '|' << t.wSecond << '|' << t.wMilliseconds;
+}
+
+}  // namespace
+
+// ---- lock ----------------------------------------------------------------------------------------------
+
+namespace {
+std::recursive_mutex& ProcessLock() {
+  static std::recursive_mutex m;
+  return m;
+}
+thread_local int t_lockDepth = 0;
+thread_local int t_lockFd = -1;
+}  // namespace
+
+StoreLock::StoreLock() {
+  ProcessLock().lock();
+  if (t_lockDepth++ == 0) {
+    std::error_code ec;
+    fs::create_directories(SpoolDir(), ec);
+    t_lockFd = ::open((SpoolDir() + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (t_lockFd >= 0) ::flock(t_lockFd, LOCK_EX);
+  }
+  fd_ = t_lockFd;
+}
+
+StoreLock::~StoreLock() {
+  if (--t_lockDepth == 0 && t_lockFd >= 0) {
+    ::flock(t_lockFd, LOCK_UN);
+    ::close(t_lockFd);
+    t_lockFd = -1;
+  }
+  ProcessLock().unlock();
+}
+
+// ---- printers ------------------------------------------------------------------------------------------
+
+DWORD LoadPrinter(const std::u16string& fullName, Printer& p) {
+  std::vector<std::string> lines;
+  DWORD err = ReadLines(PrinterPath(fullName), lines);
+  if (err == ERROR_FILE_NOT_FOUND) return ERROR_INVALID_PRINTER_NAME;
+  if (err) return err;
+  p = Printer{};
+  bool ok = ForEachField(lines, kPrinterMagic, [&](std::string_view k, std::string_view v) {
+    std::u16string* s = nullptr;
+    DWORD* d = nullptr;
+    if (k == "Server") s = &p.server;
+    else if (k == "Name") s = &p.name;
+    else if (k == "Share") s = &p.share;
+    else if (k == "Port") s = &p.port;
+    else if (k == "Driver") s = &p.driver;
+    else if (k == "Comment") s = &p.comment;
+    else if (k == "Location") s = &p.location;
+    else if (k == "SepFile") s = &p.sepFile;
+    else if (k == "PrintProcessor") s = &p.printProcessor;
+    else if (k == "Datatype") s = &p.datatype;
+    else if (k == "Parameters") s = &p.parameters;
+    else if (k == "ObjectGUID") s = &p.objectGuid;
+    else if (k == "Attributes") d = &p.attributes;
+    else if (k == "Priority") d = &p.priority;
+    else if (k == "DefaultPriority") d = &p.defaultPriority;
+    else if (k == "StartTime") d = &p.startTime;
+    else if (k == "UntilTime") d = &p.untilTime;
+    else if (k == "Status") d = &p.status;
+    else if (k == "NotSelectedTimeout") d = &p.notSelectedTimeout;
+    else if (k == "RetryTimeout") d = &p.retryTimeout;
+    else if (k == "DsAction") d = &p.dsAction;
+    else if (k == "NextJobId") d = &p.nextJobId;
+    if (s) return Unesc(v, *s);
+    if (d) return ParseDword(v, *d);
+    if (k == "DevMode") return Unhex(v, p.devmode);
+    if (k == "Data") {
+      auto f = Split(v, '|');
+      if (f.size() != 4) return false;
+      Value val;
+      return Unesc(f[0], val.key) && Unesc(f[1], val.name) && ParseDword(f[2], val.type) && Unhex(f[3], val.data) &&
+             (p.data.push_back(std::move(val)), true);
+    }
+    if (k == "Job") {
+      auto f = Split(v, '|');
+      if (f.size() != 17) return false;
+      Job j;
+      DWORD t[8];
+      for (int i = 0; i < 8; ++i)
+        if (!ParseDword(f[9 + i], t[i]) || t[i] > 0xffff) return false;
+      j.submitted = {WORD(t[0]), WORD(t[1]), WORD(t[2]), WORD(t[3]), WORD(t[4]), WORD(t[5]), WORD(t[6]), WORD(t[7])};
+      return ParseDword(f[0], j.id) && Unesc(f[1], j.document) && Unesc(f[2], j.user) && Unesc(f[3], j.machine) &&
+             Unesc(f[4], j.datatype) && ParseDword(f[5], j.status) && ParseDword(f[6], j.priority) &&
+             ParseDword(f[7], j.totalPages) && ParseDword(f[8], j.size) && (p.jobs.push_back(std::move(j)), true);
+    }
+    return true;  // a field of a later version: kept out, not an error
+  });
+  if (!ok || p.name.empty()) return ERROR_INVALID_DATA;
+  return ERROR_SUCCESS;
+}
+
+DWORD SavePrinter(const Printer& p) {
+  std::ostringstream o;
+  o << kPrinterMagic << '\n';
+  auto s = [&](const char* k, const std::u16string& v) { o << k << '=' << Esc(v) << '\n'; };
+  auto d = [&](const char* k, DWORD v) { o << k << '=' << v << '\n'; };
+  s("Server", p.server);
+  s("Name", p.name);
+  s("Share", p.share);
+  s("Port", p.port);
+  s("Driver", p.driver);
+  s("Comment", p.comment);
+  s("Location", p.location);
+  s("SepFile", p.sepFile);
+  s("PrintProcessor", p.printProcessor);
+  s("Datatype", p.datatype);
+  s("Parameters", p.parameters);
+  d("Attributes", p.attributes);
+  d("Priority", p.priority);
+  d("DefaultPriority", p.defaultPriority);
+  d("StartTime", p.startTime);
+  d("UntilTime", p.untilTime);
+  d("Status", p.status);
+  d("NotSelectedTimeout", p.notSelectedTimeout);
+  d("RetryTimeout", p.retryTimeout);
+  s("ObjectGUID", p.objectGuid);
+  d("DsAction", p.dsAction);
+  d("NextJobId", p.nextJobId);
+  if (!p.devmode.empty()) o << "DevMode=" << Hex(p.devmode) << '\n';
+  for (const auto& v : p.data)
+    o << "Data=" << Esc(v.key) << '|' << Esc(v.name) << '|' << v.type << '|' << Hex(v.data) << '\n';
+  for (const auto& j : p.jobs) {
+    o << "Job=" << j.id << '|' << Esc(j.document) << '|' << Esc(j.user) << '|' << Esc(j.machine) << '|'
+      << Esc(j.datatype) << '|' << j.status << '|' << j.priority << '|' << j.totalPages << '|' << j.size << '|';
+    PutDateTime(o, j.submitted);
+    o << '\n';
+  }
+  o << "End\n";
+  return WriteAtomic(PrinterPath(p.FullName()), o.str());
+}
+
+DWORD RemovePrinterFile(const std::u16string& fullName) {
+  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
+  std::error_code ec;
+  if (!fs::remove(PrinterPath(fullName), ec)) return ec ? DWORD(ERROR_ACCESS_DENIED) : DWORD(ERROR_INVALID_PRINTER_NAME);
+  return ERROR_SUCCESS;
+}
+
+bool PrinterExists(const std::u16string& fullName) {
+  std::error_code ec;
+  return fs::exists(PrinterPath(fullName), ec);
+}
+
+std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken) {
+  std::vector<std::u16string> names;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator(SpoolDir() + "/printers", ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
+    if (it->path().extension() != ".prn") continue;
+    std::vector<std::string> lines;
+    Printer p;
+    bool good = false;
+    if (ReadLines(it->path().string(), lines) == ERROR_SUCCESS) {
+      std::u16string server, name;
+      ForEachField(lines, kPrinterMagic, [&](std::string_view k, std::string_view v) {
+        if (k == "Server") Unesc(v, server);
+        if (k == "Name") Unesc(v, name);
+        return true;
+      });
+      std::u16string full = server.empty() ? name : server + u"\\" + name;
+      // Only a file that loads in full, under the name it is filed by, counts as a printer.
+      good = !name.empty() && LoadPrinter(full, p) == ERROR_SUCCESS;
+      if (good) names.push_back(full);
+    }
+    if (!good && broken) broken->push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
+    bool ra = a.rfind(u"\\\\", 0) == 0, rb = b.rfind(u"\\\\", 0) == 0;
+    if (ra != rb) return !ra;
+    return WCompareI(a, b) < 0;
+  });
+  if (broken) std::sort(broken->begin(), broken->end());
+  return names;
+}
+
+// ---- drivers -------------------------------------------------------------------------------------------
+
+DWORD LoadDriver(const std::u16string& name, Driver& d) {
+  std::vector<std::string> lines;
+  DWORD err = ReadLines(DriverPath(name), lines);
+  if (err == ERROR_FILE_NOT_FOUND) return ERROR_UNKNOWN_PRINTER_DRIVER;
+  if (err) return err;
+  d = Driver{};
+  bool ok = ForEachField(lines, kDriverMagic, [&](std::string_view k, std::string_view v) {
+    std::u16string* s = nullptr;
+    if (k == "Name") s = &d.name;
+    else if (k == "DriverPath") s = &d.driverPath;
+    else if (k == "DataFile") s = &d.dataFile;
+    else if (k == "ConfigFile") s = &d.configFile;
+    else if (k == "HelpFile") s = &d.helpFile;
+    else if (k == "Monitor") s = &d.monitor;
+    else if (k == "DefaultDatatype") s = &d.defaultDatatype;
+    if (s) return Unesc(v, *s);
+    if (k == "Version") return ParseDword(v, d.version);
+    if (k == "DependentFile") {
+      std::u16string f;
+      if (!Unesc(v, f) || f.empty()) return false;
+      d.dependentFiles.push_back(std::move(f));
+    }
+    return true;
+  });
+  if (!ok || d.name.empty()) return ERROR_INVALID_DATA;
+  return ERROR_SUCCESS;
+}
+
+DWORD SaveDriver(const Driver& d) {
+  std::ostringstream o;
+  o << kDriverMagic << '\n';
+  auto s = [&](const char* k, const std::u16string& v) { o << k << '=' << Esc(v) << '\n'; };
+  s("Name", d.name);
+  o << "Version=" << d.version << '\n';
+  s("DriverPath", d.driverPath);
+  s("DataFile", d.dataFile);
+  s("ConfigFile", d.configFile);
+  s("HelpFile", d.helpFile);
+  s("Monitor", d.monitor);
+  s("DefaultDatatype", d.defaultDatatype);
+  for (auto& f : d.dependentFiles) s("DependentFile", f);
+  o << "End\n";
+  return WriteAtomic(DriverPath(d.name), o.str());
+}
+
+// ---- forms ---------------------------------------------------------------------------------------------
+
+DWORD LoadUserForms(std::vector<Form>& out) {
+  out.clear();
+  std::vector<std::string> lines;
+  DWORD err = ReadLines(SpoolDir() + "/forms.txt", lines);
+  if (err == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (err) return err;
+  bool ok = ForEachField(lines, kFormsMagic, [&](std::string_view k, std::string_view v) {
+    if (k != "Form") return true;
+    auto f = Split(v, '|');
+    if (f.size() != 7) return false;
+    Form fm;
+    LONG n[6];
+    for (int i = 0; i < 6; ++i)
+      if (!ParseLong(f[1 + i], n[i])) return false;
+    if (!Unesc(f[0], fm.name) || fm.name.empty()) return false;
+    fm.size = {n[0], n[1]};
+    fm.area = {n[2], n[3], n[4], n[5]};
+    out.push_back(std::move(fm));
+    return true;
+  });
+  if (!ok) {
+    out.clear();
+    return ERROR_INVALID_DATA;
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD SaveUserForms(const std::vector<Form>& forms) {
+  std::ostringstream o;
+  o << kFormsMagic << '\n';
+  for (auto& f : forms)
+    o << "Form=" << Esc(f.name) << '|' << f.size.cx << '|' << f.size.cy << '|' << f.area.left << '|' << f.area.top
+      << '|' << f.area.right << '|' << f.area.bottom << '\n';
+  o << "End\n";
+  return WriteAtomic(SpoolDir() + "/forms.txt", o.str());
+}
+
+// ---- system profile ------------------------------------------------------------------------------------
+
+bool IsAdministrator() { return ProfileGetInt("Administrator", 1) != 0; }
+std::u16string ComputerName() { return FromUtf8(ProfileGetString("ComputerName", "KVMACHINE")); }
+std::u16string UserName() { return FromUtf8(ProfileGetString("UserName", "user")); }
+
+}  // namespace kvp::spl
