@@ -1,6 +1,9 @@
 // System profile, version, locale and name queries.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include "kvplat/error.h"
@@ -31,6 +34,27 @@ TEST(Profile, DefaultsAndChangesSeenAtOnce) {
   EXPECT_EQ(kvp::ProfileSet("ACP", "1252"), (DWORD)ERROR_WRITE_FAULT);
   kvp::test::FailWriteAt(0);
   EXPECT_EQ(GetACP(), 1251u);
+}
+
+TEST(Profile, TwoProcessesWritingAtOnceLoseNoKey) {
+  kvtest::TempRoot root;
+  pid_t pids[2];
+  for (int p = 0; p < 2; ++p) {
+    pids[p] = fork();
+    if (pids[p] == 0) {
+      for (int i = 0; i < 40; ++i)
+        if (kvp::ProfileSet(("Key" + std::to_string(p) + "_" + std::to_string(i)).c_str(), std::to_string(i))) _exit(1);
+      _exit(0);
+    }
+  }
+  for (pid_t pid : pids) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int p = 0; p < 2; ++p)
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(kvp::ProfileGetInt(("key" + std::to_string(p) + "_" + std::to_string(i)).c_str(), 999), DWORD(i));
+  EXPECT_EQ(GetACP(), 1252u);  // the defaults written by the root's creation survive too
 }
 
 TEST(Profile, RootChangeDropsCache) {

@@ -2,6 +2,8 @@
 // re-read whenever its identity on disk (inode, size, modification time) changes. A file modified less
 // than 100 ms before it was read is not trusted to the cache: the host's timestamps are coarse, and a
 // second change in the same tick would otherwise go unseen.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 
@@ -172,6 +174,16 @@ DWORD ProfileSet(const char* key, const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) return ERROR_INVALID_PARAMETER;
   std::lock_guard<std::mutex> g(Mu());
   std::string path = ProfilePath();
+  // Writers of other processes take turns, so two changes made at once both survive.
+  struct FileLock {
+    int fd;
+    explicit FileLock(const std::string& p) : fd(open(p.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+      if (fd >= 0) flock(fd, LOCK_EX);
+    }
+    ~FileLock() {
+      if (fd >= 0) close(fd);
+    }
+  } lock(path + ".lock");
   std::string text;
   {
     std::ifstream f(path, std::ios::binary);

@@ -1,0 +1,228 @@
+// Least bodies of the calls the settings context, the store and the DEVMODE intake make into Parts
+// that are built elsewhere. Each is weak: the real definition, once linked into the library, takes its
+// place and the body here is then dead. A body here does only what the context paths need to run: a
+// light answer ("no", "nothing loaded", "zero default"), never a parallel mechanism.
+#include "settings/context_seams.h"
+
+#include <cstring>
+
+#include "kvplat/spooler.h"
+#include "kvplat/text.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/store.h"
+
+#define KV_SEAM __attribute__((weak))
+
+// ---- Platform queries (owner: the platform-queries Part of the settings model).
+
+// GetPrinterW of a level in a zero-filled block the caller frees; none on failure.
+KV_SEAM void* StgGetPrinterInfo(HANDLE printer, DWORD level) {
+  DWORD needed = 0;
+  if (GetPrinterW(printer, level, nullptr, 0, &needed) || needed == 0) return nullptr;
+  void* block = StgAllocZero(needed);
+  if (!block) return nullptr;
+  if (!GetPrinterW(printer, level, (LPBYTE)block, needed, &needed)) {
+    StgFree(block);
+    return nullptr;
+  }
+  return block;
+}
+
+KV_SEAM void StgCachePrinterInfo(const _PRINTER_INFO_2W* info, SETTING_CONTEXT* ctx) {
+  if (!info || !ctx || !ctx->work) return;
+  CONTEXT_WORK_AREA* w = ctx->work;
+  if (w->printerLocation == 0) w->printerLocation = info->pServerName && info->pServerName[0] ? 1 : 2;
+  if (!w->printerName[0]) kvp::WCopy(w->printerName, 261, info->pPrinterName);
+  if (!w->driverName[0]) kvp::WCopy(w->driverName, 32, info->pDriverName);
+  if (!w->attributesKnown) {
+    w->printerAttributes = info->Attributes;
+    w->attributesKnown = 1;
+  }
+}
+
+KV_SEAM int StgIsAdministrator() { return 0; }
+KV_SEAM int StgIsAdminForContext(SETTING_CONTEXT* ctx) {
+  if (ctx && ctx->work && !ctx->work->adminCheck) return 1;
+  return StgIsAdministrator();
+}
+KV_SEAM int StgIsTerminalServerMode(HANDLE) { return 0; }
+KV_SEAM int StgIsNt5OrLater() { return 1; }
+KV_SEAM int StgIsRemotePrinter(SETTING_CONTEXT* ctx) { return ctx && ctx->work && ctx->work->printerLocation == 1; }
+KV_SEAM int StgIsBidiEnabled(SETTING_CONTEXT* ctx) {
+  return ctx && ctx->work && (ctx->work->printerAttributes & 0x800) ? 1 : 0;
+}
+
+// ---- Folders, regions, resource strings, text conversion.
+
+KV_SEAM const WCHAR* CfgGetDriverName(SETTING_CONTEXT* ctx) {
+  if (!ctx || !ctx->work) return nullptr;
+  if (!ctx->work->driverName[0] && ctx->model) kvp::WCopy(ctx->work->driverName, 32, ctx->model->defaultDriverName);
+  return ctx->work->driverName;
+}
+KV_SEAM const WCHAR* CfgGetInstalledRegionCode(SETTING_CONTEXT* ctx) {
+  if (!ctx || !ctx->work) return nullptr;
+  if (!ctx->work->regionCode[0]) kvp::WCopy(ctx->work->regionCode, 32, u"us");
+  return ctx->work->regionCode;
+}
+KV_SEAM int StgGetHelpFileRegionId(SETTING_CONTEXT*) { return 1; }
+KV_SEAM WCHAR* CfgGetUiFontName(SETTING_CONTEXT*, WCHAR* buffer) {
+  if (buffer) kvp::WCopy(buffer, 32, u"Arial");
+  return buffer;
+}
+// No resource library is loaded: the destination stays empty.
+KV_SEAM void CfgLoadString(SETTING_CONTEXT*, DWORD, WCHAR* dest, int capacity, int) {
+  if (dest && capacity > 0) dest[0] = 0;
+}
+KV_SEAM WCHAR* CfgAnsiToWide(WCHAR* dest, const char* text, int capacity) {
+  if (!dest || capacity <= 0) return dest;
+  int i = 0;
+  if (text)
+    for (; i + 1 < capacity && text[i]; ++i) dest[i] = (WCHAR)(unsigned char)text[i];
+  dest[i] = 0;
+  return dest;
+}
+KV_SEAM char* CfgWideToAnsi(char* dest, const WCHAR* text, int bytes) {
+  if (!dest || bytes <= 0) return dest;
+  std::memset(dest, 0, (size_t)bytes);
+  if (text)
+    for (int i = 0; i < bytes && text[i]; ++i) dest[i] = text[i] < 0x100 ? (char)text[i] : '?';
+  return dest;
+}
+KV_SEAM SETTING_CONTEXT* CfgFreeContextLibraries(SETTING_CONTEXT* ctx) { return ctx; }
+
+// ---- Device settings, printer data, companions.
+
+KV_SEAM void CfgReloadDeviceSettings(SETTING_CONTEXT*) {}
+KV_SEAM void CfgFreeDeviceFontLists(SETTING_CONTEXT* ctx) {
+  if (!ctx || !ctx->store) return;
+  for (WORD id : {QDV_rdmDeviceFont, QDV_rdmOptionFont, QDV_rdmFontTable}) {
+    ITEM_DESC* row = nullptr;
+    void* list = (void*)(uintptr_t)StgGetValue(ctx, id, &row);
+    if (row && list) {
+      StgFree(list);
+      StgSetValue(ctx, id, 0);
+    }
+  }
+}
+KV_SEAM int CfgAdoptPrinterDefaultDevmode(SETTING_CONTEXT*) { return 0; }
+KV_SEAM int CfgLoadLockData(HANDLE, SETTING_CONTEXT*) { return 1; }
+KV_SEAM int CfgIsCompanionInstalled(DWORD, SETTING_CONTEXT*) { return 0; }
+KV_SEAM int CfgLoadSettingClass(HANDLE, SETTING_CONTEXT*, int, int) { return 1; }
+KV_SEAM int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
+
+// ---- Compiled image and rule engine.
+
+// Stands in for the compiled image until the image cache exists: a full context gets it whenever a
+// printer handle was given (without one the image's data file could not be found either).
+KV_SEAM COMPILED_IMAGE* ImgAcquire(SETTING_CONTEXT* ctx) {
+  alignas(16) static BYTE placeholder[16];
+  return ctx && ctx->printer2 ? reinterpret_cast<COMPILED_IMAGE*>(placeholder) : nullptr;
+}
+// No image data: every compiled default is 0.
+KV_SEAM DWORD ImgGetDefaultValue(SETTING_CONTEXT*, WORD) { return 0; }
+KV_SEAM int RuleAllocStack(SETTING_CONTEXT* ctx) {
+  if (!ctx || !ctx->work) return -1;
+  ctx->work->evalStackTop = 0;
+  ctx->work->evalStack = StgAllocZero(1024);
+  return ctx->work->evalStack ? 0 : -1;
+}
+KV_SEAM void RuleFreeStack(SETTING_CONTEXT* ctx) {
+  if (!ctx || !ctx->work) return;
+  StgFree(ctx->work->evalStack);
+  ctx->work->evalStack = nullptr;
+}
+KV_SEAM int RuleIsSheetLandscape(SETTING_CONTEXT*) { return 0; }
+KV_SEAM int RuleRunAllTransacts(SETTING_CONTEXT*) { return 1; }
+KV_SEAM int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT*) {
+  return paper == 256 || paper == 448 || (paper >= 384 && paper <= 393);
+}
+
+// ---- Feature modules (none are registered yet).
+
+KV_SEAM int StgIsModelFeatureOn(SETTING_CONTEXT*, WORD feature, int) { return feature < 6; }
+KV_SEAM void StgCreateModules(SETTING_CONTEXT*) {}
+KV_SEAM void StgFreeModules(SETTING_CONTEXT*) {}
+KV_SEAM int StgBroadcastModuleEvent(SETTING_CONTEXT*, DWORD, void*) { return 0; }
+
+// ---- Locks and charsets.
+
+KV_SEAM int StgIsTrayLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10419, nullptr) != 0; }
+KV_SEAM int StgIsMediaLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10420, nullptr) != 0; }
+KV_SEAM int StgIsNupKindLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10421, nullptr) != 0; }
+KV_SEAM int StgIsDuplexLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10423, nullptr) != 0; }
+KV_SEAM int StgIsPrintTypeLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10424, nullptr) != 0; }
+KV_SEAM int StgIsResolutionLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10425, nullptr) != 0; }
+KV_SEAM int StgIsColorLocked(SETTING_CONTEXT* ctx) { return StgGetValue(ctx, 10426, nullptr) != 0; }
+KV_SEAM void StgSetCharsetSettings(SETTING_CONTEXT*, int) {}
+KV_SEAM void StgLoadDriverId(SETTING_CONTEXT*) {}
+KV_SEAM void StgSetCharsetSetting(SETTING_CONTEXT*, WORD) {}
+
+// ---- Public DEVMODE fields, geometry, derived settings.
+
+// The public defaults proper are not built yet; the header fields are what the store needs to be a
+// DEVMODE at all (sizes, versions, fields).
+KV_SEAM void StgSetPublicDefaults(DEVMODEW* dm, int, SETTING_CONTEXT* ctx) {
+  if (!dm) return;
+  const MODEL_BLOCK* m = ctx && ctx->model ? ctx->model : StgGetModelBlock();
+  BYTE* p = reinterpret_cast<BYTE*>(dm);
+  WORD spec = (WORD)m->specVersion, ver = (WORD)m->driverVersion, size = 220, extra = 1016;
+  DWORD fields = (DWORD)m->fields;
+  std::memcpy(p + DM_OFF_SPEC_VERSION, &spec, 2);
+  std::memcpy(p + DM_OFF_DRIVER_VERSION, &ver, 2);
+  std::memcpy(p + DM_OFF_SIZE, &size, 2);
+  std::memcpy(p + DM_OFF_DRIVER_EXTRA, &extra, 2);
+  std::memcpy(p + DM_OFF_FIELDS, &fields, 4);
+}
+// Of the finishing pass only what makes the store this model's private DEVMODE: the machine id and
+// the driver type that the validators compare.
+KV_SEAM void StgFinishStoreDefaults(DEVMODEW* dm, SETTING_CONTEXT* ctx) {
+  if (!dm) return;
+  const MODEL_BLOCK* m = ctx && ctx->model ? ctx->model : StgGetModelBlock();
+  BYTE* p = reinterpret_cast<BYTE*>(dm);
+  p[PDM_OFF_MACHINE_ID] = (BYTE)m->modelCode;
+  p[PDM_OFF_DRIVER_TYPE] = (BYTE)m->driverType;
+}
+KV_SEAM void StgRefreshGeometryAndState(DEVMODEW*, SETTING_CONTEXT*, int) {}
+KV_SEAM void StgMergePublicFields(DEVMODEW*, const DEVMODEW*, SETTING_CONTEXT*) {}
+KV_SEAM void StgMergeDependentSettings(DEVMODEW*, const DEVMODEW*, SETTING_CONTEXT*) {}
+KV_SEAM void StgRefreshDerivedSettings(DEVMODEW*, SETTING_CONTEXT*, int) {}
+KV_SEAM void StgApplyOutputPaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
+
+// ---- Custom paper slots.
+
+KV_SEAM void CfgLoadAllFreeSizes(SETTING_CONTEXT*) {}
+KV_SEAM int CfgFreeSizePaperToIndex(DWORD paper, SETTING_CONTEXT*) {
+  if (paper >= 384 && paper <= 393) return (int)(paper - 384);
+  return paper == 256 ? 10 : paper == 448 ? 11 : 0;
+}
+KV_SEAM void CfgLoadBuiltinFreeSize(SETTING_CONTEXT*, DWORD, int) {}
+KV_SEAM void CfgSelectFreeSizeSlot(SETTING_CONTEXT*, int) {}
+
+// ---- Version migration.
+
+KV_SEAM int StgCompareStoreVersion(const DEVMODEW* dm) {
+  if (!dm) return -1;
+  DWORD a = StgGetDmSettingsVersion(dm), b = (DWORD)StgGetModelBlock()->settingsVersion;
+  if (a / 100 <= 2 && b / 100 <= 2) return 2;
+  if (a / 100 == b / 100) return a % 100 < b % 100 ? 1 : 0;
+  return a / 100 > b / 100 ? 0 : 2;
+}
+// No conversion rule runs yet: the settings are taken as they are and stamped with the model version.
+KV_SEAM int StgMigrateStore(const DEVMODEW* dm, SETTING_CONTEXT* ctx) {
+  if (StgCompareStoreVersion(dm) != 1 || !ctx || !ctx->store) return 0;
+  DWORD v = (DWORD)(ctx->model ? ctx->model->settingsVersion : StgGetModelBlock()->settingsVersion);
+  std::memcpy(ctx->store->bytes + PDM_OFF_VERSION, &v, 4);
+  return 0;
+}
+
+// ---- Driver INI.
+
+KV_SEAM const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx) { return ctx && ctx->work ? ctx->work->iniPath : nullptr; }
+KV_SEAM const WCHAR* CfgGetPresetSection(SETTING_CONTEXT* ctx) {
+  return ctx && ctx->work ? ctx->work->printerName : nullptr;
+}
+KV_SEAM DWORD CfgIniGetString(const WCHAR*, const WCHAR*, const WCHAR* def, WCHAR* buffer, DWORD chars,
+                              const WCHAR*) {
+  return buffer ? (DWORD)kvp::WCopy(buffer, chars, def) : 0;
+}

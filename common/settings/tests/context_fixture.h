@@ -1,0 +1,56 @@
+// Shared set-up of the settings-context tests: a fresh machine root, a virtual clock, the library's
+// locks, and printers described by their level-2 records (no spooler round trip needed).
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kvplat/spooler.h"
+#include "kvplat/time.h"
+#include "kvtest/temp_root.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/devmode.h"
+#include "settings/store.h"
+
+namespace kvstgtest {
+
+struct FakePrinter {
+  std::u16string name;
+  std::u16string server;
+  std::u16string driver = u"KAVRO Lumeta QT M8350 ZARN";
+  DWORD attributes = 0;
+  PRINTER_INFO_2W info{};
+  HANDLE handle;
+
+  explicit FakePrinter(std::u16string n, uintptr_t h = 0x1001) : name(std::move(n)), handle((HANDLE)h) {}
+  const PRINTER_INFO_2W* Info() {
+    info = PRINTER_INFO_2W{};
+    info.pPrinterName = name.data();
+    info.pServerName = server.empty() ? nullptr : server.data();
+    info.pDriverName = driver.data();
+    info.Attributes = attributes;
+    return &info;
+  }
+};
+
+class ContextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StgInitLibraryLocks();
+    kvp::test::SetTickCount(100000);
+  }
+  void TearDown() override {
+    StgPurgeContextCache(1);
+    StgFreeLibraryLocks();
+    kvp::test::UseRealClock();
+  }
+  SETTING_CONTEXT* Create(FakePrinter& p, WORD flags = 0, DWORD kind = STG_KIND_UI, DWORD subKind = 0) {
+    return StgCreateContextEx(p.handle, p.handle, nullptr, flags, kind, subKind, p.Info());
+  }
+  static void At(DWORD tick) { kvp::test::SetTickCount(tick); }
+
+  kvtest::TempRoot root_;
+};
+
+}  // namespace kvstgtest
