@@ -11,7 +11,9 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,11 +21,14 @@
 #include <vector>
 
 #include "command.h"
+#include "kvplat/codepage.h"
 #include "kvplat/error.h"
 #include "kvplat/heap.h"
 #include "kvplat/module.h"
 #include "kvplat/resource.h"
 #include "kvplat/root.h"
+#include "kvplat/sysinfo.h"
+#include "kvplat/text.h"
 #include "statusdata/statusapi.h"
 
 namespace {
@@ -252,6 +257,24 @@ bool ComposePicture(const Api& api, const PAT_BITMAP_INFO* list, Image& canvas) 
   return canvas.w > 0;
 }
 
+// The library's texts are ANSI in the code page of its language; the terminal gets UTF-8.
+std::string ToTerminal(const std::string& lang, const char* text) {
+  static const struct {
+    const char* code;
+    LCID lcid;
+  } kLangs[] = {{"EN", 0x0409}, {"DE", 0x0407}, {"FR", 0x040C}, {"IT", 0x0410}, {"ES", 0x040A},
+                {"NL", 0x0413}, {"SV", 0x041D}, {"DA", 0x0406}, {"NO", 0x0414}, {"CS", 0x0405},
+                {"HU", 0x040E}, {"PT", 0x0416}, {"PL", 0x0415}, {"FI", 0x040B}, {"ZH_CN", 0x0804}};
+  LCID lcid = LOCALE_USER_DEFAULT;
+  for (auto& l : kLangs)
+    if (strcasecmp(l.code, lang.c_str()) == 0) lcid = l.lcid;
+  char cp[16] = {};
+  UINT codePage = GetLocaleInfoA(lcid, LOCALE_IDEFAULTANSICODEPAGE, cp, sizeof cp) > 0 ? UINT(atoi(cp)) : 1252;
+  std::u16string wide;
+  if (!kvp::AnsiToWide(text, &wide, codePage)) return text;
+  return kvp::ToUtf8(wide);
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: kvhost status --reply FILE [--lang CODE] [--kind 1|alt] [--png OUT.png]\n"
@@ -348,7 +371,7 @@ int RunStatus(const std::vector<std::string>& args) {
       rc = 1;
       break;
     }
-    std::printf(form == 1 ? "status: %s\n" : "%s\n", text);
+    std::printf(form == 1 ? "status: %s\n" : "%s\n", ToTerminal(lang, text).c_str());
   }
   if (rc == 0 && !png.empty()) {
     PAT_BITMAP_INFO* list = api.createBitmaps(kind, status, PAT_VERSION_STATUS);
