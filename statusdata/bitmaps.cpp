@@ -210,11 +210,13 @@ DWORD PatCollectBitmaps(const STATUS_CONTEXT* context, ELEMENT_LIST* codes, BITM
   for (DWORD i = 1; i <= ElemListCount(codes); ++i) {
     DWORD code = *static_cast<DWORD*>(ElemListAt(codes, i));
     BOOL wildcard = !PatHasExactBitmapRow(code);
-    if (general) PatAddBitmapRow(frame, PatFindBitmapRow(general, code, wildcard));
+    // A placement lost for want of memory would draw a wrong picture: that is reported, not passed over.
+    if (general && PatAddBitmapRow(frame, PatFindBitmapRow(general, code, wildcard))) return ERROR_NOT_ENOUGH_MEMORY;
     for (const LIST_NODE* n = context->record->pDeviceInfo; n; n = n->next)
       if (const BITMAP_TABLE* device = PatFindBitmapTable(PatListNodeCode(n)))
-        if (device->key != PAT_GENERAL_BITMAP_TABLE)
-          PatAddBitmapRow(frame, PatFindBitmapRow(device, code, wildcard));
+        if (device->key != PAT_GENERAL_BITMAP_TABLE &&
+            PatAddBitmapRow(frame, PatFindBitmapRow(device, code, wildcard)))
+          return ERROR_NOT_ENOUGH_MEMORY;
   }
   return 0;
 }

@@ -282,8 +282,13 @@ DWORD PatFormatStatusText(const STATUS_CONTEXT* context, ELEMENT_LIST* display, 
     if (p[0] == '%' && p[1] == 's') {
       CHAR list[kLocationListCapacity];
       size_t listLength = 0;
-      if (PatBuildLocationList(display, list, sizeof list, which) == 0 &&
-          length + (listLength = std::strlen(list)) < capacity) {
+      DWORD built = PatBuildLocationList(display, list, sizeof list, which);
+      // Without memory for the list the text would silently lose its trays: that is a failure.
+      if (built == ERROR_NOT_ENOUGH_MEMORY) {
+        destination[0] = 0;
+        return built;
+      }
+      if (built == 0 && length + (listLength = std::strlen(list)) < capacity) {
         std::memcpy(destination + length, list, listLength);
         length += listLength;
         destination[length] = 0;
