@@ -20,11 +20,10 @@ constexpr DWORD kAlt = PAT_KIND_ALTERNATE;
 constexpr WORD kEnglish = 0x0409, kGerman = 0x0407, kChinese = 0x0804;
 
 // The short or long text the library composes for a record, the way PatGetStatusString does it.
-DWORD Compose(DWORD kind, PRN_INFO_EX* record, DWORD form, std::string* text, DWORD capacity = PAT_TEXT_CAPACITY) {
+DWORD ComposeIn(DWORD kind, INFO_NODE* container, DWORD form, std::string* text, DWORD capacity = PAT_TEXT_CAPACITY) {
   *text = "";
-  StatusContainer container(record, nullptr, 1);
   PAT_MERGED_RECORD merged;
-  DWORD r = PatSelectStatus(kind, container.get(), &merged);
+  DWORD r = PatSelectStatus(kind, container, &merged);
   if (r) return r;
   ELEMENT_LIST* display = ElemListCreate(sizeof(STATUS_ENTRY), 4, 0);
   STATUS_CONTEXT context{kind, 0, &merged.record};
@@ -34,6 +33,11 @@ DWORD Compose(DWORD kind, PRN_INFO_EX* record, DWORD form, std::string* text, DW
   ElemListFree(display);
   *text = r == 0 ? std::string(buffer.data()) : std::string();
   return r;
+}
+
+DWORD Compose(DWORD kind, PRN_INFO_EX* record, DWORD form, std::string* text, DWORD capacity = PAT_TEXT_CAPACITY) {
+  StatusContainer container(record, nullptr, 1);
+  return ComposeIn(kind, container.get(), form, text, capacity);
 }
 
 std::vector<DWORD> TopCodes(DWORD kind, PRN_INFO_EX* record) {
@@ -294,11 +298,12 @@ TEST(DeviceName, TraysBinsAndOptions) {
 TEST(StatusText, RunningOutOfMemoryLeavesNothingBehind) {
   Language lang(kEnglish);
   StatusRecord r({13200, 13300});
+  StatusContainer container(r.record.get());
   for (unsigned n = 1;; ++n) {
     SCOPED_TRACE(n);
     kvp::test::FailAllocAt(n);
     std::string text;
-    DWORD e = Compose(1, r.record.get(), PAT_FORM_LONG, &text);
+    DWORD e = ComposeIn(1, container.get(), PAT_FORM_LONG, &text);
     kvp::test::FailAllocAt(0);
     if (e == 0) {
       EXPECT_EQ(text, "The following paper source tray(s) is empty: \nTray 1(Paper Roll 1), Tray 2(Paper Roll 2)");
