@@ -333,9 +333,12 @@ int RunStatus(const std::vector<std::string>& args) {
     if (reply.noResponse) {
       record->noResponse = 1;
     } else {
-      // Ask for the device id, the configuration and the output bins, then hand the canned
+      // Ask for what the canned answer holds (device id, configuration, output bins), then hand the
       // answer back together with the query it answers.
-      DWORD flags = 0x2 | 0x4 | 0x10;
+      DWORD flags = 0;
+      if (!reply.deviceId.empty()) flags |= 0x2;
+      if (reply.pjl.find("@PJL INFO CONFIG") != std::string::npos) flags |= 0x4;
+      if (reply.pjl.find("@PJL INFO OUTBINSTATUS") != std::string::npos) flags |= 0x10;
       INFO_NODE* query = api.createQuery(record, PAT_VERSION_QUERY, flags);
       INFO_NODE* root = query ? NewNode(nullptr, INFO_ID_REPLY, nullptr, 0) : nullptr;
       if (!root) {

@@ -142,10 +142,13 @@ void RollDrawer(Canvas& c, int y0, int y1, int number) {
   c.Rect(24, y0, 176, y1, LIGHT, OUTLINE);
   c.Line(25, y0 + 1, 174, y0 + 1, WHITE);
   // The roll seen through the drawer's window.
-  c.Rect(32, y0 + 3, 64, y1 - 3, SLOT, OUTLINE);
-  c.Rect(34, y0 + 5, 62, y1 - 5, PAPER);
-  c.Line(34, y0 + 5, 61, y0 + 5, MID);
-  c.Disc(37.5, (y0 + y1) / 2.0, 3, CORE);
+  double mid = (y0 + y1) / 2.0;
+  c.Rect(32, y0 + 3, 66, y1 - 3, SLOT, OUTLINE);
+  c.Rect(40, y0 + 5, 63, y1 - 5, PAPER);
+  c.Line(40, y1 - 6, 62, y1 - 6, MID);
+  c.Disc(40, mid, 5.5, MID);
+  c.Disc(40, mid, 4.5, PAPER);
+  c.Disc(40, mid, 2, CORE);
   // Handle and label.
   c.Rect(86, y0 + 7, 114, y0 + 11, DARK, OUTLINE);
   Digit(c, 160, y0 + 6, number, OUTLINE);
