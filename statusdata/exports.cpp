@@ -243,7 +243,7 @@ KVAPI BOOL PatSetLocale(LPCSTR locale) {
 }
 
 KVAPI BOOL PatGetStatusHelpFileName(DWORD kind, PRN_INFO_EX* record, DWORD, LPSTR buffer, DWORD* size) {
-  if (!size || !record || !KindIsKnown(kind)) return Fail(ERROR_INVALID_PARAMETER);
+  if (!size || !PatIsUsableRecord(record) || !KindIsKnown(kind)) return Fail(ERROR_INVALID_PARAMETER);
   ELEMENT_LIST* codes = ElemListCreate(sizeof(DWORD), 16, 0);
   if (!codes) return Fail(ERROR_NOT_ENOUGH_MEMORY);
   STATUS_CONTEXT context{kind, 0, record};

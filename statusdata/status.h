@@ -141,6 +141,9 @@ DWORD PatBuildLocationList(ELEMENT_LIST* display, CHAR* destination, DWORD capac
 DWORD PatLoadCodeText(const CODE_TEXT_ROW* table, DWORD code, CHAR* destination, DWORD capacity);
 // PatFindStringBlock: string `id` of the current language in its ANSI code page (cut to capacity - 1
 // bytes, never inside a double-byte character). 0, 0x20000001 (no code page) or 0x2000ffff.
+// The language 0x0400 is the user's default language (the machine's UserLocale) for both the code
+// page and the strings; a language the library has no strings for gets the English ones from the
+// resource loader, in that language's code page.
 DWORD PatFindStringBlock(DWORD id, CHAR* destination, DWORD capacity);
 // PatCurrentCodePage: the ANSI code page of the current language; 0 or 0x20000001.
 DWORD PatCurrentCodePage(UINT* codePage);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -232,6 +234,32 @@ TEST(StatusText, LongTextsStayWithinTheDestination) {
   EXPECT_EQ(sdtest::Wide(text, 936), u"请在");
   ASSERT_EQ(Compose(1, tray.record.get(), PAT_FORM_LONG, &text, 7), 0u);
   EXPECT_EQ(sdtest::Wide(text, 936), u"请在所");
+}
+
+TEST(StatusText, DefaultLanguageIsTheUsersLocale) {
+  Language lang(0x0400);
+  auto setUserLocale = [&](const char* value) {
+    std::string path = lang.root.path() + "/machine.ini";
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string ini = text.str();
+    size_t at = ini.find("UserLocale=");
+    ini.replace(at, ini.find('\n', at) - at, std::string("UserLocale=") + value);
+    std::ofstream(path) << ini;
+    kvp::SetMachineRoot(lang.root.path());
+  };
+  setUserLocale("0x0407");
+  CHAR text[64];
+  ASSERT_EQ(PatFindStringBlock(1050, text, sizeof text), 0u);
+  EXPECT_STREQ(text, "Kein Papier");
+  // A user locale the library has no strings for still shows English, in that locale's code page.
+  setUserLocale("0x0419");
+  ASSERT_EQ(PatFindStringBlock(1050, text, sizeof text), 0u);
+  EXPECT_STREQ(text, "No Paper");
+  UINT cp = 0;
+  EXPECT_EQ(PatCurrentCodePage(&cp), 0u);
+  EXPECT_EQ(cp, 1251u);
 }
 
 TEST(StatusText, LanguageWithoutCodePageIsALocaleError) {

@@ -139,7 +139,7 @@ class Exports : public ::testing::Test {
 };
 
 TEST_F(Exports, EveryExportRefusesBadArgumentsWith87) {
-  MonitorRecord record;
+  MonitorRecord record, small(403);
   INFO_NODE* status = Status(record.get());
   char buf[64];
   DWORD size = sizeof buf;
@@ -175,6 +175,7 @@ TEST_F(Exports, EveryExportRefusesBadArgumentsWith87) {
       {"PatGetPeripheralProfile", [&] { return profile(1, &prof, nullptr) != 0; }},
       {"PatSetLocale", [&] { return setLocale(nullptr) != 0; }},
       {"PatGetStatusHelpFileName", [&] { return helpFile(1, nullptr, 0, buf, &size) != 0; }},
+      {"PatGetStatusHelpFileName small", [&] { return helpFile(1, small.get(), 0, buf, &size) != 0; }},
       {"PatGetStatusHelpFileName kind", [&] { return helpFile(3, record.get(), 0, buf, &size) != 0; }},
       {"PatLoadDIBitmap", [&] { return loadDib(nullptr) != nullptr; }},
       {"PatGetPalette", [&] { return palette(nullptr, nullptr) != 0; }},
