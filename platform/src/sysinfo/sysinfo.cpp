@@ -81,6 +81,7 @@ constexpr LocaleRow kLocales[] = {
     {0x0C0C, "2", 1252, 850, "fr", "CA", "FRC", "French", "Canada"},
     {0x0410, "39", 1252, 850, "it", "IT", "ITA", "Italian", "Italy"},
     {0x0C0A, "34", 1252, 850, "es", "ES", "ESN", "Spanish", "Spain"},
+    {0x040A, "34", 1252, 850, "es", "ES", "ESP", "Spanish", "Spain"},  // traditional sort
     {0x080A, "52", 1252, 850, "es", "MX", "ESM", "Spanish", "Mexico"},
     {0x0413, "31", 1252, 850, "nl", "NL", "NLD", "Dutch", "Netherlands"},
     {0x0416, "55", 1252, 850, "pt", "BR", "PTB", "Portuguese", "Brazil"},

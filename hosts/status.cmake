@@ -1,0 +1,25 @@
+# kvhost status: the status-monitor stand-in reads the status-data library's public header (types
+# only; the library itself is loaded by name at run time) and writes its pictures with libpng.
+find_package(PNG REQUIRED)
+target_link_libraries(kvhost PRIVATE PNG::PNG)
+target_include_directories(kvhost PRIVATE ${CMAKE_SOURCE_DIR})
+
+# The stand-in end to end: a canned reply shown in German, with its picture written.
+add_test(NAME kvhost_status_de
+  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/status_root status
+          --reply ${CMAKE_SOURCE_DIR}/statusdata/tests/fixtures/tray1_empty.txt --lang de
+          --png ${CMAKE_CURRENT_BINARY_DIR}/status_de.png)
+set_tests_properties(kvhost_status_de PROPERTIES
+  PASS_REGULAR_EXPRESSION "status: Kein Papier\nLegen Sie Papier in das angezeigte Papiermagazin ein.\nMagazin 1 \\(Papierrolle 1\\)\n.*picture written"
+  ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}" RESOURCE_LOCK kvhost_status_root)
+
+# Every canned reply gives a text and a picture.
+file(GLOB KV_STATUS_FIXTURES ${CMAKE_SOURCE_DIR}/statusdata/tests/fixtures/*.txt)
+foreach(f ${KV_STATUS_FIXTURES})
+  get_filename_component(n ${f} NAME_WE)
+  add_test(NAME kvhost_status_${n}
+    COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/status_root status --reply ${f}
+            --png ${CMAKE_CURRENT_BINARY_DIR}/status_${n}.png)
+  set_tests_properties(kvhost_status_${n} PROPERTIES PASS_REGULAR_EXPRESSION "status: .*picture written"
+    ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}" RESOURCE_LOCK kvhost_status_root)
+endforeach()
