@@ -37,6 +37,10 @@ void DfcSetDefaultResolver(const DFC_RESOLVER* resolver);
 
 struct COMPILE_RECORD;
 
+// The data-file path of the printer's driver (the data-file entry of its driver information), in a new
+// block the caller frees with GlobalFree; null when the driver information cannot be had.
+LPWSTR DfcGetDataFilePath(HANDLE printer);
+
 // Statement read results.
 enum { kReadOk = 0, kReadEof = 1, kReadMalformed = 3, kReadNoMemory = 4 };
 
@@ -61,6 +65,13 @@ uint32_t DfcWriteFeatures(BYTE* image, uint32_t offset, COMPILE_RECORD* record);
 uint32_t DfcWriteStrings(BYTE* image, uint32_t offset, COMPILE_RECORD* record);
 // Copies the record's header block (with the slots and list offsets the writers filled) to offset 0.
 void DfcWriteHeader(BYTE* image, const COMPILE_RECORD* record);
+
+// Stores the image length in the record's header (TotalLength); the writers never write past it.
+void DfcSetTotalLength(COMPILE_RECORD* record, uint32_t length);
+// Lays the record out in a zero-filled block of the record's TotalLength: the rule area from offset 15952,
+// the feature area, the string area, then the header at offset 0; frees the record. 0 when the sizes and
+// the writes disagree (the block is then not a usable image).
+BOOL ImgAssembleImage(BYTE* image, COMPILE_RECORD* record);
 
 // Largest image the compiler builds: tagged offsets keep 28 bits of offset.
 constexpr uint64_t kMaxImageSize = (uint64_t(1) << 28) - 16;

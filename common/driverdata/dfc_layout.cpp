@@ -466,6 +466,21 @@ void DfcWriteHeader(BYTE* image, const COMPILE_RECORD* rec) {
   std::memcpy(image, &h, sizeof(h));
 }
 
+void DfcSetTotalLength(COMPILE_RECORD* rec, uint32_t length) {
+  rec->header = COMPILED_IMAGE_HEADER{};
+  rec->header.TotalLength = length;
+}
+
+BOOL ImgAssembleImage(BYTE* image, COMPILE_RECORD* rec) {
+  uint32_t off = DfcWriteRuleLists(image, kHeaderSize, rec);
+  off = DfcWriteFeatures(image, off, rec);
+  DfcWriteStrings(image, off, rec);
+  DfcWriteHeader(image, rec);
+  bool overflow = rec->overflow;
+  DfcFreeCompileRecord(rec);
+  return overflow ? 0 : 1;
+}
+
 BYTE* DfcAssembleImage(COMPILE_RECORD* rec, uint32_t* length) {
   if (length) *length = 0;
   if (!rec) return nullptr;
@@ -479,15 +494,8 @@ BYTE* DfcAssembleImage(COMPILE_RECORD* rec, uint32_t* length) {
     DfcFreeCompileRecord(rec);
     return nullptr;
   }
-  rec->header = COMPILED_IMAGE_HEADER{};
-  rec->header.TotalLength = uint32_t(total);
-  uint32_t off = DfcWriteRuleLists(image, kHeaderSize, rec);
-  off = DfcWriteFeatures(image, off, rec);
-  DfcWriteStrings(image, off, rec);
-  DfcWriteHeader(image, rec);
-  bool overflow = rec->overflow;
-  DfcFreeCompileRecord(rec);
-  if (overflow) {  // sizing and writing disagree: never hand out such an image
+  DfcSetTotalLength(rec, uint32_t(total));
+  if (!ImgAssembleImage(image, rec)) {  // sizing and writing disagree: never hand out such an image
     GlobalFree(image);
     return nullptr;
   }

@@ -8,6 +8,8 @@
 #include "kvplat/error.h"
 #include "kvplat/file.h"
 #include "kvplat/handle.h"
+#include "kvplat/heap.h"
+#include "kvplat/spooler.h"
 #include "kvplat/sysinfo.h"
 
 namespace dfc {
@@ -65,6 +67,29 @@ int DfcMapFile(LPCWSTR path, const uint8_t** view, size_t* size) {
   *view = static_cast<const uint8_t*>(p);
   *size = size_t((uint64_t(high) << 32) | low);
   return 1;
+}
+
+LPWSTR DfcGetDataFilePath(HANDLE printer) {
+  DWORD need = 0;
+  if (GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &need) || GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+      need < sizeof(DRIVER_INFO_2W))
+    return nullptr;
+  auto* info = static_cast<BYTE*>(GlobalAlloc(GPTR, need));
+  if (!info) return nullptr;
+  LPWSTR path = nullptr;
+  DWORD got = 0;
+  if (GetPrinterDriverW(printer, nullptr, 2, info, need, &got)) {
+    DRIVER_INFO_2W di;
+    std::memcpy(&di, info, sizeof(di));
+    if (di.pDataFile) {
+      size_t n = 0;
+      while (di.pDataFile[n]) ++n;
+      path = static_cast<LPWSTR>(GlobalAlloc(GPTR, (n + 1) * sizeof(WCHAR)));
+      if (path) std::memcpy(path, di.pDataFile, n * sizeof(WCHAR));
+    }
+  }
+  GlobalFree(info);
+  return path;
 }
 
 void DfcUnmapFile(const uint8_t* view, size_t) {

@@ -47,6 +47,15 @@ namespace {
 
 bool IsListType(uint16_t type) { return (type & 3) != 0; }
 
+// The open feature's first node (where its options go) and the node the OpenUI made (its own default,
+// commands and CloseUI); none while no feature is open.
+CR_NODE* FeatureNode(const COMPILE_RECORD& rec) {
+  return rec.featureOpen ? rec.FirstNodeOfKey(rec.currentKey) : nullptr;
+}
+CR_NODE* OpenNode(const COMPILE_RECORD& rec) {
+  return rec.featureOpen ? rec.NodeOfKeyVariant(rec.currentKey, rec.currentVariant) : nullptr;
+}
+
 std::string CutAtBlank(const TOKEN_BUFFER& t) {
   std::string s(t.bytes, t.length);
   size_t b = s.find_first_of(" \t");
@@ -127,7 +136,7 @@ CR_OPTION* FindOption(const COMPILE_RECORD& rec, const CR_NODE* node, uint16_t v
 // The paper, slot or font-table option named by a statement's second option word, in a feature of the
 // given base type.
 CR_OPTION* TargetOption(COMPILE_RECORD& rec, STATEMENT_TOKENS& t, uint16_t baseType) {
-  CR_NODE* node = rec.FirstNodeOfKey(rec.currentKey);
+  CR_NODE* node = FeatureNode(rec);
   if (!node || BaseType(node->type) != baseType) return nullptr;
   if (!t.option.length || !t.option2.length || !t.value.length) return nullptr;
   uint16_t v;
@@ -209,7 +218,7 @@ int DfcStmtOpenUI(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 }
 
 int DfcStmtCloseUI(COMPILE_RECORD& rec, STATEMENT_TOKENS&) {
-  CR_NODE* node = rec.featureOpen ? rec.NodeOfKeyVariant(rec.currentKey, rec.currentVariant) : nullptr;
+  CR_NODE* node = OpenNode(rec);
   if (node && (node->type & 1)) {
     int32_t pos = 0, found = -1;
     for (CR_OPTION* o = node->options; o; o = o->next, ++pos)
@@ -231,7 +240,7 @@ int DfcStmtCloseUI(COMPILE_RECORD& rec, STATEMENT_TOKENS&) {
 
 // ---- option and Default lines ------------------------------------------------------------------------
 int DfcStmtOption(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  CR_NODE* node = rec.FirstNodeOfKey(rec.currentKey);
+  CR_NODE* node = FeatureNode(rec);
   if (!node) return 1;
   TOKEN_BUFFER& v = t.value;
   if (t.option.length) {
@@ -281,7 +290,7 @@ int DfcStmtOption(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 }
 
 int DfcStmtDefault(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  CR_NODE* node = rec.NodeOfKeyVariant(rec.currentKey, rec.currentVariant);
+  CR_NODE* node = OpenNode(rec);
   if (!node) return 1;
   std::string word = CutAtBlank(t.value);
   uint16_t value;
@@ -300,7 +309,7 @@ int DfcStmtDefault(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 
 // ---- value statements -----------------------------------------------------------------------------------
 int DfcStmtNumericValue(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  CR_NODE* node = rec.FirstNodeOfKey(rec.currentKey);
+  CR_NODE* node = FeatureNode(rec);
   TOKEN_BUFFER& v = t.value;
   if (!node || !v.length || BaseType(node->type) != kTypeNumeric) return 1;
   if (!node->numeric && !(node->numeric = rec.arena.New<CR_NUMERIC>())) return 1;
@@ -335,7 +344,7 @@ int DfcStmtNumericValue(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 }
 
 int DfcStmtStringValue(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  CR_NODE* node = rec.FirstNodeOfKey(rec.currentKey);
+  CR_NODE* node = FeatureNode(rec);
   TOKEN_BUFFER& v = t.value;
   if (!node || !v.length || BaseType(node->type) != kTypeString) return 1;
   if (!node->string && !(node->string = rec.arena.New<CR_STRING>())) return 1;
@@ -445,7 +454,7 @@ int DfcStmtSlotPaper(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 
 // ---- commands --------------------------------------------------------------------------------------------
 int DfcStmtOptionCommand(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  CR_NODE* node = rec.NodeOfKeyVariant(rec.currentKey, rec.currentVariant);
+  CR_NODE* node = OpenNode(rec);
   TOKEN_BUFFER& v = t.value;
   if (!node || !DfcSkipPast(v, '{')) return 1;
   auto* pair = rec.arena.New<CR_PAIR>();

@@ -1,6 +1,5 @@
 // Resource modules: the sample script (fixtures/sample.rc) compiled by kvrc into kvres_sample.so, read
 // through the platform's resource calls; the version block read from module files; kvrc's own errors.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "../tests/fixtures/sample_ids.h"
 #include "kvplat/error.h"
+#include "kvplat/module.h"
 #include "kvplat/resource.h"
 #include "kvplat/root.h"
 #include "kvplat/sysinfo.h"
@@ -20,24 +20,28 @@
 namespace {
 
 namespace fs = std::filesystem;
+#define KV_DRIVER_DIR u"C:\\Windows\\System32\\spool\\drivers\\x64\\3"
 
 std::string ModulePath(const char* name) { return std::string(KV_MODULE_DIR) + "/" + name; }
 
 class Resources : public ::testing::Test {
  protected:
   void SetUp() override {
-    module_ = dlopen(ModulePath("kvres_sample.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(module_, nullptr) << dlerror();
+    // The library lies in the driver folder under its driver name, as installed.
+    fs::copy_file(ModulePath("kvres_sample.so"), root_.path() + "/c/Windows/System32/spool/drivers/x64/3/KVRES.DLL");
+    fs::copy_file(ModulePath("kvspl_testui.so"), root_.path() + "/c/Windows/System32/spool/drivers/x64/3/PLAIN.DLL");
+    module_ = LoadLibraryW(KV_DRIVER_DIR u"\\kvres.dll");
+    ASSERT_NE(module_, nullptr) << GetLastError();
     SetUi("0x0409");
   }
   void TearDown() override {
-    if (module_) dlclose(module_);
+    if (module_) FreeLibrary(module_);
   }
   static void SetUi(const char* lang) { ASSERT_EQ(kvp::ProfileSet("UILanguage", lang), (DWORD)ERROR_SUCCESS); }
-  HMODULE mod() const { return static_cast<HMODULE>(module_); }
+  HMODULE mod() const { return module_; }
 
   kvtest::TempRoot root_;
-  void* module_ = nullptr;
+  HMODULE module_ = nullptr;
 };
 
 std::u16string Load(HMODULE m, UINT id) {
@@ -141,12 +145,68 @@ TEST_F(Resources, FindByTypeNameAndLanguage) {
   EXPECT_EQ(LoadResource(mod(), reinterpret_cast<HRSRC>(&bogus)), nullptr);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
   EXPECT_EQ(SizeofResource(mod(), reinterpret_cast<HRSRC>(reinterpret_cast<BYTE*>(raw) + 4)), 0u);
-  // A module without resources is not mistaken for one of the libraries it links.
-  void* plain = dlopen(ModulePath("kvspl_testui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  // A module without resources is not mistaken for one of the libraries it links; the platform's own
+  // modules have none either.
+  HMODULE plain = LoadLibraryW(KV_DRIVER_DIR u"\\plain.dll");
   ASSERT_NE(plain, nullptr);
-  EXPECT_EQ(FindResourceW(static_cast<HMODULE>(plain), MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
+  EXPECT_EQ(FindResourceW(plain, MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_DATA_NOT_FOUND);
-  dlclose(plain);
+  FreeLibrary(plain);
+  EXPECT_EQ(FindResourceW(GetModuleHandleW(u"kernel32.dll"), MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_DATA_NOT_FOUND);
+  int notAModule = 0;
+  EXPECT_EQ(FindResourceW(reinterpret_cast<HMODULE>(&notAModule), MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+}
+
+// Resources embedded into a module with code of its own (kv_resource_sources).
+TEST_F(Resources, EmbeddedResourcesBesideCode) {
+  fs::copy_file(ModulePath("kvres_embedded.so"), root_.path() + "/c/Windows/System32/spool/drivers/x64/3/M8350.DLL");
+  HMODULE m = LoadLibraryW(KV_DRIVER_DIR u"\\m8350.dll");
+  ASSERT_NE(m, nullptr);
+  auto answer = reinterpret_cast<int (*)()>(GetProcAddress(m, "KvEmbeddedAnswer"));
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer(), 42);
+  char text[64];
+  EXPECT_EQ(LoadStringA(m, 4001, text, sizeof text), 20);
+  EXPECT_STREQ(text, "Fan Folding Finisher");
+  // The status library asks for an exact language and parses the block itself.
+  HRSRC block = FindResourceExA(m, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(3500 / 16 + 1), 0x0409);
+  ASSERT_NE(block, nullptr);
+  auto* words = static_cast<const WORD*>(LockResource(LoadResource(m, block)));
+  size_t at = 0;
+  for (int i = 0; i < 3500 % 16; ++i) at += 1 + words[at];
+  EXPECT_EQ(words[at], 2);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(words + at + 1), 2), u", ");
+  WCHAR file[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(m, file, MAX_PATH), 0u);
+  DWORD size = GetFileVersionInfoSizeW(file, nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> v(size);
+  ASSERT_TRUE(GetFileVersionInfoW(file, 0, size, v.data()));
+  void* fi = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueW(v.data(), u"\\", &fi, &len));
+  EXPECT_EQ(static_cast<VS_FIXEDFILEINFO*>(fi)->dwFileVersionLS, 0x00040000u);
+  FreeLibrary(m);
+}
+
+// A library opened as a data file runs no code; its resources are read from the file.
+TEST_F(Resources, DataFileModulesServeTheSameResources) {
+  FreeLibrary(module_);
+  module_ = LoadLibraryExW(KV_DRIVER_DIR u"\\KVRES.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module_, nullptr) << GetLastError();
+  EXPECT_EQ(Load(mod(), IDS_HELLO), u"Hello");
+  SetUi("0x0407");
+  EXPECT_EQ(Load(mod(), IDS_PAPER), u"Papierformat");
+  HRSRC r = FindResourceW(mod(), MAKEINTRESOURCEW(IDD_PAGE), RT_DIALOG);
+  ASSERT_NE(r, nullptr);
+  kvp::DialogDesc d;
+  EXPECT_TRUE(kvp::DecodeDialogTemplate(LockResource(LoadResource(mod(), r)), SizeofResource(mod(), r), &d));
+  EXPECT_EQ(d.items.size(), 6u);
+  HBITMAP b = LoadBitmapW(mod(), MAKEINTRESOURCEW(IDB_PREVIEW));
+  EXPECT_NE(b, nullptr);
+  DeleteObject(b);
 }
 
 TEST_F(Resources, DialogTemplatesKeepEveryControl) {
@@ -255,8 +315,7 @@ TEST_F(Resources, BitmapsIconsAndCursors) {
 
 TEST_F(Resources, VersionBlockOfAModuleFile) {
   // Through the machine path of a copy in the driver folder, and through the host path.
-  fs::copy_file(ModulePath("kvres_sample.so"), root_.path() + "/c/Windows/System32/spool/drivers/x64/3/sample.dll");
-  std::u16string machine = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\SAMPLE.DLL";
+  std::u16string machine = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvres.dll";
   std::u16string host = kvp::FromUtf8(ModulePath("kvres_sample.so"));
   for (const auto& file : {machine, host}) {
     DWORD handle = 7;
@@ -329,7 +388,7 @@ TEST_F(Resources, BadModuleFilesGiveClearErrors) {
       {write("half.dll", image.substr(0, image.size() / 2)), ERROR_BAD_FORMAT},
       {write("magic.dll", badMagic), ERROR_INVALID_DATA},
       {write("huge.dll", hugeSize), ERROR_INVALID_DATA},
-      {kvp::FromUtf8(ModulePath("kvspl_testui.so")), ERROR_RESOURCE_DATA_NOT_FOUND},
+      {u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\plain.dll", ERROR_RESOURCE_DATA_NOT_FOUND},
   };
   for (auto& c : cases) {
     SCOPED_TRACE(kvp::ToUtf8(c.file));

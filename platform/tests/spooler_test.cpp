@@ -224,6 +224,29 @@ TEST_F(Spooler, PrinterDataRoundTripsWithTypesAndSizes) {
   ClosePrinter(h);
 }
 
+// Names become file names under spool/ only: separators and dots are escaped, never followed.
+TEST_F(Spooler, NamesNeverLeaveTheSpoolFolder) {
+  for (const char16_t* name : {u"../../outside", u"..", u"a/b", u"CON", u"x%y|z=w"}) {
+    SCOPED_TRACE(kvp::ToUtf8(name));
+    ASSERT_TRUE(AddLocal(name));
+    HANDLE h = Open(name, PRINTER_READ);
+    EXPECT_EQ(Str(reinterpret_cast<PRINTER_INFO_2W*>(Get(h, 2).data())->pPrinterName), name);
+    ClosePrinter(h);
+  }
+  for (auto& e : fs::recursive_directory_iterator(root_.path())) {
+    if (e.is_regular_file() && e.path().extension() == ".prn") {
+      EXPECT_EQ(e.path().parent_path(), fs::path(root_.path()) / "spool" / "printers") << e.path();
+    }
+  }
+  EXPECT_FALSE(fs::exists(fs::path(root_.path()).parent_path() / "outside.prn"));
+  EXPECT_EQ(kvp::SplListPrinters().size(), 6u);
+  // Names too long for the platform are refused, not cut.
+  EXPECT_FALSE(AddLocal(std::u16string(221, u'n')));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
+  EXPECT_TRUE(AddLocal(std::u16string(220, u'\u00e9')));  // long, non-ASCII: filed under a hashed name
+  EXPECT_EQ(kvp::SplListPrinters().size(), 7u);
+}
+
 TEST_F(Spooler, PrinterDataKeysAndBadInput) {
   HANDLE h = Open(u"ZARN Test");
   DWORD v = 1, type = 0, need = 0;
@@ -536,6 +559,34 @@ TEST_F(Spooler, FailedWritesAndInjectedFailuresLoseNothing) {
   EXPECT_TRUE(GetPrinterW(h, 2, buf.data(), need, &need));
   kvp::test::FailSpoolerCall("GetPrinterDataW", 1);
   EXPECT_EQ(GetPrinterDataW(h, WS(name), &type, reinterpret_cast<LPBYTE>(&got), 4, &need), (DWORD)ERROR_GEN_FAILURE);
+  ClosePrinter(h);
+}
+
+// A rename writes the new file and removes the old one: failing either write, one at a time, leaves exactly
+// one printer with all its data, under the old name until the rename has fully happened.
+TEST_F(Spooler, RenameSurvivesEachFailedWrite) {
+  HANDLE h = Open(u"ZARN Test");
+  DWORD v = 5;
+  std::u16string value = u"Kept", newName = u"ZARN Moved";
+  ASSERT_EQ(SetPrinterDataW(h, WS(value), REG_DWORD, reinterpret_cast<LPBYTE>(&v), 4), 0u);
+  PRINTER_INFO_2W ren{};
+  ren.pPrinterName = WS(newName);
+  bool done = false;
+  for (unsigned n = 1; n <= 5 && !done; ++n) {
+    SCOPED_TRACE(n);
+    kvp::test::FailWriteAt(n);
+    done = SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&ren), 0);
+    kvp::test::FailWriteAt(0);
+    auto names = kvp::SplListPrinters();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], done ? newName : u"ZARN Test");
+    HANDLE r = Open(names[0], PRINTER_READ);
+    DWORD got = 0, type = 0, need = 0;
+    EXPECT_EQ(GetPrinterDataW(r, WS(value), &type, reinterpret_cast<LPBYTE>(&got), 4, &need), 0u);
+    EXPECT_EQ(got, 5u);
+    ClosePrinter(r);
+  }
+  EXPECT_TRUE(done);
   ClosePrinter(h);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dfc_test_support.h"
+#include "kvplat/testhooks.h"
 
 using namespace dfc;
 using dfctest::Image;
@@ -317,6 +318,34 @@ TEST(DfcLayout, DumpListsNodesRulesAndCommands) {
   EXPECT_NE(out.find("{target=7 kind=0 value=2027}"), std::string::npos) << out;
   EXPECT_NE(out.find("group PageStart"), std::string::npos) << out;
   EXPECT_NE(out.find("StringType \"@PJL\""), std::string::npos) << out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DfcLayout, NumbersResolveForwardAliasesOnlyBackward) {
+  Image img(
+      "*OpenUI *QDV_RADIOLIST_1: PickOne\n*CloseUI\n"
+      "*Transact 1: { Judge2 NULL Later NULL }\n"
+      "*Judge 1: QDV_RADIOLIST_1 == 1\n"
+      "*Judge 2=Later: QDV_RADIOLIST_1 == 2\n"
+      "*Exclusive: { QDV_RADIOLIST_1 NULL NULL NULL NULL Transact1 NULL NULL }\n");
+  uint64_t t = img.At<uint64_t>(img.H().RuleList + 40) >> 4;
+  EXPECT_EQ(img.At<uint64_t>(t + 8), Tag(15952 + 16));  // Judge2, written after Judge1
+  EXPECT_EQ(img.At<uint64_t>(img.At<uint64_t>(t) >> 4), 0u);
+  EXPECT_EQ(img.At<uint64_t>((img.At<uint64_t>(t) >> 4) + 8), 0u);  // the alias was not known yet
+}
+
+TEST(DfcLayout, OutOfMemoryWhileAssemblingLeaksNothing) {
+  const std::string text = "*OpenUI *QDV_RADIOLIST_1: PickOne\n*QDV_RADIOLIST_1 IDS_T_PORTRAIT: \"p\"\n*CloseUI\n";
+  COMPILE_RECORD* rec = DfcParseDataBytes(text.data(), text.size(), dfctest::Resolver());
+  ASSERT_NE(rec, nullptr);
+  kvp::test::FailAllocAt(1);  // the image block; the record is freed all the same
+  uint32_t length = 7;
+  EXPECT_EQ(DfcAssembleImage(rec, &length), nullptr);
+  kvp::test::FailAllocAt(0);
+  EXPECT_EQ(length, 0u);
 }
 
 }  // namespace

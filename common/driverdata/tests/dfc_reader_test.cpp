@@ -6,6 +6,7 @@
 
 #include "dfc_test_support.h"
 #include "kvplat/error.h"
+#include "kvplat/spooler.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/testhooks.h"
 #include "kvtest/temp_root.h"
@@ -257,6 +258,29 @@ TEST(DfcReader, SystemDoubleByteCodePageKeepsTrailBytes) {
   Compiled japanese(text);
   ASSERT_NE(japanese->commandStrings.head, nullptr);
   EXPECT_EQ(japanese->commandStrings.head->length, 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DfcReader, DataFilePathComesFromThePrintersDriver) {
+  kvtest::TempRoot root;
+  std::u16string name = u"ZARN Test Driver", env = u"Windows x64", drv = u"kvdrvgr.dll", data = u"kvdrvdat.dat",
+                 cfg = u"kvdrvui.dll", printer = u"Plotter";
+  DRIVER_INFO_2W di{3, name.data(), env.data(), drv.data(), data.data(), cfg.data()};
+  ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)));
+  PRINTER_INFO_2W pi{};
+  pi.pPrinterName = printer.data();
+  pi.pDriverName = name.data();
+  HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+  ASSERT_NE(h, nullptr);
+  LPWSTR path = DfcGetDataFilePath(h);
+  ASSERT_NE(path, nullptr);
+  EXPECT_EQ(std::u16string(path), u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdat.dat");
+  GlobalFree(path);
+  ClosePrinter(h);
+  EXPECT_EQ(DfcGetDataFilePath(nullptr), nullptr);
 }
 
 }  // namespace

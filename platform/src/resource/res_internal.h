@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kvplat/resource.h"
 #include "res_format.h"
@@ -29,9 +30,10 @@ struct Directory {
 bool ModuleDirectory(HMODULE module, Directory& out, DWORD* err);
 bool FindString(HINSTANCE inst, UINT id, std::u16string_view& out, DWORD* err);
 
-// Module access through the platform's loader.
-void* ModuleSymbol(void* module, const char* name);
-bool SymbolBelongsTo(void* module, const void* fileBase);
+// Notes a directory handed out, so resource handles into it can be checked later.
+void RememberDirectory(const Directory& d);
+// The bytes of the resource directory of a module file on the host (read, not loaded).
+DWORD DirectoryBytesFromFile(const std::string& hostPath, std::vector<uint8_t>& out);
 
 // ANSI code page conversions; AnsiCut shortens a byte count so no double-byte character is split.
 std::u16string AnsiToWide(std::string_view s);

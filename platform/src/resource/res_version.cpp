@@ -78,6 +78,19 @@ DWORD DirectoryInFile(const Bytes& f, kvp::res::Directory& dir) {
   return ERROR_RESOURCE_DATA_NOT_FOUND;
 }
 
+}  // namespace
+
+DWORD kvp::res::DirectoryBytesFromFile(const std::string& hostPath, std::vector<uint8_t>& out) {
+  Bytes f;
+  if (DWORD e = ReadModuleFile(kvp::FromUtf8(hostPath), f)) return e;
+  kvp::res::Directory dir;
+  if (DWORD e = DirectoryInFile(f, dir)) return e;
+  out.assign(dir.base, dir.base + dir.size);
+  return ERROR_SUCCESS;
+}
+
+namespace {
+
 // The stored (UTF-16) version block of a module file.
 DWORD VersionBlock(std::u16string_view file, Bytes& out) {
   Bytes f;

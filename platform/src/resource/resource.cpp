@@ -1,9 +1,6 @@
 // Resource lookup over the directory kvrc builds into modules (res_format.h), and the objects made from
 // resources. Every read of directory bytes goes through Reader, which checks each offset and length
 // against the directory's bounds first: a directory read from a file may be damaged.
-#include <dlfcn.h>
-#include <link.h>
-
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -197,30 +194,7 @@ DWORD Directory::Find(LPCWSTR type, LPCWSTR name, WORD lang, bool exactLanguage,
   return ERROR_SUCCESS;
 }
 
-// The resource directory of a loaded module: its exported KvResourceData, which must belong to the module
-// itself (not to a library it depends on).
-bool ModuleDirectory(HMODULE module, Directory& out, DWORD* err) {
-  void* handle = module ? module : RTLD_DEFAULT;
-  void* sym = ModuleSymbol(handle, kvres::kSymbol);
-  if (!sym) {
-    *err = ERROR_RESOURCE_DATA_NOT_FOUND;
-    return false;
-  }
-  Dl_info info{};
-  void* extra = nullptr;
-  size_t maxSize = 0;
-  if (dladdr1(sym, &info, &extra, RTLD_DL_SYMENT) && extra) maxSize = static_cast<const ElfW(Sym)*>(extra)->st_size;
-  if (module && !SymbolBelongsTo(module, info.dli_fbase)) {
-    *err = ERROR_RESOURCE_DATA_NOT_FOUND;
-    return false;
-  }
-  if (!Directory::Open(static_cast<const uint8_t*>(sym), maxSize, out)) {
-    *err = ERROR_INVALID_DATA;
-    return false;
-  }
-  Remember(out);
-  return true;
-}
+void RememberDirectory(const Directory& d) { Remember(d); }
 
 }  // namespace kvp::res
 

@@ -1,21 +1,17 @@
 // The driver interface library of a printer, reached through the platform's module loader.
-#include <dlfcn.h>
-
-#include "kvplat/root.h"
+#include "kvplat/module.h"
 #include "spl_internal.h"
 
 namespace kvp::spl {
 
-void* LoadDriverLibrary(const std::u16string& machinePath) {
-  std::string host;
-  if (MapPath(machinePath, host) != 0) return nullptr;
-  return dlopen(host.c_str(), RTLD_NOW | RTLD_LOCAL);
+void* LoadDriverLibrary(const std::u16string& machinePath) { return LoadLibraryW(machinePath.c_str()); }
+
+void* DriverLibraryEntry(void* lib, const char* name) {
+  return lib ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(lib), name)) : nullptr;
 }
 
-void* DriverLibraryEntry(void* lib, const char* name) { return lib ? dlsym(lib, name) : nullptr; }
-
 void FreeDriverLibrary(void* lib) {
-  if (lib) dlclose(lib);
+  if (lib) FreeLibrary(static_cast<HMODULE>(lib));
 }
 
 }  // namespace kvp::spl

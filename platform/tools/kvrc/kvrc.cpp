@@ -27,6 +27,9 @@
 //     EDITTEXT|COMBOBOX|LISTBOX|SCROLLBAR id, x, y, cx, cy [, style [, exstyle [, help]]]
 //     ICON "name"|id, id, x, y [, cx, cy [, style [, exstyle]]]
 //   END
+//   A dialog's style is WS_POPUP | WS_BORDER | WS_SYSMENU unless STYLE replaces it; CAPTION adds
+//   WS_CAPTION to that default, FONT adds DS_SETFONT. A control's style is added to its kind's default
+//   (LTEXT: WS_CHILD | WS_VISIBLE | WS_GROUP, PUSHBUTTON: ... | WS_TABSTOP, EDITTEXT: ... | WS_BORDER, ...).
 //   Style expressions combine names and numbers with | + - ( ) ~; "NOT X" takes the bits of X away,
 //   also from the control's default style.
 //
