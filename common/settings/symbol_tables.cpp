@@ -19,7 +19,9 @@ const ITEM_SYMBOL kSymbols[] = {KV_SYMBOL_ROWS
 
 #define KV_ENUM(setting, key, value, name, second) {setting, key, value, 1, name, second},
 const ENUM_SYMBOL kEnums[] = {KV_ENUM_ROWS};
-const ENUM_SYMBOL kResources[] = {KV_RESOURCE_ROWS};
+const ENUM_SYMBOL kResources[] = {KV_RESOURCE_ROWS
+#include "settings/model_names.inc"
+};
 #undef KV_ENUM
 
 #define KV_MSG(key, string, name) {key, string, 0, name, 0},

@@ -1,6 +1,7 @@
 // kvhost compile FILE [OUT]: compiles a driver data file and writes its compiled image (".BCS" beside the
 // file unless OUT is given). kvhost compile --dump FILE|IMAGE: prints the header and a listing of the
-// nodes, rules and command trees of a data file or of an image file.
+// nodes, rules and command trees of a data file or of an image file. kvhost compile --check FILE: lists the
+// statements the compiler would skip (cmd_compile_check.cpp).
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -11,6 +12,10 @@
 #include "command.h"
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
+
+namespace kvhost {
+int RunCompileCheck(const std::vector<std::string>& args);
+}
 
 namespace {
 
@@ -41,6 +46,7 @@ BYTE* Compile(const std::vector<BYTE>& text, uint32_t* length) {
 }
 
 int RunCompile(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "--check") return kvhost::RunCompileCheck({args.begin() + 1, args.end()});
   bool dump = !args.empty() && args[0] == "--dump";
   size_t first = dump ? 1 : 0;
   if (args.size() < first + 1 || args.size() > first + (dump ? 1 : 2)) {
@@ -92,5 +98,6 @@ int RunCompile(const std::vector<std::string>& args) {
 
 KVHOST_COMMAND("compile",
                "  compile FILE [OUT]       compile a driver data file into its image (default FILE with .BCS)\n"
-               "  compile --dump FILE|IMAGE  list the header, nodes, rules and commands of a data file or image",
+               "  compile --dump FILE|IMAGE  list the header, nodes, rules and commands of a data file or image\n"
+               "  compile --check FILE     list every statement of a data file that the compiler skips, and why",
                RunCompile);
