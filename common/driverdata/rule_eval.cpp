@@ -12,6 +12,8 @@ using dfc::Get;
 
 namespace {
 
+int g_operandReads = 0;
+
 // Enough for any list the compiler builds; a corrupt list without an end stops here.
 constexpr uint32_t kMaxCells = 4096 + 1;
 
@@ -33,6 +35,7 @@ DWORD TextLength(SETTING_CONTEXT* ctx, const ITEM_DESC* row) {
 }
 
 DWORD ReadOperand(SETTING_CONTEXT* ctx, const ITEM_DESC* row) {
+  ++g_operandReads;
   WORD id = WORD(row->id);
   if (id >= 723 && id <= 914) return DWORD(RuleGetComputedFlag(ctx, id));
   if (id >= 1260 && id <= 1419) return StgGetJudgeHookValue(ctx, id);
@@ -42,6 +45,8 @@ DWORD ReadOperand(SETTING_CONTEXT* ctx, const ITEM_DESC* row) {
 }
 
 }  // namespace
+
+int rule::test::OperandReads() { return g_operandReads; }
 
 int RuleAllocStack(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->work) return -1;

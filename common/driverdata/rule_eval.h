@@ -27,6 +27,12 @@ int RulePop(SETTING_CONTEXT* ctx, LONG* value);
 // The core judge hooks 1420-1451: only 1420 (the preview of a job-binder-free UI job) can be non-zero.
 DWORD RuleGetCoreHook(SETTING_CONTEXT* ctx, WORD id);
 
+namespace rule::test {
+// Settings the evaluator has read from the context since the process started (operands taken again
+// from the evaluation's own last operand are not counted).
+int OperandReads();
+}  // namespace rule::test
+
 // ---- lookups ------------------------------------------------------------------------------------------
 
 // The rule row of the image's rule list with that UI item key, 0 when none.

@@ -77,3 +77,54 @@ inline InstalledPrinter Install(const std::u16string& name, const std::string& t
 }
 
 }  // namespace imgtest
+
+#include "kvtest/temp_root.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/item_records.h"
+
+namespace imgtest {
+
+// A full context of a printer installed with the model's driver data file.
+class ModelContext : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StgInitLibraryLocks();
+    static const std::string text = ModelDataText();
+    printer_ = Install(u"Model plotter", text, u"kvdrvdat", u"KAVRO Lumeta QT M8350 ZARN");
+    ctx_ = StgCreateContextEx(printer_.handle, printer_.handle, nullptr, 0, STG_KIND_UI, 0, nullptr);
+    ASSERT_NE(ctx_, nullptr);
+    ASSERT_NE(ctx_->image, nullptr);
+  }
+  void TearDown() override {
+    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
+    StgPurgeContextCache(1);
+    if (printer_.handle) ClosePrinter(printer_.handle);
+    StgFreeLibraryLocks();
+  }
+  // Setting id and UI key of a symbol; the value of an enumeration or resource name.
+  static WORD Id(const char* name) {
+    const ITEM_SYMBOL* s = StgFindSymbolByName(name);
+    EXPECT_NE(s, nullptr) << name;
+    return s ? s->id : 0;
+  }
+  static WORD Key(const char* name) {
+    const ITEM_SYMBOL* s = StgFindSymbolByName(name);
+    EXPECT_NE(s, nullptr) << name;
+    return s ? s->key : 0;
+  }
+  static WORD Val(const char* name) {
+    const ENUM_SYMBOL* e = StgFindEnumSymbolByName(name);
+    EXPECT_NE(e, nullptr) << name;
+    return e ? WORD(e->value) : 0;
+  }
+  void Set(const char* setting, const char* option) { StgSetOptionValue(ctx_, Id(setting), Val(option)); }
+  void Set(const char* setting, DWORD option) { StgSetOptionValue(ctx_, Id(setting), option); }
+  DWORD Get(const char* setting) { return StgGetOptionValue(ctx_, Id(setting), nullptr); }
+
+  kvtest::TempRoot root_;
+  InstalledPrinter printer_;
+  SETTING_CONTEXT* ctx_ = nullptr;
+};
+
+}  // namespace imgtest
