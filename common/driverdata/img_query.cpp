@@ -58,17 +58,17 @@ template <class Resolve>
 DWORD DefaultOfNode(IMG_REF node, Resolve resolve) {
   if (!node) return 0;
   uint16_t type = dfc::BaseType(Get<uint16_t>((const void*)node, 38));
-  IMG_REF options = resolve(Get<uint64_t>((const void*)node, 24));
-  if (!options) return 0;
+  uint64_t first = Get<uint64_t>((const void*)node, 24);
   if ((type & 0xFF) == 1) {
     WORD index = Get<WORD>((const void*)node, 40);
-    IMG_REF o = options;
-    for (WORD i = 0; o && i < index; ++i) o = resolve(Get<uint64_t>((const void*)o, 0));
+    IMG_REF o = resolve(first, 10);
+    for (WORD i = 0; o && i < index; ++i) o = resolve(Get<uint64_t>((const void*)o, 0), 10);
     return o ? Get<WORD>((const void*)o, 8) : 0;
   }
-  if (type == dfc::kTypeBoolean) return DWORD(Get<int32_t>((const void*)options, 0));
-  if (type == dfc::kTypeNumeric) return DWORD(Get<int32_t>((const void*)options, 12));
-  if (type == dfc::kTypeString) return Get<uint16_t>((const void*)options, 0);
+  IMG_REF value;
+  if (type == dfc::kTypeBoolean) return (value = resolve(first, 4)) ? DWORD(Get<int32_t>((const void*)value, 0)) : 0;
+  if (type == dfc::kTypeNumeric) return (value = resolve(first, 16)) ? DWORD(Get<int32_t>((const void*)value, 12)) : 0;
+  if (type == dfc::kTypeString) return (value = resolve(first, 2)) ? Get<uint16_t>((const void*)value, 0) : 0;
   return 0;
 }
 
@@ -118,17 +118,17 @@ WORD ImgGetNodeType(SETTING_CONTEXT* ctx, WORD id) { return dfc::BaseType(ImgNod
 WORD ImgGetNodeFlags(SETTING_CONTEXT* ctx, WORD id) { return ImgNodeType(ImgFindNode(ctx, id)); }
 
 DWORD ImgGetDefaultValue(SETTING_CONTEXT* ctx, WORD id) {
-  return DefaultOfNode(ImgFindNode(ctx, id), [](uint64_t v) { return v; });
+  return DefaultOfNode(ImgFindNode(ctx, id), [](uint64_t v, size_t) { return v; });
 }
 
 DWORD ImgGetDefaultOf(WORD id, const BYTE* base, size_t length) {
   int slot = dfc::SlotIndex(id);
   if (!base || length < dfc::kHeaderSize || slot < 0) return 0;
   // Offsets of the image under construction: each must leave room for the record read there.
-  auto resolve = [base, length](uint64_t off) -> uint64_t {
-    return off >= dfc::kHeaderSize && off < length && length - off >= 48 ? uint64_t(uintptr_t(base + off)) : 0;
+  auto resolve = [base, length](uint64_t off, size_t need) -> uint64_t {
+    return off >= dfc::kHeaderSize && off < length && length - off >= need ? uint64_t(uintptr_t(base + off)) : 0;
   };
-  return DefaultOfNode(resolve(Get<uint64_t>(base, dfc::SlotOffset(slot))), resolve);
+  return DefaultOfNode(resolve(Get<uint64_t>(base, dfc::SlotOffset(slot)), 42), resolve);
 }
 
 IMG_REF ImgGetOptionList(SETTING_CONTEXT* ctx, WORD id, WORD* defaultIndex) {
