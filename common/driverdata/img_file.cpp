@@ -19,11 +19,6 @@
 #include "settings/context.h"
 #include "settings/model_tables.h"
 
-namespace dfc {
-int DfcMapFile(LPCWSTR path, const uint8_t** view, size_t* size);
-void DfcUnmapFile(const uint8_t* view, size_t size);
-}  // namespace dfc
-
 namespace {
 
 constexpr size_t kPathChars = 260;
@@ -90,18 +85,24 @@ BYTE* ImgLoadImageFile(LPCWSTR dataPath) {
   bool fresh = GetFileTime(data, nullptr, nullptr, &dataTime) && GetFileTime(image, nullptr, nullptr, &imageTime) &&
                FileTime64(imageTime) >= FileTime64(dataTime);
   CloseHandle(data);
-  CloseHandle(image);
-  if (!fresh) return nullptr;
-
-  const uint8_t* view = nullptr;
-  size_t size = 0;
-  if (!dfc::DfcMapFile(imagePath, &view, &size)) return nullptr;
+  // The file is read straight into its block (one copy); mapping a view costs more than it saves for a
+  // file that is read once and whole.
   BYTE* block = nullptr;
-  if (size > dfc::kHeaderSize && size <= dfc::kMaxImageSize && dfc::Get<uint32_t>(view, 32) == size) {
+  DWORD high = 0;
+  DWORD size = fresh ? GetFileSize(image, &high) : 0;
+  uint32_t total = 0;
+  DWORD got = 0;
+  if (fresh && size != INVALID_FILE_SIZE && high == 0 && size > dfc::kHeaderSize && size <= dfc::kMaxImageSize &&
+      SetFilePointer(image, 32, nullptr, FILE_BEGIN) == 32 && ReadFile(image, &total, 4, &got, nullptr) &&
+      got == 4 && total == size && SetFilePointer(image, 0, nullptr, FILE_BEGIN) == 0) {
     block = static_cast<BYTE*>(GlobalAlloc(GPTR, size));
-    if (block) std::memcpy(block, view, size);
+    if (block && !(ReadFile(image, block, size, &got, nullptr) && got == size &&
+                   dfc::Get<uint32_t>(block, 32) == size)) {  // the file changed under us
+      GlobalFree(block);
+      block = nullptr;
+    }
   }
-  dfc::DfcUnmapFile(view, size);
+  CloseHandle(image);
   return block;
 }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "driverdata/dfc_compiler.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
 #include "kvplat/heap.h"
@@ -86,6 +87,25 @@ void BM_LoadModelImageFile(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadModelImageFile)->Unit(benchmark::kMicrosecond);
+
+// The parts of a load: reading the file, checking and relocating it.
+void BM_ReadModelImageFileOnly(benchmark::State& state) {
+  for (auto _ : state) {
+    BYTE* image = ImgLoadImageFile(g_machine->dataPath.c_str());
+    benchmark::DoNotOptimize(image);
+    GlobalFree(image);
+  }
+}
+BENCHMARK(BM_ReadModelImageFileOnly)->Unit(benchmark::kMicrosecond);
+
+void BM_DataFilePathOnly(benchmark::State& state) {
+  for (auto _ : state) {
+    LPWSTR p = dfc::DfcGetDataFilePath(g_machine->printer);
+    benchmark::DoNotOptimize(p);
+    GlobalFree(p);
+  }
+}
+BENCHMARK(BM_DataFilePathOnly)->Unit(benchmark::kMicrosecond);
 
 // What a context creation pays once the process holds the image: data-file path, mutex, look-up.
 void BM_AcquireFromProcessCache(benchmark::State& state) {
