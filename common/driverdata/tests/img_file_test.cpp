@@ -7,6 +7,7 @@
 #include <functional>
 #include <cstring>
 #include <filesystem>
+#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -231,6 +232,43 @@ TEST_F(ImageFile, FailedAcquisitionLeavesTheCacheAlone) {
   EXPECT_EQ(ImgCacheCount(), 1);
   ClosePrinter(p.handle);
   ClosePrinter(q.handle);
+}
+
+// Every library keeps its own cache: two modules with their own copy of the common library each build
+// their image once, and neither sees the other's (nor the test program's).
+TEST_F(ImageFile, EachLibraryHasItsOwnCache) {
+  InstalledPrinter p = imgtest::Install(u"P", SmallData());
+  struct Probe {
+    void* lib;
+    const void* (*acquire)(HANDLE);
+    int (*count)();
+    void (*free)();
+  } probes[2];
+  const char* names[2] = {"/img_probe_a.so", "/img_probe_b.so"};
+  for (int i = 0; i < 2; ++i) {
+    probes[i].lib = dlopen((std::string(KV_MODULE_DIR) + names[i]).c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(probes[i].lib, nullptr) << dlerror();
+    probes[i].acquire = reinterpret_cast<const void* (*)(HANDLE)>(dlsym(probes[i].lib, "ImgProbeAcquire"));
+    probes[i].count = reinterpret_cast<int (*)()>(dlsym(probes[i].lib, "ImgProbeCount"));
+    probes[i].free = reinterpret_cast<void (*)()>(dlsym(probes[i].lib, "ImgProbeFree"));
+    ASSERT_TRUE(probes[i].acquire && probes[i].count && probes[i].free);
+  }
+  const void* a1 = probes[0].acquire(p.handle);
+  const void* a2 = probes[0].acquire(p.handle);
+  const void* b1 = probes[1].acquire(p.handle);
+  ASSERT_NE(a1, nullptr);
+  ASSERT_NE(b1, nullptr);
+  EXPECT_EQ(a1, a2) << "shared within the library";
+  EXPECT_NE(a1, b1) << "each library its own";
+  EXPECT_EQ(probes[0].count(), 1);
+  EXPECT_EQ(probes[1].count(), 1);
+  EXPECT_EQ(ImgCacheCount(), 0);
+  for (Probe& pr : probes) {
+    pr.free();
+    EXPECT_EQ(pr.count(), 0);
+  }
+  // The modules stay loaded: the library's process-wide locks live until the process ends.
+  ClosePrinter(p.handle);
 }
 
 // Runs fn in a child process; the child's exit code is fn's result.
