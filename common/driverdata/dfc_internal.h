@@ -138,7 +138,6 @@ struct CR_OPTION {
   uint16_t* papers;
   char** trueTypeNames;
   char** deviceNames;
-  uint64_t written;                  // offset of the record once written
 };
 struct CR_BOOLEAN {
   int64_t defaultValue;
@@ -167,8 +166,7 @@ struct CR_NODE {
   CR_STRING* string;
   uint16_t key, variant, settingId, type;
   int32_t defaultIndex;  // the default option's value until CloseUI, then its position
-  uint32_t serial;       // position in the file (for ordering)
-  uint64_t optionsWritten;
+  uint32_t serial;       // position in the file (identifies the feature's option list)
 };
 
 struct COMMAND_STRING {
@@ -253,7 +251,6 @@ struct COMPILE_RECORD {
   int32_t deviceFontCount = 0;
   CR_FONT** cartridgeFonts = nullptr;
   int32_t cartridgeCount = 0;
-  uint64_t headerOffsets[kGroupCount + 4] = {};
   COMPILED_IMAGE_HEADER header{};  // filled by the writers
   bool overflow = false;           // a writer met the end of the block
 
