@@ -231,7 +231,7 @@ struct VALUE_OVERRIDE_ROW {
 const VALUE_OVERRIDE_ROW* StgGetValueOverrideTable();
 
 struct FREE_SIZE_ROW {
-  WORD osKind;      // 1 Windows 9x platform, 2 Windows NT, 3 either
+  WORD osKind;      // 1 the old consumer platform family, 2 the NT family, 3 either
   WORD trayKey;     // a stored value of dmDefaultSource; 0 ends the table
   DWORD orientation;  // 1 portrait, 2 landscape
   int32_t metricLengthMax, metricLengthMin, metricWidthMax, metricWidthMin;

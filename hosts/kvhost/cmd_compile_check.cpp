@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
 #include "driverdata/dfc_internal.h"
 #include "kvplat/error.h"
 #include "kvplat/root.h"
@@ -34,40 +33,6 @@ struct CheckFinding {
 namespace {
 
 using namespace dfc;
-
-// ---- name resolution over the settings model's tables ---------------------------------------------------
-int FindSym(void*, const char* n, uint16_t* id, uint16_t* key) {
-  const ITEM_SYMBOL* s = StgFindSymbolByName(n);
-  if (!s) return 0;
-  *id = s->id;
-  *key = s->key;
-  return 1;
-}
-int FindEnum(void*, const char* n, uint32_t* v) {
-  const ENUM_SYMBOL* s = StgFindEnumSymbolByName(n);
-  if (!s) return 0;
-  *v = s->value;
-  return 1;
-}
-int FindDialog(void*, const char* n, uint16_t* id) {
-  const DIALOG_DESC* d = StgTableFindDialogByName(StgGetTemplateDialogTable(), n);
-  if (!d) return 0;
-  *id = d->id;
-  return 1;
-}
-int FindControl(void*, const char* n, uint16_t* id) {
-  const CONTROL_DESC* c = StgTableFindControlByName(StgGetTemplateDialogTable(), nullptr, n);
-  if (!c) return 0;
-  *id = c->controlId;
-  return 1;
-}
-int FindMessage(void*, const char* n, uint16_t* key) {
-  const MESSAGE_DESC* m = StgTableFindMessageByName(StgGetMessageTable(), n);
-  if (!m) return 0;
-  *key = m->key;
-  return 1;
-}
-const DFC_RESOLVER kTableResolver = {nullptr, FindSym, FindEnum, FindDialog, FindControl, FindMessage};
 
 // ---- small text helpers -----------------------------------------------------------------------------
 std::vector<std::string> Words(const std::string& s) {
@@ -734,7 +699,7 @@ std::vector<CheckFinding> CheckDataFileBytes(const std::string& bytes, bool* ok)
     t.Free();
     return out;
   }
-  rec->resolver = &kTableResolver;
+  rec->resolver = DfcDefaultResolver();  // the names the driver resolves against
   Checker check(*rec);
   const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
   DATA_FILE_READER r;

@@ -458,6 +458,33 @@ TEST(ResourceCompiler, ErrorsNameTheLineAndBmpFilesCompile) {
   std::ofstream(dir + "bad.bmp", std::ios::binary) << "BM short";
   std::tie(rc, out) = run("6001 BITMAP \"bad.bmp\"\n");
   EXPECT_NE(out.find("not a BMP file"), std::string::npos) << out;
+
+  // An icon file with one 2 x 2 image (its DIB is the BMP's, height doubled); then one whose entry
+  // points past the end of the file.
+  std::string dibBytes = bmp.substr(14);
+  uint32_t doubled = 4;
+  std::memcpy(&dibBytes[8], &doubled, 4);
+  std::string ico;
+  auto add16 = [&](uint16_t v) { ico.append(reinterpret_cast<const char*>(&v), 2); };
+  auto add32 = [&](uint32_t v) { ico.append(reinterpret_cast<const char*>(&v), 4); };
+  add16(0);
+  add16(1);
+  add16(1);
+  ico += std::string("\x02\x02\x00\x00", 4);
+  add16(1);
+  add16(24);
+  add32(uint32_t(dibBytes.size()));
+  add32(22);
+  ico += dibBytes;
+  std::ofstream(dir + "i.ico", std::ios::binary) << ico;
+  std::tie(rc, out) = run("64082 ICON \"i.ico\"\n");
+  EXPECT_EQ(rc, 0) << out;
+  std::string cut = ico;
+  uint32_t far = 1000;
+  std::memcpy(&cut[18], &far, 4);
+  std::ofstream(dir + "i.ico", std::ios::binary | std::ios::trunc) << cut;
+  std::tie(rc, out) = run("64082 ICON \"i.ico\"\n");
+  EXPECT_NE(out.find("damaged icon file"), std::string::npos) << out;
 }
 
 }  // namespace

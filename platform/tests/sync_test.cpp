@@ -184,26 +184,27 @@ TEST(Mutex, HolderThatDiesAbandonsIt) {
   kvtest::TempRoot root;
   HANDLE m = CreateMutexW(nullptr, FALSE, u"Global\\Abandon");
   ASSERT_NE(m, nullptr);
-  int pipefd[2];
-  ASSERT_EQ(pipe(pipefd), 0);
+  int held[2], go[2];  // child -> parent: "I hold it"; parent -> child: "die now"
+  ASSERT_EQ(pipe(held), 0);
+  ASSERT_EQ(pipe(go), 0);
   pid_t pid = Spawn([&] {
     HANDLE c = CreateMutexW(nullptr, FALSE, u"Global\\Abandon");
     if (!c || GetLastError() != ERROR_ALREADY_EXISTS) return 1;
     if (WaitForSingleObject(c, INFINITE) != WAIT_OBJECT_0) return 2;
     char x = 1;
-    (void)!write(pipefd[1], &x, 1);
-    usleep(100000);
+    (void)!write(held[1], &x, 1);
+    (void)!read(go[0], &x, 1);
     return 0;  // ends without ReleaseMutex
   });
-  char x;
-  ASSERT_EQ(read(pipefd[0], &x, 1), 1);
+  char x = 0;
+  ASSERT_EQ(read(held[0], &x, 1), 1);
   EXPECT_EQ(WaitForSingleObject(m, 0), (DWORD)WAIT_TIMEOUT);  // the child holds it
+  ASSERT_EQ(write(go[1], &x, 1), 1);
   EXPECT_EQ(WaitForSingleObject(m, 10000), (DWORD)WAIT_ABANDONED);
   EXPECT_EQ(Reap(pid), 0);
   EXPECT_TRUE(ReleaseMutex(m));
   EXPECT_EQ(WaitForSingleObject(m, 0), (DWORD)WAIT_OBJECT_0);
   EXPECT_TRUE(ReleaseMutex(m));
   CloseHandle(m);
-  close(pipefd[0]);
-  close(pipefd[1]);
+  for (int fd : {held[0], held[1], go[0], go[1]}) close(fd);
 }

@@ -26,6 +26,14 @@ TEST(Time, TickCountWrapsAt32Bits) {
   EXPECT_EQ(GetTickCount(), 254u);
   kvp::ProfileSet("ClockOffsetMs", "-1000");
   EXPECT_EQ(GetTickCount64(), 0x100000004ull + 250 - 1000);
+  // An offset puts a whole machine just before the wrap, whatever its own uptime.
+  kvp::test::SetTickCount(1000);
+  kvp::ProfileSet("ClockOffsetMs", "4294966000");
+  EXPECT_EQ(GetTickCount(), 4294967000u);
+  kvp::test::AdvanceClock(1000);
+  EXPECT_EQ(GetTickCount(), 704u);
+  kvp::ProfileSet("ClockOffsetMs", "-5000");
+  EXPECT_EQ(GetTickCount64(), 0u);
 }
 
 TEST(Time, VirtualWallClockAndOffset) {

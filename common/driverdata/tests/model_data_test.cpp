@@ -18,7 +18,10 @@
 
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
+#include "kvplat/module.h"
+#include "kvplat/resource.h"
 #include "kvplat/text.h"
+#include "kvtest/temp_root.h"
 #include "settings/item_records.h"
 #include "settings/model_tables.h"
 
@@ -47,40 +50,6 @@ int RunKvhost(const std::string& args, std::string* out) {
   int status = pclose(p);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-// ---- name resolution over the settings tables (what the driver's compiler resolves against) ---------
-int FindSym(void*, const char* n, uint16_t* id, uint16_t* key) {
-  const ITEM_SYMBOL* s = StgFindSymbolByName(n);
-  if (!s) return 0;
-  *id = s->id;
-  *key = s->key;
-  return 1;
-}
-int FindEnum(void*, const char* n, uint32_t* v) {
-  const ENUM_SYMBOL* s = StgFindEnumSymbolByName(n);
-  if (!s) return 0;
-  *v = s->value;
-  return 1;
-}
-int FindDialog(void*, const char* n, uint16_t* id) {
-  const DIALOG_DESC* d = StgTableFindDialogByName(StgGetTemplateDialogTable(), n);
-  if (!d) return 0;
-  *id = d->id;
-  return 1;
-}
-int FindControl(void*, const char* n, uint16_t* id) {
-  const CONTROL_DESC* c = StgTableFindControlByName(StgGetTemplateDialogTable(), nullptr, n);
-  if (!c) return 0;
-  *id = c->controlId;
-  return 1;
-}
-int FindMessage(void*, const char* n, uint16_t* key) {
-  const MESSAGE_DESC* m = StgTableFindMessageByName(StgGetMessageTable(), n);
-  if (!m) return 0;
-  *key = m->key;
-  return 1;
-}
-const DFC_RESOLVER kTables = {nullptr, FindSym, FindEnum, FindDialog, FindControl, FindMessage};
 
 // ---- the statements of the file, read line by line (every statement of the model starts a line) ------
 struct FileFeature {
@@ -168,7 +137,7 @@ class ModelImage : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     text_ = new std::string(ReadAll(kModelFile));
-    COMPILE_RECORD* rec = DfcParseDataBytes(text_->data(), text_->size(), &kTables);
+    COMPILE_RECORD* rec = DfcParseDataBytes(text_->data(), text_->size(), nullptr);  // the tables' names
     ASSERT_NE(rec, nullptr);
     image_ = DfcAssembleImage(rec, &length_);
     ASSERT_NE(image_, nullptr);
@@ -554,24 +523,7 @@ TEST_F(ModelImage, JobAndPageCommandsFindTheirNodesAndTexts) {
 }
 
 // ---- resource libraries ----------------------------------------------------------------------------------
-// The string tables of the resource scripts, as the resource compiler reads them: "id "text"" lines.
-std::map<int, std::string> StringTable(const std::string& script) {
-  std::map<int, std::string> out;
-  std::istringstream in(ReadAll(script));
-  bool inTable = false;
-  for (std::string l; std::getline(in, l);) {
-    std::string t = l.substr(0, l.find("//"));
-    t.erase(0, t.find_first_not_of(" \t"));
-    if (t.rfind("STRINGTABLE", 0) == 0) inTable = true;
-    if (t.rfind("END", 0) == 0) inTable = false;
-    if (!inTable || t.empty() || !std::isdigit(uint8_t(t[0]))) continue;
-    size_t q1 = t.find('"'), q2 = t.rfind('"');
-    if (q1 != std::string::npos && q2 > q1) out[std::stoi(t)] = t.substr(q1 + 1, q2 - q1 - 1);
-  }
-  return out;
-}
-
-TEST_F(ModelImage, ResourceScriptsNameEveryOptionAndMessage) {
+TEST_F(ModelImage, ResourceLibrariesNameEveryOptionAndMessage) {
   std::set<uint16_t> ids;
   uint16_t conditionKey = StgFindSymbolByName("QDV_ConditionOption")->key;
   for (uint64_t n : Nodes())
@@ -579,18 +531,29 @@ TEST_F(ModelImage, ResourceScriptsNameEveryOptionAndMessage) {
       for (uint64_t o : Options(n)) ids.insert(Value(o));
   const MESSAGE_TABLE* messages = StgGetMessageTable();
   for (int i = 0; i < messages->count; ++i) ids.insert(messages->rows[i].stringId);
-  auto us = StringTable(std::string(KV_SOURCE_DIR) + "/model/resources/us.rc");
-  auto jp = StringTable(std::string(KV_SOURCE_DIR) + "/model/resources/jp.rc");
-  for (uint16_t id : ids) {
-    EXPECT_FALSE(us[id].empty()) << "us string " << id;
-    EXPECT_FALSE(jp[id].empty()) << "jp string " << id;
-  }
-  EXPECT_EQ(us.size(), jp.size());
-  EXPECT_EQ(us[2026], "Portrait");
-  EXPECT_NE(jp[2026], us[2026]);
-  EXPECT_GE(uint8_t(jp[2026][0]), 0xE0);  // UTF-8 of a double-byte region's character
-}
 
+  // The libraries as the driver finds them: in the driver folder, under the data file's name with the
+  // region code in place of "us".
+  kvtest::TempRoot root;
+  std::filesystem::create_directories(root.path() + "/c/drivers");
+  std::map<std::string, std::u16string> portrait;
+  for (const char* region : {"us", "jp"}) {
+    SCOPED_TRACE(region);
+    std::string so = std::string("KV8350") + region + ".so";
+    std::filesystem::copy_file(std::string(KV_MODULE_DIR) + "/" + so, root.path() + "/c/drivers/" + so);
+    std::u16string path = u"C:\\drivers\\KV8350" + std::u16string(region, region + 2) + u".DLL";
+    HMODULE m = LoadLibraryW(path.c_str());
+    ASSERT_NE(m, nullptr);
+    WCHAR buf[256];
+    for (uint16_t id : ids) EXPECT_GT(LoadStringW(m, id, buf, 256), 0) << "string " << id;
+    ASSERT_GT(LoadStringW(m, 2026, buf, 256), 0);
+    portrait[region] = buf;
+    FreeLibrary(m);
+  }
+  EXPECT_EQ(portrait["us"], u"Portrait");
+  EXPECT_NE(portrait["jp"], portrait["us"]);
+  EXPECT_GT(portrait["jp"][0], 0x3000);  // a double-byte region's character
+}
 
 // ---- model INI and default driver INI -------------------------------------------------------------------
 using IniFile = std::map<std::string, std::map<std::string, std::string>>;

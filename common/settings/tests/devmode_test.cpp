@@ -1,4 +1,4 @@
-// The private DEVMODE: validators, the spec version by size, copies between public sizes, and the
+// The private DEVMODE: validators, dmSpecVersion by size, copies between public sizes, and the
 // intake of foreign, older, truncated and hostile DEVMODEs.
 #include <cstring>
 #include <vector>

@@ -304,7 +304,10 @@ KVAPI BOOL GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD
 // call to its DrvDocumentProperties export, returning its answer. -1 with ERROR_UNKNOWN_PRINTER_DRIVER when the
 // library cannot be loaded, ERROR_PROC_NOT_FOUND when it has no such export, ERROR_INVALID_PRINTER_NAME when
 // neither a handle nor a known device name is given.
+#ifndef KV_HWND_DEFINED
+#define KV_HWND_DEFINED
 typedef void* HWND;
+#endif
 KVAPI LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
                                PDEVMODEW pDevModeInput, DWORD fMode);
 

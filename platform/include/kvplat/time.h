@@ -1,9 +1,9 @@
 // Clocks: tick counts, system (UTC) and local time, file-time conversions, Sleep; and the virtual clock
 // tests set and advance.
 //
-// Both clocks are shifted by the profile's ClockOffsetMs (milliseconds, may be negative as two's
-// complement: a test or a user can move a whole machine's clock, for example close to the 32-bit tick
-// wrap). With the virtual clock on, the tick count and the wall clock stand still except when a test
+// Both clocks are shifted by the profile's ClockOffsetMs (signed decimal milliseconds, 64 bits: a test or
+// a user can move a whole machine's clock, for example just before the 32-bit tick wrap; the tick count
+// never goes below 0). With the virtual clock on, the tick count and the wall clock stand still except when a test
 // advances them (AdvanceClock) or a thread of the process calls Sleep, which then advances the clock by
 // the time asked instead of waiting. Waits on synchronisation objects always take real time.
 #pragma once

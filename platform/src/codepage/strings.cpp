@@ -8,6 +8,7 @@
 
 #include "kvplat/codepage.h"
 #include "kvplat/error.h"
+#include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
 
 namespace {
@@ -61,27 +62,28 @@ DWORD MapBuffW(LPWSTR s, DWORD n) {
 
 // Maps one ANSI character through UTF-16; characters without a single-byte image are kept.
 template <bool Upper>
-char MapAnsiChar(char c) {
+char MapAnsiChar(UINT cp, char c) {
   WCHAR w;
-  if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) != 1) return c;
+  if (MultiByteToWideChar(cp, 0, &c, 1, &w, 1) != 1) return c;
   w = Upper ? kvp::UpperChar(w) : kvp::LowerChar(w);
   char out[2];
   BOOL usedDefault = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, 0, &w, 1, out, 2, nullptr, &usedDefault);
+  int n = WideCharToMultiByte(cp, 0, &w, 1, out, 2, nullptr, &usedDefault);
   return (n == 1 && !usedDefault) ? out[0] : c;
 }
 
 template <bool Upper>
 LPSTR MapA(LPSTR s) {
   if (!s) return nullptr;
-  if ((uintptr_t(s) >> 16) == 0) return reinterpret_cast<LPSTR>(uintptr_t(BYTE(MapAnsiChar<Upper>(char(uintptr_t(s))))));
+  UINT cp = GetACP();  // once per call: the profile is not read again for every character
+  if ((uintptr_t(s) >> 16) == 0) return reinterpret_cast<LPSTR>(uintptr_t(BYTE(MapAnsiChar<Upper>(cp, char(uintptr_t(s))))));
   for (LPSTR p = s; *p; ++p) {
-    if (IsDBCSLeadByte(BYTE(*p))) {
+    if (IsDBCSLeadByteEx(cp, BYTE(*p))) {
       if (!p[1]) break;
       ++p;
       continue;
     }
-    *p = MapAnsiChar<Upper>(*p);
+    *p = MapAnsiChar<Upper>(cp, *p);
   }
   return s;
 }

@@ -49,6 +49,7 @@ struct Loader {
   std::map<uintptr_t, std::unique_ptr<Module>> byHandle;
   std::vector<std::u16string> searchDirs;
   std::u16string processPath;
+  std::vector<std::string> unloading;  // modules whose destructors are running
   uintptr_t next = 0x10000000;
 };
 Loader& L() {
@@ -307,6 +308,8 @@ Module* FromAddress(const void* addr) {
   if (fname.empty() || (n > 0 && RealPath(fname) == std::string(exe, size_t(n)))) return Process();
   std::string key = RealPath(fname);
   if (Module* m = FindByKey(key, false)) return m;
+  for (const auto& k : L().unloading)
+    if (k == key) return nullptr;  // a module being unloaded is no longer found
   auto m = std::make_unique<Module>();
   m->key = key;
   m->hostPath = fname;
@@ -375,8 +378,13 @@ KVAPI BOOL FreeLibrary(HMODULE module) {
     return TRUE;
   }
   void* dl = m->dl;
+  std::string key = m->key;
   l.byHandle.erase(m->handle);  // gone before its destructors run, as for the platform
-  if (dl) dlclose(dl);
+  if (dl) {
+    l.unloading.push_back(key);
+    dlclose(dl);
+    l.unloading.pop_back();
+  }
   return TRUE;
 }
 

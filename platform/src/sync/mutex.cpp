@@ -2,12 +2,14 @@
 //  - in the process, one MutexCore per name (shared by all handles) says which thread owns the mutex and
 //    how often, and queues the process's own threads on a condition variable;
 //  - across processes, the owning thread holds an exclusive open-file-description lock on byte 0 of the
-//    name's lock file, and the byte itself is the "held" mark (1 while owned). The host drops the lock when
-//    the holder dies, the mark stays, and the next owner learns that the mutex was abandoned.
+//    name's lock file, and the byte itself is the "held" mark (1 while owned), read and written through a
+//    shared mapping of the file. The host drops the lock when the holder dies, the mark stays, and the
+//    next owner learns that the mutex was abandoned.
 // Every process with the mutex open holds a shared lock on byte 1, which is how CreateMutexW and
 // OpenMutexW tell whether the mutex exists somewhere; byte 2 serialises that check with creation.
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -40,14 +42,17 @@ pid_t SelfId() {
 struct MutexCore {
   std::string key;  // lock-file path, or empty for an unnamed mutex
   int fd = -1;
+  char* mapped = nullptr;  // the lock file's first bytes, shared with every process (byte 0: the mark)
   std::mutex mu;
   std::condition_variable cv;
   pid_t owner = 0;       // thread that owns the mutex or is taking the file lock for it
   unsigned depth = 0;    // 0 while the owner is still taking the file lock
   bool unnamedMark = false;  // the "held" mark of an unnamed mutex (no file)
   ~MutexCore() {
+    if (mapped) munmap(mapped, kMapBytes);
     if (fd >= 0) close(fd);  // drops this process's locks; a still-set mark reads as abandoned
   }
+  static constexpr size_t kMapBytes = 64;
 };
 
 // The names this process has open. Replaced (not cleared) in a forked child: the parent's objects may be
@@ -95,17 +100,15 @@ bool RangeLockedByOther(int fd, off_t start) {
 }
 
 bool ReadMark(MutexCore& c) {
-  if (c.fd < 0) return c.unnamedMark;
-  char b = 0;
-  return pread(c.fd, &b, 1, 0) == 1 && b == 1;
+  if (!c.mapped) return c.unnamedMark;
+  return __atomic_load_n(&c.mapped[0], __ATOMIC_ACQUIRE) == 1;
 }
 void WriteMark(MutexCore& c, bool held) {
-  if (c.fd < 0) {
+  if (!c.mapped) {
     c.unnamedMark = held;
     return;
   }
-  char b = held ? 1 : 0;
-  (void)!pwrite(c.fd, &b, 1, 0);
+  __atomic_store_n(&c.mapped[0], char(held ? 1 : 0), __ATOMIC_RELEASE);
 }
 
 // Gives up the ownership of `c` held by the current thread (the caller holds c.mu). With `abandon`
@@ -196,22 +199,25 @@ DWORD OpenCore(const std::u16string& name, bool create, std::shared_ptr<MutexCor
   if (fd < 0) return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
   LockRange(fd, F_WRLCK, 2, true);
   bool other = RangeLockedByOther(fd, 1);
-  if (!create && !other) {
+  struct stat fst;
+  void* map = MAP_FAILED;
+  if ((create || other) && fstat(fd, &fst) == 0 &&
+      (fst.st_size >= off_t(MutexCore::kMapBytes) || ftruncate(fd, MutexCore::kMapBytes) == 0))
+    map = mmap(nullptr, MutexCore::kMapBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if ((!create && !other) || map == MAP_FAILED) {
     LockRange(fd, F_UNLCK, 2, false);
     close(fd);
-    return ERROR_FILE_NOT_FOUND;
+    return (!create && !other) ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
   }
-  // Nobody has it open: a mark left by processes that are all gone belongs to a mutex that no longer
-  // exists, and a new one starts free.
-  if (!other) {
-    char zero = 0;
-    (void)!pwrite(fd, &zero, 1, 0);
-  }
-  LockRange(fd, F_RDLCK, 1, true);
-  LockRange(fd, F_UNLCK, 2, false);
   auto c = std::make_shared<MutexCore>();
   c->key = path;
   c->fd = fd;
+  c->mapped = static_cast<char*>(map);
+  // Nobody has it open: a mark left by processes that are all gone belongs to a mutex that no longer
+  // exists, and a new one starts free.
+  if (!other) WriteMark(*c, false);
+  LockRange(fd, F_RDLCK, 1, true);
+  LockRange(fd, F_UNLCK, 2, false);
   reg.cores[path] = c;
   *out = c;
   *existed = other;

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "kvplat/codepage.h"
 #include "kvplat/error.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
@@ -313,11 +314,23 @@ KVAPI BOOL GetUserNameW(LPWSTR buffer, LPDWORD size) {
   return CopyName(n, buffer, size, false);
 }
 KVAPI BOOL GetUserNameA(LPSTR buffer, LPDWORD size) {
-  std::string n = ProfileGetString("UserName", "user");
-  for (char& c : n)
-    if ((unsigned char)c >= 0x80) c = '?';  // user names of this machine are ASCII in the ANSI form
-  if (n.size() > UNLEN) n.resize(UNLEN);
-  return CopyName(n, buffer, size, false);
+  if (!size) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::u16string w = kvp::FromUtf8(ProfileGetString("UserName", "user"));
+  if (w.size() > UNLEN) w.resize(UNLEN);
+  std::string a;
+  if (!kvp::WideToAnsi(w, &a)) a = "user";
+  DWORD need = DWORD(a.size()) + 1;
+  if (!buffer || *size < need) {
+    *size = need;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::memcpy(buffer, a.c_str(), need);
+  *size = need;
+  return TRUE;
 }
 KVAPI BOOL GetComputerNameW(LPWSTR buffer, LPDWORD size) {
   return CopyName(ProfileGetString("ComputerName", "KVMACHINE"), buffer, size, true);

@@ -5,6 +5,8 @@
 #include <time.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <string>
 #include <mutex>
 
 #include "kvplat/error.h"
@@ -31,7 +33,14 @@ int64_t HostWallNs() {
   return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-int64_t OffsetMs() { return int64_t(int32_t(kvp::ProfileGetInt("ClockOffsetMs", 0))); }
+// The profile's clock offset: signed milliseconds, 64 bits wide so a machine can be put just before the
+// 32-bit tick wrap (about 49.7 days); anything unreadable counts as 0.
+int64_t OffsetMs() {
+  std::string v = kvp::ProfileGetString("ClockOffsetMs", "0");
+  char* end = nullptr;
+  long long ms = std::strtoll(v.c_str(), &end, 10);
+  return (end && *end == 0) ? int64_t(ms) : 0;
+}
 
 int64_t WallNs() {
   int64_t base;
@@ -111,7 +120,9 @@ KVAPI ULONGLONG GetTickCount64(void) {
     std::lock_guard<std::mutex> g(g_mu);
     base = g_virtual ? g_vTick : HostTickMs();
   }
-  return base + ULONGLONG(OffsetMs());
+  int64_t off = OffsetMs();
+  if (off < 0 && ULONGLONG(-off) > base) return 0;  // a clock moved back never runs below the start
+  return base + ULONGLONG(off);
 }
 KVAPI DWORD GetTickCount(void) { return DWORD(GetTickCount64()); }
 

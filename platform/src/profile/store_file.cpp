@@ -1,0 +1,162 @@
+// Whole-file reads, atomic replacement and cross-process locks for the file-backed stores.
+#include "store_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+
+#include "../file/internal.h"
+#include "kvplat/error.h"
+#include "kvplat/profile.h"
+#include "kvplat/root.h"
+#include "kvplat/testhooks.h"
+
+namespace kvp::store {
+namespace {
+
+DWORD FromErrno(int e, DWORD fallback) {
+  switch (e) {
+    case ENOENT: return ERROR_PATH_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES: case EPERM: case EISDIR: case EROFS: return ERROR_ACCESS_DENIED;
+    case ENOSPC: case EDQUOT: return ERROR_DISK_FULL;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EMFILE: case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    default: return fallback;
+  }
+}
+
+// FNV-1a over the ASCII-folded key: names that differ only in letter case share one lock, as they share
+// one file on a case-insensitive machine.
+unsigned long long HashKey(std::string_view key) {
+  unsigned long long h = 1469598103934665603ull;
+  for (unsigned char c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+}  // namespace
+
+DWORD ReadWholeFile(const std::string& host, std::string& out, size_t maxBytes) {
+  out.clear();
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) {
+      // Distinguish a missing file from a missing folder, as callers report them differently.
+      std::string dir = host.substr(0, host.find_last_of('/'));
+      struct stat st;
+      return (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? DWORD(ERROR_FILE_NOT_FOUND)
+                                                                  : DWORD(ERROR_PATH_NOT_FOUND);
+    }
+    return FromErrno(errno, ERROR_READ_FAULT);
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return ERROR_ACCESS_DENIED;
+  }
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+    close(fd);
+    return ERROR_FILE_TOO_LARGE;
+  }
+  out.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  while (got < out.size()) {
+    ssize_t n = read(fd, out.data() + got, out.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      out.clear();
+      return ERROR_READ_FAULT;
+    }
+    if (n == 0) break;  // the file shrank under us: what we have is the file
+    got += static_cast<size_t>(n);
+  }
+  out.resize(got);
+  close(fd);
+  return ERROR_SUCCESS;
+}
+
+DWORD WriteFileAtomic(const std::string& host, std::string_view bytes) {
+  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
+  static std::atomic<unsigned> counter{0};
+  size_t slash = host.find_last_of('/');
+  std::string dir = slash == std::string::npos ? "." : host.substr(0, slash);
+  std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
+  char suffix[64];
+  std::snprintf(suffix, sizeof suffix, "-%d-%u", static_cast<int>(getpid()), counter.fetch_add(1));
+  // A read-only file is not replaced, as it could not be written in place either.
+  if (kvp::fs::IsReadOnly(host)) return ERROR_ACCESS_DENIED;
+  // The temporary name carries the file area's internal prefix, so folder listings never show it.
+  std::string tmp = dir + "/" + kvp::fs::kTempPrefix + base + suffix;
+  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return FromErrno(errno, ERROR_WRITE_FAULT);
+  size_t done = 0;
+  DWORD rc = ERROR_SUCCESS;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      rc = FromErrno(errno, ERROR_WRITE_FAULT);
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (close(fd) != 0 && rc == ERROR_SUCCESS) rc = ERROR_WRITE_FAULT;
+  if (rc == ERROR_SUCCESS && rename(tmp.c_str(), host.c_str()) != 0) rc = FromErrno(errno, ERROR_WRITE_FAULT);
+  if (rc != ERROR_SUCCESS) unlink(tmp.c_str());
+  return rc;
+}
+
+FileStamp StampOf(const std::string& host) {
+  FileStamp s;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.dev = st.st_dev;
+  s.ino = st.st_ino;
+  s.size = static_cast<unsigned long long>(st.st_size);
+  s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  s.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+  return s;
+}
+
+FileLock::FileLock(std::string_view area, std::string_view key) {
+  std::string dir = MachineRoot() + "/sync/" + std::string(area);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  char name[32];
+  std::snprintf(name, sizeof name, "/%016llx.lock", HashKey(key));
+  std::string path = dir + name;
+  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0) {
+    status_ = FromErrno(errno, ERROR_ACCESS_DENIED);
+    return;
+  }
+  while (flock(fd_, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    status_ = ERROR_ACCESS_DENIED;
+    close(fd_);
+    fd_ = -1;
+    return;
+  }
+  status_ = ERROR_SUCCESS;
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) {
+    flock(fd_, LOCK_UN);
+    close(fd_);
+  }
+}
+
+}  // namespace kvp::store

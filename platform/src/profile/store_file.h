@@ -1,0 +1,52 @@
+// Whole-file reads, atomic replacement and cross-process locks for the platform's file-backed stores
+// (profile files, registry hives). Internal to the platform library.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "kvplat/profile.h"
+#include "kvplat/types.h"
+
+namespace kvp::store {
+
+// Largest store file the platform reads; anything bigger is refused rather than loaded into memory.
+constexpr size_t kMaxStoreFile = size_t(32) << 20;
+
+// Reads the whole host file into `out`. ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (missing),
+// ERROR_PATH_NOT_FOUND (folder missing), ERROR_ACCESS_DENIED (a folder or unreadable),
+// ERROR_FILE_TOO_LARGE (over maxBytes) or ERROR_READ_FAULT.
+DWORD ReadWholeFile(const std::string& host, std::string& out, size_t maxBytes = kMaxStoreFile);
+
+// Replaces the host file with `bytes`: written beside it in the same folder, then renamed over it, so a
+// reader sees the old or the new content, never a mix. Consults the write-failure switch once.
+// ERROR_SUCCESS, ERROR_WRITE_FAULT (injected or short write), ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED,
+// ERROR_DISK_FULL. On failure the old file is untouched and no temporary file is left.
+DWORD WriteFileAtomic(const std::string& host, std::string_view bytes);
+
+// Identity of a file's current content (changes with every atomic replacement).
+struct FileStamp {
+  bool exists = false;
+  unsigned long long dev = 0, ino = 0, size = 0;
+  long long mtimeNs = 0, ctimeNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::string& host);
+
+// An exclusive lock shared by every process on the same machine root, named by an area and a key
+// (for example "profile" and the host path of an INI file). Threads of one process exclude each other
+// too. The lock is released by the destructor.
+class FileLock {
+ public:
+  FileLock(std::string_view area, std::string_view key);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  // ERROR_SUCCESS when held; otherwise the reason the lock file could not be made.
+  DWORD status() const { return status_; }
+
+ private:
+  int fd_ = -1;
+  DWORD status_ = 0;
+};
+
+}  // namespace kvp::store
