@@ -14,6 +14,7 @@
 #include "driverdata/dfc_compiler.h"
 #include "driverdata/img_image.h"
 #include "kvplat/heap.h"
+#include "kvplat/testhooks.h"
 #include "driverdata/tests/img_test_support.h"
 #include "kvtest/temp_root.h"
 #include "settings/access.h"
@@ -232,6 +233,27 @@ TEST_F(ImageFile, FailedAcquisitionLeavesTheCacheAlone) {
   EXPECT_EQ(ImgCacheCount(), 1);
   ClosePrinter(p.handle);
   ClosePrinter(q.handle);
+}
+
+// Memory running out at any allocation of an acquisition (compile, file, cache entry) gives no image,
+// leaves the cache as it was and leaks nothing; the next attempt succeeds.
+TEST_F(ImageFile, EveryFailedAllocationLeavesNothingBehind) {
+  InstalledPrinter p = imgtest::Install(u"P", SmallData());
+  for (bool fromFile : {false, true}) {
+    SCOPED_TRACE(fromFile ? "loading the file" : "compiling");
+    const BYTE* image = nullptr;
+    for (unsigned n = 1; !image && n < 10000; ++n) {
+      ImgFreeCache();
+      if (!fromFile) fs::remove(p.imageHost);
+      kvp::test::FailAllocAt(n);
+      image = Acquire(p);
+      kvp::test::FailAllocAt(0);
+      EXPECT_EQ(ImgCacheCount(), image ? 1 : 0);
+    }
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(Orientation(image), kLandscape);
+  }
+  ClosePrinter(p.handle);
 }
 
 // Every library keeps its own cache: two modules with their own copy of the common library each build
