@@ -53,6 +53,8 @@ class Arena {
   }
   char* Dup(const char* s, size_t n);  // n bytes and a terminator
   WCHAR* DupWide(const WCHAR* s, size_t n);
+  // Whether any allocation failed: a record that lost a statement to exhausted memory is no image.
+  bool Failed() const { return failed_; }
 
  private:
   struct Chunk {
@@ -62,6 +64,7 @@ class Arena {
   Chunk* head_ = nullptr;
   uint8_t* cur_ = nullptr;
   size_t left_ = 0;
+  bool failed_ = false;
 };
 
 // ---- tokens -------------------------------------------------------------------------------------------

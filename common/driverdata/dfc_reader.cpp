@@ -64,7 +64,10 @@ void* Arena::Alloc(size_t bytes) {
   if (bytes > left_) {
     size_t want = sizeof(Chunk) + (bytes > 32768 ? bytes : 32768);
     auto* c = static_cast<Chunk*>(GlobalAlloc(GPTR, want));
-    if (!c) return nullptr;
+    if (!c) {
+      failed_ = true;
+      return nullptr;
+    }
     c->prev = head_;
     c->size = want;
     head_ = c;
@@ -460,7 +463,7 @@ COMPILE_RECORD* DfcParseDataBytes(const void* bytes, size_t size, const DFC_RESO
   } while (res == kReadOk || res == kReadMalformed);
   t.Free();
   for (auto& a : rec->aliases) a.clear();
-  if (res != kReadEof) {
+  if (res != kReadEof || rec->arena.Failed()) {
     DfcFreeCompileRecord(rec);
     return nullptr;
   }

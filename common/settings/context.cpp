@@ -305,7 +305,11 @@ SETTING_CONTEXT* Build(HANDLE printer, HANDLE printer2, WORD flags, DWORD kind, 
       DestroyContext(ctx, STG_RELEASE_FREE);
       return nullptr;
     }
-    RuleAllocStack(ctx);
+    // Without its evaluator stack the context could not evaluate a single rule: creation fails.
+    if (RuleAllocStack(ctx) != 0) {
+      DestroyContext(ctx, STG_RELEASE_FREE);
+      return nullptr;
+    }
     ctx->store = StgCreateStore(ctx, mode);
     if (!ctx->store) {
       DestroyContext(ctx, STG_RELEASE_FREE);

@@ -43,27 +43,9 @@ KV_SEAM int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
 
 // ---- Compiled image and rule engine.
 
-// Stands in for the compiled image until the image cache exists: a full context gets it whenever a
-// printer handle was given (without one the image's data file could not be found either).
-KV_SEAM COMPILED_IMAGE* ImgAcquire(SETTING_CONTEXT* ctx) {
-  alignas(16) static BYTE placeholder[16];
-  return ctx && ctx->printer2 ? reinterpret_cast<COMPILED_IMAGE*>(placeholder) : nullptr;
-}
-// No image data: every compiled default is 0.
-KV_SEAM DWORD ImgGetDefaultValue(SETTING_CONTEXT*, WORD) { return 0; }
-KV_SEAM int RuleAllocStack(SETTING_CONTEXT* ctx) {
-  if (!ctx || !ctx->work) return -1;
-  ctx->work->evalStackTop = 0;
-  ctx->work->evalStack = StgAllocZero(1024);
-  return ctx->work->evalStack ? 0 : -1;
-}
-KV_SEAM void RuleFreeStack(SETTING_CONTEXT* ctx) {
-  if (!ctx || !ctx->work) return;
-  StgFree(ctx->work->evalStack);
-  ctx->work->evalStack = nullptr;
-}
+// The image acquisition, the compiled defaults and the evaluator stack are built in driverdata
+// (img_file.cpp, img_query.cpp, rule_eval.cpp).
 KV_SEAM int RuleIsSheetLandscape(SETTING_CONTEXT*) { return 0; }
-KV_SEAM int RuleRunAllTransacts(SETTING_CONTEXT*) { return 1; }
 KV_SEAM int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT*) {
   return paper == 256 || paper == 448 || (paper >= 384 && paper <= 393);
 }

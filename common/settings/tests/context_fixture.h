@@ -1,5 +1,7 @@
 // Shared set-up of the settings-context tests: a fresh machine root, a virtual clock, the library's
-// locks, and printers described by their level-2 records (no spooler round trip needed).
+// locks, and printers described by their level-2 records (no spooler round trip needed). A full
+// context needs its printer's compiled image: one printer of the spooler, installed with the model's
+// driver data file, serves as every context's second handle, from which the image is found.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -7,6 +9,7 @@
 
 #include "kvplat/spooler.h"
 #include "kvplat/time.h"
+#include "driverdata/tests/img_test_support.h"
 #include "kvtest/temp_root.h"
 #include "settings/access.h"
 #include "settings/context.h"
@@ -39,18 +42,27 @@ class ContextTest : public ::testing::Test {
   void SetUp() override {
     StgInitLibraryLocks();
     kvp::test::SetTickCount(100000);
+    data_ = imgtest::Install(u"Context data printer", ModelText());
   }
   void TearDown() override {
     StgPurgeContextCache(1);
     StgFreeLibraryLocks();
+    if (data_.handle) ClosePrinter(data_.handle);
     kvp::test::UseRealClock();
   }
   SETTING_CONTEXT* Create(FakePrinter& p, WORD flags = 0, DWORD kind = STG_KIND_UI, DWORD subKind = 0) {
-    return StgCreateContextEx(p.handle, p.handle, nullptr, flags, kind, subKind, p.Info());
+    return StgCreateContextEx(p.handle, DataHandle(), nullptr, flags, kind, subKind, p.Info());
+  }
+  // The second handle of every context: the printer whose driver data file gives the image.
+  HANDLE DataHandle() const { return data_.handle; }
+  static const std::string& ModelText() {
+    static const std::string text = imgtest::ModelDataText();
+    return text;
   }
   static void At(DWORD tick) { kvp::test::SetTickCount(tick); }
 
   kvtest::TempRoot root_;
+  imgtest::InstalledPrinter data_;
 };
 
 }  // namespace kvstgtest

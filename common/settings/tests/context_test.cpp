@@ -22,6 +22,8 @@ namespace {
 constexpr WORD kMarkId = QDV_dmPrintQuality;
 void Mark(SETTING_CONTEXT* c, DWORD v) { StgSetValue(c, kMarkId, v); }
 DWORD MarkOf(SETTING_CONTEXT* c) { return (DWORD)StgGetValue(c, kMarkId, nullptr); }
+// The mark of a context built afresh: the compiled default.
+DWORD FreshMark(SETTING_CONTEXT* c) { return ImgGetDefaultValue(c, kMarkId); }
 
 }  // namespace
 
@@ -136,7 +138,7 @@ TEST_F(Cache, ReusedUpTo500msAndPurgedAfter) {
     StgFreeContext(again);
     At(start + 500 + 501);
     SETTING_CONTEXT* fresh = Create(p);
-    EXPECT_EQ(MarkOf(fresh), 0u);
+    EXPECT_EQ(MarkOf(fresh), FreshMark(fresh));
     StgReleaseContext(fresh, STG_RELEASE_FREE);
   }
 }
@@ -158,7 +160,7 @@ TEST_F(Cache, CapabilityAndGeneralCachesAreApart) {
   Mark(c, 5);
   StgFreeContext(c);  // type 0 goes to the general cache ...
   SETTING_CONTEXT* caps = Create(p, 0, STG_KIND_CAPS);  // ... so the capability lookup misses
-  EXPECT_EQ(MarkOf(caps), 0u);
+  EXPECT_EQ(MarkOf(caps), FreshMark(caps));
   Mark(caps, 6);
   StgReleaseContext(caps, STG_RELEASE_CAPS);
   SETTING_CONTEXT* again = Create(p, 0, STG_KIND_CAPS);
@@ -178,7 +180,7 @@ TEST_F(Cache, ThirdReleaseEvictsTheOlderSlotFirstSlotOnTie) {
   SETTING_CONTEXT* ra = Create(a);
   SETTING_CONTEXT* rb = Create(b);
   SETTING_CONTEXT* rc = Create(c);
-  EXPECT_EQ(MarkOf(ra), 0u);
+  EXPECT_EQ(MarkOf(ra), FreshMark(ra));
   EXPECT_EQ(MarkOf(rb), 2u);
   EXPECT_EQ(MarkOf(rc), 3u);
   for (SETTING_CONTEXT* x : {ra, rb, rc}) StgReleaseContext(x, STG_RELEASE_FREE);
@@ -197,7 +199,7 @@ TEST_F(Cache, ThirdReleaseEvictsTheOlderSlotFirstSlotOnTie) {
   SETTING_CONTEXT* yb = Create(b);
   SETTING_CONTEXT* ya = Create(a);
   EXPECT_EQ(MarkOf(yb), 2u);
-  EXPECT_EQ(MarkOf(ya), 0u);
+  EXPECT_EQ(MarkOf(ya), FreshMark(ya));
   StgReleaseContext(yb, STG_RELEASE_FREE);
   StgReleaseContext(ya, STG_RELEASE_FREE);
 }
@@ -240,7 +242,7 @@ TEST_F(Cache, DocumentPropertiesSubKind2NeedsMode2) {
   c->work->docPropMode = 1;
   StgFreeContext(c);
   SETTING_CONTEXT* miss = Create(p, 0, STG_KIND_DOCPROP, 2);
-  EXPECT_EQ(MarkOf(miss), 0u);
+  EXPECT_EQ(MarkOf(miss), FreshMark(miss));
   miss->work->docPropMode = 2;
   Mark(miss, 8);
   StgFreeContext(miss);
@@ -257,7 +259,7 @@ TEST_F(Cache, JobBinderPassThroughIsNeverCached) {
     StgSetValue(c, QDV_rdmJobBinder, binder);
     StgFreeContext(c);
     SETTING_CONTEXT* d = Create(p);
-    EXPECT_EQ(MarkOf(d), 0u) << binder;
+    EXPECT_EQ(MarkOf(d), FreshMark(d)) << binder;
     StgReleaseContext(d, STG_RELEASE_FREE);
   }
   EXPECT_EQ(StgPurgeContextCache(1), 0);
@@ -275,7 +277,7 @@ TEST_F(Cache, ReuseTakesTheNewCreatorsLockAndAdminRules) {
   SETTING_CONTEXT* d = Create(other, STG_CF_ANY_HANDLE | STG_CF_CACHE_OK);
   ASSERT_EQ(MarkOf(d), 3u);
   EXPECT_EQ(d->printer, other.handle);
-  EXPECT_EQ(d->printer2, other.handle);
+  EXPECT_EQ(d->printer2, DataHandle());
   EXPECT_EQ(d->work->useSharedLock, 1u);
   EXPECT_EQ(d->work->adminCheck, 1u);
   EXPECT_EQ(StgGetAdmin(d), StgIsAdministrator());
@@ -437,7 +439,7 @@ TEST_F(Creation, ManyThreadsCreateAndReleaseSafely) {
       info.pDriverName = p.driver.data();
       WORD flags = (r >> 4) % 3 == 0 ? 4 : 0;
       DWORD kind = (r >> 12) % 2 ? STG_KIND_CAPS : STG_KIND_UI;
-      SETTING_CONTEXT* c = StgCreateContextEx(p.handle, p.handle, nullptr, flags, kind, 0, &info);
+      SETTING_CONTEXT* c = StgCreateContextEx(p.handle, DataHandle(), nullptr, flags, kind, 0, &info);
       if (!c) {
         ++failures;
         continue;
@@ -530,6 +532,6 @@ TEST_F(SpoolerPrinter, DefaultDevmodeAdoptedOnlyWhenItFits) {
   SetDefaultDevmode(reinterpret_cast<DEVMODEW*>(other.data()));
   SETTING_CONTEXT* d = StgCreateContextEx(handle_, handle_, nullptr, 3, STG_KIND_UI, 0, nullptr);
   ASSERT_NE(d, nullptr);
-  EXPECT_EQ(StgGetValue(d, QDV_rdmScaleType, nullptr), 0u);
+  EXPECT_EQ(StgGetOptionValue(d, QDV_rdmScaleType, nullptr), ImgGetDefaultValue(d, QDV_rdmScaleType));
   StgReleaseContext(d, STG_RELEASE_FREE);
 }

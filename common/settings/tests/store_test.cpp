@@ -113,11 +113,11 @@ TEST_F(Store, ResetKeepsFontListsAndLockedSettings) {
   EXPECT_EQ(StgGetValue(c, QDV_rdmDeviceFont, nullptr), (uint64_t)(uintptr_t)list);
   EXPECT_EQ(StgGetValue(c, QDV_rdmDeviceFontNum, nullptr), 1u);
   EXPECT_EQ(StgGetValue(c, QDV_dmDefaultSource, nullptr), 4u);
-  EXPECT_EQ(StgGetValue(c, QDV_dmPrintQuality, nullptr), ImgGetDefaultValue(c, QDV_dmPrintQuality));
+  EXPECT_EQ(StgGetOptionValue(c, QDV_dmPrintQuality, nullptr), ImgGetDefaultValue(c, QDV_dmPrintQuality));
   // Without the lock the tray goes back to its compiled default.
   StgSetValue(c, 10419, 0);
   StgResetAllItems(c);
-  EXPECT_EQ(StgGetValue(c, QDV_dmDefaultSource, nullptr), ImgGetDefaultValue(c, QDV_dmDefaultSource));
+  EXPECT_EQ(StgGetOptionValue(c, QDV_dmDefaultSource, nullptr), ImgGetDefaultValue(c, QDV_dmDefaultSource));
   StgReleaseContext(c, STG_RELEASE_FREE);
 }
 

@@ -1,0 +1,150 @@
+// The model's data file three ways (compiled, loaded from its ".BCS" file, taken from the process
+// cache) and one Exclusive row evaluated on a full context.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "driverdata/dfc_compiler.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_eval.h"
+#include "kvplat/heap.h"
+#include "kvplat/root.h"
+#include "kvplat/spooler.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/item_records.h"
+
+namespace {
+
+struct Machine {
+  std::string root;
+  HANDLE printer = nullptr;
+  std::u16string dataPath = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdat";
+  SETTING_CONTEXT* ctx = nullptr;
+
+  Machine() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "kvimgbench-XXXXXX").string();
+    root = mkdtemp(tmpl.data());
+    kvp::InitMachineRoot(root);
+    kvp::SetMachineRoot(root);
+    std::ifstream in(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string host;
+    kvp::MapPath(dataPath, host);
+    std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+    std::ofstream(host, std::ios::binary) << ss.str();
+    std::u16string name = u"Bench plotter", driver = u"KAVRO Lumeta QT M8350 ZARN", env = KV_PRINT_ENVIRONMENT,
+                   path = u"kvdrvgr.dll", config = u"kvdrvui.dll";
+    DRIVER_INFO_2W di{};
+    di.cVersion = 3;
+    di.pName = driver.data();
+    di.pEnvironment = env.data();
+    di.pDriverPath = path.data();
+    di.pDataFile = dataPath.data();
+    di.pConfigFile = config.data();
+    AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di));
+    PRINTER_INFO_2W pi{};
+    pi.pPrinterName = name.data();
+    pi.pDriverName = driver.data();
+    printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    StgInitLibraryLocks();
+    ctx = StgCreateContextEx(printer, printer, nullptr, 0, STG_KIND_UI, 0, nullptr);  // writes the ".BCS"
+  }
+  ~Machine() {
+    if (ctx) StgReleaseContext(ctx, STG_RELEASE_FREE);
+    StgPurgeContextCache(1);
+    ImgFreeCache();
+    ClosePrinter(printer);
+    StgFreeLibraryLocks();
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+  }
+};
+Machine* g_machine = nullptr;
+
+void BM_CompileModelDataFile(benchmark::State& state) {
+  for (auto _ : state) {
+    BYTE* image = DfcCompileDataFile(nullptr, g_machine->dataPath.c_str(), 0);
+    if (!image) state.SkipWithError("compile failed");
+    benchmark::DoNotOptimize(image);
+    GlobalFree(image);
+  }
+}
+BENCHMARK(BM_CompileModelDataFile)->Unit(benchmark::kMicrosecond);
+
+// Loading includes the full check of every reference and the relocation.
+void BM_LoadModelImageFile(benchmark::State& state) {
+  for (auto _ : state) {
+    BYTE* image = ImgLoadImageFile(g_machine->dataPath.c_str());
+    if (!image || !ImgRelocate(image, dfc::Get<uint32_t>(image, 32))) state.SkipWithError("load failed");
+    benchmark::DoNotOptimize(image);
+    GlobalFree(image);
+  }
+}
+BENCHMARK(BM_LoadModelImageFile)->Unit(benchmark::kMicrosecond);
+
+// The parts of a load: reading the file, checking and relocating it.
+void BM_ReadModelImageFileOnly(benchmark::State& state) {
+  for (auto _ : state) {
+    BYTE* image = ImgLoadImageFile(g_machine->dataPath.c_str());
+    benchmark::DoNotOptimize(image);
+    GlobalFree(image);
+  }
+}
+BENCHMARK(BM_ReadModelImageFileOnly)->Unit(benchmark::kMicrosecond);
+
+void BM_DataFilePathOnly(benchmark::State& state) {
+  for (auto _ : state) {
+    LPWSTR p = dfc::DfcGetDataFilePath(g_machine->printer);
+    benchmark::DoNotOptimize(p);
+    GlobalFree(p);
+  }
+}
+BENCHMARK(BM_DataFilePathOnly)->Unit(benchmark::kMicrosecond);
+
+// What a context creation pays once the process holds the image: data-file path, mutex, look-up.
+void BM_AcquireFromProcessCache(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(ImgAcquire(g_machine->ctx));
+}
+BENCHMARK(BM_AcquireFromProcessCache)->Unit(benchmark::kMicrosecond);
+
+void BM_CacheLookupOnly(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(ImgCacheLookup(g_machine->dataPath.c_str()));
+}
+BENCHMARK(BM_CacheLookupOnly);
+
+// One Exclusive row (the paper size's): first and second condition of the feature and of every option.
+void BM_EvaluatePaperSizeRow(benchmark::State& state) {
+  SETTING_CONTEXT* ctx = g_machine->ctx;
+  IMG_REF node = ImgFindNode(ctx, 8);
+  IMG_REF row = ImgNodeRule(node);
+  if (!row) state.SkipWithError("no rule row");
+  int n = 0;
+  for (auto _ : state) {
+    int excluded = RuleIsRowExcluded(ctx, row, 0) + RuleEvalSecond(ctx, row, 0);
+    for (IMG_REF o = ImgNodeOptions(node); o; o = ImgNext(o)) {
+      excluded += RuleIsRowExcluded(ctx, row, ImgOptionValue(o)) + RuleEvalSecond(ctx, row, ImgOptionValue(o));
+      ++n;
+    }
+    benchmark::DoNotOptimize(excluded);
+  }
+  state.counters["options"] = double(ImgCountList(ImgNodeOptions(node)));
+}
+BENCHMARK(BM_EvaluatePaperSizeRow);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Machine machine;
+  g_machine = &machine;
+  if (!machine.ctx) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
