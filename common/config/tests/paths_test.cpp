@@ -229,7 +229,8 @@ TEST_F(Paths, NamesOfTheContext) {
   WriteFile(kDir + u"kvdrvmod.ini", "[Models]\r\nKAVRO Lumeta QT M8350 ZARN=" + std::string(40, 'M') + "\r\n");
   EXPECT_EQ(S(CfgGetModelNameFromModelIni(ctx_)), std::u16string(32, u'M'));
   // Without printer information the driver name is the model block's stand-in.
-  SETTING_CONTEXT* none = Context((HANDLE)0x7777, 0);
+  // (A light context: a full one needs an image, which an unknown printer cannot give.)
+  SETTING_CONTEXT* none = Context((HANDLE)0x7777, 4);
   ASSERT_NE(none, nullptr);
   EXPECT_EQ(S(CfgGetDriverName(none)), u"US");
   EXPECT_EQ(S(CfgGetPrinterName(none)), u"");

@@ -16,6 +16,7 @@
 #include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
 #include "kvplat/time.h"
+#include "driverdata/tests/img_test_support.h"
 #include "kvtest/temp_root.h"
 #include "settings/access.h"
 #include "settings/context.h"
@@ -55,6 +56,9 @@ class MachineTest : public ::testing::Test {
     DRIVER_INFO_3W di{3,         name.data(), env.data(),  drv.data(), data.data(),
                       cfg.data(), help.data(), deps.data(), mon.data(), dt.data()};
     ASSERT_TRUE(AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di))) << GetLastError();
+    // Full contexts need the compiled image of the driver's data file: the model's own.
+    static const std::string model = imgtest::ModelDataText();
+    WriteFile(std::u16string(kDriverDir) + u"kvdrvdat", model);
     driverInstalled_ = true;
   }
 
