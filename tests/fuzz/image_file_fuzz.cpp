@@ -16,6 +16,7 @@
 #include "kvplat/heap.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
+#include "kvtest/install_printer.h"
 #include "settings/context.h"
 
 namespace {
@@ -79,20 +80,7 @@ struct Machine {
     // An old data file: every ".BCS" written below is fresh by its time.
     std::filesystem::last_write_time(dataHost, std::filesystem::last_write_time(dataHost) - std::chrono::hours(1));
     kvp::MapPath(u"C:\\Drivers\\kvdrvdat.BCS", imageHost);
-    std::u16string name = u"Fuzz plotter", driver = u"Fuzz driver", env = KV_PRINT_ENVIRONMENT,
-                   path = u"kvdrvgr.dll", config = u"kvdrvui.dll";
-    DRIVER_INFO_2W di{};
-    di.cVersion = 3;
-    di.pName = driver.data();
-    di.pEnvironment = env.data();
-    di.pDriverPath = path.data();
-    di.pDataFile = dataPath.data();
-    di.pConfigFile = config.data();
-    AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di));
-    PRINTER_INFO_2W pi{};
-    pi.pPrinterName = name.data();
-    pi.pDriverName = driver.data();
-    printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    printer = kvtest::InstallPrinter(u"Fuzz plotter", u"Fuzz driver", dataPath);
     StgInitLibraryLocks();
     work.useSharedLock = 1;
     ctx.printer2 = printer;

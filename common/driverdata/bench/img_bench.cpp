@@ -14,6 +14,7 @@
 #include "kvplat/heap.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
+#include "kvtest/install_printer.h"
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/item_records.h"
@@ -34,24 +35,8 @@ struct Machine {
     std::ifstream in(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
-    std::string host;
-    kvp::MapPath(dataPath, host);
-    std::filesystem::create_directories(std::filesystem::path(host).parent_path());
-    std::ofstream(host, std::ios::binary) << ss.str();
-    std::u16string name = u"Bench plotter", driver = u"KAVRO Lumeta QT M8350 ZARN", env = KV_PRINT_ENVIRONMENT,
-                   path = u"kvdrvgr.dll", config = u"kvdrvui.dll";
-    DRIVER_INFO_2W di{};
-    di.cVersion = 3;
-    di.pName = driver.data();
-    di.pEnvironment = env.data();
-    di.pDriverPath = path.data();
-    di.pDataFile = dataPath.data();
-    di.pConfigFile = config.data();
-    AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di));
-    PRINTER_INFO_2W pi{};
-    pi.pPrinterName = name.data();
-    pi.pDriverName = driver.data();
-    printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    kvtest::WriteMachineFile(dataPath, ss.str());
+    printer = kvtest::InstallPrinter(u"Bench plotter", u"KAVRO Lumeta QT M8350 ZARN", dataPath);
     StgInitLibraryLocks();
     ctx = StgCreateContextEx(printer, printer, nullptr, 0, STG_KIND_UI, 0, nullptr);  // writes the ".BCS"
   }

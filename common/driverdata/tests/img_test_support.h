@@ -10,6 +10,7 @@
 
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
+#include "kvtest/install_printer.h"
 
 namespace imgtest {
 
@@ -47,7 +48,6 @@ inline InstalledPrinter Install(const std::u16string& name, const std::string& t
                                 std::u16string dataFile = u"kvdrvdat",
                                 std::u16string driver = u"Image test driver") {
   InstalledPrinter p;
-  std::u16string env = KV_PRINT_ENVIRONMENT, path = u"kvdrvgr.dll", config = u"kvdrvui.dll";
   if (dataFile.find(u'\\') == std::u16string::npos)
     p.dataPath = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\" + dataFile;
   else
@@ -59,19 +59,7 @@ inline InstalledPrinter Install(const std::u16string& name, const std::string& t
                                                   : p.dataPath.rfind(u'.'));
   p.imageHost = HostPath(image + u".BCS");
   WriteFile(p.dataHost, text);
-  DRIVER_INFO_2W di{};
-  di.cVersion = 3;
-  di.pName = driver.data();
-  di.pEnvironment = env.data();
-  di.pDriverPath = path.data();
-  di.pDataFile = p.dataPath.data();
-  di.pConfigFile = config.data();
-  EXPECT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)));
-  std::u16string n = name;
-  PRINTER_INFO_2W pi{};
-  pi.pPrinterName = n.data();
-  pi.pDriverName = driver.data();
-  p.handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+  p.handle = kvtest::InstallPrinter(name, driver, p.dataPath);
   EXPECT_NE(p.handle, nullptr);
   return p;
 }

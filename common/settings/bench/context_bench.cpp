@@ -11,6 +11,7 @@
 
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
+#include "kvtest/install_printer.h"
 #include "kvtest/temp_root.h"
 #include "settings/context.h"
 
@@ -37,19 +38,7 @@ struct Machine {
                                  std::filesystem::path(host).parent_path() / (lib + ".DLL"),
                                  std::filesystem::copy_options::overwrite_existing);
     }
-    std::u16string env = KV_PRINT_ENVIRONMENT, path = u"kvdrvgr.dll", config = u"kvdrvui.dll";
-    DRIVER_INFO_2W di{};
-    di.cVersion = 3;
-    di.pName = driver.data();
-    di.pEnvironment = env.data();
-    di.pDriverPath = path.data();
-    di.pDataFile = dataPath.data();
-    di.pConfigFile = config.data();
-    AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di));
-    PRINTER_INFO_2W pi{};
-    pi.pPrinterName = name.data();
-    pi.pDriverName = driver.data();
-    printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    printer = kvtest::InstallPrinter(name, driver, dataPath);
     info.pPrinterName = name.data();
     info.pDriverName = driver.data();
     StgInitLibraryLocks();
