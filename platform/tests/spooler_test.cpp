@@ -515,6 +515,10 @@ TEST_F(Spooler, DamagedFilesAreReportedAndLeaveTheRestAlone) {
       {"devmode cut short", good.substr(0, good.size() - 4) + "DevMode=00\nEnd\n"},
       {"devmode sizes disagree",
        good.substr(0, good.size() - 4) + "DevMode=" + std::string(136, '0') + "4C000400" + "00000000\nEnd\n"},
+      // Job ids: 0 names no job, and one id names one job.
+      {"next job id zero", std::string(good).replace(good.find("NextJobId=1"), 11, "NextJobId=0")},
+      {"job id twice", good.substr(0, good.size() - 4) + "Job=3|a|u|m|RAW|0|1|0|0|2024|1|2|3|4|5|6|7\n" +
+                           "Job=3|b|u|m|RAW|0|1|0|0|2024|1|2|3|4|5|6|7\nEnd\n"},
       // A file naming another printer is not that printer, nor a second copy of it in the list.
       {"filed under another name", std::string(good).replace(good.find("Name=ZARN Test"), 14, "Name=Healthy")},
   };

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <set>
 #include <sstream>
 
 #include "kvplat/devmode.h"
@@ -330,6 +331,11 @@ DWORD LoadPrinter(const std::u16string& fullName, Printer& p) {
     return true;  // a field of a later version: kept out, not an error
   });
   if (!ok || p.name.empty() || !WholeDevMode(p.devmode)) return ERROR_INVALID_DATA;
+  // Job ids name one job each and 0 names none: a queue breaking either cannot be served or added to.
+  if (p.nextJobId == 0) return ERROR_INVALID_DATA;
+  std::set<DWORD> ids;
+  for (const auto& j : p.jobs)
+    if (j.id == 0 || !ids.insert(j.id).second) return ERROR_INVALID_DATA;
   // A record is only the printer it is filed as: a copied or hand-edited file naming another printer would
   // otherwise make a handle of one printer read and write the other one's file.
   if (FileKey(p.FullName()) != FileKey(fullName)) return ERROR_INVALID_DATA;
