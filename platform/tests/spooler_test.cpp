@@ -362,6 +362,11 @@ TEST_F(Spooler, DriversAndDriverDirectory) {
   pi.pDriverName = WS(dn);
   EXPECT_EQ(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi)), nullptr);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_UNKNOWN_PRINTER_DRIVER);
+  // A driver file copied under another driver's name is not that driver.
+  std::string drivers = root_.path() + "/spool/drivers/";
+  fs::copy_file(drivers + "ZARN TEST DRIVER.drv", drivers + "NOT INSTALLED.drv");
+  EXPECT_EQ(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi)), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
   ClosePrinter(h);
 }
 

@@ -453,7 +453,8 @@ DWORD LoadDriver(const std::u16string& name, Driver& d) {
     }
     return true;
   });
-  if (!ok || d.name.empty()) return ERROR_INVALID_DATA;
+  // As with printers: a file naming another driver is not the driver it is filed as.
+  if (!ok || d.name.empty() || FileKey(d.name) != FileKey(name)) return ERROR_INVALID_DATA;
   return ERROR_SUCCESS;
 }
 
