@@ -30,6 +30,13 @@ std::vector<BYTE> Bytes(const void* p, size_t n) {
   return std::vector<BYTE>(b, b + n);
 }
 
+// n nested keys "k\\k\\...".
+std::u16string DeepPath(size_t n) {
+  std::u16string p = u"k";
+  for (size_t i = 1; i < n; ++i) p += u"\\k";
+  return p;
+}
+
 class Registry : public ::testing::Test {
  protected:
   kvtest::TempRoot root;
@@ -91,6 +98,15 @@ TEST_F(Registry, CreateOpenAndDisposition) {
   EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, KEY_READ, nullptr), ERROR_INVALID_PARAMETER);
+
+  // Keys nest as deep as a hive file can be read back with, and no deeper.
+  HKEY deep = Create(HKEY_CURRENT_USER, DeepPath(512).c_str());
+  ASSERT_NE(deep, nullptr);
+  EXPECT_EQ(RegCreateKeyExW(deep, u"one more", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_INVALID_PARAMETER);
+  RegCloseKey(deep);
+  std::string text = kvp::test::RegistryText(HKEY_CURRENT_USER);
+  EXPECT_EQ(kvp::test::LoadRegistryText(HKEY_CURRENT_USER, text), (DWORD)ERROR_SUCCESS);
 }
 
 TEST_F(Registry, ValueSizeProtocol) {
@@ -318,13 +334,18 @@ TEST_F(Registry, FixtureTextRoundTrip) {
 
 TEST_F(Registry, CorruptHiveIsReportedAndKept) {
   struct Case {
-    const char* text;
+    std::string text;
     const char* error;
   } cases[] = {
       {"\"v\" = sz \"x\"\n", "line 1: value before the first key"},
       {"[Key\n", "line 1: key line without ']'"},
       {"[A]\n\"v\" = sz \"unterminated\n", "line 2: unterminated text"},
       {"[A]\n\"v\" = dword 0x1FFFFFFFF\n", "line 2: bad dword"},
+      // Numbers too large for the sum to hold are refused, not wrapped around to a small value.
+      {"[A]\n\"v\" = dword 0x10000000000000000\n", "line 2: bad dword"},
+      {"[A]\n\"v\" = dword 18446744073709551617\n", "line 2: bad dword"},
+      // Keys nested deeper than a hive may hold (the keys are written and freed recursively).
+      {"[" + kvp::ToUtf8(DeepPath(513)) + "]\n", "line 1: key path too deep"},
       {"[A]\n\"v\" = binary hex:0g\n", "line 2: bad hex byte"},
       {"[A]\n\"v\" = float 1.0\n", "line 2: unknown value type 'float'"},
       {"[A]\n\"v\" = sz \"x\" trailing\n", "line 2: unexpected text after the value"},

@@ -375,6 +375,24 @@ TEST_F(Resources, BadModuleFilesGiveClearErrors) {
   badMagic[magic] = 'X';
   std::string hugeSize = image;
   hugeSize[magic + 11] = '\x7f';  // totalSize far beyond the symbol
+  // The names area and the data items keep their alignment: they are read in place as units and structures.
+  std::string oddNames = image;
+  oddNames[magic + 20] = char(oddNames[magic + 20] + 1);
+  std::string oddData = image;
+  uint32_t entries;
+  std::memcpy(&entries, image.data() + magic + 12, 4);
+  for (uint32_t i = 0; i < entries; ++i) oddData[magic + 32 + 24 * i + 12] += 2;
+  // A version block claiming more bytes than it holds: queries of the caller's copy would read past it.
+  std::string longBlock = image;
+  for (uint32_t i = 0; i < entries; ++i) {
+    uint32_t type, at, size;
+    std::memcpy(&type, image.data() + magic + 32 + 24 * i, 4);
+    std::memcpy(&at, image.data() + magic + 32 + 24 * i + 12, 4);
+    std::memcpy(&size, image.data() + magic + 32 + 24 * i + 16, 4);
+    if (type != 16) continue;
+    uint16_t claimed = uint16_t(size + 64);
+    std::memcpy(longBlock.data() + magic + at, &claimed, 2);
+  }
   auto write = [&](const char* name, const std::string& bytes) {
     std::ofstream(dir + name, std::ios::binary) << bytes;
     return u"C:\\Windows\\Temp\\" + kvp::FromUtf8(name);
@@ -388,6 +406,9 @@ TEST_F(Resources, BadModuleFilesGiveClearErrors) {
       {write("half.dll", image.substr(0, image.size() / 2)), ERROR_BAD_FORMAT},
       {write("magic.dll", badMagic), ERROR_INVALID_DATA},
       {write("huge.dll", hugeSize), ERROR_INVALID_DATA},
+      {write("oddnames.dll", oddNames), ERROR_INVALID_DATA},
+      {write("odddata.dll", oddData), ERROR_INVALID_DATA},
+      {write("longblock.dll", longBlock), ERROR_INVALID_DATA},
       {u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\plain.dll", ERROR_RESOURCE_DATA_NOT_FOUND},
   };
   for (auto& c : cases) {
@@ -396,6 +417,13 @@ TEST_F(Resources, BadModuleFilesGiveClearErrors) {
     EXPECT_EQ(GetFileVersionInfoSizeW(c.file.c_str(), nullptr), 0u);
     EXPECT_EQ(GetLastError(), c.err);
   }
+  // Opened as a data file, the module with a misaligned names area answers a named look-up with the same error.
+  HMODULE data = LoadLibraryExW(u"C:\\Windows\\Temp\\oddnames.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(data, nullptr) << GetLastError();
+  SetLastError(0);
+  EXPECT_EQ(FindResourceW(data, u"settings", u"KvData"), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+  FreeLibrary(data);
 }
 
 // The resource compiler reports script errors with file and line and fails; BMP files beside a script load.

@@ -362,6 +362,11 @@ TEST_F(Spooler, DriversAndDriverDirectory) {
   pi.pDriverName = WS(dn);
   EXPECT_EQ(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi)), nullptr);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_UNKNOWN_PRINTER_DRIVER);
+  // A driver file copied under another driver's name is not that driver.
+  std::string drivers = root_.path() + "/spool/drivers/";
+  fs::copy_file(drivers + "ZARN TEST DRIVER.drv", drivers + "NOT INSTALLED.drv");
+  EXPECT_EQ(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi)), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
   ClosePrinter(h);
 }
 
@@ -511,6 +516,16 @@ TEST_F(Spooler, DamagedFilesAreReportedAndLeaveTheRestAlone) {
       {"bad escape", std::string(good).replace(good.find("Name=ZARN"), 9, "Name=%ZZZZ")},
       {"bad number", std::string(good).replace(good.find("Priority=1"), 10, "Priority=x")},
       {"empty", ""},
+      // A stored DEVMODE goes to drivers as it is: it must be one whole DEVMODE, sizes and bytes agreeing.
+      {"devmode cut short", good.substr(0, good.size() - 4) + "DevMode=00\nEnd\n"},
+      {"devmode sizes disagree",
+       good.substr(0, good.size() - 4) + "DevMode=" + std::string(136, '0') + "4C000400" + "00000000\nEnd\n"},
+      // Job ids: 0 names no job, and one id names one job.
+      {"next job id zero", std::string(good).replace(good.find("NextJobId=1"), 11, "NextJobId=0")},
+      {"job id twice", good.substr(0, good.size() - 4) + "Job=3|a|u|m|RAW|0|1|0|0|2024|1|2|3|4|5|6|7\n" +
+                           "Job=3|b|u|m|RAW|0|1|0|0|2024|1|2|3|4|5|6|7\nEnd\n"},
+      // A file naming another printer is not that printer, nor a second copy of it in the list.
+      {"filed under another name", std::string(good).replace(good.find("Name=ZARN Test"), 14, "Name=Healthy")},
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -526,12 +541,17 @@ TEST_F(Spooler, DamagedFilesAreReportedAndLeaveTheRestAlone) {
     EXPECT_FALSE(Get(ok, 2).empty());
     ClosePrinter(ok);
   }
-  // A damaged forms file fails the form calls with the same code and keeps the file as it was.
-  std::ofstream(root_.path() + "/spool/forms.txt") << "KVSPOOL-FORMS 1\nForm=A|1|2\nEnd\n";
+  // A damaged forms file fails the form calls with the same code and keeps the file as it was. A form
+  // is read back only within the bounds it could have been added with.
   HANDLE h = Open(u"Healthy", PRINTER_READ);
-  DWORD need, count;
-  EXPECT_FALSE(EnumFormsW(h, 1, nullptr, 0, &need, &count));
-  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+  for (const char* form : {"Form=A|1|2", "Form=A|1000|2000|0|0|3000|2000", "Form=A|-5|2000|0|0|1|1",
+                           "Form=A|1000|2000|500|0|400|2000"}) {
+    SCOPED_TRACE(form);
+    std::ofstream(root_.path() + "/spool/forms.txt") << "KVSPOOL-FORMS 1\n" << form << "\nEnd\n";
+    DWORD need, count;
+    EXPECT_FALSE(EnumFormsW(h, 1, nullptr, 0, &need, &count));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+  }
   ClosePrinter(h);
 }
 

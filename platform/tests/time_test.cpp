@@ -61,6 +61,17 @@ TEST(Time, VirtualWallClockAndOffset) {
   GetLocalTime(&now);  // the host's zone: only sane fields can be checked
   EXPECT_GE(now.wYear, 2024);
   EXPECT_LE(now.wHour, 23);
+
+  // An offset beyond the clock's range, as a damaged profile may hold, counts as unreadable: no offset.
+  for (const char* off : {"9223372036854775807", "-9223372036854775808", "99999999999999999999"}) {
+    SCOPED_TRACE(off);
+    kvp::ProfileSet("ClockOffsetMs", off);
+    GetSystemTime(&now);
+    EXPECT_EQ(now.wYear, 2024);
+    EXPECT_EQ(now.wMonth, 3);
+    EXPECT_EQ(now.wHour, 0);
+    GetTickCount64();
+  }
 }
 
 TEST(Time, FileTimeConversions) {

@@ -31,6 +31,8 @@ struct Key {
 constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
 constexpr size_t kMaxValueData = size_t(1) << 20;
+// Keys nest at most this deep: the hive is written and freed by recursion over its keys.
+constexpr size_t kMaxKeyDepth = 512;
 
 // Whether a key name can be stored: 1-255 characters, no backslash, no control character and no
 // unpaired surrogate.

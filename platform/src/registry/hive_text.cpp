@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <optional>
+#include <set>
 
 #include "hive.h"
 
@@ -352,7 +353,7 @@ bool ParseValueLine(std::string_view line, Value& v, std::string& err) {
     bool hex = c.s.substr(c.i, 2) == "0x" || c.s.substr(c.i, 2) == "0X";
     if (hex) c.i += 2;
     size_t digits = 0;
-    for (; !c.End() && digits < 20; ++digits) {
+    for (; !c.End() && n <= 0xFFFFFFFFull; ++digits) {  // stops before the sum could wrap around
       int d = HexDigit(c.s[c.i]);
       if (d < 0 || (!hex && d > 9)) break;
       n = n * (hex ? 16 : 10) + d;
@@ -384,6 +385,8 @@ bool ParseValueLine(std::string_view line, Value& v, std::string& err) {
 bool ParseHive(std::string_view text, Key& root, std::string& error) {
   root = Key();
   Key* current = nullptr;
+  // Names already set in each key: a hostile file of many values in one key must not cost a scan per value.
+  std::map<const Key*, std::set<std::u16string, NameLess>> names;
   size_t lineNo = 0, pos = 0;
   while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
@@ -404,8 +407,12 @@ bool ParseHive(std::string_view text, Key& root, std::string& error) {
         while (!c.End() && err.empty())
           if (!TakeUtf8(c, path)) err = "malformed UTF-8 in a key name";
         current = &root;
-        size_t start = 0;
+        size_t start = 0, depth = 0;
         while (err.empty() && start < path.size()) {
+          if (++depth > kMaxKeyDepth) {
+            err = "key path too deep";
+            break;
+          }
           size_t sep = path.find(u'\\', start);
           std::u16string part = path.substr(start, sep == std::u16string::npos ? std::u16string::npos : sep - start);
           if (!ValidKeyName(part)) {
@@ -425,7 +432,7 @@ bool ParseHive(std::string_view text, Key& root, std::string& error) {
       if (!current) {
         err = "value before the first key";
       } else if (ParseValueLine(line, v, err)) {
-        if (current->FindValue(v.name)) {
+        if (!names[current].insert(v.name).second) {
           err = "value set twice";
         } else {
           current->values.push_back(std::move(v));

@@ -264,6 +264,7 @@ LSTATUS OpenOrCreate(HKEY key, LPCWSTR subKey, REGSAM sam, PHKEY result, LPDWORD
   if (!found) {
     if (!create) return ERROR_FILE_NOT_FOUND;
     if (!(parent.access & KEY_CREATE_SUB_KEY) || !HiveWritable(parent.hive)) return ERROR_ACCESS_DENIED;
+    if (child.path.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;  // the hive file could not be read back
     rc = Change(parent, [&](Key& k, bool& changed) -> DWORD {
       Key* at = &k;
       for (auto& p : parts) {

@@ -74,6 +74,8 @@ DWORD DirectoryInFile(const Bytes& f, kvp::res::Directory& dir) {
       if (!kvp::res::Directory::Open(f.data() + off, size_t(room2), dir)) return ERROR_INVALID_DATA;
       return ERROR_SUCCESS;
     }
+    // A module has one dynamic symbol table: a damaged file listing it many times is not searched again.
+    return ERROR_RESOURCE_DATA_NOT_FOUND;
   }
   return ERROR_RESOURCE_DATA_NOT_FOUND;
 }
@@ -95,15 +97,23 @@ namespace {
 DWORD VersionBlock(std::u16string_view file, Bytes& out) {
   Bytes f;
   if (DWORD e = ReadModuleFile(file, f)) return e;
-  kvp::res::Directory dir;
-  if (DWORD e = DirectoryInFile(f, dir)) return e;
+  kvp::res::Directory inFile, dir;
+  if (DWORD e = DirectoryInFile(f, inFile)) return e;
+  // The symbol may lie at any offset of a damaged file; the directory is read from an aligned copy.
+  Bytes own(inFile.base, inFile.base + inFile.size);
+  if (!kvp::res::Directory::Open(own.data(), own.size(), dir)) return ERROR_INVALID_DATA;
   const kvres::Entry* e = nullptr;
   DWORD err = dir.Find(RT_VERSION, MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), false, &e);
   if (err == ERROR_RESOURCE_NAME_NOT_FOUND) err = ERROR_RESOURCE_TYPE_NOT_FOUND;
   if (err) return err;
   const uint8_t* p;
   size_t n;
-  if (!dir.Data(e, p, n) || n < 6) return ERROR_INVALID_DATA;
+  // The block's own length bounds every query of the caller's copy: it must lie within the stored bytes
+  // and hold at least the root node's header, which tells the wide form from the ANSI one.
+  if (!dir.Data(e, p, n) || n < 8) return ERROR_INVALID_DATA;
+  uint16_t length;
+  std::memcpy(&length, p, sizeof length);
+  if (length < 8 || length > n) return ERROR_INVALID_DATA;
   out.assign(p, p + n);
   return ERROR_SUCCESS;
 }

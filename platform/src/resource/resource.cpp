@@ -118,7 +118,10 @@ bool Directory::Open(const uint8_t* p, size_t maxSize, Directory& out) {
   if (h.totalSize > maxSize || h.totalSize < sizeof h) return false;
   uint64_t entriesEnd = uint64_t(h.entriesOffset) + uint64_t(h.entryCount) * sizeof(kvres::Entry);
   if (h.entriesOffset < sizeof h || h.entriesOffset % 4 || entriesEnd > h.totalSize) return false;
-  if (h.namesOffset < entriesEnd || uint64_t(h.namesOffset) + h.namesSize > h.totalSize) return false;
+  // Names are read as UTF-16 units and data as the structures they hold, in place: their areas keep the
+  // alignment the format promises (names 2, data items 8), or a damaged directory means misaligned reads.
+  if (h.namesOffset < entriesEnd || h.namesOffset % 2 || uint64_t(h.namesOffset) + h.namesSize > h.totalSize)
+    return false;
   if (h.dataOffset > h.totalSize) return false;
   out.base = p;
   out.size = h.totalSize;
@@ -131,7 +134,7 @@ const kvres::Entry* Directory::At(uint32_t i) const {
 }
 
 bool Directory::Name(uint32_t offset, std::u16string_view& out) const {
-  if (uint64_t(offset) + 2 > header.namesSize) return false;
+  if (offset % 2 || uint64_t(offset) + 2 > header.namesSize) return false;
   uint16_t n;
   std::memcpy(&n, base + header.namesOffset + offset, 2);
   if (uint64_t(offset) + 2 + uint64_t(n) * 2 > header.namesSize) return false;
@@ -141,7 +144,8 @@ bool Directory::Name(uint32_t offset, std::u16string_view& out) const {
 }
 
 bool Directory::Data(const kvres::Entry* e, const uint8_t*& p, size_t& n) const {
-  if (uint64_t(e->dataOffset) + e->dataSize > size || e->dataOffset < header.dataOffset) return false;
+  if (uint64_t(e->dataOffset) + e->dataSize > size || e->dataOffset < header.dataOffset || e->dataOffset % 8)
+    return false;
   p = base + e->dataOffset;
   n = e->dataSize;
   return true;

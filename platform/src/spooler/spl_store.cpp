@@ -15,8 +15,10 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <set>
 #include <sstream>
 
+#include "kvplat/devmode.h"
 #include "kvplat/error.h"
 #include "kvplat/root.h"
 #include "kvplat/sysinfo.h"
@@ -221,6 +223,18 @@ bool ForEachField(const std::vector<std::string>& lines, const char* magic, Fn f
   return true;
 }
 
+// A stored DEVMODE is handed to drivers as it is, so it must be exactly one whole DEVMODE: its header's
+// sizes cover every stored byte and no byte more.
+bool WholeDevMode(const std::vector<BYTE>& dm) {
+  if (dm.empty()) return true;
+  constexpr size_t kMinSize = offsetof(DEVMODEW, dmFields) + sizeof(DWORD);
+  if (dm.size() < kMinSize) return false;
+  WORD size, extra;
+  std::memcpy(&size, dm.data() + offsetof(DEVMODEW, dmSize), sizeof size);
+  std::memcpy(&extra, dm.data() + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
+  return size >= kMinSize && size_t(size) + extra == dm.size();
+}
+
 void PutDateTime(std::ostringstream& o, const SYSTEMTIME& t) {
   o << t.wYear << '|' << t.wMonth << '|' << t.wDayOfWeek << '|' << t.wDay << '|' << t.wHour << '|' << t.wMinute
     << '|' << t.wSecond << '|' << t.wMilliseconds;
@@ -316,7 +330,15 @@ DWORD LoadPrinter(const std::u16string& fullName, Printer& p) {
     }
     return true;  // a field of a later version: kept out, not an error
   });
-  if (!ok || p.name.empty()) return ERROR_INVALID_DATA;
+  if (!ok || p.name.empty() || !WholeDevMode(p.devmode)) return ERROR_INVALID_DATA;
+  // Job ids name one job each and 0 names none: a queue breaking either cannot be served or added to.
+  if (p.nextJobId == 0) return ERROR_INVALID_DATA;
+  std::set<DWORD> ids;
+  for (const auto& j : p.jobs)
+    if (j.id == 0 || !ids.insert(j.id).second) return ERROR_INVALID_DATA;
+  // A record is only the printer it is filed as: a copied or hand-edited file naming another printer would
+  // otherwise make a handle of one printer read and write the other one's file.
+  if (FileKey(p.FullName()) != FileKey(fullName)) return ERROR_INVALID_DATA;
   return ERROR_SUCCESS;
 }
 
@@ -390,7 +412,8 @@ std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken) {
       });
       std::u16string full = server.empty() ? name : server + u"\\" + name;
       // Only a file that loads in full, under the name it is filed by, counts as a printer.
-      good = !name.empty() && LoadPrinter(full, p) == ERROR_SUCCESS;
+      good = !name.empty() && fs::path(PrinterPath(full)).filename() == it->path().filename() &&
+             LoadPrinter(full, p) == ERROR_SUCCESS;
       if (good) names.push_back(full);
     }
     if (!good && broken) broken->push_back(it->path().filename().string());
@@ -430,7 +453,8 @@ DWORD LoadDriver(const std::u16string& name, Driver& d) {
     }
     return true;
   });
-  if (!ok || d.name.empty()) return ERROR_INVALID_DATA;
+  // As with printers: a file naming another driver is not the driver it is filed as.
+  if (!ok || d.name.empty() || FileKey(d.name) != FileKey(name)) return ERROR_INVALID_DATA;
   return ERROR_SUCCESS;
 }
 
@@ -467,9 +491,13 @@ DWORD LoadUserForms(std::vector<Form>& out) {
     LONG n[6];
     for (int i = 0; i < 6; ++i)
       if (!ParseLong(f[1 + i], n[i])) return false;
-    if (!Unesc(f[0], fm.name) || fm.name.empty()) return false;
+    if (!Unesc(f[0], fm.name) || fm.name.empty() || fm.name.size() >= 64) return false;
     fm.size = {n[0], n[1]};
     fm.area = {n[2], n[3], n[4], n[5]};
+    // The same bounds a form is added with: callers size paper and printable area from these numbers.
+    if (fm.size.cx <= 0 || fm.size.cy <= 0 || fm.area.left < 0 || fm.area.top < 0 || fm.area.right > fm.size.cx ||
+        fm.area.bottom > fm.size.cy || fm.area.left >= fm.area.right || fm.area.top >= fm.area.bottom)
+      return false;
     out.push_back(std::move(fm));
     return true;
   });

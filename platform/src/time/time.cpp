@@ -48,7 +48,11 @@ int64_t WallNs() {
     std::lock_guard<std::mutex> g(g_mu);
     base = g_virtual ? g_vWallNs : HostWallNs();
   }
-  return base + OffsetMs() * 1000000;
+  // An offset too large for the clock's range (a damaged or hostile profile) counts as unreadable.
+  int64_t offNs, ns;
+  if (__builtin_mul_overflow(OffsetMs(), int64_t(1000000), &offNs) || __builtin_add_overflow(base, offNs, &ns))
+    return base;
+  return ns;
 }
 
 void MakeVirtualLocked() {
@@ -121,7 +125,7 @@ KVAPI ULONGLONG GetTickCount64(void) {
     base = g_virtual ? g_vTick : HostTickMs();
   }
   int64_t off = OffsetMs();
-  if (off < 0 && ULONGLONG(-off) > base) return 0;  // a clock moved back never runs below the start
+  if (off < 0 && ULONGLONG(0) - ULONGLONG(off) > base) return 0;  // a clock moved back never runs below the start
   return base + ULONGLONG(off);
 }
 KVAPI DWORD GetTickCount(void) { return DWORD(GetTickCount64()); }
