@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "kvplat/spooler.h"
+#include "kvtest/install_printer.h"
 #include "kvtest/temp_root.h"
 #include "settings/context.h"
 #include "settings/devmode.h"
@@ -14,14 +17,21 @@
 
 namespace {
 
+// One full context for a printer installed with the model's driver data file; without its image no
+// full context exists, and a harness that silently tested nothing would be worse than none.
 SETTING_CONTEXT* Context() {
   static kvtest::TempRoot root;
-  static std::u16string name = u"Fuzz plotter";
   static SETTING_CONTEXT* ctx = [] {
-    PRINTER_INFO_2W info{};
-    info.pPrinterName = name.data();
-    HANDLE h = (HANDLE)0x5151;
-    return StgCreateContextEx(h, h, nullptr, 0, STG_KIND_UI, 0, &info);
+    std::u16string dataPath = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdat";
+    std::ifstream in(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    kvtest::WriteMachineFile(dataPath, text.str());
+    HANDLE h = kvtest::InstallPrinter(u"Fuzz plotter", u"Fuzz driver", dataPath);
+    StgInitLibraryLocks();
+    SETTING_CONTEXT* c = h ? StgCreateContextEx(h, h, nullptr, 0, STG_KIND_UI, 0, nullptr) : nullptr;
+    if (!c) std::abort();
+    return c;
   }();
   return ctx;
 }
