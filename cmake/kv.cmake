@@ -50,21 +50,33 @@ function(kv_benchmark name)
   target_compile_definitions(${name} PRIVATE KV_MODULE_DIR="${KV_MODULE_DIR}" KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 endfunction()
 
-# kv_fuzz_target(NAME SOURCE CORPUS_DIR LIBS ...): with KV_FUZZ and clang a libFuzzer binary;
-# always a replay program that runs every file of the seed corpus as a test.
+# kv_fuzz_target(NAME SOURCE CORPUS_DIR LIBS ... [INCLUDES dirs...] [INSTRUMENT sources...]): with KV_FUZZ
+# and clang a libFuzzer binary; always a replay program that runs every file of the seed corpus as a test.
+# The fuzzer steers by the coverage of the code under test, so the INSTRUMENT sources are compiled once
+# more with coverage into a library that goes ahead of LIBS in the fuzzer binary.
 function(kv_fuzz_target name source corpus)
-  cmake_parse_arguments(KV "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(KV "" "" "LIBS;INCLUDES;INSTRUMENT" ${ARGN})
   add_executable(${name}_replay ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
   target_link_libraries(${name}_replay PRIVATE ${KV_LIBS} pthread)
-  target_include_directories(${name}_replay PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+  target_include_directories(${name}_replay PRIVATE ${CMAKE_SOURCE_DIR}/tests/support ${KV_INCLUDES})
+  target_compile_definitions(${name}_replay PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KV_MODULE_DIR="${KV_MODULE_DIR}")
   add_test(NAME fuzz_replay_${name} COMMAND ${name}_replay ${corpus})
   set_tests_properties(fuzz_replay_${name} PROPERTIES ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}")
   if(KV_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_executable(${name}_fuzz ${source})
     target_compile_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
     target_link_options(${name}_fuzz PRIVATE -fsanitize=fuzzer)
-    target_link_libraries(${name}_fuzz PRIVATE ${KV_LIBS} pthread)
-    target_include_directories(${name}_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+    set(libs ${KV_LIBS})
+    if(KV_INSTRUMENT)
+      add_library(${name}_instrumented STATIC ${KV_INSTRUMENT})
+      target_include_directories(${name}_instrumented PUBLIC ${CMAKE_SOURCE_DIR}/common ${KV_INCLUDES})
+      target_link_libraries(${name}_instrumented PUBLIC kvplatform)
+      target_compile_options(${name}_instrumented PRIVATE -fsanitize=fuzzer-no-link)
+      list(PREPEND libs ${name}_instrumented)
+    endif()
+    target_link_libraries(${name}_fuzz PRIVATE ${libs} pthread)
+    target_include_directories(${name}_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/tests/support ${KV_INCLUDES})
+    target_compile_definitions(${name}_fuzz PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KV_MODULE_DIR="${KV_MODULE_DIR}")
   endif()
 endfunction()
 

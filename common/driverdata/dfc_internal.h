@@ -98,6 +98,11 @@ struct DATA_FILE_READER {
   const uint8_t* cursor = nullptr;
   uint64_t remaining = 0;
   const bool* lead = nullptr;  // lead-byte table; null: ask per byte
+  void Open(const void* bytes, size_t size, const bool* leadTable) {
+    base = cursor = static_cast<const uint8_t*>(bytes);
+    remaining = bytes ? size : 0;
+    lead = leadTable;
+  }
   bool Get(uint8_t* c) {
     if (!remaining) return false;
     *c = *cursor++;

@@ -450,12 +450,10 @@ COMPILE_RECORD* DfcParseDataBytes(const void* bytes, size_t size, const DFC_RESO
     return nullptr;
   }
   rec->resolver = resolver ? resolver : DfcDefaultResolver();
-  DATA_FILE_READER r;
-  r.base = r.cursor = static_cast<const uint8_t*>(bytes);
-  r.remaining = bytes ? size : 0;
   bool lead[256];
   DfcLeadByteTable(lead);
-  r.lead = lead;
+  DATA_FILE_READER r;
+  r.Open(bytes, size, lead);
   int res;
   do {
     res = DfcReadStatement(t, r);
@@ -488,12 +486,10 @@ BOOL DfcProbeFileVersionBytes(const void* bytes, size_t size, WCHAR* text) {
     t.Free();
     return 1;
   }
-  DATA_FILE_READER r;
-  r.base = r.cursor = static_cast<const uint8_t*>(bytes);
-  r.remaining = bytes ? size : 0;
   bool lead[256];
   DfcLeadByteTable(lead);
-  r.lead = lead;
+  DATA_FILE_READER r;
+  r.Open(bytes, size, lead);
   int res;
   do {
     res = DfcReadStatement(t, r);

@@ -1,7 +1,3 @@
 # INI text read by the platform's profile functions.
 kv_fuzz_target(ini_text ${CMAKE_CURRENT_LIST_DIR}/ini_text_fuzz.cpp ${CMAKE_CURRENT_LIST_DIR}/corpus/ini_text
                LIBS kvplatform)
-target_include_directories(ini_text_replay PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-if(TARGET ini_text_fuzz)
-  target_include_directories(ini_text_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-endif()
