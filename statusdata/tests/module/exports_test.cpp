@@ -243,8 +243,8 @@ TEST_F(Exports, LocaleTable) {
   ASSERT_TRUE(deviceName(3, &fan, 0x96, name, &size));
   std::u16string wide;
   ASSERT_TRUE(kvp::AnsiToWide(name, &wide, 936));
-  EXPECT_EQ(wide, u"风琴折叠装订器");
-  EXPECT_EQ(size, 15u);
+  EXPECT_EQ(wide, u"风琴折叠单元");
+  EXPECT_EQ(size, 13u);
 }
 
 TEST_F(Exports, HelpFileProfilePaletteVersion) {
