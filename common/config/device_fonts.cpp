@@ -1,9 +1,10 @@
 // Font lists of the device settings: the device and option (cartridge) font lists and the font
 // substitution table, kept in printer data and held by the context through its side table.
+#include "config/device_settings.h"
+
 #include <cstring>
 #include <string>
 
-#include "config/device_settings.h"
 #include "config/printer_data.h"
 #include "driverdata/img_image.h"
 #include "kvplat/error.h"

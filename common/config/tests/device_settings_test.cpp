@@ -9,6 +9,7 @@
 #include <map>
 
 #include "config/device_settings.h"
+#include "config/ini_text.h"
 #include "config/paths.h"
 #include "driverdata/img_image.h"
 #include "kvplat/file.h"
@@ -304,4 +305,56 @@ TEST_F(DeviceSettings, SavedByOneProcessLoadedByAnother) {
   WCHAR name[32];
   StgGetString(ctx, StgFindItem(ctx, kTray1Name), name);
   EXPECT_EQ(S(name), u"Matte");
+}
+
+TEST_F(DeviceSettings, SettingsFileKeysThroughTheIniText) {
+  SETTING_CONTEXT* ctx = Full();
+  ASSERT_NE(ctx, nullptr);
+  ITEM_DESC* copyChar = StgFindItem(ctx, 524);  // rdmCopyProtectChar: a present but empty value counts
+  ASSERT_NE(copyChar, nullptr);
+  copyChar->iniKey = u"CopyChar";
+  const WCHAR* path = u"C:\\saved.rsr";
+  std::string text = "[S]\r\nCoverTray=-1\r\nRAMType=300\r\nDuplex=5\r\nCopyChar=\r\nRAM=\r\n";
+  const char* body = CfgIniTextFindSection(u"S", text.c_str());
+  ASSERT_NE(body, nullptr);
+  StgSetString(ctx, copyChar, u"abc");
+  StgSetValue(ctx, kRam, 64);
+  struct Case {
+    WORD id;
+    int found;
+    uint64_t value;
+  } cases[] = {
+      {10276, 1, 0xFFFFFFFFu},  // rdmCoverDefTray, signed 16 bits
+      {kRamType, 1, 44},        // 8 bits unsigned: the low byte of 300
+      {kDuplex, 1, 1},          // a bit: any non-zero value sets it
+      {kRam, 0, 64},            // empty: not found, the value stays
+  };
+  DWORD cursor = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(CfgReadIniSetting(ctx, StgFindItem(ctx, c.id), path, body, &cursor), c.found);
+    EXPECT_EQ(StgGetValue(ctx, c.id, nullptr), c.value);
+  }
+  EXPECT_EQ(CfgReadIniSetting(ctx, copyChar, path, body, &cursor), 1);
+  WCHAR chars[80];
+  StgGetString(ctx, copyChar, chars);
+  EXPECT_EQ(S(chars), u"");
+  StgSetString(ctx, copyChar, u"abc");
+  std::string without = "[S]\r\nOther=1\r\n";
+  cursor = 0;
+  EXPECT_EQ(CfgReadIniSetting(ctx, copyChar, path, CfgIniTextFindSection(u"S", without.c_str()), &cursor), 0);
+  StgGetString(ctx, copyChar, chars);
+  EXPECT_EQ(S(chars), u"abc");
+  // Without a drive-letter path nothing is read.
+  EXPECT_EQ(CfgReadIniSetting(ctx, StgFindItem(ctx, kRam), u"saved.rsr", body, &cursor), 1);
+  EXPECT_EQ(StgGetValue(ctx, kRam, nullptr), 64u);
+
+  // The same rows composed into a settings-file section.
+  INI_TEXT_WRITER w{};
+  ASSERT_EQ(CfgIniTextWriterInit(&w), 1);
+  for (WORD id : {(WORD)10276, (WORD)kRamType, (WORD)kDuplex, (WORD)524})
+    EXPECT_EQ(CfgWriteIniSetting(printer_, ctx, StgFindItem(ctx, id), path, &w), 1);
+  EXPECT_EQ(std::string(w.text, w.length), "CoverTray=-1\r\nRAMType=44\r\nDuplex=1\r\nCopyChar=abc\r\n");
+  CfgIniTextWriterFree(&w);
+  copyChar->iniKey = nullptr;
 }
