@@ -4,7 +4,9 @@
 #include <string_view>
 
 #include "config/ini.h"
+#include "config/ini_text.h"
 #include "config/paths_seams.h"
+#include "config/printer_data.h"
 #include "kvplat/error.h"
 #include "kvplat/file.h"
 #include "kvplat/handle.h"

@@ -55,35 +55,11 @@ KV_SEAM int RuleListSelectableValues(SETTING_CONTEXT*, WORD, DWORD, DWORD*, DWOR
   return 0;
 }
 
-KV_SEAM int CfgSaveDeviceSettings(HANDLE, SETTING_CONTEXT*, int, DWORD) { return 1; }
+KV_SEAM int CfgLoadLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
+KV_SEAM int CfgLoadCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
+KV_SEAM int CfgSaveCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
 
-KV_SEAM BOOL CfgGetHelpFileName(WCHAR* dest, DWORD bytes, SETTING_CONTEXT* ctx) {
-  if (!dest || bytes < sizeof(WCHAR) || !ctx) return FALSE;
-  DWORD type = 0, needed = 0;
-  std::memset(dest, 0, bytes);
-  DWORD rc = GetPrinterDataW(ctx->printer, (LPWSTR)u"HelpFileName", &type, (LPBYTE)dest, bytes, &needed);
-  dest[bytes / sizeof(WCHAR) - 1] = 0;
-  return rc == ERROR_SUCCESS;
-}
-
-KV_SEAM BOOL CfgReadDriverRegValue(const WCHAR* valueName, void* buffer, DWORD bytes) {
-  if (!valueName || !buffer || !bytes) return FALSE;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\KAVRO\\ZarnDrv", 0, KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
-  DWORD type = 0, size = bytes;
-  LSTATUS rc = RegQueryValueExW(key, valueName, nullptr, &type, (LPBYTE)buffer, &size);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
-}
-
-// The value as it is stored, when it is a non-empty folder text that fits.
-KV_SEAM int CfgGetPrinterDataDir(HANDLE printer, const WCHAR* valueName, WCHAR* dest, DWORD capacity) {
-  WCHAR value[260] = {};
-  DWORD type = 0, needed = 0;
-  if (GetPrinterDataW(printer, (LPWSTR)valueName, &type, (LPBYTE)value, sizeof(value) - sizeof(WCHAR), &needed) !=
-      ERROR_SUCCESS)
-    return 0;
-  if (!value[0]) return 0;
-  if (dest && kvp::WLen(value) < capacity) kvp::WCopy(dest, capacity, value);
-  return 1;
+// Nothing is mirrored without the status-service binding.
+KV_SEAM BOOL CfgMirrorPrinterDataValue(HANDLE, const WCHAR*, DWORD*, void*, DWORD, DWORD*, DWORD, KV_CONFIG_FUNCS*) {
+  return FALSE;
 }

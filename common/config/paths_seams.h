@@ -1,6 +1,6 @@
 // Calls from units, regions, platform queries, folders and paths, INI access and resource strings into
 // Parts of the driver that are built elsewhere (feature switches, paper geometry, custom paper slots,
-// the compiled image, the rule engine, device settings, printer-data and registry accessors, the
+// the compiled image, the rule engine, lock and custom-media data, the bidi state, the
 // custom-size input module). Declared here with the signatures those Parts give them; paths_seams.cpp
 // holds a least body for each, marked weak so that the real definition replaces it once it is linked
 // in (its owner then deletes the body here).
@@ -44,11 +44,14 @@ int RuleIsOptionExcluded(SETTING_CONTEXT* ctx, const void* node, DWORD option);
 // 0 done, 1 buffer missing or too small (count given), -1 no memory.
 int RuleListSelectableValues(SETTING_CONTEXT* ctx, WORD id, DWORD capacity, DWORD* values, DWORD* count, int mode);
 
-// Device settings in printer data.
-int CfgSaveDeviceSettings(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass, DWORD flags);
+// Lock and custom-media data: the administrator default store (1 read, 0 failed or no default copy)
+// and the custom media records (1 loaded / written, 0 otherwise).
+int CfgLoadLockDefaultData(HANDLE printer, SETTING_CONTEXT* ctx);
+int CfgLoadCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
+int CfgSaveCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
 
-// Printer-data and registry accessors.
-BOOL CfgGetHelpFileName(WCHAR* dest, DWORD bytes, SETTING_CONTEXT* ctx);
-BOOL CfgReadDriverRegValue(const WCHAR* valueName, void* buffer, DWORD bytes);
-// Folder named by a printer-data value: 1 valid folder, 0 not usable, -1 no memory or no per-user folder.
-int CfgGetPrinterDataDir(HANDLE printer, const WCHAR* valueName, WCHAR* dest, DWORD capacity);
+// Bidi state: fetches a printer-data value from the server printer through the remote-configuration
+// binding and mirrors it into the local printer's data. TRUE when fetched with the expected size.
+struct KV_CONFIG_FUNCS;
+BOOL CfgMirrorPrinterDataValue(HANDLE printer, const WCHAR* valueName, DWORD* type, void* dest, DWORD expectedSize,
+                               DWORD* size, DWORD registryType, KV_CONFIG_FUNCS* funcs);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "config/device_settings.h"
 #include "kvplat/error.h"
 #include "kvplat/heap.h"
 #include "kvplat/text.h"

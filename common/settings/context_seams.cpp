@@ -21,24 +21,9 @@ KV_SEAM WCHAR* CfgGetUiFontName(SETTING_CONTEXT*, WCHAR* buffer) {
   return buffer;
 }
 
-// ---- Device settings, printer data, companions.
+// ---- Lock data, user code.
 
-KV_SEAM void CfgReloadDeviceSettings(SETTING_CONTEXT*) {}
-KV_SEAM void CfgFreeDeviceFontLists(SETTING_CONTEXT* ctx) {
-  if (!ctx || !ctx->store) return;
-  for (WORD id : {QDV_rdmDeviceFont, QDV_rdmOptionFont, QDV_rdmFontTable}) {
-    ITEM_DESC* row = nullptr;
-    void* list = (void*)(uintptr_t)StgGetValue(ctx, id, &row);
-    if (row && list) {
-      StgFree(list);
-      StgSetValue(ctx, id, 0);
-    }
-  }
-}
-KV_SEAM int CfgAdoptPrinterDefaultDevmode(SETTING_CONTEXT*) { return 0; }
 KV_SEAM int CfgLoadLockData(HANDLE, SETTING_CONTEXT*) { return 1; }
-KV_SEAM int CfgIsCompanionInstalled(DWORD, SETTING_CONTEXT*) { return 0; }
-KV_SEAM int CfgLoadSettingClass(HANDLE, SETTING_CONTEXT*, int, int) { return 1; }
 KV_SEAM int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
 
 // ---- Compiled image and rule engine.
@@ -56,6 +41,7 @@ KV_SEAM int StgIsModelFeatureOn(SETTING_CONTEXT*, WORD feature, int) { return fe
 KV_SEAM void StgCreateModules(SETTING_CONTEXT*) {}
 KV_SEAM void StgFreeModules(SETTING_CONTEXT*) {}
 KV_SEAM int StgBroadcastModuleEvent(SETTING_CONTEXT*, DWORD, void*) { return 0; }
+KV_SEAM void StgBroadcastModuleCommand(SETTING_CONTEXT*, WORD) {}
 
 // ---- Locks and charsets.
 

@@ -31,13 +31,8 @@ WCHAR* CfgAnsiToWide(WCHAR* dest, const char* text, int capacity);
 char* CfgWideToAnsi(char* dest, const WCHAR* text, int bytes);
 SETTING_CONTEXT* CfgFreeContextLibraries(SETTING_CONTEXT* ctx);
 
-// Device settings, printer data, lock data, companions, user code.
-void CfgReloadDeviceSettings(SETTING_CONTEXT* ctx);
-void CfgFreeDeviceFontLists(SETTING_CONTEXT* ctx);
-int CfgAdoptPrinterDefaultDevmode(SETTING_CONTEXT* ctx);
+// Lock data, user code.
 int CfgLoadLockData(HANDLE printer, SETTING_CONTEXT* ctx);
-int CfgIsCompanionInstalled(DWORD kind, SETTING_CONTEXT* ctx);
-int CfgLoadSettingClass(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass, int mode);
 int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT* ctx);
 
 // Compiled image and rule engine.
@@ -54,6 +49,8 @@ int StgIsModelFeatureOn(SETTING_CONTEXT* ctx, WORD feature, int unused);
 void StgCreateModules(SETTING_CONTEXT* ctx);
 void StgFreeModules(SETTING_CONTEXT* ctx);
 int StgBroadcastModuleEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg);
+// Offers a command to the feature modules in table order until one handles it.
+void StgBroadcastModuleCommand(SETTING_CONTEXT* ctx, WORD command);
 
 // Units, locks and charsets.
 int StgIsPrintTypeLocked(SETTING_CONTEXT* ctx);

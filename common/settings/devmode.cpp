@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/device_settings.h"
+#include "config/printer_data.h"
 #include "kvplat/error.h"
 #include "kvplat/spooler.h"
 #include "settings/access.h"

@@ -1,6 +1,7 @@
 // Regions and the country class.
 #include "settings/regions.h"
 
+#include "config/printer_data.h"
 #include "config/paths.h"
 #include "config/paths_seams.h"
 #include "kvplat/sysinfo.h"

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "config/device_settings.h"
 #include "config/ini.h"
 #include "config/paths.h"
 #include "config/paths_seams.h"

@@ -67,16 +67,17 @@ TEST_F(Paths, CommonDataFolderFromRegistryPrinterDataOrDrive) {
   CfgGetCommonDataDir(buf, 260, ctx_);
   EXPECT_EQ(S(buf), u"C:\\_zarn");
 
-  // A remote printer takes the folder its printer data names.
+  // A remote printer takes the data folder inside the existing folder its printer data names.
   HANDLE far = AddPrinter(u"Far", 0, u"\\\\SRV");
-  std::u16string client = u"E:\\Client";
+  std::u16string client = u"C:\\Client";
+  ASSERT_TRUE(CreateDirectoryW(client.c_str(), nullptr));
   ASSERT_EQ(SetPrinterDataW(far, (LPWSTR)u"_ZARNDirectoryClient", REG_SZ, (LPBYTE)client.c_str(),
                             (DWORD)(client.size() + 1) * 2),
             (DWORD)ERROR_SUCCESS);
   SETTING_CONTEXT* r = Context(far, 0);
   ASSERT_NE(r, nullptr);
-  EXPECT_EQ(S((CfgGetCommonDataDir(buf, 260, r), buf)), client);
-  EXPECT_EQ(S((CfgGetDataDirForPrinter(buf, 260, far), buf)), client);
+  EXPECT_EQ(S((CfgGetCommonDataDir(buf, 260, r), buf)), client + u"\\_zarn");
+  EXPECT_EQ(S((CfgGetDataDirForPrinter(buf, 260, far), buf)), client + u"\\_zarn");
   StgReleaseContext(r, STG_RELEASE_FREE);
   // The local printer ignores such a value.
   SetPrinterDataW(printer_, (LPWSTR)u"_ZARNDirectoryClient", REG_SZ, (LPBYTE)client.c_str(),
@@ -103,6 +104,8 @@ TEST_F(Paths, PerUserFolderByVersionAndFromTheIniPath) {
   EXPECT_FALSE(CfgGetUserProfileDirEx(buf, 4, printer_, TRUE));
   EXPECT_TRUE(CfgGetUserProfileDir(buf, 260, printer_) && S(buf) == S(profile));
 
+  // The device settings of the new context were loaded with its INI path: start without it.
+  ctx_->work->iniPath[0] = 0;
   EXPECT_GT(CfgGetUserDataDirForPrinter(buf, 260, printer_), 0u);
   EXPECT_EQ(S(buf), S(low) + u"\\_zarn");
   SetSwitch("OSMajor", "5");
