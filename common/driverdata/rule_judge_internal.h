@@ -77,6 +77,10 @@ inline DWORD Read(SETTING_CONTEXT* ctx, Cached c) {
 inline DWORD Stored(SETTING_CONTEXT* ctx, WORD id) { return (DWORD)StgGetValue(ctx, id, nullptr); }
 inline DWORD Option(SETTING_CONTEXT* ctx, WORD id) { return StgGetOptionValue(ctx, id, nullptr); }
 
+// Recomputes the resolution settings and the source and output geometry at the resolution now in force:
+// mode 0 from dmPrintQuality (source from the DEVMODE's own length and width when `fields` holds both),
+// mode 1 from rdmDstResolutionW.
+void RecomputeGeometry(SETTING_CONTEXT* ctx, int mode, DWORD fields);
 // The effective output paper P.
 DWORD OutputPaper(SETTING_CONTEXT* ctx);
 // Paper codes are 16-bit: a code compares by its low 16 bits, and a code with bit 15 set is in no list.

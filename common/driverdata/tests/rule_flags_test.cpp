@@ -142,6 +142,176 @@ TEST_F(Flags, LengthAndResolutionLimits) {
   ctx_->model->modelCode = 104;
 }
 
+// Every flag id once: its answer on the bare fixture (base, -1: not checked) and after a small fixture of
+// its family (expected). Finisher rows take their fixture from their role in the dispatch table.
+TEST_F(Flags, EveryFlagWithAFixtureOfItsFamily) {
+  struct Case {
+    WORD id;
+    int base;
+    std::function<void()> setup;
+    int expected;
+  };
+  auto tray1 = [this](DWORD paper, DWORD orient) {
+    Tray(sid::rdmTray1Paper, sid::rdmTrayOrient0, sid::rdmTrayLock0, paper, orient);
+  };
+  auto firstMember = [](BYTE family) -> WORD {
+    switch (family) {
+      case FIN_23: return sid::rdmOutputOptionTypeFin2000;
+      case FIN_1000: return sid::rdmOutputOptionTypeFin1000;
+      case FIN_BF: return sid::rdmOutputOptionTypeFinBF;
+      case FIN_TYPE14: return sid::rdmOutputOptionType14;
+      case FIN_TYPE15: return sid::rdmOutputOptionType15;
+      case FIN_1: return sid::rdmOutputOption2TypeFinMF;
+      case FIN_2: return sid::rdmOutputOption2TypeFIN2NA;
+      case FIN_50: return sid::rdmOutputOption2TypeFin50;
+      case FIN_100: return sid::rdmOutputOption2TypeFin100;
+      case FIN_4: case FIN_DOM: return sid::rdmOutputOption2TypeFin1Dom;
+      default: return 0;
+    }
+  };
+  std::vector<Case> cases;
+  for (WORD id = kFirstComputedFlag; id <= kLastComputedFlag; ++id) {
+    const COMPUTED_FLAG_ROW* row = RuleFindComputedFlag(id);
+    if (row->role == ROLE_NONE) continue;
+    WORD member = firstMember(row->family);
+    BYTE family = row->family;
+    switch (row->role) {
+      case ROLE_PORT_SET:
+        cases.push_back({id, 0, [=, this] { V(member, 1); tray1(9, 0); }, 1});
+        break;
+      case ROLE_LAND_SET:
+        cases.push_back({id, 0, [=, this] { V(member, 1); tray1(9, 1); }, 1});
+        break;
+      case ROLE_IN_LIST:
+      case ROLE_IN_EXTENDED_LIST:
+        cases.push_back({id, 1, [=, this] { Paper(43); }, 0});  // A4 is in every list, a postcard in none
+        break;
+      case ROLE_PUNCHABLE:
+        cases.push_back({id, 0, [=, this] { Paper(8); }, 1});  // A4 is never punchable, A3 always
+        break;
+      case ROLE_STAPLE_POSITION:
+        cases.push_back({id, 0, [=, this] {
+                           V(member, 1);
+                           tray1(9, 0);
+                           V(sid::rdmStapleType, family == FIN_1000 ? 33 : family == FIN_BF ? 68 : 49);
+                         }, 1});
+        break;
+      case ROLE_PUNCH_POSITION:
+        cases.push_back({id, 0, [=, this] {
+                           V(member, 1);
+                           Paper(8);
+                           tray1(8, 0);
+                           V(sid::rdmPunchType, 1);
+                         }, 1});
+        break;
+    }
+  }
+  auto bf = [this, tray1](DWORD paper, DWORD orient) {
+    V(sid::rdmOutputOptionTypeFinBF, 1);
+    Paper(paper);
+    tray1(paper, orient);
+  };
+  auto roll1 = [this](DWORD roll, DWORD paper) {
+    V(sid::dmDefaultSource, RULE_ROLL_1);
+    V(sid::rdmTray17Paper, roll);
+    Paper(paper);
+  };
+  for (WORD id : {737, 738, 746, 753, 754, 770, 786, 793, 794, 802, 810, 818, 831, 834, 847, 848, 849, 850})
+    cases.push_back({id, 0, [=, this] { V(id, 1); }, 0});
+  cases.insert(cases.end(), {
+      {726, 0, [this] { V(726, 1); }, 0},
+      {727, 0, [this] { V(727, 1); }, 0},
+      {743, 1, [=] { roll1(527, 9); }, 0},
+      {744, 1, [=] { roll1(527, 9); }, 0},
+      {745, 1, [=] { roll1(527, 9); }, 0},
+      {747, 0, [this] { V(sid::rdmTray17Paper, 9); }, 1},
+      {748, 0, [this] { V(sid::rdmTray18Paper, 9); }, 1},
+      {749, 0, [this] { V(sid::rdmTray19Paper, 9); }, 1},
+      {750, 0, [this] { V(sid::rdmTray20Paper, 9); }, 1},
+      {751, 0, [this] { V(sid::rdmTray15Paper, 9); }, 1},
+      {752, 0, [this] { V(sid::rdmTray16Paper, 9); }, 1},
+      {766, 0, [this] { V(sid::rdmOutputOption3TypeFoldingFolder, 1); V(sid::rdmFoldingType, 8); }, 1},
+      {767, 0, [=] { roll1(525, 9); }, 1},
+      {768, 0, [=, this] { roll1(538, 267); V(sid::rdmFoldingType, 0); }, 1},
+      {769, 0, [=, this] { roll1(538, 267); V(sid::rdmFoldingType, 8); }, 1},
+      {782, 0, [this] { V(sid::rdmTray17Paper, 525); }, 1},
+      {783, 0, [this] { V(sid::rdmTray18Paper, 525); }, 1},
+      {784, 0, [this] { V(sid::rdmTray15Paper, 9); }, 1},
+      {785, 0, [this] { V(sid::rdmTray16Paper, 9); }, 1},
+      {787, 0, [=] { bf(8, 0); }, 1},
+      {788, 0, [=] { bf(9, 1); }, 1},
+      {789, 0, [=] { bf(9, 0); }, 1},
+      {790, 0, [=] { bf(9, 0); }, 1},
+      {791, 1, [=] { bf(13, 0); }, 0},
+      {819, 0, [this] { V(sid::dmOrientation, 2); }, 1},
+      {820, 0, [this] { Tray(sid::rdmTray2Paper, sid::rdmTrayOrient1, sid::rdmTrayLock1, 9); }, 1},
+      {821, 0, [=] { tray1(9, 1); }, 1},
+      {822, 0, [this] { V(sid::rdmTray2Paper, 9); }, 1},
+      {823, 0, [this] { V(sid::rdmTray3Paper, 9); }, 1},
+      {824, 0, [this] { V(sid::rdmTray4Paper, 9); }, 1},
+      {825, 0, [this] { V(sid::rdmTray26PaperLCT1, 9); }, 1},
+      {826, 0, [this] { V(sid::rdmSourceOptionTypeManual, 1); V(sid::rdmTray28PaperManual, 9); }, 1},
+      {827, 0, [this] { V(sid::rdmOutputOption2TypeFinMF, 1); V(sid::rdmFuncSelectStaple, 1); V(sid::rdmStapleType, 33); }, 1},
+      {828, 0, [this] { V(sid::rdmOutputOption2TypeFinMF, 1); V(sid::rdmFuncSelectStaple, 1); V(sid::rdmStapleType, 34); }, 1},
+      {829, 0, [this] { V(sid::rdmTray4Paper, 9); }, 1},
+      {830, 0, [this] { V(sid::rdmTray26PaperLCT1, 9); }, 1},
+      {832, 0, [this] { V(sid::rdmTray6Paper, 9); }, 1},
+      {833, 0, [this] { V(sid::rdmTray7Paper, 9); }, 1},
+      {835, -1, [this] { V(sid::dmPrintQuality, 1200); V(sid::rdmLoadShare, 3); V(sid::rdmDstPaperWidthDot, 30709); }, 0},
+      {836, 0, [=, this] { tray1(9, 0); V(sid::rdmCoverInputTray, 1); }, 1},
+      {837, 0, [=, this] { tray1(9, 0); V(sid::rdmMPInputTray, 1); }, 1},
+      {838, 0, [=, this] { tray1(9, 0); V(sid::rdmBackCoverInputTray, 1); }, 1},
+      {839, 0, [=, this] { tray1(9, 0); V(sid::wdmChapterTray, 1); }, 1},
+      {840, 0, [=, this] { tray1(9, 0); V(sid::rdmReverseCoverInputTray, 1); }, 1},
+      // Without a module answering for the fit paper it is A3, and no paper is larger: never fitted.
+      {841, 0, [this] {
+         V(sid::rdmFrontFunc, 8);
+         V(sid::rdmExtOutput2A4Fit, 1);
+         V(sid::dmPaperSize, 8);
+         V(sid::rdmOutPaperSize, 1024);
+         V(sid::rdmPrnMethod, 0);
+         V(sid::rdmFuncSelectScale, 0);
+       }, 0},
+      {842, 0, [this] { Paper(8); }, 0},
+      {843, 0, [this] { Paper(9); }, 0},
+      {844, 0, [this] { Paper(6); }, 0},
+      {845, 0, [=, this] { Paper(8); tray1(8, 0); }, 0},
+      {846, 0, [=, this] { Paper(8); tray1(8, 0); }, 0},
+      {851, 0, [this] { V(sid::rdmPaperFreeSizeLength, 708662); }, 1},
+      {852, 0, [this] { V(sid::rdmPrintFreeSizeLength, 708662); }, 1},
+      {853, 0, [this] { V(sid::rdmPaperFreeSizeLength, 154772); }, 1},
+      {854, 0, [this] { V(sid::rdmPrintFreeSizeLength, 154772); }, 1},
+      {855, 0, [this] { V(sid::rdmPaperFreeSizeWidth, 154772); }, 1},
+      {856, 0, [this] { V(sid::rdmPrintFreeSizeWidth, 154772); }, 1},
+      {857, 0, [this] { V(sid::rdmPaperFreeSizeWidth, 154772); }, 1},
+      {858, 0, [this] { V(sid::rdmPrintFreeSizeWidth, 154772); }, 1},
+      {859, 0, [this] { V(sid::wdmFreeSizeLength, 708662); }, 1},
+      {860, 0, [this] { V(sid::wdmFreeSizeLength, 154772); }, 1},
+      {861, 0, [this] { V(sid::wdmFreeSizeWidth, 154772); }, 1},
+      {862, 0, [this] { V(sid::wdmFreeSizeWidth, 154772); }, 1},
+      {863, 0, [this] { V(sid::rdmLoadShare, 18); V(sid::dmPrintQuality, 600); V(sid::rdmDstPaperLengthDot, 40000); }, 1},
+      {864, -1, [this] { V(sid::rdmLoadShare, 0); V(sid::dmPrintQuality, 600); V(sid::rdmDstPaperLengthDot, 100); V(sid::rdmDstPaperWidthDot, 100); }, 1},
+      {865, 0, [this] { V(sid::rdmDstPaperLengthDot, 0xFFFFFFFFu); }, 0},
+      {866, 0, [this] { V(sid::rdmDstPaperLengthDot, 0xFFFFFFFFu); }, 0},
+      {867, 0, [this] { V(sid::rdmDstPaperLengthDot, 0xFFFFFFFFu); }, 0},
+  });
+
+  // The bare fixture every case starts from.
+  const SETTING_STORE bare = *ctx_->store;
+  std::set<WORD> seen;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.id);
+    seen.insert(k.id);
+    *ctx_->store = bare;
+    if (k.base >= 0) {
+      EXPECT_EQ(Flag(k.id), k.base) << "bare";
+    }
+    k.setup();
+    EXPECT_EQ(Flag(k.id), k.expected);
+  }
+  for (WORD id = kFirstComputedFlag; id <= kLastComputedFlag; ++id) EXPECT_EQ(seen.count(id), 1u) << id;
+}
+
 // ---- the model's own rules ------------------------------------------------------------------------------
 
 // The 4-up page orders are offered by the sheet's orientation (flag 819), which n-up turns.
