@@ -65,6 +65,20 @@ TEST_F(Flags, IdsWithoutAJudgeGiveZeroWhateverTheirBit) {
   EXPECT_EQ(RuleGetComputedFlag(nullptr, 819), 0) << "no context: nothing to read";
 }
 
+// A light context has no store: every judge reads 0 for every setting and nothing is written.
+TEST_F(Flags, LightContextAnswersWithoutAStore) {
+  SETTING_CONTEXT* light = StgCreateContextEx(printer_.handle, printer_.handle, nullptr, 4, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(light, nullptr);
+  ASSERT_EQ(light->store, nullptr);
+  for (WORD id = kFirstComputedFlag; id <= kLastReservedFlag; ++id) {
+    int v = RuleGetComputedFlag(light, id);
+    EXPECT_TRUE(v == 0 || v == 1) << id;
+  }
+  EXPECT_EQ(RuleGetComputedFlag(light, 835), 0);
+  EXPECT_EQ(RuleGetForcedQuality(light, 0), 0u);
+  StgReleaseContext(light, STG_RELEASE_FREE);
+}
+
 // Flags that share a judge always agree.
 TEST_F(Flags, SharedJudgesAgree) {
   const std::pair<WORD, WORD> pairs[] = {{824, 829}, {855, 857}, {856, 858}, {861, 862}};
