@@ -109,7 +109,7 @@ int RuleFinisherPunchable(SETTING_CONTEXT* ctx, BYTE family);
 // 1 when the family can make the stored staple (rdmStapleType) / punch (rdmPunchType) position.
 int RuleStaplePosition(SETTING_CONTEXT* ctx, BYTE family);
 int RulePunchPosition(SETTING_CONTEXT* ctx, BYTE family);
-// The FinBF flags 787-791 (paper and orientation admitted) .
+// The FinBF flags 787-791: the paper and the orientation the selected source feeds it with.
 int RuleJudge787(SETTING_CONTEXT* ctx);
 int RuleJudge788(SETTING_CONTEXT* ctx);
 int RuleJudge789(SETTING_CONTEXT* ctx);
