@@ -105,6 +105,11 @@ int ImgGetCustomPaperSizeOriented(SETTING_CONTEXT* ctx, LONG size[2], DWORD code
 int ImgGetCustomPaperSizeStored(SETTING_CONTEXT* ctx, LONG size[2], DWORD code);
 DWORD ImgFindPaperBySize(SETTING_CONTEXT* ctx, LONG width, LONG length, int tolerant);
 
+// Resolutions: the row of a resolution code in the model's resolution table; none for code 0 and for a
+// code without a row.
+struct RESOLUTION_ROW;
+const RESOLUTION_ROW* ImgFindResolutionRow(DWORD code);
+
 // Fonts.
 struct DEVICE_FONT_REC {
   DWORD id;

@@ -10,6 +10,7 @@
 #include "settings/context_seams.h"
 #include "kvplat/devmode.h"
 #include "settings/devmode.h"
+#include "settings/model_tables.h"
 
 using dfc::Get;
 
@@ -361,5 +362,14 @@ FONT_SUBST_REC* ImgCopyFontSubstitutions(SETTING_CONTEXT* ctx, int* count) {
     if (count) *count = n;
     return out;
   }
+  return nullptr;
+}
+
+// ---- resolutions ------------------------------------------------------------------------------------------
+
+const RESOLUTION_ROW* ImgFindResolutionRow(DWORD code) {
+  if (code == 0) return nullptr;
+  for (const RESOLUTION_ROW* r = StgGetResolutionTable(); r && r->code; ++r)
+    if (r->code == code) return r;
   return nullptr;
 }

@@ -3,6 +3,7 @@
 // checks every push and pop against the stack's ends, and gives the top back as it found it. A list
 // that would over- or under-run, or that leaves more than its result, evaluates to 0.
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_flags.h"
 
 #include "kvplat/text.h"
 #include "settings/access.h"

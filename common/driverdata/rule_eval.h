@@ -77,8 +77,6 @@ int RuleRunAllTransacts(SETTING_CONTEXT* ctx);
 // Declared here with the signatures their owners give them; rule_seams.cpp holds weak least bodies
 // until the owners' definitions are linked in.
 
-// Computed flags 723-914 (0 or 1).
-int RuleGetComputedFlag(SETTING_CONTEXT* ctx, WORD id);
 // Feature-module judge hooks 1260-1419.
 DWORD StgGetJudgeHookValue(SETTING_CONTEXT* ctx, WORD id);
 // Value check of one setting: 1 admissible, 0 not, 2 no rule data, 3 no node.

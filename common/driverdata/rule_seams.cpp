@@ -7,7 +7,6 @@
 
 #define KV_SEAM __attribute__((weak))
 
-KV_SEAM int RuleGetComputedFlag(SETTING_CONTEXT*, WORD) { return 0; }
 KV_SEAM DWORD StgGetJudgeHookValue(SETTING_CONTEXT*, WORD) { return 0; }
 KV_SEAM int RuleTestValue(WORD, DWORD, SETTING_CONTEXT* ctx) { return ctx && ctx->image ? 1 : 3; }
 KV_SEAM int StgIsFeatureBitSet(int bit) {

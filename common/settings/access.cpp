@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "driverdata/rule_judges.h"
 #include "kvplat/codepage.h"
 #include "settings/context_seams.h"
 #include "settings/store.h"

@@ -40,7 +40,6 @@ COMPILED_IMAGE* ImgAcquire(SETTING_CONTEXT* ctx);
 DWORD ImgGetDefaultValue(SETTING_CONTEXT* ctx, WORD id);
 int RuleAllocStack(SETTING_CONTEXT* ctx);
 void RuleFreeStack(SETTING_CONTEXT* ctx);
-int RuleIsSheetLandscape(SETTING_CONTEXT* ctx);
 int RuleRunAllTransacts(SETTING_CONTEXT* ctx);
 int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT* ctx);
 

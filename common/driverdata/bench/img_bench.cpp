@@ -1,5 +1,6 @@
 // The model's data file three ways (compiled, loaded from its ".BCS" file, taken from the process
-// cache) and one Exclusive row evaluated on a full context.
+// cache), one Exclusive row evaluated on a full context without computed flags and one that reads a
+// flag, and every computed flag once.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "driverdata/dfc_compiler.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_flags.h"
 #include "kvplat/heap.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
@@ -103,24 +105,52 @@ void BM_CacheLookupOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_CacheLookupOnly);
 
-// One Exclusive row (the paper size's): first and second condition of the feature and of every option.
-void BM_EvaluatePaperSizeRow(benchmark::State& state) {
+// One Exclusive row: first and second condition of the feature and of every option.
+void EvaluateRow(benchmark::State& state, WORD id) {
   SETTING_CONTEXT* ctx = g_machine->ctx;
-  IMG_REF node = ImgFindNode(ctx, 8);
+  IMG_REF node = ImgFindNode(ctx, id);
   IMG_REF row = ImgNodeRule(node);
   if (!row) state.SkipWithError("no rule row");
-  int n = 0;
   for (auto _ : state) {
     int excluded = RuleIsRowExcluded(ctx, row, 0) + RuleEvalSecond(ctx, row, 0);
-    for (IMG_REF o = ImgNodeOptions(node); o; o = ImgNext(o)) {
+    for (IMG_REF o = ImgNodeOptions(node); o; o = ImgNext(o))
       excluded += RuleIsRowExcluded(ctx, row, ImgOptionValue(o)) + RuleEvalSecond(ctx, row, ImgOptionValue(o));
-      ++n;
-    }
     benchmark::DoNotOptimize(excluded);
   }
   state.counters["options"] = double(ImgCountList(ImgNodeOptions(node)));
 }
+
+// The paper size's row reads no computed flag.
+void BM_EvaluatePaperSizeRow(benchmark::State& state) { EvaluateRow(state, 8); }
 BENCHMARK(BM_EvaluatePaperSizeRow);
+
+// The folding row's second condition reads flag 767 (roll supplies the paper, narrow form).
+void BM_EvaluateFoldingRowWithFlag(benchmark::State& state) { EvaluateRow(state, 693); }
+BENCHMARK(BM_EvaluateFoldingRowWithFlag);
+
+// Every computed flag 723-867 once, on a full context of the model.
+void BM_EveryComputedFlag(benchmark::State& state) {
+  SETTING_CONTEXT* ctx = g_machine->ctx;
+  for (auto _ : state) {
+    int on = 0;
+    for (WORD id = kFirstComputedFlag; id <= kLastComputedFlag; ++id) on += RuleGetComputedFlag(ctx, id);
+    benchmark::DoNotOptimize(on);
+  }
+  state.counters["flags"] = kComputedFlagCount;
+}
+BENCHMARK(BM_EveryComputedFlag)->Unit(benchmark::kMicrosecond);
+
+// Every computed flag but 835, whose forced-quality computation works on a copy of the store.
+void BM_EveryComputedFlagBut835(benchmark::State& state) {
+  SETTING_CONTEXT* ctx = g_machine->ctx;
+  for (auto _ : state) {
+    int on = 0;
+    for (WORD id = kFirstComputedFlag; id <= kLastComputedFlag; ++id)
+      if (id != 835) on += RuleGetComputedFlag(ctx, id);
+    benchmark::DoNotOptimize(on);
+  }
+}
+BENCHMARK(BM_EveryComputedFlagBut835)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
