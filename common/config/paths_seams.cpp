@@ -16,9 +16,6 @@
 
 #define KV_SEAM __attribute__((weak))
 
-// The model's feature bitmap: word 0 has bits 2, 7, 11 and 23 set.
-KV_SEAM int StgIsFeatureBitSet(DWORD bit) { return bit < 32 ? (int)((0x00800884u >> bit) & 1u) : 0; }
-
 KV_SEAM void StgApplySourcePaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
 
 KV_SEAM void CfgLoadFreeSize(SETTING_CONTEXT*, int) {}

@@ -10,9 +10,6 @@
 
 struct SETTING_CONTEXT;
 
-// Feature switches: bit n of the process-wide feature bitmap.
-int StgIsFeatureBitSet(DWORD bit);
-
 // Paper geometry: source geometry of a paper code (output geometry: StgApplyOutputPaper).
 void StgApplySourcePaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
 

@@ -5,6 +5,7 @@
 
 #include "settings/access.h"
 #include "settings/context_seams.h"
+#include "settings/modules.h"
 
 namespace {
 BYTE* Dm(SETTING_CONTEXT* ctx) { return ctx && ctx->store ? ctx->store->bytes : nullptr; }
