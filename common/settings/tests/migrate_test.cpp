@@ -25,17 +25,8 @@ void Put(std::vector<BYTE>& b, size_t off, T v) {
   std::memcpy(b.data() + off, &v, sizeof(T));
 }
 
-class Migrate : public ContextTest {
+class Migrate : public OneContextTest {
  protected:
-  void SetUp() override {
-    ContextTest::SetUp();
-    ctx_ = Create(printer_);
-    ASSERT_NE(ctx_, nullptr);
-  }
-  void TearDown() override {
-    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
-    ContextTest::TearDown();
-  }
   std::vector<BYTE> Devmode(SETTING_CONTEXT* c) {
     return std::vector<BYTE>(c->store->bytes, c->store->bytes + STG_DEVMODE_SIZE);
   }
@@ -49,9 +40,6 @@ class Migrate : public ContextTest {
     EXPECT_NE(e->value, def);
     return e->value;
   }
-
-  FakePrinter printer_{u"P"};
-  SETTING_CONTEXT* ctx_ = nullptr;
 };
 
 TEST_F(Migrate, VersionComparisons) {

@@ -18,21 +18,18 @@ using namespace kvstgtest;
 
 namespace {
 
-class Modules : public ContextTest {
+class Modules : public OneContextTest {
  protected:
   void SetUp() override {
-    ContextTest::SetUp();
-    ctx_ = Create(printer_);
-    ASSERT_NE(ctx_, nullptr);
+    OneContextTest::SetUp();
     ASSERT_NE(ctx_->work->modules, nullptr);
     MODULE_VECTOR* v = ctx_->work->modules;
     saved_.assign(v->rows, v->rows + v->count);
   }
   void TearDown() override {
     // Put back the context's own rows (the recorders below replace some of them).
-    std::memcpy(ctx_->work->modules->rows, saved_.data(), saved_.size() * sizeof(FEATURE_MODULE));
-    StgReleaseContext(ctx_, STG_RELEASE_FREE);
-    ContextTest::TearDown();
+    if (ctx_) std::memcpy(ctx_->work->modules->rows, saved_.data(), saved_.size() * sizeof(FEATURE_MODULE));
+    OneContextTest::TearDown();
   }
   FEATURE_MODULE& Row(int i) { return ctx_->work->modules->rows[i]; }
 
@@ -62,8 +59,6 @@ class Modules : public ContextTest {
     current_ = ctx_;
   }
 
-  FakePrinter printer_{u"P"};
-  SETTING_CONTEXT* ctx_ = nullptr;
   std::vector<FEATURE_MODULE> saved_;
 };
 
