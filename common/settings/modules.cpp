@@ -26,7 +26,6 @@ int DefaultCommand(SETTING_CONTEXT*, WORD, void*) { return 0; }
 int DefaultMessage(SETTING_CONTEXT*, HANDLE, HANDLE, UINT, UINT_PTR, LONG_PTR, void*) { return 0; }
 int DefaultEvent(SETTING_CONTEXT*, DWORD, void*, void*) { return 0; }
 
-constexpr WORD kCmdSaveStamp = 327;
 constexpr WORD kRdmFuncSelectWaterMark = 60;
 constexpr WORD kRdmWmID = 118;
 constexpr WORD kRdmCallSrc = 706;
@@ -34,7 +33,7 @@ constexpr WORD kRdmCallSrc = 706;
 // Command 327: the current watermark settings are kept as the selected stamp, when a watermark is on
 // and the selection names a stored stamp.
 int WatermarkCommand(SETTING_CONTEXT* ctx, WORD command, void*) {
-  if (command != kCmdSaveStamp) return 0;
+  if (command != STG_CMD_SAVE_STAMP) return 0;
   DWORD w = StgGetOptionValue(ctx, kRdmWmID, nullptr);
   int count = CfgGetStampCount(ctx);
   if (StgGetValue(ctx, kRdmFuncSelectWaterMark, nullptr) && count > 0 && w < (DWORD)count)
@@ -42,14 +41,13 @@ int WatermarkCommand(SETTING_CONTEXT* ctx, WORD command, void*) {
   return 1;
 }
 
-constexpr DWORD kEventControlState = 3;
 constexpr WORD kControlDeviceFontChoice = 2384;
 constexpr WORD kDialogUserTtf = 4004;
 
 // Event 3 for the device-font choice: outside the property sheets (no caller) or inside the font
 // substitution dialog, the control is shown in state 1.
 int FontSubstEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*) {
-  if (event != kEventControlState || !arg) return 0;
+  if (event != STG_EVENT_CONTROL_STATE || !arg) return 0;
   auto* a = static_cast<MODULE_CONTROL_STATE_ARG*>(arg);
   if (!a->control || a->control->controlId != kControlDeviceFontChoice) return 0;
   if (StgGetValue(ctx, kRdmCallSrc, nullptr) == 0 || (a->dialog && a->dialog->id == kDialogUserTtf)) {
@@ -205,7 +203,7 @@ int StgCreateModules(SETTING_CONTEXT* ctx) {
     }
   }
   w->modules = v;
-  StgBroadcastModuleEvent(ctx, 1, nullptr);
+  StgBroadcastModuleEvent(ctx, STG_EVENT_CREATED, nullptr);
   return 1;
 }
 
@@ -216,7 +214,7 @@ void StgFreeModules(SETTING_CONTEXT* ctx) {
   w->chapterRows = nullptr;
   CfgPresetSnapshot(ctx, nullptr, 3);
   if (!w->modules) return;
-  StgBroadcastModuleEvent(ctx, 2, nullptr);
+  StgBroadcastModuleEvent(ctx, STG_EVENT_FREEING, nullptr);
   FreeVector(w->modules);
   w->modules = nullptr;
 }

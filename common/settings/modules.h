@@ -50,6 +50,57 @@ enum : int {
   STG_MODULE_COUNT = 10,
 };
 
+// Commands (u16) and their handlers' rows.
+enum : WORD {
+  STG_CMD_CMM_FIRST = 111,      // 111-124 colour-matching profiles
+  STG_CMD_CMM_LAST = 124,
+  STG_CMD_CHAPTER_FIRST = 303,  // 303-307 chapters: copy one cover or insert media type to the others
+  STG_CMD_CHAPTER_LAST = 307,
+  STG_CMD_LOCKS_LOADED = 312,   // administrator locks: record the locked values
+  STG_CMD_DOCUMENT_APPLY = 326, // the interface library's modules
+  STG_CMD_SAVE_STAMP = 327,     // watermarks: keep the watermark settings as the selected stamp
+  STG_CMD_SEPARATION_CYCLE = 901,  // job settings: separation-sheet cycle from the copies
+  STG_CMD_PERSISTENT_FIRST = 10000,  // 10000-11976 follow-ups carrying a persistent settings id
+  STG_CMD_PERSISTENT_LAST = 11976,
+};
+
+// Events (u32) the common library raises; the raiser owns the argument record.
+enum : DWORD {
+  STG_EVENT_CREATED = 1,
+  STG_EVENT_FREEING = 2,
+  STG_EVENT_CONTROL_STATE = 3,      // interface library: {CONTROL_DESC*, DIALOG_DESC*, handled}
+  STG_EVENT_SAVE_SETTING = 4,       // {mode u64, ITEM_DESC*, handled u64}: handled 1 skips it
+  STG_EVENT_READ_SETTING = 5,       // the same, for a read
+  STG_EVENT_FILE_SETTING = 6,       // {ITEM_DESC*, handled u64}
+  STG_EVENT_TRAY_STATUS = 8,
+  STG_EVENT_TRAY_FUNCTION = 9,
+  STG_EVENT_TRAYS_VISITED = 10,
+  STG_EVENT_BEFORE_STORE = 11,
+  STG_EVENT_DEVICE_DATA = 12,       // {answer u64 = 1}
+  STG_EVENT_DEPENDENTS = 13,
+  STG_EVENT_DYNAMIC_STRING = 16,    // {string id u16, destination text}
+  STG_EVENT_CLASS_READ = 18,
+  STG_EVENT_TRAY_DETAILS = 21,      // {answer u32 = 0}
+  STG_EVENT_QUERY_DONE = 22,
+  STG_EVENT_DEVICE_SAVED = 23,
+  STG_EVENT_FILE_TRANSFERRED = 24,  // {flags, file name}
+  STG_EVENT_UNDO_PUSHED = 26,
+  STG_EVENT_UNDO_RESTORED = 27,
+  STG_EVENT_RESOLUTIONS = 30,       // {answer}
+  STG_EVENT_VALUE_REJECTED = 32,    // {DEVMODE*, ITEM_DESC*, value}
+  STG_EVENT_INPUT_BINS = 33,        // {answer}
+  STG_EVENT_COLOR_FLAGS = 35,
+  STG_EVENT_SETTINGS_CHANGED = 36,
+  STG_EVENT_CUSTOM_SIZE_TAKEN = 44,    // {DEVMODE*}
+  STG_EVENT_CUSTOM_SIZE_WRITTEN = 45,  // {DEVMODE*, handled u64}
+  STG_EVENT_MERGE_DONE = 52,           // {merge mode word}
+  STG_EVENT_DERIVED_REFRESHED = 53,
+  STG_EVENT_FIT_PAPER = 54,            // {answer}
+  STG_EVENT_VERSION_TEXT = 57,         // {text buffer, 16}
+  STG_EVENT_LOCKS_TO_PRESETS = 59,
+  STG_EVENT_LOCK_RESOLUTION = 60,
+};
+
 // Argument of event 3 (state of a control), raised by the interface library.
 struct MODULE_CONTROL_STATE_ARG {
   CONTROL_DESC* control;

@@ -12,8 +12,6 @@
 #include "settings/modules.h"
 
 namespace {
-constexpr DWORD kEventUndoPushed = 26;
-constexpr DWORD kEventUndoRestored = 27;
 constexpr int kCurrentWord = 3;
 
 bool HasSnapshots(const CONTEXT_WORK_AREA* w) { return w->undo[0] && w->undo[1] && w->undo[2]; }
@@ -33,7 +31,7 @@ int StgPushUndo(SETTING_CONTEXT* ctx) {
   *w->undo[0] = *ctx->store;
   w->changeWords[0] = w->changeWords[kCurrentWord];
   ++w->undoDepth;
-  StgBroadcastModuleEvent(ctx, kEventUndoPushed, nullptr);
+  StgBroadcastModuleEvent(ctx, STG_EVENT_UNDO_PUSHED, nullptr);
   return 1;
 }
 
@@ -47,7 +45,7 @@ int StgPopUndo(SETTING_CONTEXT* ctx, int restore) {
     w->storeModified = 0;
     if (ITEM_DICTIONARY* d = ctx->dictionary; d && d->rows)
       for (int i = 0; i < d->count; ++i) d->rows[i].flags &= ~(uint64_t)STG_FLAG_CHANGE_MASK;
-    StgBroadcastModuleEvent(ctx, kEventUndoRestored, nullptr);
+    StgBroadcastModuleEvent(ctx, STG_EVENT_UNDO_RESTORED, nullptr);
   }
   SETTING_STORE* popped = w->undo[0];
   w->undo[0] = w->undo[1];
