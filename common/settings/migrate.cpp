@@ -125,8 +125,8 @@ void StgRevalidateRange(SETTING_CONTEXT* ctx, WORD first, WORD last) {
   if (!ctx || !ctx->store) return;
   for (DWORD id = first; id <= last; ++id) {
     ITEM_DESC* row = StgFindItem(ctx, (WORD)id);
-    // Texts and lists have no value of their own to check.
-    if (!row || !IsNumeric(row)) continue;
+    // Texts and font lists have no value of their own to check.
+    if (!row || !IsNumeric(row) || StgFontListSlot(ctx, (WORD)id, false)) continue;
     RuleValidateValue((WORD)id, (DWORD)StgReadValue(ctx, row), ctx);
   }
 }
