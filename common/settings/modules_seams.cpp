@@ -56,7 +56,7 @@ bool ChapterKey(int row, int field, WCHAR (&key)[40]) {
   static const char* const kNames[] = {"Page", "Tray", "Kind", "Print", "PageRange"};
   if (row < 0 || field < 1 || field > 5) return false;
   char text[40];
-  std::snprintf(text, sizeof(text), "wdmChapter%s%d", kNames[field - 1], row + 1);
+  std::snprintf(text, sizeof(text), "wdmChapter%s%lld", kNames[field - 1], (long long)row + 1);
   int i = 0;
   for (; text[i]; ++i) key[i] = (WCHAR)text[i];
   key[i] = 0;

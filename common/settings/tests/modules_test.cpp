@@ -329,6 +329,11 @@ TEST_F(Modules, ReadRowTakesTheLastPageOfARange) {
     EXPECT_EQ(p.p[4], 2u);
     EXPECT_EQ(p.p[5], k.last);
   }
+  // Rows the INI cannot hold read as empty.
+  MODULE_OP_PARAMS p{};
+  p.p[0] = 0x7FFFFFFF;
+  EXPECT_EQ(StgRunModuleOp(ctx_, 5, &p), 1);
+  EXPECT_EQ(p.p[1], 0u);
 }
 
 // ---------------------------------------------------------------------------------------------
