@@ -8,6 +8,7 @@
 
 #include "config/ini.h"
 #include "config/ini_text.h"
+#include "config/lock_data.h"
 #include "config/paths.h"
 #include "config/paths_seams.h"
 #include "config/printer_data.h"
@@ -18,6 +19,7 @@
 #include "settings/context.h"
 #include "settings/context_seams.h"
 #include "settings/model_tables.h"
+#include "settings/modules.h"
 #include "settings/platform_queries.h"
 
 namespace {

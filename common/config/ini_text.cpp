@@ -17,6 +17,7 @@
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/modules.h"
 #include "settings/platform_queries.h"
 #include "settings/units.h"
 

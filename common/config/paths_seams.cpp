@@ -16,9 +16,6 @@
 
 #define KV_SEAM __attribute__((weak))
 
-// The model's feature bitmap: word 0 has bits 2, 7, 11 and 23 set.
-KV_SEAM int StgIsFeatureBitSet(DWORD bit) { return bit < 32 ? (int)((0x00800884u >> bit) & 1u) : 0; }
-
 KV_SEAM void StgApplySourcePaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
 
 KV_SEAM void CfgLoadFreeSize(SETTING_CONTEXT*, int) {}
@@ -55,9 +52,6 @@ KV_SEAM int RuleListSelectableValues(SETTING_CONTEXT*, WORD, DWORD, DWORD*, DWOR
   return 0;
 }
 
-KV_SEAM int CfgLoadLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM int CfgLoadCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM int CfgSaveCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
 
 // Nothing is mirrored without the status-service binding.
 KV_SEAM BOOL CfgMirrorPrinterDataValue(HANDLE, const WCHAR*, DWORD*, void*, DWORD, DWORD*, DWORD, KV_CONFIG_FUNCS*) {

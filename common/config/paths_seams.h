@@ -10,9 +10,6 @@
 
 struct SETTING_CONTEXT;
 
-// Feature switches: bit n of the process-wide feature bitmap.
-int StgIsFeatureBitSet(DWORD bit);
-
 // Paper geometry: source geometry of a paper code (output geometry: StgApplyOutputPaper).
 void StgApplySourcePaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
 
@@ -46,9 +43,6 @@ int RuleListSelectableValues(SETTING_CONTEXT* ctx, WORD id, DWORD capacity, DWOR
 
 // Lock and custom-media data: the administrator default store (1 read, 0 failed or no default copy)
 // and the custom media records (1 loaded / written, 0 otherwise).
-int CfgLoadLockDefaultData(HANDLE printer, SETTING_CONTEXT* ctx);
-int CfgLoadCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
-int CfgSaveCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
 
 // Bidi state: fetches a printer-data value from the server printer through the remote-configuration
 // binding and mirrors it into the local printer's data. TRUE when fetched with the expected size.

@@ -17,6 +17,7 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/context_seams.h"
+#include "settings/modules.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
 

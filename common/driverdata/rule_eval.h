@@ -7,6 +7,7 @@
 #pragma once
 #include "driverdata/img_image.h"
 #include "kvplat/types.h"
+#include "settings/modules.h"  // judge hooks, feature bitmap and capabilities the rules ask
 
 struct SETTING_CONTEXT;
 
@@ -77,11 +78,7 @@ int RuleRunAllTransacts(SETTING_CONTEXT* ctx);
 // Declared here with the signatures their owners give them; rule_seams.cpp holds weak least bodies
 // until the owners' definitions are linked in.
 
-// Feature-module judge hooks 1260-1419.
-DWORD StgGetJudgeHookValue(SETTING_CONTEXT* ctx, WORD id);
 // Value check of one setting: 1 admissible, 0 not, 2 no rule data, 3 no node.
 int RuleTestValue(WORD id, DWORD value, SETTING_CONTEXT* ctx);
-// Bit n of the process-wide feature bitmap.
-int StgIsFeatureBitSet(int bit);
-// 1 when the context's capability mask shares a bit with mask.
-int StgHasCapability(SETTING_CONTEXT* ctx, DWORD mask);
+// The same check, resetting a value that is not admissible: 1 checked, 2 no rule data, 3 no node.
+int RuleValidateValue(WORD id, DWORD value, SETTING_CONTEXT* ctx);

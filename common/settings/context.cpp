@@ -15,6 +15,7 @@
 #include "kvplat/time.h"
 #include "settings/access.h"
 #include "settings/context_seams.h"
+#include "settings/modules.h"
 #include "settings/store.h"
 
 DWORD g_StgCommonIniFlag = 0;
@@ -299,7 +300,11 @@ SETTING_CONTEXT* Build(HANDLE printer, HANDLE printer2, WORD flags, DWORD kind, 
     DestroyContext(ctx, STG_RELEASE_FREE);
     return nullptr;
   }
-  StgCreateModules(ctx);
+  // A context whose feature modules could not be built would answer no command or event: no context.
+  if (!StgCreateModules(ctx)) {
+    DestroyContext(ctx, STG_RELEASE_FREE);
+    return nullptr;
+  }
   if (mode <= 3) {
     ctx->image = ImgAcquire(ctx);
     if (!ctx->image) {

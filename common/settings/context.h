@@ -30,6 +30,7 @@ struct STORE_FONT_LISTS {
 struct CONTEXT_WORK_AREA {
   WCHAR iniPath[260];                // 1 driver INI path
   SETTING_STORE* undo[3];            // 2 undo snapshots (slot 0 newest)
+  DWORD undoDepth;                   //   snapshots pushed and not yet popped (0-3)
   DWORD docPropMode;                 // 3 document-properties mode (fMode)
   void* sheetRefs[2];                // 4 reserved: property sheets
   WORD evalStackTop;                 // 5 rule evaluator stack

@@ -34,14 +34,6 @@ KV_SEAM int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT*) {
   return paper == 256 || paper == 448 || (paper >= 384 && paper <= 393);
 }
 
-// ---- Feature modules (none are registered yet).
-
-KV_SEAM int StgIsModelFeatureOn(SETTING_CONTEXT*, WORD feature, int) { return feature < 6; }
-KV_SEAM void StgCreateModules(SETTING_CONTEXT*) {}
-KV_SEAM void StgFreeModules(SETTING_CONTEXT*) {}
-KV_SEAM int StgBroadcastModuleEvent(SETTING_CONTEXT*, DWORD, void*) { return 0; }
-KV_SEAM void StgBroadcastModuleCommand(SETTING_CONTEXT*, WORD) {}
-
 // ---- Locks and charsets.
 
 // ---- Public DEVMODE fields, geometry, derived settings.
@@ -84,23 +76,6 @@ KV_SEAM int CfgFreeSizePaperToIndex(DWORD paper, SETTING_CONTEXT*) {
 }
 KV_SEAM void CfgLoadBuiltinFreeSize(SETTING_CONTEXT*, DWORD, int) {}
 KV_SEAM void CfgSelectFreeSizeSlot(SETTING_CONTEXT*, int) {}
-
-// ---- Version migration.
-
-KV_SEAM int StgCompareStoreVersion(const DEVMODEW* dm) {
-  if (!dm) return -1;
-  DWORD a = StgGetDmSettingsVersion(dm), b = (DWORD)StgGetModelBlock()->settingsVersion;
-  if (a / 100 <= 2 && b / 100 <= 2) return 2;
-  if (a / 100 == b / 100) return a % 100 < b % 100 ? 1 : 0;
-  return a / 100 > b / 100 ? 0 : 2;
-}
-// No conversion rule runs yet: the settings are taken as they are and stamped with the model version.
-KV_SEAM int StgMigrateStore(const DEVMODEW* dm, SETTING_CONTEXT* ctx) {
-  if (StgCompareStoreVersion(dm) != 1 || !ctx || !ctx->store) return 0;
-  DWORD v = (DWORD)(ctx->model ? ctx->model->settingsVersion : StgGetModelBlock()->settingsVersion);
-  std::memcpy(ctx->store->bytes + PDM_OFF_VERSION, &v, 4);
-  return 0;
-}
 
 // ---- Driver INI.
 

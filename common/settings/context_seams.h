@@ -43,14 +43,6 @@ void RuleFreeStack(SETTING_CONTEXT* ctx);
 int RuleRunAllTransacts(SETTING_CONTEXT* ctx);
 int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT* ctx);
 
-// Feature modules.
-int StgIsModelFeatureOn(SETTING_CONTEXT* ctx, WORD feature, int unused);
-void StgCreateModules(SETTING_CONTEXT* ctx);
-void StgFreeModules(SETTING_CONTEXT* ctx);
-int StgBroadcastModuleEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg);
-// Offers a command to the feature modules in table order until one handles it.
-void StgBroadcastModuleCommand(SETTING_CONTEXT* ctx, WORD command);
-
 // Units, locks and charsets.
 int StgIsPrintTypeLocked(SETTING_CONTEXT* ctx);
 int StgIsTrayLocked(SETTING_CONTEXT* ctx);
@@ -77,10 +69,6 @@ void CfgLoadAllFreeSizes(SETTING_CONTEXT* ctx);
 int CfgFreeSizePaperToIndex(DWORD paper, SETTING_CONTEXT* ctx);
 void CfgLoadBuiltinFreeSize(SETTING_CONTEXT* ctx, DWORD paper, int slot);
 void CfgSelectFreeSizeSlot(SETTING_CONTEXT* ctx, int slot);
-
-// Version migration.
-int StgCompareStoreVersion(const DEVMODEW* dm);
-int StgMigrateStore(const DEVMODEW* dm, SETTING_CONTEXT* ctx);
 
 // Driver INI access.
 const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx);

@@ -11,6 +11,8 @@
 #include "kvplat/spooler.h"
 #include "settings/access.h"
 #include "settings/context_seams.h"
+#include "settings/migrate.h"
+#include "settings/modules.h"
 #include "settings/store.h"
 
 namespace {
@@ -200,11 +202,14 @@ int StgMergeDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) 
       }
       std::memcpy(aside, store, STG_DEVMODE_SIZE);
       std::memcpy(store, work, STG_DEVMODE_SIZE);
-      StgMigrateStore(wdm, ctx);
-      std::memcpy(work, store, STG_DEVMODE_SIZE);
+      bool converted = StgMigrateStore(wdm, ctx) != 0;
+      if (converted) std::memcpy(work, store, STG_DEVMODE_SIZE);
       std::memcpy(store, aside, STG_DEVMODE_SIZE);
       StgFree(aside);
-    } else if (verdict >= 2) {
+      // Settings that could not be converted are not taken in their old layout.
+      if (!converted) verdict = 2;
+    }
+    if (verdict >= 2) {
       std::memcpy(work + PDM_OFF, B(store) + PDM_OFF, STG_DEVMODE_PRIVATE_SIZE);
     }
   }

@@ -6,6 +6,7 @@
 #include "config/printer_data.h"
 #include "settings/access.h"
 #include "settings/context_seams.h"
+#include "settings/modules.h"
 
 namespace {
 BYTE* Dm(SETTING_CONTEXT* ctx) { return ctx && ctx->store ? ctx->store->bytes : nullptr; }

@@ -15,6 +15,7 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/context_seams.h"
+#include "settings/modules.h"
 #include "settings/model_tables.h"
 #include "settings/setting_ids.h"
 

@@ -65,4 +65,20 @@ class ContextTest : public ::testing::Test {
   imgtest::InstalledPrinter data_;
 };
 
+// One full context of printer "P", released after the test.
+class OneContextTest : public ContextTest {
+ protected:
+  void SetUp() override {
+    ContextTest::SetUp();
+    ctx_ = Create(printer_);
+    ASSERT_NE(ctx_, nullptr);
+  }
+  void TearDown() override {
+    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
+    ContextTest::TearDown();
+  }
+  FakePrinter printer_{u"P"};
+  SETTING_CONTEXT* ctx_ = nullptr;
+};
+
 }  // namespace kvstgtest

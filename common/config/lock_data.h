@@ -1,0 +1,13 @@
+// Administrator lock data and custom media kept in printer data.
+#pragma once
+#include "kvplat/types.h"
+
+struct SETTING_CONTEXT;
+
+// The administrator's default store ("LockDefaultData") from / into printer data, through the
+// context's default-settings copy. 1 done; 0 failed or no default copy.
+int CfgLoadLockDefaultData(HANDLE printer, SETTING_CONTEXT* ctx);
+int CfgSaveLockDefaultData(HANDLE printer, SETTING_CONTEXT* ctx);
+// Custom media records ("CustomMediaDataNum", "CustomMediaData") from / into printer data.
+int CfgLoadCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
+int CfgSaveCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
