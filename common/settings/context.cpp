@@ -468,12 +468,15 @@ const MODEL_ENTRY* StgFindModelEntry(SETTING_CONTEXT* ctx, const WCHAR* driverNa
 // Locks.
 
 void StgInitLibraryLocks() {
-  for (CONTEXT_CACHE& c : g_caches) c = CONTEXT_CACHE{};
   LibraryLocks& l = Locks();
   std::lock_guard<std::mutex> g(l.guard);
+  // A second start-up (the graphics library's DrvEnableDriver) keeps the cached contexts and the mutex.
+  if (!l.created[0] && !l.created[1]) {
+    for (CONTEXT_CACHE& c : g_caches) c = CONTEXT_CACHE{};
+    l.mutex = nullptr;
+  }
   for (int i = 0; i < 2; ++i)
     if (!l.created[i]) l.created[i] = InitializeCriticalSectionAndSpinCount(&l.cs[i], 4000) != 0;
-  l.mutex = nullptr;
 }
 
 void StgFreeLibraryLocks() {
