@@ -5,7 +5,6 @@
 #include "gr_hooks.h"
 #include "gr_pdev.h"
 #include "kvplat/error.h"
-#include "kvplat/module.h"
 #include "settings/context.h"
 
 namespace {
@@ -13,16 +12,6 @@ namespace {
 HMODULE g_module = nullptr;  // kept at process attach
 
 #define GR_HOOK(index, fn) DRVFN{index, reinterpret_cast<PFN>(&fn)}
-
-// The library's load entry runs DllMain as the loader of the original system does at attach and detach.
-HMODULE SelfHandle() {
-  HMODULE self = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&g_module), &self);
-  return self;
-}
-__attribute__((constructor)) void GrAttach() { DllMain(SelfHandle(), 1, nullptr); }
-__attribute__((destructor)) void GrDetach() { DllMain(g_module, 0, nullptr); }
 
 }  // namespace
 

@@ -19,7 +19,9 @@ namespace {
 constexpr DWORD kMergeGraphics = 0x10008;
 constexpr DWORD kPrinterTextMode = 128;
 
-DWORD Opt(GR_PDEV* p, WORD id) { return StgGetOptionValue(p->settings, id, nullptr); }
+// A setting as stored: the snapshot compares codes such as dmColor 1/2 or print method 5/7, not the
+// option ids the dialogs show for them.
+DWORD Opt(GR_PDEV* p, WORD id) { return DWORD(StgGetValue(p->settings, id, nullptr)); }
 
 // The direct-image flag: the page goes out as the application drew it (no shrinking, no n-up of kind 9,
 // no enlargement, no print method that re-renders).
@@ -34,7 +36,10 @@ DWORD DirectImage(GR_PDEV* p) {
 // Lists the filter plug-ins of the driver folder.
 void LoadFilterPlugins(GR_PDEV* p) {
   WCHAR dir[MAX_PATH] = {};
+  PlgFreePluginList(p->filterPlugins);
+  p->filterPlugins = nullptr;
   p->filterChainInUse = 0;
+  p->rawPluginPresent = 0;
   if (!GrGetDriverDirectory(p, p->printer, dir, MAX_PATH, FALSE)) return;
   DWORD chars = DWORD(std::char_traits<char16_t>::length(dir));
   std::vector<BYTE> ansi(2 * (chars + 1) + 2, 0);

@@ -1,5 +1,6 @@
 // The engine's side of a print job: enabling a graphics library, its device contexts and surfaces, and
 // the document, page and band calls in the order the engine makes them.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -21,7 +22,8 @@ DWORD DriverError(DWORD fallback) {
   return e ? e : fallback;
 }
 
-constexpr ULONG kPatternCount = 6;  // the standard hatch patterns the engine asks a printer driver for
+constexpr ULONG kPatternCount = 6;
+constexpr unsigned kMaxBands = 1u << 20;  // the standard hatch patterns the engine asks a printer driver for
 
 }  // namespace
 
@@ -174,8 +176,8 @@ DWORD EndPage(Device* dev, unsigned* bands) {
   SetLastError(ERROR_SUCCESS);
   if (!start(dev->surfobj, &origin)) return DriverError(ERROR_INVALID_FUNCTION);
   // A band is at least one row, so a page has no more bands than rows: a driver that never ends the
-  // loop is stopped there.
-  unsigned limit = unsigned(dev->gdiInfo.ulVertRes) + 2;
+  // loop is stopped there (a page of an unknown height gets the largest surface side as its bound).
+  unsigned limit = std::max<unsigned>(dev->gdiInfo.ulVertRes, kMaxBands) + 2;
   for (unsigned n = 1;; ++n) {
     // The drawing of the page into the band goes here.
     if (bands) *bands = n;
