@@ -200,7 +200,9 @@ HSURF FakeEnableSurface(DHPDEV) {
   g_fake->calls.push_back("EnableSurface");
   HSURF s = g_fake->banding ? EngCreateBitmap(SIZEL{64, g_fake->bandHeight}, 0, BMF_1BPP, BMF_TOPDOWN, nullptr)
                             : EngCreateDeviceSurface(&g_pdev, SIZEL{64, g_fake->pageHeight}, BMF_24BPP);
-  if (g_fake->banding) EXPECT_TRUE(EngMarkBandingSurface(s));
+  if (g_fake->banding) {
+    EXPECT_TRUE(EngMarkBandingSurface(s));
+  }
   EXPECT_FALSE(EngAssociateSurface(s, reinterpret_cast<HDEV>(&g_pdev), HOOK_BITBLT));  // not a device
   EXPECT_FALSE(EngAssociateSurface(s, g_fake->hdev, 0x80000000));                     // not a hook
   EXPECT_TRUE(EngAssociateSurface(s, g_fake->hdev, HOOK_BITBLT | HOOK_TEXTOUT));
