@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #include "kvplat/error.h"
 #include "kvplat/heap.h"
@@ -37,7 +38,10 @@ struct LibraryLocks {
 };
 
 LibraryLocks& Locks() {
-  static LibraryLocks* locks = new LibraryLocks();  // lives to process end: detach may run late
+  // Lives as long as the library, never destroyed: detach may run late. Kept in the library's own static
+  // storage rather than on the heap, so a library that is unloaded and loaded again leaks nothing.
+  alignas(LibraryLocks) static unsigned char storage[sizeof(LibraryLocks)];
+  static LibraryLocks* locks = new (storage) LibraryLocks();
   return *locks;
 }
 
