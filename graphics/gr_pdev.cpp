@@ -163,6 +163,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR logAddress, ULONG patternCount, H
   p->printer = printer;
   p->module = GrGetModuleHandle();
   bool ok = p->module != nullptr;
+  DWORD error = ok ? ERROR_NOT_ENOUGH_MEMORY : ERROR_DLL_INIT_FAILED;  // no attach: the library is not set up
   if (ok) {
     p->settings = StgCreateContext(printer, printer, nullptr, STG_KIND_GRAPHICS_IN);
     ok = p->settings && StgMergeDevmode(p->settings, devmode, kMergeGraphics);
@@ -187,7 +188,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR logAddress, ULONG patternCount, H
     ok = p->clipCache != nullptr;
   }
   if (!ok) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    SetLastError(error);
     DrvDisablePDEV(p);
     return nullptr;
   }

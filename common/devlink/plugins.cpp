@@ -8,11 +8,14 @@
 #include "config/paths.h"
 #include "kvplat/codepage.h"
 #include "kvplat/error.h"
+#include "kvplat/module.h"
 #include "kvplat/profile.h"
 #include "kvplat/registry.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
+#include "settings/access.h"
 #include "settings/context.h"
+#include "settings/setting_ids.h"
 
 namespace {
 
@@ -287,12 +290,59 @@ int PlgHasVesperUI(SETTING_CONTEXT* ctx) {
   return 0;
 }
 
-int PlgGetVesperUIPath(SETTING_CONTEXT* ctx, char* dest, DWORD destBytes) {
+namespace {
+
+// The plug-ins of a category in the context's driver folder, or none.
+PLUGIN_LIST* DriverFolderPlugins(SETTING_CONTEXT* ctx, const char* category) {
   const WCHAR* dir = ctx ? CfgGetDriverDir(ctx) : nullptr;
-  if (!dir || !*dir) return 0;
+  if (!dir || !*dir) return nullptr;
   std::u16string folder(dir);
   while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
-  PLUGIN_LIST* list = PlgEnumPlugins(PLG_CATEGORY_VESPER_UI, Ansi(folder).c_str());
+  return PlgEnumPlugins(category, Ansi(folder).c_str());
+}
+
+// Asks one UI-control plug-in library for the functions not yet provided.
+void QueryUIControl(SETTING_CONTEXT* ctx, const char* installPath, bool* copyGuard, bool* watermark) {
+  std::u16string path = Wide(installPath);
+  HMODULE m = LoadLibraryW(path.c_str());
+  if (!m) return;
+  auto get = reinterpret_cast<PFN_UICTRLGetInterface>(GetProcAddress(m, "UICTRLGetInterface"));
+  auto dispose = reinterpret_cast<PFN_UICTRLDisposeInterface>(GetProcAddress(m, "UICTRLDisposeInterface"));
+  UICTRL_INTERFACE* table = nullptr;
+  if (get && dispose && get(UICTRL_INTERFACE_VERSION, &table) && table) {
+    void* instance = nullptr;
+    int opened = table->open ? table->open(ctx->printer, &instance) : 0;
+    if (opened && instance && table->query) {
+      auto ask = [&](DWORD function, bool* provided) {
+        DWORD answer = 0;
+        if (!*provided && table->query(instance, function, &answer) && answer) *provided = true;
+      };
+      ask(UICTRL_FUNCTION_COPY_GUARD, copyGuard);
+      ask(UICTRL_FUNCTION_WATERMARK, watermark);
+    }
+    if (opened && table->close) table->close(instance);
+    dispose(table);
+  }
+  FreeLibrary(m);
+}
+
+}  // namespace
+
+void PlgQueryUIControls(SETTING_CONTEXT* ctx) {
+  if (!ctx) return;
+  bool copyGuard = false, watermark = false;
+  PLUGIN_LIST* list = DriverFolderPlugins(ctx, PLG_CATEGORY_UI_CONTROL);
+  for (DWORD i = 0; list && i < list->count; ++i)
+    if (list->entries[i]->installPath) QueryUIControl(ctx, list->entries[i]->installPath, &copyGuard, &watermark);
+  PlgFreePluginList(list);
+  StgSetValue(ctx, sid::rdmFunc2SelectUICtrlCopyGuard, copyGuard ? 1 : 0);
+  if (copyGuard) StgSetValue(ctx, sid::rdmFuncSelectCopyProtect, 0);
+  StgSetValue(ctx, sid::rdmFunc2SelectUICtrlWaterMark, watermark ? 1 : 0);
+  if (watermark) StgSetValue(ctx, sid::rdmFuncSelectWaterMark, 0);
+}
+
+int PlgGetVesperUIPath(SETTING_CONTEXT* ctx, char* dest, DWORD destBytes) {
+  PLUGIN_LIST* list = DriverFolderPlugins(ctx, PLG_CATEGORY_VESPER_UI);
   int found = 0;
   for (DWORD i = 0; list && i < list->count; ++i) {
     PLUGIN_ENTRY* e = list->entries[i];

@@ -26,6 +26,22 @@ struct PLUGIN_LIST {
   PLUGIN_ENTRY** entries;
 };
 
+// The table a UI-control plug-in hands out from UICTRLGetInterface(UICTRL_INTERFACE_VERSION, &table)
+// (non-zero on success) and takes back with UICTRLDisposeInterface(table). Entries 0 and 1 are the
+// plug-in's own; the driver calls open, close and query.
+struct UICTRL_INTERFACE {
+  void (*entry0)();
+  void (*entry1)();
+  int (*open)(HANDLE printer, void** instance);                  // non-zero on success
+  void (*close)(void* instance);
+  int (*query)(void* instance, DWORD function, DWORD* answer);  // non-zero on success
+};
+typedef int (*PFN_UICTRLGetInterface)(DWORD version, UICTRL_INTERFACE** table);
+typedef void (*PFN_UICTRLDisposeInterface)(UICTRL_INTERFACE* table);
+#define UICTRL_INTERFACE_VERSION 256
+#define UICTRL_FUNCTION_COPY_GUARD 1
+#define UICTRL_FUNCTION_WATERMARK 2
+
 // Categories the driver asks for.
 #define PLG_CATEGORY_UI_CONTROL "UIControl"
 #define PLG_CATEGORY_VESPER_UI "VesperUI"
@@ -48,3 +64,9 @@ int PlgHasVesperUI(SETTING_CONTEXT* ctx);
 // 1 when the "VesperUIPlugin" entry of category "VesperUI" (first match, any case) has an install path;
 // the path is copied into `dest` (cut to destBytes - 1 bytes) when dest is given. 0 otherwise.
 int PlgGetVesperUIPath(SETTING_CONTEXT* ctx, char* dest, DWORD destBytes);
+// Asks every UI-control plug-in of the driver folder (loaded one at a time and freed again) whether it
+// provides the copy guard and the watermark, and records the answers in the context: the plug-in switches
+// rdmFunc2SelectUICtrlCopyGuard and rdmFunc2SelectUICtrlWaterMark become 0 or 1, and a function a plug-in
+// provides switches the driver's own (rdmFuncSelectCopyProtect, rdmFuncSelectWaterMark) off. A plug-in
+// that cannot be loaded or refuses contributes nothing.
+void PlgQueryUIControls(SETTING_CONTEXT* ctx);

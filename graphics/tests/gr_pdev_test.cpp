@@ -270,7 +270,7 @@ TEST_F(PdevTest, FailedCreationReleasesEverything) {
 TEST_F(PdevTest, NoModuleHandleFailsCleanly) {
   HMODULE kept = GrGetModuleHandle();
   DllMain(nullptr, 1, nullptr);
-  EXPECT_NE(Enable(), 0u);
+  EXPECT_EQ(Enable(), DWORD(ERROR_DLL_INIT_FAILED));
   EXPECT_EQ(kvp::eng::LiveObjectCount(), 0u);
   DllMain(kept, 1, nullptr);
   EXPECT_EQ(Enable(), 0u);
