@@ -80,6 +80,28 @@ TEST_F(PdevTest, KeepsACopyOfTheJobsDevmode) {
   EXPECT_EQ(std::memcmp(p->devmode, job.data(), job.size()), 0);
 }
 
+// A job's DEVMODE may be anything: each is taken or refused whole, never read past its sizes.
+TEST_F(PdevTest, AnyDevmodeIsTakenOrRefusedCleanly) {
+  std::vector<BYTE> buf(70000);
+  uint32_t seed = 12345;
+  for (BYTE& b : buf) b = BYTE((seed = seed * 1103515245u + 12345u) >> 24);
+  auto* dm = reinterpret_cast<DEVMODEW*>(buf.data());
+  const std::pair<WORD, WORD> sizes[] = {{0, 0},      {10, 0},      {68, 4},        {220, 0},
+                                         {220, 1016}, {220, 60000}, {0xFFFF, 0},    {188, 1016},
+                                         {1, 0xFFFF}, {212, 7}};
+  for (auto [size, extra] : sizes) {
+    SCOPED_TRACE(testing::Message() << size << "+" << extra);
+    dm->dmSize = size;
+    dm->dmDriverExtra = extra;
+    if (Enable(dm) == 0) {
+      ASSERT_NE(Pdev()->devmode, nullptr);
+      EXPECT_EQ(std::memcmp(Pdev()->devmode, buf.data(), size_t(size) + extra), 0);
+      kvp::eng::DisablePdev(&dev_);
+    }
+    EXPECT_EQ(kvp::eng::LiveObjectCount(), 0u);
+  }
+}
+
 TEST_F(PdevTest, PageGeometryAndItsAnswers) {
   ASSERT_EQ(Enable(), 0u);
   GR_PDEV* p = Pdev();

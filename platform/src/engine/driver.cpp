@@ -91,11 +91,14 @@ DWORD EnablePdev(const Driver& driver, HANDLE printer, LPCWSTR deviceName, const
   auto enable = driver.Hook<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
   auto complete = driver.Hook<PFN_DrvCompletePDEV>(INDEX_DrvCompletePDEV);
   if (!enable || !complete || !driver.Hook<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)) return ERROR_NOT_SUPPORTED;
-  // The driver gets its own copy of the caller's DEVMODE, public and private part.
+  // The driver gets its own copy of the caller's DEVMODE, public and private part, in a buffer that holds
+  // at least the public record (zeros after what the caller's sizes cover), so reading the sizes of a
+  // short record never leaves the buffer. The sizes themselves are always copied, as declared.
   std::vector<BYTE> dm;
   if (devmode) {
-    dm.resize(size_t(devmode->dmSize) + devmode->dmDriverExtra);
-    std::memcpy(dm.data(), devmode, dm.size());
+    size_t bytes = std::max(size_t(devmode->dmSize) + devmode->dmDriverExtra, offsetof(DEVMODEW, dmFields));
+    dm.assign(std::max(bytes, sizeof(DEVMODEW)), 0);
+    std::memcpy(dm.data(), devmode, bytes);
   }
   std::u16string name = deviceName ? std::u16string(deviceName) : std::u16string();
   auto* hdev = new KvEngDevice();
