@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "gr_pdev.h"
 #include "kvplat/error.h"
@@ -183,7 +184,7 @@ TEST_F(CapsTest, DevInfoPalettes) {
   kvp::eng::PaletteInfo pal;
   ASSERT_TRUE(kvp::eng::DescribePalette(d.hpalDefault, &pal));
   EXPECT_EQ(pal.mode, ULONG(PAL_INDEXED));
-  EXPECT_EQ(pal.colors, (std::basic_string<ULONG>{0x000000, 0xFFFFFF}));
+  EXPECT_EQ(pal.colors, (std::vector<ULONG>{0x000000, 0xFFFFFF}));
 
   // The next answer replaces the palette (the old one is deleted, not leaked).
   HPALETTE old = p_->palette;

@@ -31,7 +31,7 @@ TEST(EngPalette, IndexedAndFormatPalettes) {
   kvp::eng::PaletteInfo info;
   ASSERT_TRUE(kvp::eng::DescribePalette(indexed, &info));
   EXPECT_EQ(info.mode, ULONG(PAL_INDEXED));
-  EXPECT_EQ(info.colors, (std::basic_string<ULONG>{0x000000, 0x123456, 0xFFFFFF}));
+  EXPECT_EQ(info.colors, (std::vector<ULONG>{0x000000, 0x123456, 0xFFFFFF}));
   ASSERT_TRUE(kvp::eng::DescribePalette(fields, &info));
   EXPECT_EQ(info.masks[0], 0xFF0000u);
   EXPECT_EQ(LiveObjectCount(), 3u);

@@ -13,6 +13,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "kvplat/devmode.h"
 #include "kvplat/types.h"
@@ -435,7 +436,7 @@ void DisablePdev(Device* dev);
 // What the engine holds for tests and hosts.
 struct PaletteInfo {
   ULONG mode = 0;
-  std::basic_string<ULONG> colors;
+  std::vector<ULONG> colors;
   FLONG masks[3] = {};
 };
 bool DescribePalette(HPALETTE hpal, PaletteInfo* out);
