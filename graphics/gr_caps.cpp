@@ -74,6 +74,16 @@ LONG GrBandHeight(LONG pageWidth, LONG pageHeight) {
   return std::min(h, pageHeight);
 }
 
+bool GrBandRect(const GR_PDEV* p, const SURFOBJ* band, RECTL* rect) {
+  LONG x = LONG(p->bandX), y = LONG(p->bandY);
+  int64_t bottom = int64_t(y) + band->sizlBitmap.cy;
+  // The last band ends at the page's bottom edge: rows below it are never sent, and a page that is an
+  // exact multiple of the band height gets no empty band after it.
+  bool last = bottom >= p->pageHeightPx;
+  *rect = RECTL{x, y, x + band->sizlBitmap.cx, last ? std::max(p->pageHeightPx, y) : LONG(bottom)};
+  return last;
+}
+
 BOOL GrFillGdiInfo(GR_PDEV* p, ULONG size, GDIINFO* out) {
   if (!GrIsValidPdev(p)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -241,19 +251,17 @@ BOOL DrvNextBand(SURFOBJ* so, POINTL* origin) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  LONG x = LONG(p->bandX), y = LONG(p->bandY), h = so->sizlBitmap.cy;
-  // The last band ends at the page's bottom edge: rows below it are never sent, and a page that is an
-  // exact multiple of the band height gets no empty band after it.
-  bool last = int64_t(y) + h >= p->pageHeightPx;
-  RECTL band{x, y, x + so->sizlBitmap.cx, last ? p->pageHeightPx : y + h};
-  POINTL source{x, y};
+  RECTL band;
+  bool last = GrBandRect(p, so, &band);
+  POINTL source{band.left, band.top};
+  // A band that cannot be sent fails the page instead of being lost silently.
   if (band.bottom > band.top && !GrPutCopiedImage(p, nullptr, so, &source, &band)) return FALSE;
   FillWhite(so);
   if (last) {
     *origin = POINTL{-1, -1};
     return DrvSendPage(so);
   }
-  p->bandY = DWORD(y + h);
-  *origin = POINTL{x, y + h};
+  p->bandY = DWORD(band.bottom);
+  *origin = POINTL{band.left, band.bottom};
   return TRUE;
 }

@@ -128,3 +128,6 @@ ULONG GrHalftonePatternSize(ULONG xDpi, ULONG yDpi);
 BYTE GrCodePageToCharset(UINT codePage);
 // The height of a band of a banding bitmap for a page width and height in pixels.
 LONG GrBandHeight(LONG pageWidth, LONG pageHeight);
+// The page rectangle a finished band covers: the band bitmap at the context's band origin, cut at the
+// page's bottom edge. True when it is the page's last band (it reaches the bottom edge).
+bool GrBandRect(const GR_PDEV* pdev, const SURFOBJ* band, RECTL* rect);

@@ -141,6 +141,31 @@ TEST_F(CapsTest, HalftonePatternAndBandSizes) {
   for (const Band& b : bands) EXPECT_EQ(GrBandHeight(b.width, b.height), b.band) << b.width << "x" << b.height;
 }
 
+TEST_F(CapsTest, BandsEndAtThePageBottom) {
+  SURFOBJ band{};
+  band.sizlBitmap = SIZEL{4961, 512};
+  struct Case {
+    DWORD y;
+    LONG pageHeight;
+    RECTL rect;
+    bool last;
+  } cases[] = {
+      {0, 7016, {0, 0, 4961, 512}, false},      {6656, 7016, {0, 6656, 4961, 7016}, true},
+      {512, 1024, {0, 512, 4961, 1024}, true},  // an exact multiple: no band after this one
+      {0, 1024, {0, 0, 4961, 512}, false},      {0, 100, {0, 0, 4961, 100}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.y << " of " << c.pageHeight);
+    p_->bandY = c.y;
+    p_->pageHeightPx = c.pageHeight;
+    RECTL r{};
+    EXPECT_EQ(GrBandRect(p_, &band, &r), c.last);
+    EXPECT_EQ(r.top, c.rect.top);
+    EXPECT_EQ(r.bottom, c.rect.bottom);
+    EXPECT_EQ(r.right, c.rect.right);
+  }
+}
+
 TEST_F(CapsTest, DevInfoCapsBits) {
   struct Case {
     SHORT raster;
