@@ -12,6 +12,7 @@
 #include "gr_hooks.h"
 #include "gr_pdev.h"
 #include "kvplat/error.h"
+#include "kvplat/text.h"
 #include "kvplat/testhooks.h"
 #include "settings/access.h"
 #include "settings/context.h"
@@ -331,6 +332,44 @@ TEST_F(PdevTest, DriverDirectoryLeavesTheEnvironmentAlone) {
   EXPECT_FALSE(GrGetDriverDirectory(p, p->printer, buf, MAX_PATH, TRUE));
   const char* after = std::getenv("PATH");
   EXPECT_EQ(pathBefore, after ? after : "");
+}
+
+// Driver paths of 240 characters are taken; longer ones and paths without a folder are refused.
+TEST_F(PdevTest, DriverPathLimits) {
+  ASSERT_EQ(Enable(), 0u);
+  GR_PDEV* p = Pdev();
+  struct Case {
+    std::u16string path;
+    bool ok;
+  } cases[] = {{u"C:\\" + std::u16string(225, u'd') + u"\\kvdrvgr.dll", true},
+               {u"C:\\" + std::u16string(226, u'd') + u"\\kvdrvgr.dll", false}};
+  ASSERT_EQ(cases[0].path.size(), 240u);
+  int n = 0;
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.path.size());
+    std::u16string driver = u"Long driver " + kvp::FromUtf8(std::to_string(n)),
+                   printer = u"Long printer " + kvp::FromUtf8(std::to_string(n++)), env = KV_PRINT_ENVIRONMENT,
+                   data = u"kvdrvdat", config = u"kvdrvui.dll";
+    DRIVER_INFO_2W di{};
+    di.cVersion = 3;
+    di.pName = driver.data();
+    di.pEnvironment = env.data();
+    di.pDriverPath = c.path.data();
+    di.pDataFile = data.data();
+    di.pConfigFile = config.data();
+    ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)));
+    PRINTER_INFO_2W pi{};
+    pi.pPrinterName = printer.data();
+    pi.pDriverName = driver.data();
+    HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    ASSERT_NE(h, nullptr);
+    WCHAR buf[MAX_PATH];
+    EXPECT_EQ(GrGetDriverDirectory(p, h, buf, MAX_PATH, FALSE), BOOL(c.ok));
+    if (c.ok) {
+      EXPECT_EQ(std::u16string(buf), c.path.substr(0, c.path.rfind(u'\\')));
+    }
+    ClosePrinter(h);
+  }
 }
 
 struct SurfaceCase {
