@@ -290,6 +290,15 @@ TEST_F(PdevTest, FailedCreationReleasesEverything) {
   EXPECT_GE(failures, 3u);
 }
 
+// Enabling the driver again (a second engine client) keeps the contexts released to the cache.
+TEST_F(PdevTest, EnablingTheDriverAgainKeepsCachedContexts) {
+  ASSERT_EQ(Enable(), 0u);
+  kvp::eng::DisablePdev(&dev_);  // the settings context goes to the cache
+  kvp::eng::Driver again;
+  ASSERT_EQ(kvp::eng::EnableDriver(&DrvEnableDriver, &again), 0u);
+  EXPECT_EQ(StgPurgeContextCache(1), 1);  // still there to be freed, not dropped and leaked
+}
+
 TEST_F(PdevTest, NoModuleHandleFailsCleanly) {
   HMODULE kept = GrGetModuleHandle();
   DllMain(nullptr, 1, nullptr);
