@@ -29,6 +29,7 @@ endfunction()
 # resources of SCRIPT, such as the model's resource and picture libraries.
 function(kv_resource_module name script)
   cmake_parse_arguments(KV "" "" "DEFINES;SOURCES" ${ARGN})
+  set(srcs)  # not the caller's list of the same name
   kv_resource_sources(srcs ${script} DEFINES ${KV_DEFINES})
   kv_module(${name} SOURCES ${srcs} ${KV_SOURCES})
 endfunction()

@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #include "config/device_settings.h"
 #include "kvplat/error.h"
@@ -39,7 +40,10 @@ struct LibraryLocks {
 };
 
 LibraryLocks& Locks() {
-  static LibraryLocks* locks = new LibraryLocks();  // lives to process end: detach may run late
+  // Lives as long as the library, never destroyed: detach may run late. Kept in the library's own static
+  // storage rather than on the heap, so a library that is unloaded and loaded again leaks nothing.
+  alignas(LibraryLocks) static unsigned char storage[sizeof(LibraryLocks)];
+  static LibraryLocks* locks = new (storage) LibraryLocks();
   return *locks;
 }
 
@@ -474,12 +478,15 @@ const MODEL_ENTRY* StgFindModelEntry(SETTING_CONTEXT* ctx, const WCHAR* driverNa
 // Locks.
 
 void StgInitLibraryLocks() {
-  for (CONTEXT_CACHE& c : g_caches) c = CONTEXT_CACHE{};
   LibraryLocks& l = Locks();
   std::lock_guard<std::mutex> g(l.guard);
+  // A second start-up (the graphics library's DrvEnableDriver) keeps the cached contexts and the mutex.
+  if (!l.created[0] && !l.created[1]) {
+    for (CONTEXT_CACHE& c : g_caches) c = CONTEXT_CACHE{};
+    l.mutex = nullptr;
+  }
   for (int i = 0; i < 2; ++i)
     if (!l.created[i]) l.created[i] = InitializeCriticalSectionAndSpinCount(&l.cs[i], 4000) != 0;
-  l.mutex = nullptr;
 }
 
 void StgFreeLibraryLocks() {
