@@ -147,6 +147,7 @@ class Checker {
     Before();
     int result = DfcDispatchStatement(rec_, t);
     After(result);
+    if (!rec_.featureOpen) unclosedAt_ = 0;
   }
 
   void Finish() {
@@ -215,7 +216,9 @@ class Checker {
   // First line that lost an option of a feature node, and OpenUI lines of features not taken.
   std::map<const CR_NODE*, int> lostOptions_;
   std::map<std::string, int> lostFeatures_;
+  std::map<uint16_t, int> lostFeatureKeys_;  // item key of a lost feature -> its cause
   int causeOfStatement_ = 0;
+  int unclosedAt_ = 0;  // a malformed CloseUI left the open feature open
   int lastLostOpen_ = 0;  // OpenUI not taken, until the next CloseUI
 
   std::string NameOf(uint16_t value) const {
@@ -224,9 +227,21 @@ class Checker {
   }
   int LostOptionLine(const CR_NODE* n) const {
     auto it = lostOptions_.find(n);
-    return it == lostOptions_.end() ? 0 : it->second;
+    if (it != lostOptions_.end()) return it->second;
+    auto k = n ? lostFeatureKeys_.find(n->key) : lostFeatureKeys_.end();
+    return k == lostFeatureKeys_.end() ? 0 : k->second;
+  }
+  // The line a fault of the current statement goes back to: its own, or the line that caused it.
+  int Root() const { return causeOfStatement_ ? causeOfStatement_ : line_; }
+
+ public:
+  // A statement the reader could not cut; a malformed CloseUI leaves its feature open.
+  void Malformed(int line, const std::string& head, const std::string& reason) {
+    findings.push_back({{line, head, reason}, 0});
+    if (head.compare(0, 8, "*CloseUI") == 0 && rec_.featureOpen && !unclosedAt_) unclosedAt_ = line;
   }
 
+ private:
   bool Sym(const std::string& n, uint16_t* id = nullptr, uint16_t* key = nullptr) const {
     uint16_t a, b;
     return rec_.FindSymbol(n.c_str(), id ? id : &a, key ? key : &b);
@@ -333,8 +348,13 @@ class Checker {
       return;
     }
     if (kw_ == "OpenUI") {
-      if (opt_.size() > 1 && opt_[0] == '*') lostFeatures_.emplace(opt_.substr(1), line_);
-      if (!featureOpenBefore_) lastLostOpen_ = line_;
+      if (featureOpenBefore_ && unclosedAt_ && !causeOfStatement_) causeOfStatement_ = unclosedAt_;
+      uint16_t id, key;
+      if (opt_.size() > 1 && opt_[0] == '*') {
+        lostFeatures_.emplace(opt_.substr(1), Root());
+        if (Sym(opt_.substr(1), &id, &key)) lostFeatureKeys_.emplace(key, Root());
+      }
+      if (!featureOpenBefore_) lastLostOpen_ = Root();
       if (featureOpenBefore_)
         Report("feature " + rec_.openFeature + " is still open (missing or malformed CloseUI); this OpenUI and "
                "the statements up to the next CloseUI go to the open feature");
@@ -451,7 +471,7 @@ class Checker {
     if (node_->type & 3) {
       uint16_t v;
       if (!Enum(opt_, &v)) {
-        lostOptions_.emplace(node_, line_);
+        lostOptions_.emplace(node_, Root());
         return Report("option '" + opt_ + "' is no known option name");
       }
       if (CountOptions(node_) == optionsBefore_) Report("option '" + opt_ + "' repeats an earlier option; the first stays");
@@ -530,7 +550,7 @@ class Checker {
         Report("identity target " + target + " has no feature yet; the node keeps no option data");
     }
     if (!opt2_.empty() && n->variant == 0 && (n->type & 0x1000) == 0)
-      Report("variant " + opt2_ + " ignored: the setting has no earlier feature");
+      Report("variant " + opt2_ + " ignored: the setting has no earlier feature", LostOptionLine(n));
   }
 
   void AfterValueRecord() {
@@ -876,7 +896,7 @@ std::vector<CheckFinding> DfcCheckDataFile(const uint8_t* b, size_t length, bool
         reason += std::string("at '") + (c >= 0x20 && c < 0x7F ? std::string(1, char(c)) : std::string("?")) +
                   "'; option words cannot contain '/' or ':'";
       reason += ")";
-      check.findings.push_back({{line, HeadAt(b, start < at ? start : at, length), reason}, 0});
+      check.Malformed(line, HeadAt(b, start < at ? start : at, length), reason);
       continue;
     }
     if (res != kReadOk) {

@@ -105,6 +105,23 @@ TEST(DataFileCheck, OptionLinesOfALostFeatureNameTheirOpenUI) {
       << Listing(found);
 }
 
+// A CloseUI with a trailing blank is malformed and leaves its feature open: the next feature and
+// everything written for it fail, and all of it is reported at that one line.
+TEST(DataFileCheck, AnUnclosedFeatureIsReportedAtItsCloseUI) {
+  std::vector<CheckFinding> found = Check(
+      "*OpenUI *QDV_RADIOLIST_1: PickOne\n"
+      "*QDV_RADIOLIST_1 IDS_ORIENTATION_PORTRAIT: \"P\"\n"
+      "*CloseUI \n"
+      "*OpenUI *QDV_IDC_USER_QUALITY_CHOICE_RESOLUTION: PickOne\n"
+      "*DefaultQDV_IDC_USER_QUALITY_CHOICE_RESOLUTION: IDS_RESOLUTION_600DPI\n"
+      "*QDV_IDC_USER_QUALITY_CHOICE_RESOLUTION IDS_RESOLUTION_300DPI: \"300\"\n"
+      "*QDV_IDC_USER_QUALITY_CHOICE_RESOLUTION IDS_RESOLUTION_600DPI: \"600\"\n"
+      "*CloseUI\n");
+  ASSERT_EQ(found.size(), 1u) << Listing(found);
+  EXPECT_TRUE(Has(found, 3, "malformed statement")) << Listing(found);
+  EXPECT_TRUE(Has(found, 3, "4 later statements fail because of line 3 (lines 4, 5, 6, 7")) << Listing(found);
+}
+
 // The warning reads the compiled cells, so it follows the grouping the compiler gives: a comparison
 // whose one side is the 0/1 result of && or of another comparison and whose other side is above 1.
 TEST(DataFileCheck, WarnsOfComparingATruthValueWithALargerConstant) {
