@@ -482,7 +482,8 @@ class Checker {
         Report("Boolean option word '" + opt_ + "' is neither True nor False (it sets the False command)");
       return;
     }
-    Report("option line in a feature of type " + std::to_string(base) + " has no meaning");
+    std::string type = base == kTypeNumeric ? "Numeric" : base == kTypeString ? "String" : std::to_string(base);
+    Report("option line in a " + type + " feature has no meaning");
   }
 
   void AfterDefault() {
