@@ -4,6 +4,12 @@ find_package(PNG REQUIRED)
 target_link_libraries(kvhost PRIVATE PNG::PNG)
 target_include_directories(kvhost PRIVATE ${CMAKE_SOURCE_DIR})
 
+# The status tests run on a machine root that set-up made: the monitor loads the status library from the
+# installed driver folder.
+add_test(NAME kvhost_status_setup COMMAND kvhost setup --root ${CMAKE_CURRENT_BINARY_DIR}/status_root)
+set_tests_properties(kvhost_status_setup PROPERTIES FIXTURES_SETUP kvhost_status_root
+  RESOURCE_LOCK kvhost_status_root)
+
 # The stand-in end to end: a canned reply shown in German, with its picture written.
 add_test(NAME kvhost_status_de
   COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/status_root status
@@ -11,7 +17,7 @@ add_test(NAME kvhost_status_de
           --png ${CMAKE_CURRENT_BINARY_DIR}/status_de.png)
 set_tests_properties(kvhost_status_de PROPERTIES
   PASS_REGULAR_EXPRESSION "status: Kein Papier\nLegen Sie Papier in das angezeigte Papiermagazin ein.\nMagazin 1 \\(Papierrolle 1\\)\n.*picture written"
-  ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}" RESOURCE_LOCK kvhost_status_root)
+  FIXTURES_REQUIRED kvhost_status_root RESOURCE_LOCK kvhost_status_root)
 
 # Every canned reply gives a text and a picture.
 file(GLOB KV_STATUS_FIXTURES ${CMAKE_SOURCE_DIR}/statusdata/tests/fixtures/*.txt)
@@ -21,5 +27,5 @@ foreach(f ${KV_STATUS_FIXTURES})
     COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/status_root status --reply ${f}
             --png ${CMAKE_CURRENT_BINARY_DIR}/status_${n}.png)
   set_tests_properties(kvhost_status_${n} PROPERTIES PASS_REGULAR_EXPRESSION "status: .*picture written"
-    ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}" RESOURCE_LOCK kvhost_status_root)
+    FIXTURES_REQUIRED kvhost_status_root RESOURCE_LOCK kvhost_status_root)
 endforeach()

@@ -22,7 +22,7 @@ if(COMMAND kv_resource_module)
   endforeach()
 endif()
 
-# The model data test runs the author's check of kvhost on the data file.
+# The model data test reads the model's files from the module folder.
 if(TARGET common_driverdata_tests)
-  add_dependencies(common_driverdata_tests kv_model_data kvhost)
+  add_dependencies(common_driverdata_tests kv_model_data)
 endif()

@@ -1,19 +1,35 @@
 #!/usr/bin/env bash
-# The main job: builds the driver set, sets up a machine root with a printer, compiles and checks the
-# model's driver data file, and shows what a status monitor makes of a printer's reply (text and picture).
+# The main job: builds what it runs (kvhost, the driver set's libraries, companions and model files; a
+# release build), sets up a machine root with the driver set and a printer of the model, checks and
+# compiles the model's driver data file beside the installed one, and shows what a status monitor makes
+# of a printer's reply (text and picture). Installs the system packages the build needs first when they
+# are missing (see scripts/deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/deps.sh
+kv_deps_ensure
 build=${KV_BUILD_DIR:-build-run}
 root=${KV_MACHINE_ROOT:-$PWD/machine}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_SANITIZE=OFF -DKV_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
-kvhost() { "$build/bin/kvhost" --root "$root" "$@"; }
+jobs=$(nproc 2>/dev/null || echo 2)
+launcher=()
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+trap 'echo "run.sh: failed (see the messages above)" >&2' ERR
 
-"$build/bin/kvhost" machine init "$root"
-kvhost printer list | grep -qx "ZARN Wide" || kvhost printer add "ZARN Wide" --driver "ZARN Wide Driver"
-kvhost printer show "ZARN Wide"
+echo "== configuring $build (release build)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_SANITIZE=OFF -DKV_BENCH=OFF "${launcher[@]}" >/dev/null
+echo "== building kvhost and the driver set"
+cmake --build "$build" -j "$jobs" --target kv_run
+kvhost() { "$build/bin/kvhost" --root "$root" "$@"; }
+driver="C:\\Windows\\System32\\spool\\drivers\\x64\\3"
+
+echo "== setting up the machine root $root"
+"$build/bin/kvhost" setup --root "$root"
 echo
+kvhost printer show "KAVRO Lumeta QT M8350 ZARN"
+echo
+echo "== the driver data file: the author's check, then the image beside the installed file"
 kvhost compile --check model/kvdrvdat
-kvhost compile model/kvdrvdat "$root/kvdrvdat.BCS"
+kvhost compile "$driver\\kvdrvdat"
 echo
+echo "== a printer's reply as a status monitor shows it"
 kvhost status --reply statusdata/tests/fixtures/tray1_empty.txt --lang "${KV_LANG:-en}" --png "$root/status.png"

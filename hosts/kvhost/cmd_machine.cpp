@@ -8,16 +8,11 @@
 namespace {
 
 int RunMachine(const std::vector<std::string>& args) {
-  if (args.empty() || args[0] != "init" || args.size() > 2) {
-    std::fprintf(stderr, "usage: kvhost machine init [ROOT]\n");
-    return 2;
-  }
+  if (args.empty() || args[0] != "init" || args.size() > 2) return kvhost::UsageError("usage: kvhost machine init [ROOT]");
   std::string root = args.size() == 2 ? args[1] : kvp::MachineRoot();
   DWORD err = kvp::InitMachineRoot(root);
-  if (err != ERROR_SUCCESS) {
-    std::fprintf(stderr, "kvhost: cannot create machine root %s (error %u)\n", root.c_str(), err);
-    return 1;
-  }
+  if (err != ERROR_SUCCESS)
+    return kvhost::Failed("cannot create machine root " + root + " (error " + std::to_string(err) + ")");
   kvp::SetMachineRoot(root);
   std::printf("machine root ready: %s\n", kvp::MachineRoot().c_str());
   return 0;
@@ -25,5 +20,6 @@ int RunMachine(const std::vector<std::string>& args) {
 
 }  // namespace
 
-KVHOST_COMMAND("machine", "  machine init [ROOT]      create a machine root (drives, registry, spooler, system profile)",
-               RunMachine);
+KVHOST_COMMAND_ROOT("machine",
+                    "  machine init [ROOT]      create a machine root (drives, registry, spooler, system profile)",
+                    RunMachine, kvhost::RootUse::kCreates);

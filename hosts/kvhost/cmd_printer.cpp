@@ -10,6 +10,8 @@
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
+#include "kvsetup/driver_set.h"
+#include "settings/item_records.h"
 
 namespace {
 
@@ -35,6 +37,14 @@ constexpr AttrName kAttrs[] = {
     {PRINTER_ATTRIBUTE_FAX, "FAX"},
     {PRINTER_ATTRIBUTE_TS, "TS"},
 };
+
+// Text in double quotes (built in place: gcc 12 warns falsely of overlapping copies in "\"" + s + "\"").
+std::string Quoted(const std::string& s) {
+  std::string q(1, '"');
+  q += s;
+  q += '"';
+  return q;
+}
 
 std::string U8(const WCHAR* s) { return s ? kvp::ToUtf8(kvp::WView(s)) : std::string(); }
 
@@ -102,7 +112,7 @@ std::string ValueText(const kvp::SplDataValue& v) {
       std::u16string s = TextOf(v.data);
       size_t nul = s.find(u'\0');
       if (nul != std::u16string::npos) s.resize(nul);
-      return "\"" + kvp::ToUtf8(s) + "\"";
+      return Quoted(kvp::ToUtf8(s));
     }
     case REG_MULTI_SZ: {
       std::u16string s = TextOf(v.data);
@@ -138,6 +148,50 @@ std::string ValueText(const kvp::SplDataValue& v) {
   return hex + buf;
 }
 
+// The device setting stored in printer data under a value name, or none.
+const ITEM_DESC* SettingOfValue(const std::u16string& valueName) {
+  const ITEM_DICTIONARY* d = StgGetTemplateDictionary();
+  for (int16_t i = 0; d && i < d->count; ++i) {
+    const ITEM_DESC& row = d->rows[i];
+    if (row.medium == STG_MEDIUM_BLOCK && StgTypeBlock(row.type) == STG_BLOCK_DEVICE && row.iniKey &&
+        kvp::WEqualI(kvp::WView(row.iniKey), valueName))
+      return &row;
+  }
+  return nullptr;
+}
+
+// A device setting's stored bytes as its reader takes them: numbers by type code (with the option name
+// its value map gives, when there is one), bits as on/off, texts as text.
+std::string SettingText(const ITEM_DESC& row, const std::vector<BYTE>& bytes) {
+  DWORD code = StgTypeCode(row.type);
+  if (code == STG_TYPE_ANSI) {
+    std::string t(bytes.begin(), bytes.end());
+    return Quoted(t.substr(0, t.find('\0')));
+  }
+  if (code == STG_TYPE_WIDE) {
+    std::u16string t = TextOf(bytes);
+    return Quoted(kvp::ToUtf8(t.substr(0, t.find(u'\0'))));
+  }
+  uint32_t raw = 0;
+  for (size_t i = 0; i < bytes.size() && i < 4; ++i) raw |= uint32_t(bytes[i]) << (8 * i);
+  if (StgTypeIsBit(row.type)) return raw ? "on" : "off";
+  int64_t v = raw;
+  if (code == STG_TYPE_I8) v = int8_t(raw);
+  else if (code == STG_TYPE_I16) v = int16_t(raw);
+  else if (code == STG_TYPE_U8) v = uint8_t(raw);
+  else if (code == STG_TYPE_U16) v = uint16_t(raw);
+  else if (code != STG_TYPE_U32 && code != STG_TYPE_U32_COUNTER) v = int32_t(raw);
+  std::string text = std::to_string(v);
+  const ITEM_VALUE_MAP* map = row.ext ? row.ext->valueMap : nullptr;
+  for (const ITEM_VALUE_MAP* m = map; m && m->option; ++m) {
+    if (m->stored != raw || m->option == 65535) continue;
+    const ENUM_SYMBOL* e = StgFindEnumSymbol(WORD(row.id), m->option & 0xFFFF);
+    if (e && e->name) text += std::string(" (") + e->name + ")";
+    break;
+  }
+  return text;
+}
+
 int Fail(const char* what, const std::string& name) {
   DWORD e = GetLastError();
   const char* why = "";
@@ -151,25 +205,6 @@ int Fail(const char* what, const std::string& name) {
   }
   std::fprintf(stderr, "kvhost: %s '%s' failed (error %u%s)\n", what, name.c_str(), e, why);
   return 1;
-}
-
-// Installs a driver of the given name with the driver set's file names when it is not installed yet.
-bool EnsureDriver(const std::u16string& name) {
-  std::u16string driverPath = u"kvdrvgr.dll", dataFile = u"kvdrvdat", configFile = u"kvdrvui.dll";
-  std::u16string deps = std::u16string(u"kvdrvexc.dll") + u'\0' + u"kvdrvmod.ini" + u'\0' + u'\0';
-  std::u16string env = KV_PRINT_ENVIRONMENT, dt = u"RAW", empty;
-  DRIVER_INFO_3W di{};
-  di.cVersion = 3;
-  di.pName = const_cast<LPWSTR>(name.c_str());
-  di.pEnvironment = env.data();
-  di.pDriverPath = driverPath.data();
-  di.pDataFile = dataFile.data();
-  di.pConfigFile = configFile.data();
-  di.pHelpFile = empty.data();
-  di.pDependentFiles = deps.data();
-  di.pMonitorName = empty.data();
-  di.pDefaultDataType = dt.data();
-  return AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di));
 }
 
 int Add(const std::vector<std::string>& args) {
@@ -197,10 +232,6 @@ int Add(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kvhost: printer add: unknown attributes '%s'\n", attrs.c_str());
     return 2;
   }
-  if (DWORD e = kvp::InitMachineRoot(kvp::MachineRoot())) {
-    std::fprintf(stderr, "kvhost: cannot prepare machine root %s (error %u)\n", kvp::MachineRoot().c_str(), e);
-    return 1;
-  }
   std::u16string wname = kvp::FromUtf8(name), wdriver = kvp::FromUtf8(driver), wport = kvp::FromUtf8(port);
   PRINTER_INFO_2W pi{};
   pi.pPrinterName = wname.data();
@@ -209,9 +240,14 @@ int Add(const std::vector<std::string>& args) {
   pi.Attributes = attributes;
   HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
   if (!h && GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER) {
-    if (!EnsureDriver(wdriver)) return Fail("installing driver", driver);
-    std::printf("driver installed: %s\n", driver.c_str());
-    h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+    // The driver is new to this machine: install the driver set under that name, with the printer.
+    kvsetup::Request q;
+    q.driverName = wdriver;
+    q.printerName = wname;
+    q.port = wport;
+    q.attributes = attributes;
+    q.keepExisting = false;
+    return kvhost::InstallDriverSet(q);
   }
   if (!h) return Fail("adding printer", name);
   ClosePrinter(h);
@@ -272,10 +308,23 @@ int Show(const std::string& name) {
     SetLastError(e);
     return Fail("reading printer data of", name);
   }
-  std::printf("Printer data (%zu values):\n", data.size());
+  // Device settings by their names and values first, then every other value as the spooler holds it.
+  std::vector<std::pair<const ITEM_DESC*, const kvp::SplDataValue*>> settings;
+  std::vector<const kvp::SplDataValue*> others;
   for (auto& v : data)
-    std::printf("  %s\\%s = %s %s\n", kvp::ToUtf8(v.key).c_str(), kvp::ToUtf8(v.name).c_str(), TypeName(v.type),
-                ValueText(v).c_str());
+    if (const ITEM_DESC* row = SettingOfValue(v.name); row && v.type != REG_SZ && v.type != REG_MULTI_SZ)
+      settings.push_back({row, &v});
+    else
+      others.push_back(&v);
+  std::printf("Device settings (%zu):\n", settings.size());
+  for (auto& [row, v] : settings) {
+    std::string name = row->ext && row->ext->name ? kvp::ToUtf8(kvp::WView(row->ext->name)) : kvp::ToUtf8(v->name);
+    std::printf("  %s = %s\n", name.c_str(), SettingText(*row, v->data).c_str());
+  }
+  std::printf("Printer data (%zu values):\n", others.size());
+  for (auto* v : others)
+    std::printf("  %s\\%s = %s %s\n", kvp::ToUtf8(v->key).c_str(), kvp::ToUtf8(v->name).c_str(), TypeName(v->type),
+                ValueText(*v).c_str());
   return 0;
 }
 

@@ -8,6 +8,7 @@
 //   [pjl]            the printer's PJL reply; lines are sent with CR LF, a line "<FF>" is a form feed
 //   [deviceid]       the device-identification string (one line), e.g. MFG:...;MDL:...;STS:41201,1,;
 //   [noresponse]     (no body) the printer did not answer at all
+// A file without sections is the raw bytes the printer sent, taken whole as the [pjl] part.
 #include <png.h>
 
 #include <cstdio>
@@ -29,30 +30,50 @@
 #include "kvplat/root.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
+#include "kvsetup/driver_set.h"
 #include "statusdata/statusapi.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char16_t kDriverDir[] = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3";
 
 struct Reply {
   std::string pjl, deviceId;
   bool noResponse = false;
 };
 
+bool IsSectionLine(const std::string& line) { return line.size() > 2 && line.front() == '[' && line.back() == ']'; }
+
 bool ReadReply(const std::string& path, Reply& reply, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read " + path;
-    return false;
+  std::string bytes;
+  if (!kvhost::ReadHostFile(path, &bytes, &error)) return false;
+  std::istringstream lines(bytes);
+  bool sections = false;
+  for (std::string line; !sections && std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    sections = IsSectionLine(line);
   }
+  if (!sections) {
+    // Raw reply bytes: what a printer sends starts with "@PJL" (after its universal exit, if any).
+    if (bytes.find("@PJL") == std::string::npos) {
+      error = path + " is neither a reply file with [pjl], [deviceid] or [noresponse] sections nor a raw PJL "
+                     "reply (no '@PJL' in it)";
+      return false;
+    }
+    reply.pjl = bytes;
+    return true;
+  }
+  std::istringstream in(bytes);
   std::string line, section;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.rfind("#", 0) == 0) continue;
-    if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+    if (section.empty() && !line.empty() && !IsSectionLine(line)) {
+      error = "text before the first section in " + path + ": '" + line.substr(0, 40) + "'";
+      return false;
+    }
+    if (IsSectionLine(line)) {
       section = line.substr(1, line.size() - 2);
       if (section == "noresponse") reply.noResponse = true;
       else if (section != "pjl" && section != "deviceid") {
@@ -128,22 +149,10 @@ bool Bind(HMODULE m, const char* name, F& f) {
   return f != nullptr;
 }
 
-// The library in the driver folder of the machine, brought there from the build when it is missing or
-// differs (the way set-up would install it).
+// The library as set-up installed it in the driver folder of the machine.
 HMODULE LoadStatusLibrary() {
-  std::string driverDir;
-  if (kvp::MapPath(kDriverDir, driverDir) == ERROR_SUCCESS) {
-    std::error_code ec;
-    fs::create_directories(driverDir, ec);
-    fs::path built = fs::path(KV_MODULE_DIR) / "M8350d64.so";
-    fs::path installed = fs::path(driverDir) / "M8350d64.so";
-    if (fs::exists(built, ec) &&
-        (!fs::exists(installed, ec) || fs::file_size(built, ec) != fs::file_size(installed, ec) ||
-         fs::last_write_time(built, ec) > fs::last_write_time(installed, ec)))
-      fs::copy_file(built, installed, fs::copy_options::overwrite_existing, ec);
-    kvp::AddModuleSearchDir(kDriverDir);
-  }
-  return LoadLibraryW(u"M8350d64.dll");
+  std::u16string path = std::u16string(kvsetup::kDriverFolder) + u"\\M8350d64.dll";
+  return LoadLibraryW(path.c_str());
 }
 
 // ---- the picture --------------------------------------------------------------------------------------
@@ -275,11 +284,16 @@ std::string ToTerminal(const std::string& lang, const char* text) {
   return kvp::ToUtf8(wide);
 }
 
+std::string Hex(DWORD v) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%X", v);
+  return b;
+}
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: kvhost status --reply FILE [--lang CODE] [--kind 1|alt] [--png OUT.png]\n"
-               "  CODE: EN DE FR IT ES NL SV DA NO CS HU PT PL FI ZH_CN\n");
-  return 2;
+  return kvhost::UsageError(
+      "usage: kvhost status --reply FILE [--lang CODE] [--kind 1|alt] [--png OUT.png]\n"
+      "  CODE: EN DE FR IT ES NL SV DA NO CS HU PT PL FI ZH_CN");
 }
 
 int RunStatus(const std::vector<std::string>& args) {
@@ -301,17 +315,12 @@ int RunStatus(const std::vector<std::string>& args) {
   if (replyPath.empty()) return Usage();
   Reply reply;
   std::string error;
-  if (!ReadReply(replyPath, reply, error)) {
-    std::fprintf(stderr, "kvhost: %s\n", error.c_str());
-    return 1;
-  }
-  kvp::InitMachineRoot(kvp::MachineRoot());
+  if (!ReadReply(replyPath, reply, error)) return kvhost::Failed(error);
 
   HMODULE lib = LoadStatusLibrary();
-  if (!lib) {
-    std::fprintf(stderr, "kvhost: cannot load M8350d64 (error %u)\n", GetLastError());
-    return 1;
-  }
+  if (!lib)
+    return kvhost::Failed("cannot load the status library M8350d64 from the driver folder (error " +
+                          std::to_string(GetLastError()) + "); install the driver set with kvhost setup");
   Api api{};
   bool bound = Bind(lib, "PatSetLocale", api.setLocale) & Bind(lib, "PatCreateQueryInfo", api.createQuery) &
                Bind(lib, "PatSetCentroDataTo", api.setCentroData) & Bind(lib, "PatGetStatusString", api.statusString) &
@@ -370,8 +379,11 @@ int RunStatus(const std::vector<std::string>& args) {
     char text[512];
     DWORD size = sizeof text;
     if (!api.statusString(kind, status, PAT_VERSION_STATUS, form, text, &size)) {
-      std::fprintf(stderr, "kvhost: no status text (error 0x%X)\n", GetLastError());
-      rc = 1;
+      if (reply.deviceId.empty() && !reply.noResponse)
+        rc = kvhost::Failed("the reply was read, but it holds no device status to show (the status code comes "
+                            "from the device id, STS:, of a [deviceid] part)");
+      else
+        rc = kvhost::Failed("no status text (error 0x" + Hex(GetLastError()) + ")");
       break;
     }
     std::printf(form == 1 ? "status: %s\n" : "%s\n", ToTerminal(lang, text).c_str());

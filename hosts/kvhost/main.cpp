@@ -1,13 +1,16 @@
 // kvhost: stands in for the programs that drive the driver set (spooler, application, graphics engine,
 // status monitor) on a machine root.
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "command.h"
+#include "kvplat/error.h"
 #include "kvplat/root.h"
+#include "kvplat/text.h"
 
 namespace kvhost {
 namespace {
@@ -17,12 +20,28 @@ std::map<std::string, Command>& Commands() {
 }
 std::string g_root;
 
-void PrintHelp() {
-  std::printf(
-      "usage: kvhost [--root DIR] COMMAND [ARGS]\n"
-      "Drives the printer driver set on a machine root (default $KV_MACHINE_ROOT, else ./machine).\n\n"
-      "commands:\n");
-  for (auto& [name, c] : Commands()) std::printf("%s\n", c.usage);
+void PrintHelp(FILE* to) {
+  std::fprintf(to,
+               "usage: kvhost [--root DIR] COMMAND [ARGS]\n"
+               "Drives the printer driver set on a machine root (default $KV_MACHINE_ROOT, else ./machine).\n"
+               "Only 'machine init' and 'setup' create a machine root; every other command refuses a folder\n"
+               "that is not one.\n\n"
+               "commands:\n");
+  for (auto& [name, c] : Commands()) std::fprintf(to, "%s\n", c.usage);
+  std::fprintf(to,
+               "\nexit codes:\n"
+               "  0  done\n"
+               "  1  failed: the message on standard error says why (a missing or unreadable file, a file that\n"
+               "     is no driver data file, a printer that does not exist, no machine root at the default place)\n"
+               "  2  the command line is wrong: no or unknown command, unknown option, missing or extra\n"
+               "     arguments, or a --root that is not a machine root\n");
+}
+
+bool IsMachineRoot(const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  return fs::is_regular_file(fs::path(dir) / "machine.ini", ec) && fs::is_directory(fs::path(dir) / "spool", ec) &&
+         fs::is_directory(fs::path(dir) / "registry", ec);
 }
 }  // namespace
 
@@ -32,34 +51,82 @@ bool Register(const Command& c) {
 }
 const std::string& RootOption() { return g_root; }
 
+int Failed(const std::string& text) {
+  std::fprintf(stderr, "kvhost: %s\n", text.c_str());
+  return kExitFailed;
+}
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "kvhost: %s\n", text.c_str());
+  return kExitUsage;
+}
+
+bool HostPathOf(const std::string& path, std::string* host) {
+  *host = path;
+  return !(path.size() > 2 && path[1] == ':') || kvp::MapPath(kvp::FromUtf8(path), *host) == ERROR_SUCCESS;
+}
+
+bool ReadHostFile(const std::string& path, std::string* bytes, std::string* error) {
+  namespace fs = std::filesystem;
+  std::string host;
+  if (!HostPathOf(path, &host)) {
+    *error = "cannot read " + path + ": not a path on the machine root";
+    return false;
+  }
+  std::error_code ec;
+  if (!fs::exists(host, ec)) {
+    *error = "cannot read " + path + ": no such file";
+    return false;
+  }
+  if (fs::is_directory(host, ec)) {
+    *error = "cannot read " + path + ": it is a folder";
+    return false;
+  }
+  std::ifstream in(host, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  if (!in && !in.eof()) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  *bytes = ss.str();
+  if (bytes->empty()) {
+    *error = path + " is empty";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace kvhost
 
 int main(int argc, char** argv) {
+  using namespace kvhost;
   std::vector<std::string> args(argv + 1, argv + argc);
   size_t i = 0;
-  while (i < args.size() && args[i].rfind("--", 0) == 0) {
+  while (i < args.size() && args[i].rfind("-", 0) == 0) {
     if (args[i] == "--help" || args[i] == "-h") {
-      kvhost::PrintHelp();
-      return 0;
+      PrintHelp(stdout);
+      return kExitDone;
     }
-    if (args[i] == "--root" && i + 1 < args.size()) {
-      kvhost::g_root = args[i + 1];
-      kvp::SetMachineRoot(kvhost::g_root);
+    if (args[i] == "--root") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("--root needs a folder");
+      g_root = args[i + 1];
+      kvp::SetMachineRoot(g_root);
       i += 2;
       continue;
     }
-    std::fprintf(stderr, "kvhost: unknown option %s\n", args[i].c_str());
-    return 2;
+    return UsageError("unknown option " + args[i] + " (see kvhost --help)");
   }
   if (i >= args.size()) {
-    kvhost::PrintHelp();
-    return 2;
+    PrintHelp(stderr);
+    return UsageError("no command given");
   }
-  auto it = kvhost::Commands().find(args[i]);
-  if (it == kvhost::Commands().end()) {
-    std::fprintf(stderr, "kvhost: unknown command '%s' (see kvhost --help)\n", args[i].c_str());
-    return 2;
-  }
+  auto it = Commands().find(args[i]);
+  if (it == Commands().end()) return UsageError("unknown command '" + args[i] + "' (see kvhost --help)");
   std::vector<std::string> rest(args.begin() + i + 1, args.end());
+  if (it->second.root == RootUse::kExisting && !IsMachineRoot(kvp::MachineRoot())) {
+    std::string why = kvp::MachineRoot() + " is not a machine root; create one with 'kvhost setup --root " +
+                      kvp::MachineRoot() + "' or 'kvhost machine init " + kvp::MachineRoot() + "'";
+    return g_root.empty() ? Failed(why) : UsageError("--root " + why);
+  }
   return it->second.run(rest);
 }

@@ -693,7 +693,9 @@ TEST(SpoolerHost, KvhostAddsAndShowsAPrinter) {
     int rc = p ? pclose(p) : -1;
     return std::make_pair(rc, out);
   };
-  auto [rc, out] = run(base + "printer add 'ZARN Test' --driver 'ZARN Wide Format' --attributes ENABLE_BIDI");
+  auto [rc, out] = run(base + "machine init");  // kvhost works only on a machine root that exists
+  ASSERT_EQ(rc, 0) << out;
+  std::tie(rc, out) = run(base + "printer add 'ZARN Test' --driver 'ZARN Wide Format' --attributes ENABLE_BIDI");
   ASSERT_EQ(rc, 0) << out;
   // Another process writes printer data.
   kvp::SetMachineRoot(fresh);

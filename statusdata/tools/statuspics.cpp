@@ -8,11 +8,14 @@
 //   - the top unit: mainframe cover on the left, paper exit cover with the operation panel on the right,
 //     the paper exit slot on top of it;
 //   - the front cover with the paper bypass slot on its left;
-//   - two roll drawers (tray 1 and tray 2), each showing its roll through a window;
+//   - the roll drawer, showing its paper roll through a window on the right;
 //   - the stand with its legs and feet.
 // Options are overlays of the same size drawn over it: the cut-paper tray inside the stand and the
 // accordion-fold finisher on top of the machine. Pointers are red arrows whose tips touch the part
-// concerned; caution, service and power-off signs sit in the top left corner. An overlay X is drawn
+// concerned; the pointers at the roll drawer and at the cut-paper tray also show that source's window
+// empty (the statuses that name a source say its paper is missing or not the paper needed). Caution,
+// service and power-off signs sit in the top left corner. The library places each overlay at its own
+// point; an overlay reaches from that point to the picture's right and bottom edges. An overlay X is drawn
 // with its mask X_B first (black where X is, white elsewhere, raster AND) and then X itself (black
 // where it is transparent, raster OR), so each image lists its own transparency.
 #include <cmath>
@@ -138,20 +141,34 @@ void Digit(Canvas& c, int x, int y, int digit, int colour) {
 
 constexpr int kW = 200, kH = 160;
 
-void RollDrawer(Canvas& c, int y0, int y1, int number) {
-  c.Rect(24, y0, 176, y1, LIGHT, OUTLINE);
-  c.Line(25, y0 + 1, 174, y0 + 1, WHITE);
-  // The roll seen through the drawer's window.
+// The roll drawer spans y 112-133; the arrow at it ends on its top edge.
+constexpr int kDrawerTop = 112, kDrawerBottom = 133;
+// Its window, right of the place where the library puts the drawer's pointer.
+constexpr int kRollX0 = 118, kRollX1 = 170;
+
+// The roll seen through the drawer's window: a full roll of paper, or the bare core of an empty one.
+void RollWindow(Canvas& c, bool full) {
+  int y0 = kDrawerTop + 3, y1 = kDrawerBottom - 3;
   double mid = (y0 + y1) / 2.0;
-  c.Rect(32, y0 + 3, 66, y1 - 3, SLOT, OUTLINE);
-  c.Rect(40, y0 + 5, 63, y1 - 5, PAPER);
-  c.Line(40, y1 - 6, 62, y1 - 6, MID);
-  c.Disc(40, mid, 5.5, MID);
-  c.Disc(40, mid, 4.5, PAPER);
-  c.Disc(40, mid, 2, CORE);
-  // Handle and label.
-  c.Rect(86, y0 + 7, 114, y0 + 11, DARK, OUTLINE);
-  Digit(c, 160, y0 + 6, number, OUTLINE);
+  c.Rect(kRollX0, y0, kRollX1, y1, SLOT, OUTLINE);
+  if (full) {
+    c.Rect(kRollX0 + 8, y0 + 2, kRollX1 - 3, y1 - 2, PAPER);
+    c.Line(kRollX0 + 8, y1 - 3, kRollX1 - 4, y1 - 3, MID);
+    c.Disc(kRollX0 + 8, mid, 6.5, MID);
+    c.Disc(kRollX0 + 8, mid, 5.5, PAPER);
+  } else {
+    c.Line(kRollX0 + 8, mid, kRollX1 - 4, mid, DARK);  // the empty shaft
+  }
+  c.Disc(kRollX0 + 8, mid, 2, CORE);
+}
+
+void RollDrawer(Canvas& c) {
+  c.Rect(24, kDrawerTop, 176, kDrawerBottom, LIGHT, OUTLINE);
+  c.Line(25, kDrawerTop + 1, 174, kDrawerTop + 1, WHITE);
+  RollWindow(c, true);
+  c.Rect(34, kDrawerTop + 8, 62, kDrawerTop + 12, DARK, OUTLINE);  // handle
+  Digit(c, 100, kDrawerTop + 7, 1, OUTLINE);
+  Digit(c, 106, kDrawerTop + 7, 2, OUTLINE);  // the drawer holds rolls 1 and 2
 }
 
 Canvas Base() {
@@ -169,13 +186,11 @@ Canvas Base() {
   c.Rect(142, 150, 170, 154, DARK, OUTLINE);
   for (int x : {33, 54, 145, 166}) c.Disc(x + 0.5, 155.5, 2, OUTLINE);
   c.Rect(47, 140, 153, 144, MID, OUTLINE);
-  // Roll drawers (tray 1 above tray 2).
-  RollDrawer(c, 96, 115, 1);
-  RollDrawer(c, 114, 133, 2);
+  RollDrawer(c);
   // Front cover with its grip and the bypass slot.
-  c.Rect(24, 60, 176, 97, LIGHT, OUTLINE);
+  c.Rect(24, 60, 176, kDrawerTop + 1, LIGHT, OUTLINE);
   c.Line(25, 61, 174, 61, WHITE);
-  c.Rect(70, 90, 150, 93, DARK);
+  c.Rect(70, 104, 150, 107, DARK);
   c.Rect(30, 74, 57, 80, SLOT, OUTLINE);
   c.OutlinedPolygon({{31, 79}, {56, 79}, {54, 85}, {33, 85}}, PAPER, DARK);
   // Top unit: mainframe cover and paper exit cover with the operation panel.
@@ -192,14 +207,24 @@ Canvas Base() {
   return c;
 }
 
+// The cut-paper tray spans x 50-138; its window lies right of the place of the tray's pointer.
+constexpr int kTrayRight = 138;
+
+// The stack of cut sheets seen through the tray's window, or the empty bottom plate.
+void TrayWindow(Canvas& c, bool full) {
+  c.Rect(118, 137, 135, 149, SLOT, OUTLINE);
+  if (full)
+    for (int y = 139; y < 148; y += 2) c.Line(120, y, 132, y, PAPER);
+  else
+    c.Line(120, 147, 132, 147, DARK);
+}
+
 Canvas CutTray() {
   Canvas c(kW, kH, kTransparent);
-  c.Rect(56, 133, 145, 153, TRAY, OUTLINE);
-  c.Line(57, 134, 143, 134, WHITE);
-  // The stack of cut sheets seen through the tray's window, and its handle.
-  c.Rect(62, 137, 110, 149, SLOT, OUTLINE);
-  for (int y = 139; y < 148; y += 2) c.Line(64, y, 107, y, PAPER);
-  c.Rect(118, 141, 138, 145, DARK, OUTLINE);
+  c.Rect(50, 133, kTrayRight, 153, TRAY, OUTLINE);
+  c.Line(51, 134, kTrayRight - 2, 134, WHITE);
+  TrayWindow(c, true);
+  c.Rect(64, 141, 92, 145, DARK, OUTLINE);  // handle
   return c;
 }
 
@@ -261,6 +286,39 @@ Canvas Service() {
   c.Disc(28.5, 11.5, 3.5, BLUE);
   c.Disc(10.5, 29.5, 2.5, WHITE);
   return c;
+}
+
+// Copies the drawn pixels of src into dst with src's top left corner at (x, y).
+void Paste(Canvas& dst, const Canvas& src, int x, int y) {
+  for (int j = 0; j < src.h; ++j)
+    for (int i = 0; i < src.w; ++i)
+      if (src.Get(i, j) != kTransparent) dst.Set(x + i, y + j, src.Get(i, j));
+}
+
+// The part of a picture-sized canvas from (x, y) to the right and bottom edges: an overlay placed there.
+Canvas From(const Canvas& c, int x, int y) {
+  Canvas out(c.w - x, c.h - y, kTransparent);
+  for (int j = 0; j < out.h; ++j)
+    for (int i = 0; i < out.w; ++i) out.Set(i, j, c.Get(x + i, y + j));
+  return out;
+}
+
+// The library places the roll drawer's pointer at (83, 98): an arrow down onto the drawer's top edge,
+// with the drawer's roll shown empty.
+Canvas PointAtRollDrawer() {
+  Canvas c(kW, kH, kTransparent);
+  RollWindow(c, false);
+  Paste(c, Arrow(24, kDrawerTop - 98, DOWN), 83, 98);
+  return From(c, 83, 98);
+}
+
+// The cut-paper tray's pointer is placed at (117, 126): an arrow pointing left at the tray's right end,
+// with the tray's window shown empty.
+Canvas PointAtCutTray() {
+  Canvas c(kW, kH, kTransparent);
+  TrayWindow(c, false);
+  Paste(c, Arrow(24, 18, LEFT), kTrayRight, 134);
+  return From(c, 117, 126);
 }
 
 Canvas PowerOff() {
@@ -339,8 +397,8 @@ int main(int argc, char** argv) {
   EmitOverlay(o, "BM_CAUTION", Caution(), palette);
   EmitOverlay(o, "BM_SERVICE", Service(), palette);
   EmitOverlay(o, "BM_POWEROFF", PowerOff(), palette);
-  EmitOverlay(o, "BM_POINT_1", Arrow(24, 18, DOWN), palette);   // tip on the seam of the two roll drawers
-  EmitOverlay(o, "BM_POINT_2", Arrow(24, 24, DOWN), palette);   // cut-paper tray
+  EmitOverlay(o, "BM_POINT_1", PointAtRollDrawer(), palette);    // roll drawer, its roll empty
+  EmitOverlay(o, "BM_POINT_2", PointAtCutTray(), palette);       // cut-paper tray, its window empty
   EmitOverlay(o, "BM_POINT_3", Arrow(24, 18, LEFT), palette);   // paper bypass slot
   EmitOverlay(o, "BM_POINT_4", Arrow(24, 24, UP), palette);     // mainframe cover
   EmitOverlay(o, "BM_POINT_5", Arrow(24, 24, DOWN), palette);   // front cover

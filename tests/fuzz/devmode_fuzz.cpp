@@ -22,12 +22,7 @@ namespace {
 SETTING_CONTEXT* Context() {
   static kvtest::TempRoot root;
   static SETTING_CONTEXT* ctx = [] {
-    std::u16string dataPath = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdat";
-    std::ifstream in(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    kvtest::WriteMachineFile(dataPath, text.str());
-    HANDLE h = kvtest::InstallPrinter(u"Fuzz plotter", u"Fuzz driver", dataPath);
+    HANDLE h = kvtest::InstallModelPrinter(u"Fuzz plotter");  // the model's files, as set-up installs them
     StgInitLibraryLocks();
     SETTING_CONTEXT* c = h ? StgCreateContextEx(h, h, nullptr, 0, STG_KIND_UI, 0, nullptr) : nullptr;
     if (!c) std::abort();

@@ -34,11 +34,7 @@ struct Machine {
     root = mkdtemp(tmpl.data());
     kvp::InitMachineRoot(root);
     kvp::SetMachineRoot(root);
-    std::ifstream in(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    kvtest::WriteMachineFile(dataPath, ss.str());
-    printer = kvtest::InstallPrinter(u"Bench plotter", u"KAVRO Lumeta QT M8350 ZARN", dataPath);
+    printer = kvtest::InstallModelPrinter(u"Bench plotter");  // the model's files, as set-up installs them
     StgInitLibraryLocks();
     ctx = StgCreateContextEx(printer, printer, nullptr, 0, STG_KIND_UI, 0, nullptr);  // writes the ".BCS"
   }

@@ -13,9 +13,9 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
+#include "driverdata/dfc_check.h"
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
 #include "kvplat/module.h"
@@ -36,19 +36,6 @@ std::string ReadAll(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
-}
-
-// Runs kvhost and returns its exit code and standard output.
-int RunKvhost(const std::string& args, std::string* out) {
-  std::string cmd = std::string(KV_BINARY_DIR) + "/bin/kvhost " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
-  char buf[4096];
-  size_t n;
-  out->clear();
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out->append(buf, n);
-  int status = pclose(p);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // ---- the statements of the file, read line by line (every statement of the model starts a line) ------
@@ -190,51 +177,11 @@ uint32_t ModelImage::length_ = 0;
 
 // ---- the author's check ---------------------------------------------------------------------------------
 TEST(ModelDataCheck, TheModelFileHasNothingSkipped) {
-  std::string out;
-  int rc = RunKvhost("compile --check " + kModelFile, &out);
-  EXPECT_EQ(rc, 0) << out;
-  EXPECT_NE(out.find("0 skipped items"), std::string::npos) << out;
-}
-
-TEST(ModelDataCheck, ListsWhatTheCompilerDropsWithItsLine) {
-  // Each line below makes the compiler drop something without a word; the check names each one.
-  const char* bad =
-      "*FileVersion: 8.63\n"
-      "*OpenUI *QDV_RADIOLIST_1: PickOne\n"
-      "*QDV_RADIOLIST_1 IDS_ORIENTATION_PORTRAIT: \"PORTRAIT\"\n"
-      "*QDV_RADIOLIST_1 IDS_NO_SUCH_OPTION: \"X\"\n"
-      "*CloseUI \n"
-      "*CloseUI\n"
-      "*Judge 1=IsPortrait: QDV_RADIOLIST_1 == IDS_ORIENTATION_PORTRAIT\n"
-      "*Judge 2=Negative: QDV_RADIOLIST_1 == -1\n"
-      "*Transact 1=T: { IsPortrait Action4 }\n"
-      "*Exclusive: { QDV_RADIOLIST_1 NULL NULL NULL NULL T NULL NULL }\n"
-      "*CommandGroup: JobStart {\n"
-      "  Type: StringType 1\n"
-      "}\n";
-  std::string path = (std::filesystem::temp_directory_path() / "kv_model_check_bad.dat").string();
-  std::ofstream(path, std::ios::binary) << bad;
-  std::string out;
-  int rc = RunKvhost("compile --check " + path, &out);
-  std::filesystem::remove(path);
-  EXPECT_EQ(rc, 1) << out;
-  struct Want {
-    const char* where;
-    const char* what;
-  } wants[] = {
-      {":4: ", "IDS_NO_SUCH_OPTION' is no known option name"},
-      {":5: ", "malformed statement"},
-      {":8: ", "constants cannot be negative"},
-      {":9: ", "no Action statement numbered 4"},
-      {":11: ", "write a blank before the colon"},
-  };
-  for (const Want& w : wants) {
-    bool found = false;
-    std::istringstream lines(out);
-    for (std::string l; std::getline(lines, l);)
-      found = found || (l.find(w.where) != std::string::npos && l.find(w.what) != std::string::npos);
-    EXPECT_TRUE(found) << w.where << w.what << "\n" << out;
-  }
+  std::string text = ReadAll(kModelFile);
+  bool ok = false;
+  std::vector<CheckFinding> found = DfcCheckDataFile(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &ok);
+  EXPECT_TRUE(ok);
+  for (const CheckFinding& f : found) ADD_FAILURE() << "line " << f.line << ": " << f.reason << "\n    " << f.statement;
 }
 
 // ---- features and options -------------------------------------------------------------------------------

@@ -22,23 +22,11 @@ struct Machine {
   kvtest::TempRoot root;
   HANDLE printer = nullptr;
   PRINTER_INFO_2W info{};
-  std::u16string name = u"Bench plotter", driver = u"Bench driver";
+  std::u16string name = u"Bench plotter", driver = kvsetup::kModelDriverName;
 
   Machine() {
-    std::u16string dataPath = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdat";
-    std::string host;
-    kvp::MapPath(dataPath, host);
-    std::filesystem::create_directories(std::filesystem::path(host).parent_path());
-    std::ifstream in(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
-    std::ofstream(host, std::ios::binary) << in.rdbuf();
-    // The model's resource libraries, as set-up installs them beside the data file.
-    for (const char* region : {"us", "jp"}) {
-      std::string lib = std::string("KV8350") + region;
-      std::filesystem::copy_file(std::string(KV_MODULE_DIR) + "/" + lib + ".so",
-                                 std::filesystem::path(host).parent_path() / (lib + ".DLL"),
-                                 std::filesystem::copy_options::overwrite_existing);
-    }
-    printer = kvtest::InstallPrinter(name, driver, dataPath);
+    // The model's data file, INI files and resource libraries, as set-up installs them.
+    printer = kvtest::InstallModelPrinter(name);
     info.pPrinterName = name.data();
     info.pDriverName = driver.data();
     StgInitLibraryLocks();

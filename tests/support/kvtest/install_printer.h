@@ -1,5 +1,6 @@
 // Installing a printer of a driver whose data file lies on the machine root, for tests, benchmarks and
-// fuzz targets (no test framework needed).
+// fuzz targets (no test framework needed). Both helpers go through the driver set's one installation
+// path (kvsetup/driver_set.h).
 #pragma once
 #include <filesystem>
 #include <fstream>
@@ -7,6 +8,7 @@
 
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
+#include "kvsetup/driver_set.h"
 
 namespace kvtest {
 
@@ -19,24 +21,28 @@ inline std::string WriteMachineFile(std::u16string_view machinePath, const std::
   return host;
 }
 
-// Installs `driver` with the data file `dataPath` (a machine path) and adds printer `name`; returns the
-// open handle of the new printer, or null.
+// Registers `driver` with the data file `dataPath` (a machine path the caller wrote) and adds printer
+// `name`; returns the open handle of the new printer, or null. No file is copied.
 inline HANDLE InstallPrinter(const std::u16string& name, const std::u16string& driver,
                              const std::u16string& dataPath) {
-  std::u16string n = name, d = driver, data = dataPath, env = KV_PRINT_ENVIRONMENT, path = u"kvdrvgr.dll",
-                 config = u"kvdrvui.dll";
-  DRIVER_INFO_2W di{};
-  di.cVersion = 3;
-  di.pName = d.data();
-  di.pEnvironment = env.data();
-  di.pDriverPath = path.data();
-  di.pDataFile = data.data();
-  di.pConfigFile = config.data();
-  AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di));
-  PRINTER_INFO_2W pi{};
-  pi.pPrinterName = n.data();
-  pi.pDriverName = d.data();
-  return AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
+  kvsetup::Request q;
+  q.parts = kvsetup::kNoFiles;
+  q.driverName = driver;
+  q.printerName = name;
+  q.dataFile = dataPath;
+  return kvsetup::Install(q).printer;
 }
+
+#ifdef KV_MODULE_DIR
+// Installs the built driver set with the model's files and adds printer `name` of the model's driver;
+// returns the open handle, or null.
+inline HANDLE InstallModelPrinter(const std::u16string& name, unsigned parts = kvsetup::kModelFiles) {
+  kvsetup::Request q;
+  q.moduleDir = KV_MODULE_DIR;
+  q.parts = parts;
+  q.printerName = name;
+  return kvsetup::Install(q).printer;
+}
+#endif
 
 }  // namespace kvtest

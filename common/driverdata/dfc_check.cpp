@@ -1,38 +1,29 @@
-// kvhost compile --check FILE: the data-file author's check. The driver compiles its data file
-// silently (a statement that cannot be read or resolved is skipped, a name that does not resolve
-// leaves 0 behind); this check compiles the file statement by statement with the same compiler
-// and lists every statement, or part of one, that the compiler dropped, and why.
-//
-// The check only watches: it runs the compiler's own reader and dispatcher and compares what each
-// statement left in the compile record with what the statement asked for, so it can never disagree
-// with the driver about what was taken.
+// The data-file author's check (dfc_check.h). It only watches: it runs the compiler's own reader and
+// dispatcher and compares what each statement left in the compile record with what the statement asked
+// for, so it can never disagree with the driver about what was taken.
+#include "driverdata/dfc_check.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "driverdata/dfc_internal.h"
-#include "kvplat/error.h"
-#include "kvplat/root.h"
 #include "settings/item_records.h"
 
-namespace kvhost {
-
-struct CheckFinding {
-  int line;
-  std::string statement;  // the statement's first line, shortened
-  std::string reason;
-};
+namespace dfc {
 
 namespace {
 
-using namespace dfc;
+// A finding while the check runs: the line whose fault caused it, when another line did.
+struct Finding {
+  CheckFinding f;
+  int cause = 0;
+};
 
 // ---- small text helpers -----------------------------------------------------------------------------
 std::vector<std::string> Words(const std::string& s) {
@@ -110,6 +101,18 @@ int CountEntries(const CR_BLOCK* b) {
   return c;
 }
 
+// The statement keywords of the grammar (option and Default lines take the feature's name instead).
+bool IsKnownKeyword(const char* word) {
+  static const char* kKeywords[] = {"FileVersion",   "OpenUI",        "CloseUI",     "NumericValue", "StringValue",
+                                    "PageValue",     "PageMMValue",   "SlotPaper",   "OptionCommand", "CommandGroup",
+                                    "DeviceFonts",   "FontCartridge", "TTFS",        "CommandString", "Judge",
+                                    "Item",          "Action",        "Transact",    "AlertAction",  "Alert",
+                                    "Exclusive",     "UIResDLLName",  "ExcDepDLLName"};
+  for (const char* k : kKeywords)
+    if (std::strcmp(word, k) == 0) return true;
+  return false;
+}
+
 const char* kKindNames[kRuleKinds] = {"Judge", "Item", "Action", "Transact", "AlertAction", "Alert"};
 
 // ---- the checker ---------------------------------------------------------------------------------------
@@ -117,9 +120,13 @@ class Checker {
  public:
   explicit Checker(COMPILE_RECORD& rec) : rec_(rec) {}
 
-  std::vector<CheckFinding> findings;
+  std::vector<Finding> findings;
 
-  void Report(const std::string& reason) { findings.push_back({line_, head_, reason}); }
+  // A finding at the current statement; cause: the earlier line whose fault brought it about, or 0.
+  void Report(const std::string& reason, int cause = 0) {
+    findings.push_back({{line_, head_, reason}, cause ? cause : causeOfStatement_});
+  }
+  void Warn(const std::string& reason) { findings.push_back({{line_, head_, reason, true}, 0}); }
 
   // A statement as the reader cut it, before the dispatcher changes its tokens.
   void Statement(int line, const std::string& head, STATEMENT_TOKENS& t) {
@@ -131,9 +138,16 @@ class Checker {
     value_ = t.value.bytes ? std::string(t.value.bytes, t.value.length) : "";
     // CloseUI turns the stored default into a position: check it while it is still a value.
     if (kw_ == "CloseUI") CheckDefaultAtClose();
+    // The option lines and Default line of a feature that was not taken are consequences of its OpenUI.
+    auto lost = lostFeatures_.find(kw_.compare(0, 7, "Default") == 0 ? kw_.substr(7) : kw_);
+    causeOfStatement_ = lost == lostFeatures_.end() ? 0 : lost->second;
+    // Every statement up to the CloseUI of a feature that was not taken leans on that OpenUI.
+    if (!causeOfStatement_ && !rec_.featureOpen) causeOfStatement_ = lastLostOpen_;
+    if (kw_ == "CloseUI") lastLostOpen_ = 0;
     Before();
     int result = DfcDispatchStatement(rec_, t);
     After(result);
+    if (!rec_.featureOpen) unclosedAt_ = 0;
   }
 
   void Finish() {
@@ -197,14 +211,47 @@ class Checker {
   std::map<const CR_NODE*, std::string> pendingDefault_;
   std::map<std::pair<int, int32_t>, std::pair<int, std::string>> numberRefs_;
   std::map<int32_t, std::pair<int, std::string>> stringRefs_;
+  // Names of option values as this file wrote them, to name a value in a message.
+  std::map<uint16_t, std::string> enumNames_;
+  // First line that lost an option of a feature node, and OpenUI lines of features not taken.
+  std::map<const CR_NODE*, int> lostOptions_;
+  std::map<std::string, int> lostFeatures_;
+  std::map<uint16_t, int> lostFeatureKeys_;  // item key of a lost feature -> its cause
+  int causeOfStatement_ = 0;
+  int unclosedAt_ = 0;  // a malformed CloseUI left the open feature open
+  int lastLostOpen_ = 0;  // OpenUI not taken, until the next CloseUI
 
+  std::string NameOf(uint16_t value) const {
+    auto it = enumNames_.find(value);
+    return it == enumNames_.end() ? std::to_string(value) : it->second;
+  }
+  int LostOptionLine(const CR_NODE* n) const {
+    auto it = lostOptions_.find(n);
+    if (it != lostOptions_.end()) return it->second;
+    auto k = n ? lostFeatureKeys_.find(n->key) : lostFeatureKeys_.end();
+    return k == lostFeatureKeys_.end() ? 0 : k->second;
+  }
+  // The line a fault of the current statement goes back to: its own, or the line that caused it.
+  int Root() const { return causeOfStatement_ ? causeOfStatement_ : line_; }
+
+ public:
+  // A statement the reader could not cut; a malformed CloseUI leaves its feature open.
+  void Malformed(int line, const std::string& head, const std::string& reason) {
+    findings.push_back({{line, head, reason}, 0});
+    if (head.compare(0, 8, "*CloseUI") == 0 && rec_.featureOpen && !unclosedAt_) unclosedAt_ = line;
+  }
+
+ private:
   bool Sym(const std::string& n, uint16_t* id = nullptr, uint16_t* key = nullptr) const {
     uint16_t a, b;
     return rec_.FindSymbol(n.c_str(), id ? id : &a, key ? key : &b);
   }
-  bool Enum(const std::string& n, uint16_t* v = nullptr) const {
+  bool Enum(const std::string& n, uint16_t* v = nullptr) {
     uint16_t a;
-    return rec_.FindEnum(n.c_str(), v ? v : &a);
+    uint16_t* out = v ? v : &a;
+    if (!rec_.FindEnum(n.c_str(), out)) return false;
+    enumNames_.emplace(*out, n);
+    return true;
   }
 
   bool NumberExists(int kind, int32_t number) const {
@@ -283,29 +330,31 @@ class Checker {
       if (value_.size() > 14) Report("version text longer than 14 characters is cut");
       return;
     }
-    if (kw_ == "Judge") return;
+    if (kw_ == "Judge") return AfterJudge();
     for (int k = kItem; k <= kAlert; ++k)
       if (kw_ == kKindNames[k]) return AfterList(k);
     if (kw_ == "Exclusive") return AfterExclusive();
   }
 
   void NotTaken() {
-    static const char* kKeywords[] = {"FileVersion",   "OpenUI",       "CloseUI",       "NumericValue",
-                                      "StringValue",   "PageValue",    "PageMMValue",   "SlotPaper",
-                                      "OptionCommand", "CommandGroup", "DeviceFonts",   "FontCartridge",
-                                      "TTFS",          "CommandString", "Judge",        "Item",
-                                      "Action",        "Transact",     "AlertAction",   "Alert",
-                                      "Exclusive",     "UIResDLLName", "ExcDepDLLName"};
-    bool known = false;
-    for (const char* k : kKeywords) known = known || kw_ == k;
+    bool known = IsKnownKeyword(kw_.c_str());
     if (!known) {
-      if (featureOpenBefore_)
+      if (causeOfStatement_)
+        Report("'" + kw_ + "' belongs to a feature that was not taken", causeOfStatement_);
+      else if (featureOpenBefore_)
         Report("unknown keyword '" + kw_ + "' (the open feature is " + rec_.openFeature + ")");
       else
         Report("unknown keyword '" + kw_ + "'");
       return;
     }
     if (kw_ == "OpenUI") {
+      if (featureOpenBefore_ && unclosedAt_ && !causeOfStatement_) causeOfStatement_ = unclosedAt_;
+      uint16_t id, key;
+      if (opt_.size() > 1 && opt_[0] == '*') {
+        lostFeatures_.emplace(opt_.substr(1), Root());
+        if (Sym(opt_.substr(1), &id, &key)) lostFeatureKeys_.emplace(key, Root());
+      }
+      if (!featureOpenBefore_) lastLostOpen_ = Root();
       if (featureOpenBefore_)
         Report("feature " + rec_.openFeature + " is still open (missing or malformed CloseUI); this OpenUI and "
                "the statements up to the next CloseUI go to the open feature");
@@ -332,7 +381,57 @@ class Checker {
       Report("the list does not close its braces");
       return;
     }
-    Report("statement not taken");
+    Report("statement not taken", causeOfStatement_);
+  }
+
+  // A comparison whose one side is the 0/1 result of '&&', '||' or another comparison and whose other
+  // side is a constant above 1 is constant: usually a missing pair of parentheses. Read from the
+  // compiled cells, so the warning follows whatever grouping the compiler gave the expression.
+  void AfterJudge() {
+    const JUDGE_DEF* j = rec_.judges.tail;
+    if (!j || j == judgeTailBefore_ || !j->cells) return;
+    std::string word;  // learn the option names the expression uses, to name its constants
+    for (char c : value_ + " ") {
+      if (std::isalnum(uint8_t(c)) || c == '_') {
+        word += c;
+      } else {
+        if (!word.empty() && !std::isdigit(uint8_t(word[0]))) Enum(word);
+        word.clear();
+      }
+    }
+    struct Operand {
+      enum { kValue, kConstant, kTruth } kind;
+      uint16_t constant;
+      uint16_t op;  // the operator that made a truth value
+    };
+    static const char* kOpText[] = {"", "==", "!=", "&&", "||", "!", ">", "<", ">=", "<="};
+    std::vector<Operand> stack;
+    uint32_t count = uint32_t(j->byteLength / int32_t(sizeof(RULE_CELL)));
+    for (uint32_t i = 0; i < count; ++i) {
+      const RULE_CELL& c = j->cells[i];
+      if (c.kind == kCellSetting) {
+        stack.push_back({Operand::kValue, 0, 0});
+      } else if (c.kind == kCellConstant) {
+        stack.push_back({Operand::kConstant, c.value, 0});
+      } else if (c.kind == kCellOperator && c.value >= kOpEq && c.value <= kOpLe && c.value != kOpNot) {
+        if (stack.size() < 2) return;
+        Operand b = stack.back();
+        stack.pop_back();
+        Operand a = stack.back();
+        stack.pop_back();
+        bool comparison = c.value != kOpAnd && c.value != kOpOr;
+        const Operand* truth = a.kind == Operand::kTruth ? &a : b.kind == Operand::kTruth ? &b : nullptr;
+        const Operand* constant = a.kind == Operand::kConstant ? &a : b.kind == Operand::kConstant ? &b : nullptr;
+        if (comparison && truth && constant && constant->constant > 1) {
+          std::string k = NameOf(constant->constant);
+          if (k != std::to_string(constant->constant)) k += " (" + std::to_string(constant->constant) + ")";
+          Warn(std::string("'") + kOpText[c.value] + "' compares the 0/1 result of '" + kOpText[truth->op] +
+               "' with " + k + ": the condition never changes (parenthesise each comparison)");
+          return;
+        }
+        stack.push_back({Operand::kTruth, 0, c.value});
+      }
+    }
   }
 
   void JudgeNotTaken() {
@@ -371,7 +470,10 @@ class Checker {
     }
     if (node_->type & 3) {
       uint16_t v;
-      if (!Enum(opt_, &v)) return Report("option '" + opt_ + "' is no known option name");
+      if (!Enum(opt_, &v)) {
+        lostOptions_.emplace(node_, Root());
+        return Report("option '" + opt_ + "' is no known option name");
+      }
       if (CountOptions(node_) == optionsBefore_) Report("option '" + opt_ + "' repeats an earlier option; the first stays");
       return;
     }
@@ -380,7 +482,8 @@ class Checker {
         Report("Boolean option word '" + opt_ + "' is neither True nor False (it sets the False command)");
       return;
     }
-    Report("option line in a feature of type " + std::to_string(base) + " has no meaning");
+    std::string type = base == kTypeNumeric ? "Numeric" : base == kTypeString ? "String" : std::to_string(base);
+    Report("option line in a " + type + " feature has no meaning");
   }
 
   void AfterDefault() {
@@ -410,13 +513,16 @@ class Checker {
     if (it == pendingDefault_.end()) return;
     uint16_t v = 0;
     Enum(it->second, &v);
-    if (!FindOption(rec_.FirstNodeOfKey(rec_.currentKey), v))
-      Report("default '" + it->second + "' is no option of the feature; the first option becomes the default");
+    const CR_NODE* first = rec_.FirstNodeOfKey(rec_.currentKey);
+    if (!FindOption(first, v))
+      Report("default '" + it->second + "' is no option of the feature; the first option becomes the default",
+             LostOptionLine(first));
     pendingDefault_.erase(it);
   }
 
   void AfterOpenUI() {
     if (FeatureCount() == featuresBefore_) return Report("feature not taken");
+    if (opt_.size() > 1) lostFeatures_.erase(opt_.substr(1));
     const CR_NODE* n = rec_.features.tail;
     std::vector<std::string> w = Words(value_);
     static const char* kTypes[] = {"PickOne", "PickMany", "Boolean", "Numeric", "String", "PickPage",
@@ -445,7 +551,7 @@ class Checker {
         Report("identity target " + target + " has no feature yet; the node keeps no option data");
     }
     if (!opt2_.empty() && n->variant == 0 && (n->type & 0x1000) == 0)
-      Report("variant " + opt2_ + " ignored: the setting has no earlier feature");
+      Report("variant " + opt2_ + " ignored: the setting has no earlier feature", LostOptionLine(n));
   }
 
   void AfterValueRecord() {
@@ -473,7 +579,8 @@ class Checker {
     if (opt_.empty() || opt2_.empty()) return Report(kw_ + " needs two words before its colon");
     if (!Enum(opt2_, &v)) return Report("'" + opt2_ + "' is no known option name");
     const CR_OPTION* o = FindOption(node_, v);
-    if (!o) return Report("'" + opt2_ + "' is no option of the open feature (define the option first)");
+    if (!o)
+      return Report("'" + opt2_ + "' is no option of the open feature (define the option first)", LostOptionLine(node_));
     uint16_t base = node_->type & 0x0FFF;
     uint16_t wanted = kw_ == "SlotPaper" ? 0x201 : kw_ == "TTFS" ? 0x401 : 0x101;
     if (base != wanted)
@@ -513,13 +620,18 @@ class Checker {
   void CheckAreaKeys(const CR_OPTION* o) {
     const CR_AREA* a = o->areasTail;
     if (!a) return;
+    for (const std::string& w : Words(value_))
+      if (w[0] != '"') Enum(w);  // to name the row's resolution and orientation
     const CR_NODE* res = rec_.slots[SlotIndex(38)];
     const CR_NODE* orient = rec_.slots[SlotIndex(7)];
     if (res && !FindOption(res, uint16_t(a->resolution)))
-      Report("resolution " + std::to_string(a->resolution) +
-             " is no option of the resolution feature (write its option name, not the dpi); the row never applies");
+      Report("resolution " + NameOf(uint16_t(a->resolution)) +
+                 " is no option of the resolution feature (write its option name, not the dpi); the row never applies",
+             LostOptionLine(res));
     if (orient && !FindOption(orient, uint16_t(a->orientation)))
-      Report("orientation " + std::to_string(a->orientation) + " is no option of the orientation feature; the row never applies");
+      Report("orientation " + NameOf(uint16_t(a->orientation)) +
+                 " is no option of the orientation feature; the row never applies",
+             LostOptionLine(orient));
   }
 
   void AfterOptionCommand() {
@@ -661,12 +773,13 @@ class Checker {
 // Line number (from 1) of a byte offset.
 struct LineCounter {
   const uint8_t* base;
+  size_t length;
   size_t at = 0;
   int line = 1;
   int To(size_t offset) {
-    for (; at < offset; ++at) {
+    for (; at < offset && at < length; ++at) {
       if (base[at] == '\n') ++line;
-      else if (base[at] == '\r' && base[at + 1] != '\n') ++line;
+      else if (base[at] == '\r' && (at + 1 >= length || base[at + 1] != '\n')) ++line;
     }
     return line;
   }
@@ -687,25 +800,84 @@ std::string HeadAt(const uint8_t* b, size_t p, size_t end) {
   return s;
 }
 
+// " (lines a, b, c, ...)": the first few of a list of lines.
+std::string LineList(const std::vector<int>& lines) {
+  std::string s = lines.size() == 1 ? "line " : "lines ";
+  for (size_t i = 0; i < lines.size() && i < 8; ++i) s += (i ? ", " : "") + std::to_string(lines[i]);
+  if (lines.size() > 8) s += ", ...";
+  return s;
+}
+
+// One bad line is reported once. Findings that another line's fault caused are folded into the finding
+// of that line (or, when it has none, into the first of them); findings that repeat one message are
+// given once, at their first line, with the other lines.
+std::vector<CheckFinding> MergeRepeats(std::vector<Finding>& found) {
+  std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) { return a.f.line < b.f.line; });
+  std::vector<CheckFinding> out;
+  std::map<int, size_t> ownAt;                              // line -> its own finding in out
+  std::map<int, std::pair<std::string, std::vector<int>>> caused;  // cause line -> first reason, lines
+  std::map<std::string, std::pair<size_t, std::vector<int>>> repeated;  // reason -> finding, other lines
+  for (Finding& x : found) {
+    if (x.cause) {
+      auto& c = caused[x.cause];
+      if (c.second.empty()) c.first = x.f.reason;
+      if (c.second.empty() || c.second.back() != x.f.line) c.second.push_back(x.f.line);
+      if (!ownAt.count(-x.cause)) {  // a place in the order for the cascade, used when its line has none
+        ownAt.emplace(-x.cause, out.size());
+        out.push_back(x.f);
+      }
+      continue;
+    }
+    auto it = repeated.find(x.f.reason);
+    if (it != repeated.end()) {
+      it->second.second.push_back(x.f.line);
+      continue;
+    }
+    repeated.emplace(x.f.reason, std::make_pair(out.size(), std::vector<int>()));
+    if (!ownAt.count(x.f.line)) ownAt.emplace(x.f.line, out.size());
+    out.push_back(std::move(x.f));
+  }
+  for (auto& [reason, where] : repeated)
+    if (!where.second.empty())
+      out[where.first].reason += "; the same at " + LineList(where.second);
+  std::vector<bool> drop(out.size(), false);
+  for (auto& [cause, c] : caused) {
+    auto own = ownAt.find(cause);
+    size_t holder = ownAt.at(-cause);
+    std::string tail = std::to_string(c.second.size()) + " later " +
+                       (c.second.size() == 1 ? "statement fails" : "statements fail") + " because of line " +
+                       std::to_string(cause) + " (" + LineList(c.second) + "; first: " + c.first + ")";
+    if (own != ownAt.end()) {
+      out[own->second].reason += "; " + tail;
+      drop[holder] = true;
+    } else {
+      out[holder].reason = tail;
+    }
+  }
+  std::vector<CheckFinding> kept;
+  for (size_t i = 0; i < out.size(); ++i)
+    if (!drop[i]) kept.push_back(std::move(out[i]));
+  return kept;
+}
+
 }  // namespace
 
-// Checks the bytes of a data file. ok is false when memory runs out (no list can be given).
-std::vector<CheckFinding> CheckDataFileBytes(const std::string& bytes, bool* ok) {
+std::vector<CheckFinding> DfcCheckDataFile(const uint8_t* b, size_t length, bool* ok) {
   *ok = false;
-  std::vector<CheckFinding> out;
   STATEMENT_TOKENS t;
   COMPILE_RECORD* rec = t.Init() ? new (std::nothrow) COMPILE_RECORD : nullptr;
   if (!rec) {
     t.Free();
-    return out;
+    return {};
   }
   rec->resolver = DfcDefaultResolver();  // the names the driver resolves against
   Checker check(*rec);
-  const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes.data());
+  static const uint8_t kEmpty = 0;
+  if (!b) b = &kEmpty;
   DATA_FILE_READER r;
   r.base = r.cursor = b;
-  r.remaining = bytes.size();
-  LineCounter lines{b};
+  r.remaining = length;
+  LineCounter lines{b, length};
   int res;
   do {
     size_t from = size_t(r.cursor - b);
@@ -716,7 +888,7 @@ std::vector<CheckFinding> CheckDataFileBytes(const std::string& bytes, bool* ok)
       size_t at = to ? to - 1 : 0;
       int line = lines.To(start < at ? start : at);
       std::string reason = "malformed statement (";
-      uint8_t c = at < bytes.size() ? b[at] : 0;
+      uint8_t c = at < length ? b[at] : 0;
       if (c == '\n' || c == '\r')
         reason += "line end where an option word or ':' was expected; a keyword with a trailing blank?";
       else if (c == '(' || c == ')' || c == '{' || c == '}')
@@ -725,63 +897,49 @@ std::vector<CheckFinding> CheckDataFileBytes(const std::string& bytes, bool* ok)
         reason += std::string("at '") + (c >= 0x20 && c < 0x7F ? std::string(1, char(c)) : std::string("?")) +
                   "'; option words cannot contain '/' or ':'";
       reason += ")";
-      check.findings.push_back({line, HeadAt(b, start < at ? start : at, bytes.size()), reason});
+      check.Malformed(line, HeadAt(b, start < at ? start : at, length), reason);
       continue;
     }
     if (res != kReadOk) {
-      if (res == kReadEof && StatementStart(b, from, bytes.size()) < bytes.size()) {
-        size_t s = StatementStart(b, from, bytes.size());
-        check.findings.push_back({lines.To(s), HeadAt(b, s, bytes.size()),
-                                  "the last statement has no line end and is not read"});
+      if (res == kReadEof && StatementStart(b, from, length) < length) {
+        size_t st = StatementStart(b, from, length);
+        check.findings.push_back(
+            {{lines.To(st), HeadAt(b, st, length), "the last statement has no line end and is not read"}, 0});
       }
       break;
     }
     int line = lines.To(start);
-    check.Statement(line, HeadAt(b, start, bytes.size()), t);
+    check.Statement(line, HeadAt(b, start, length), t);
   } while (res == kReadOk || res == kReadMalformed);
   check.Finish();
-  std::stable_sort(check.findings.begin(), check.findings.end(),
-                   [](const CheckFinding& a, const CheckFinding& b) { return a.line < b.line; });
   *ok = res == kReadEof;
   t.Free();
   DfcFreeCompileRecord(rec);
-  return std::move(check.findings);
+  return MergeRepeats(check.findings);
 }
 
-// kvhost compile --check FILE: prints the findings; 0 when there is none, 1 when there are, 2 when the
-// file cannot be read.
-int RunCompileCheck(const std::vector<std::string>& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: kvhost compile --check FILE\n");
-    return 2;
+DataFileKind DfcClassifyDataFile(const uint8_t* b, size_t length) {
+  if (!b || length == 0) return kDataFileNoStatement;
+  size_t control = 0;
+  for (size_t i = 0; i < length; ++i) {
+    uint8_t c = b[i];
+    if (c == 0) return kDataFileBinary;
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) ++control;
   }
-  std::string path = args[0];
-  std::ifstream in(path, std::ios::binary);
-  if (!in && path.size() > 2 && path[1] == ':') {
-    std::string host;
-    std::u16string wide(path.begin(), path.end());
-    if (kvp::MapPath(wide, host) == ERROR_SUCCESS) in.open(host, std::ios::binary);
+  if (control * 100 > length) return kDataFileBinary;  // more than 1 % control characters
+  // Text: does the reader find one statement whose keyword the compiler knows?
+  STATEMENT_TOKENS t;
+  if (!t.Init()) return kDataFileText;  // cannot tell without memory; let the compiler judge
+  DATA_FILE_READER r;
+  r.base = r.cursor = b;
+  r.remaining = length;
+  DataFileKind kind = kDataFileNoStatement;
+  for (int res = kReadOk; kind == kDataFileNoStatement && (res == kReadOk || res == kReadMalformed);) {
+    res = DfcReadStatement(t, r);
+    if (res == kReadOk && t.keyword.bytes && IsKnownKeyword(t.keyword.bytes)) kind = kDataFileText;
   }
-  if (!in) {
-    std::fprintf(stderr, "kvhost: cannot read %s\n", path.c_str());
-    return 2;
-  }
-  std::stringstream ss;
-  ss << in.rdbuf();
-  bool ok = false;
-  std::vector<CheckFinding> f = CheckDataFileBytes(ss.str(), &ok);
-  if (!ok) {
-    std::fprintf(stderr, "kvhost: %s: out of memory while checking\n", path.c_str());
-    return 2;
-  }
-  for (auto& x : f) {
-    if (x.line > 0)
-      std::printf("%s:%d: %s\n    %s\n", path.c_str(), x.line, x.reason.c_str(), x.statement.c_str());
-    else
-      std::printf("%s: %s\n", path.c_str(), x.reason.c_str());
-  }
-  std::printf("%s: %zu skipped %s\n", path.c_str(), f.size(), f.size() == 1 ? "item" : "items");
-  return f.empty() ? 0 : 1;
+  t.Free();
+  return kind;
 }
 
-}  // namespace kvhost
+}  // namespace dfc

@@ -1,0 +1,230 @@
+// kvhost as a user meets it: `kvhost setup` on a new root installs every file where the driver's own path
+// functions look for it; misuse gives a message that says what is wrong and the documented exit code;
+// `printer show` names device settings; a raw reply file is the [pjl] part of a status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "config/paths.h"
+#include "driverdata/dfc_compiler.h"
+#include "kvplat/heap.h"
+#include "kvplat/root.h"
+#include "kvplat/spooler.h"
+#include "kvplat/text.h"
+#include "kvsetup/driver_set.h"
+#include "kvtest/temp_root.h"
+#include "settings/context.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kKvhost = std::string(KV_BINARY_DIR) + "/bin/kvhost";
+const std::string kFixtures = std::string(KV_SOURCE_DIR) + "/statusdata/tests/fixtures";
+
+struct Outcome {
+  int code;
+  std::string out;  // standard output and standard error
+};
+
+Outcome Kvhost(const std::string& args) {
+  FILE* p = popen((kKvhost + " " + args + " 2>&1").c_str(), "r");
+  Outcome r{-1, {}};
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int status = pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// The host file of a machine path; a library named "X.dll" is the "X.so" the loader takes in its place.
+std::string HostFileOf(std::u16string_view machinePath) {
+  std::string host;
+  if (kvp::MapPath(machinePath, host) != 0) return {};
+  if (fs::exists(host)) return host;
+  fs::path so = fs::path(host).replace_extension(".so");
+  return fs::exists(so) ? so.string() : std::string();
+}
+
+// A machine root set up by `kvhost setup`, shared by the tests of this file.
+class SetUpMachine : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new kvtest::TempRoot();  // a scratch folder; setup makes the root inside it
+    root_ = new std::string(dir_->path() + "/machine");
+    setup_ = new Outcome(Kvhost("setup --root " + Quote(*root_)));
+  }
+  static void TearDownTestSuite() {
+    delete setup_;
+    delete root_;
+    delete dir_;
+  }
+  void SetUp() override {
+    ASSERT_EQ(setup_->code, 0) << setup_->out;
+    kvp::SetMachineRoot(*root_);
+  }
+  void TearDown() override { kvp::SetMachineRoot(dir_->path()); }
+
+  static HANDLE OpenModelPrinter() {
+    std::u16string name = kvsetup::kModelDriverName;
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW def{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    EXPECT_TRUE(OpenPrinterW(name.data(), &h, &def));
+    return h;
+  }
+
+  static kvtest::TempRoot* dir_;
+  static std::string* root_;
+  static Outcome* setup_;
+};
+kvtest::TempRoot* SetUpMachine::dir_ = nullptr;
+std::string* SetUpMachine::root_ = nullptr;
+Outcome* SetUpMachine::setup_ = nullptr;
+
+// Every file setup installs is where the driver looks: the driver folder of the printer's driver
+// information, the data file it names, the model INI and resource library of a settings context, and
+// every dependent file; the context's image acquisition writes the ".BCS" beside the installed data file.
+TEST_F(SetUpMachine, TheDriverFindsEveryInstalledFile) {
+  EXPECT_NE(setup_->out.find("printer added: KAVRO Lumeta QT M8350 ZARN"), std::string::npos) << setup_->out;
+  HANDLE h = OpenModelPrinter();
+  ASSERT_NE(h, nullptr);
+
+  WCHAR folder[260] = {};
+  ASSERT_NE(CfgGetDriverDirForPrinter(h, folder), nullptr);
+  EXPECT_EQ(kvp::WView(folder), std::u16string(kvsetup::kDriverFolder) + u"\\");
+  for (const kvsetup::ModuleFile& m : kvsetup::kModules) {
+    if (!fs::exists(fs::path(KV_MODULE_DIR) / m.built)) continue;  // only what is built is installed
+    SCOPED_TRACE(m.registered);
+    EXPECT_FALSE(HostFileOf(std::u16string(kvp::WView(folder)) + kvp::FromUtf8(m.registered)).empty());
+  }
+
+  LPWSTR data = dfc::DfcGetDataFilePath(h);
+  ASSERT_NE(data, nullptr);
+  std::string dataHost = HostFileOf(kvp::WView(data));
+  GlobalFree(data);
+  ASSERT_FALSE(dataHost.empty());
+
+  DWORD need = 0;
+  GetPrinterDriverW(h, nullptr, 3, nullptr, 0, &need);
+  std::vector<BYTE> buf(need);
+  ASSERT_TRUE(GetPrinterDriverW(h, nullptr, 3, buf.data(), need, &need));
+  auto* di = reinterpret_cast<DRIVER_INFO_3W*>(buf.data());
+  int dependents = 0;
+  for (const WCHAR* d = di->pDependentFiles; d && *d; d += kvp::WView(d).size() + 1, ++dependents) {
+    SCOPED_TRACE(kvp::ToUtf8(kvp::WView(d)));
+    EXPECT_FALSE(HostFileOf(kvp::WView(d)).empty());
+  }
+  EXPECT_GE(dependents, 4);  // the model INI files and the two resource libraries at least
+
+  fs::remove(fs::path(dataHost).replace_extension(".BCS"));
+  StgInitLibraryLocks();
+  SETTING_CONTEXT* ctx = StgCreateContextEx(h, h, nullptr, 0, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(ctx, nullptr);
+  EXPECT_NE(ctx->image, nullptr);
+  EXPECT_FALSE(HostFileOf(kvp::WView(CfgGetModelIniPath(ctx))).empty());
+  EXPECT_FALSE(HostFileOf(kvp::WView(CfgGetResourceDllPath(ctx))).empty()) << kvp::ToUtf8(kvp::WView(CfgGetResourceDllPath(ctx)));
+  StgReleaseContext(ctx, STG_RELEASE_FREE);
+  StgPurgeContextCache(1);
+  StgFreeLibraryLocks();
+  EXPECT_TRUE(fs::exists(fs::path(dataHost).replace_extension(".BCS")));
+  ClosePrinter(h);
+}
+
+// Setup twice is harmless: the files are there, the driver registered again and the printer kept.
+TEST_F(SetUpMachine, SettingUpAgainKeepsThePrinter) {
+  Outcome again = Kvhost("setup --root " + Quote(*root_));
+  EXPECT_EQ(again.code, 0) << again.out;
+  EXPECT_NE(again.out.find("printer kept: KAVRO Lumeta QT M8350 ZARN"), std::string::npos) << again.out;
+}
+
+// Device settings in printer data are shown by their names and with readable values.
+TEST_F(SetUpMachine, PrinterShowNamesDeviceSettings) {
+  HANDLE h = OpenModelPrinter();
+  ASSERT_NE(h, nullptr);
+  std::u16string tray = u"Tray1Paper", logging = u"Logging";
+  BYTE paper[2] = {9, 0};  // the stored paper code of A4
+  DWORD on = 1;
+  EXPECT_EQ(SetPrinterDataW(h, tray.data(), REG_BINARY, paper, 2), 0u);
+  EXPECT_EQ(SetPrinterDataW(h, logging.data(), REG_DWORD, reinterpret_cast<BYTE*>(&on), 4), 0u);
+  ClosePrinter(h);
+  Outcome r = Kvhost("--root " + Quote(*root_) + " printer show 'KAVRO Lumeta QT M8350 ZARN'");
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_NE(r.out.find("Device settings (2):"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  rdmTray1Paper = 9"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  rdmLogging = 1"), std::string::npos) << r.out;
+}
+
+// A file of raw reply bytes (no sections) is the [pjl] part of the reply: it is read and parsed, and as
+// it carries no device id there is no status code to show, which kvhost says.
+TEST_F(SetUpMachine, RawReplyBytesAreThePjlPart) {
+  std::string raw = dir_->path() + "/raw_reply.bin";
+  std::ofstream(raw, std::ios::binary) << "@PJL INFO CONFIG\r\nIN TRAYS [1 ENUMERATED]\r\n\tINTRAY1\r\n\f";
+  Outcome r = Kvhost("--root " + Quote(*root_) + " status --reply " + Quote(raw));
+  EXPECT_EQ(r.code, 1) << r.out;
+  EXPECT_NE(r.out.find("the reply was read, but it holds no device status"), std::string::npos) << r.out;
+}
+
+// Misuse: each case gives its message and the exit code that `kvhost --help` documents.
+TEST_F(SetUpMachine, MisuseGivesAMessageAndTheDocumentedExitCode) {
+  const std::string tmp = dir_->path();
+  std::ofstream(tmp + "/binary.dat", std::ios::binary) << std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16);
+  std::ofstream(tmp + "/no_sections.txt") << "the printer said nothing useful\n";
+  std::ofstream(tmp + "/odd_section.txt") << "[pjl]\n@PJL INFO STATUS\n[colour]\nred\n";
+  const std::string root = "--root " + Quote(*root_) + " ";
+  const std::string typo = tmp + "/machnie";
+  const struct {
+    std::string args;
+    int code;
+    const char* message;
+  } cases[] = {
+      {"", 2, "no command given"},
+      {"frobnicate", 2, "unknown command 'frobnicate'"},
+      {"--verbose printer list", 2, "unknown option --verbose"},
+      {"--root", 2, "--root needs a folder"},
+      {"--root " + Quote(typo) + " printer list", 2, "is not a machine root"},
+      {"--root " + Quote(typo) + " printer add P --driver D", 2, "is not a machine root"},
+      {"--root " + Quote(typo) + " status --reply x", 2, "is not a machine root"},
+      {"compile", 2, "usage: kvhost compile"},
+      {"compile a b c", 2, "usage: kvhost compile"},
+      {"compile " + Quote(tmp + "/missing.dat"), 1, "no such file"},
+      {"compile " + Quote(tmp + "/binary.dat"), 1, "is binary data, not a driver data file"},
+      {"compile --check " + Quote(std::string(KV_SOURCE_DIR) + "/model/kvdrvmod.ini"), 1,
+       "holds no statement of the driver data file"},
+      {root + "printer show Nobody", 1, "no such printer"},
+      {root + "printer", 2, "usage: kvhost printer"},
+      {root + "status", 2, "usage: kvhost status"},
+      {root + "status --reply " + Quote(tmp + "/missing.txt"), 1, "no such file"},
+      {root + "status --reply " + Quote(tmp + "/no_sections.txt"), 1, "nor a raw PJL reply"},
+      {root + "status --reply " + Quote(tmp + "/odd_section.txt"), 1, "unknown section [colour]"},
+      {root + "status --reply " + Quote(kFixtures + "/tray1_empty.txt") + " --lang XX", 2, "language XX is not known"},
+      {"machine", 2, "usage: kvhost machine init"},
+      {"setup --rooot x", 2, "usage: kvhost setup"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    Outcome r = Kvhost(c.args);
+    EXPECT_EQ(r.code, c.code) << r.out;
+    EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+  }
+  EXPECT_FALSE(fs::exists(typo)) << "a mistyped root was created";
+  // A status on a root without the driver set says how to install it.
+  Outcome bare = Kvhost("machine init " + Quote(tmp + "/bare"));
+  ASSERT_EQ(bare.code, 0) << bare.out;
+  bare = Kvhost("--root " + Quote(tmp + "/bare") + " status --reply " + Quote(kFixtures + "/tray1_empty.txt"));
+  EXPECT_EQ(bare.code, 1) << bare.out;
+  EXPECT_NE(bare.out.find("install the driver set with kvhost setup"), std::string::npos) << bare.out;
+  Outcome help = Kvhost("--help");
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("exit codes:"), std::string::npos) << help.out;
+}
+
+}  // namespace
