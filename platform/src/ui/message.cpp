@@ -177,9 +177,9 @@ KVAPI BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UIN
   }
   if (!remove || hwnd || filterMin || filterMax) return FALSE;
   // An empty queue polled the way a waiting loop polls it: time for the next scripted action.
-  if (ScriptStep()) {
+  while (ScriptStep()) {
     q.emptyPolls = 0;
-    return PeekInternal(msg, hwnd, filterMin, filterMax, remove);
+    if (PeekInternal(msg, hwnd, filterMin, filterMax, remove)) return TRUE;
   }
   if (++q.emptyPolls >= kMaxEmptyPolls) {
     std::fprintf(stderr, "kvplatform: a message loop polls forever with no input left to give it (script empty)\n");
