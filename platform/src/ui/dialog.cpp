@@ -38,9 +38,13 @@ const char16_t* ItemClass(const DialogItem& it) {
 int Dx(int du) { return MulDiv(du, kBaseX, 4); }
 int Dy(int du) { return MulDiv(du, kBaseY, 8); }
 
+// A control the keyboard can reach: a tab stop of its own that is shown and enabled (the dialog itself
+// may still be hidden while it is being built).
+bool TabStop(Window* c) { return (c->style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE); }
+
 Window* FirstTabStop(Window* d) {
   for (Window* c : d->children)
-    if ((c->style & WS_TABSTOP) && Visible(c) && Enabled(c)) return c;
+    if (TabStop(c)) return c;
   return nullptr;
 }
 
@@ -394,7 +398,7 @@ KVAPI HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
   if (!d) return nullptr;
   std::vector<Window*> stops;
   for (Window* c : d->children)
-    if ((c->style & WS_TABSTOP) && Visible(c) && Enabled(c)) stops.push_back(c);
+    if (TabStop(c)) stops.push_back(c);
   if (stops.empty()) return nullptr;
   auto it = std::find_if(stops.begin(), stops.end(), [&](Window* c) { return c->h == control; });
   if (it == stops.end()) return (previous ? stops.back() : stops.front())->h;
