@@ -39,7 +39,13 @@ Script& S() {
 
 std::string Utf8(std::u16string_view s) { return ToUtf8(s); }
 
-std::string Where(Window* a) { return a ? "'" + Utf8(a->text) + "'" : "no active window"; }
+std::string Where(Window* a) {
+  if (!a) return "no active window";
+  std::string s(1, '\'');
+  s.append(Utf8(a->text));
+  s.push_back('\'');
+  return s;
+}
 
 Window* Target(const Action& a, Window* active, const char* what) {
   if (!active) {
