@@ -60,7 +60,7 @@ INT_PTR JobProc(HWND d, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
-class Dialogs : public UiTest {
+class UiDialogs : public UiTest {
  protected:
   void SetUp() override {
     UiTest::SetUp();
@@ -80,7 +80,7 @@ class Dialogs : public UiTest {
   HMODULE module_ = nullptr;
 };
 
-TEST_F(Dialogs, ModalDialogDrivenByScriptReturnsItsValues) {
+TEST_F(UiDialogs, ModalDialogDrivenByScriptReturnsItsValues) {
   JobValues v;
   int focusId = 0;
   bool ownerDisabled = false;
@@ -110,7 +110,7 @@ TEST_F(Dialogs, ModalDialogDrivenByScriptReturnsItsValues) {
   EXPECT_EQ(kvp::ui::WindowCount(), 1u);  // only the parent is left
 }
 
-TEST_F(Dialogs, EnterAndEscapeReachTheDefaultAndCancelButtons) {
+TEST_F(UiDialogs, EnterAndEscapeReachTheDefaultAndCancelButtons) {
   struct Case {
     UINT key;
     INT_PTR result;
@@ -128,7 +128,7 @@ TEST_F(Dialogs, EnterAndEscapeReachTheDefaultAndCancelButtons) {
   EXPECT_TRUE(v.name.empty());
 }
 
-TEST_F(Dialogs, ScriptThatRunsOutOrMissesEndsTheLoopWithAnError) {
+TEST_F(UiDialogs, ScriptThatRunsOutOrMissesEndsTheLoopWithAnError) {
   JobValues v;
   kvp::ui::ScriptType(IDC_NAME, u"x");
   EXPECT_EQ(Job(&v), -1);
@@ -148,7 +148,7 @@ TEST_F(Dialogs, ScriptThatRunsOutOrMissesEndsTheLoopWithAnError) {
   EXPECT_EQ(kvp::ui::WindowCount(), 1u);
 }
 
-TEST_F(Dialogs, MissingOrDamagedTemplatesFail) {
+TEST_F(UiDialogs, MissingOrDamagedTemplatesFail) {
   EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(999), parent_, JobProc, 0), -1);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_NAME_NOT_FOUND);
   EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(IDD_BROKEN_CLASS), parent_, nullptr, 0), -1);
@@ -157,7 +157,7 @@ TEST_F(Dialogs, MissingOrDamagedTemplatesFail) {
   EXPECT_EQ(kvp::ui::WindowCount(), 1u);
 }
 
-TEST_F(Dialogs, MessageBoxInsideAModalDialog) {
+TEST_F(UiDialogs, MessageBoxInsideAModalDialog) {
   JobValues v;
   v.askIfNameEmpty = true;
   std::u16string active;
@@ -220,7 +220,7 @@ TEST_F(UiTest, MessageBoxAnswersTable) {
   EXPECT_FALSE(kvp::ui::RunUntilIdle());
 }
 
-TEST_F(Dialogs, ModelessDialogWithoutProcedureAndItemHelpers) {
+TEST_F(UiDialogs, ModelessDialogWithoutProcedureAndItemHelpers) {
   HWND d = CreateDialogParamW(module_, MAKEINTRESOURCEW(IDD_JOB), parent_, nullptr, 0);
   ASSERT_NE(d, nullptr);
   EXPECT_FALSE(IsWindowVisible(d));  // the template has no WS_VISIBLE
@@ -280,7 +280,7 @@ size_t Darks(const kvp::ui::Picture& p, RECT r) {
 
 uint32_t Px(COLORREF c) { return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c); }
 
-TEST_F(Dialogs, PictureOfTheDialogShowsItsControls) {
+TEST_F(UiDialogs, PictureOfTheDialogShowsItsControls) {
   JobValues v;
   kvp::ui::Picture pic;
   HWND dialog = nullptr;

@@ -319,7 +319,55 @@ TEST_F(UiTest, PaintComesWhenTheQueueIsOtherwiseEmpty) {
   EXPECT_EQ(g_seen[0].second, UINT(WM_USER + 9));
   EXPECT_EQ(g_seen[1].second, UINT(WM_PAINT));
   EXPECT_FALSE(GetUpdateRect(a, &r, FALSE));
-  ValidateRect(a, nullptr);
+  // A window that ignores WM_PAINT is not asked again and again.
+  ASSERT_NE(Register(u"KvLazy", [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+              return msg == WM_PAINT ? 0 : DefWindowProcW(h, msg, wp, lp);
+            }), 0);
+  HWND lazy = Make(u"KvLazy", 0, 2);
+  EXPECT_TRUE(kvp::ui::RunUntilIdle());
+  EXPECT_FALSE(GetUpdateRect(lazy, &r, FALSE));
+}
+
+}  // namespace
+
+namespace {
+
+// A button that repeats while held: the first tick after four timer periods, then each period, until the
+// button comes up (the shape of an auto-repeat step button's local loop).
+int g_steps = 0;
+LRESULT Repeater(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_LBUTTONDOWN) return DefWindowProcW(h, msg, wp, lp);
+  ++g_steps;
+  SetTimer(h, 2, 100, nullptr);
+  int skip = 3;
+  for (;;) {
+    MSG m;
+    if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) continue;
+    if (m.message == WM_LBUTTONUP) break;
+    if (m.message == WM_TIMER && skip-- <= 0) ++g_steps;
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+  KillTimer(h, 2);
+  return 0;
+}
+
+TEST_F(UiTest, HeldPressFeedsAPollingLoopUntilReleased) {
+  ASSERT_NE(Register(u"KvRepeat", Repeater), 0);
+  Make(u"KvRepeat", 0, 7);
+  g_steps = 0;
+  kvp::ui::ScriptPress(7);
+  kvp::ui::ScriptAdvance(650);  // ticks at 100..600: three skipped, three steps
+  kvp::ui::ScriptRelease();
+  EXPECT_TRUE(kvp::ui::RunUntilIdle());
+  EXPECT_EQ(g_steps, 4);
+  // A script that never lets go: the platform releases the button and says so.
+  g_steps = 0;
+  kvp::ui::ScriptPress(7);
+  EXPECT_FALSE(kvp::ui::RunUntilIdle());
+  EXPECT_EQ(g_steps, 1);
+  ASSERT_EQ(kvp::ui::ScriptErrors().size(), 1u);
+  EXPECT_NE(kvp::ui::ScriptErrors()[0].find("held"), std::string::npos);
 }
 
 }  // namespace

@@ -18,6 +18,11 @@ namespace kvp::ui {
 // Queue actions, in the order they are to happen.
 void ScriptClick(int controlId);                  // button down and up at the control's centre
 void ScriptClickAt(int controlId, POINT client);  // ... at a point of its client area
+// A held press: the button goes down on the control and stays down until ScriptRelease (the virtual clock
+// may be advanced meanwhile). A polling loop left waiting with the button still down gets it released,
+// and that is an error of the script.
+void ScriptPress(int controlId);
+void ScriptRelease();
 void ScriptType(int controlId, std::u16string_view text);  // focus the control, then one WM_CHAR each
 void ScriptKey(int controlId, UINT virtualKey);   // key down and up (0: the focus window)
 // Select an item the way a user picks it (list, combo, tab, tree): by index or by its text.

@@ -207,20 +207,8 @@ LRESULT ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!w->dead) ToParent(w, Vertical(w), SB_ENDSCROLL, 0);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintScroll(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
-    case WM_ENABLE:
-      InvalidateAll(w);
-      return 0;
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintScroll);
 }
 
 LRESULT TrackBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -300,17 +288,8 @@ LRESULT TrackBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       d->focus = msg == WM_SETFOCUS;
       InvalidateAll(w);
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintTrack(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintTrack);
 }
 
 namespace {
@@ -519,17 +498,8 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KILLFOCUS:
       d->focus = msg == WM_SETFOCUS;
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintTab(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintTab);
 }
 
 // ---- tree view ----------------------------------------------------------------------------------------------
@@ -776,17 +746,8 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       d->focus = msg == WM_SETFOCUS;
       InvalidateAll(w);
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintTree(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintTree);
 }
 
 }  // namespace kvp::ui

@@ -265,20 +265,8 @@ LRESULT ButtonProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_NCHITTEST:
       return t == BS_GROUPBOX ? HTTRANSPARENT : DefWindowProcW(h, msg, wp, lp);
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintButton(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
-    case WM_ENABLE:
-      InvalidateAll(w);
-      return 0;
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintButton);
 }
 
 LRESULT StaticProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -328,20 +316,8 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP:
       if (w->style & SS_NOTIFY) Notify(w, STN_CLICKED);
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintStatic(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
-    case WM_ENABLE:
-      InvalidateAll(w);
-      return 0;
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintStatic);
 }
 
 }  // namespace kvp::ui

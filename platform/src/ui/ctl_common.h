@@ -41,6 +41,27 @@ inline MEASUREITEMSTRUCT Measure(Window* w, UINT type, UINT item, UINT width, UI
   return mis;
 }
 
+// The messages every standard control answers alike: no separate background (the painting covers it),
+// painting through `paint`, a repaint when enabled or disabled; everything else goes to DefWindowProcW.
+template <typename PaintFn>
+LRESULT ControlDefault(Window* w, UINT msg, WPARAM wp, LPARAM lp, PaintFn paint) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(w->h, &ps);
+      if (!w->dead) paint(w, dc);
+      EndPaint(w->h, &ps);
+      return 0;
+    }
+    case WM_ENABLE:
+      InvalidateAll(w);
+      return 0;
+  }
+  return DefWindowProcW(w->h, msg, wp, lp);
+}
+
 // The item list of list boxes and combo boxes.
 struct ListItem {
   std::u16string text;

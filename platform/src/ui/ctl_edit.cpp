@@ -265,20 +265,8 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateAll(w);
       Notify(w, EN_KILLFOCUS);
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) Paint(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
-    case WM_ENABLE:
-      InvalidateAll(w);
-      return 0;
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, Paint);
 }
 
 }  // namespace kvp::ui

@@ -301,20 +301,8 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateAll(w);
       if (w->style & LBS_NOTIFY) Notify(w, msg == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintList(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
-    case WM_ENABLE:
-      InvalidateAll(w);
-      return 0;
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintList);
 }
 
 LRESULT ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -482,20 +470,8 @@ LRESULT ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!w->dead) Notify(w, CBN_KILLFOCUS);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      if (!w->dead) PaintCombo(w, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
-    case WM_ENABLE:
-      InvalidateAll(w);
-      return 0;
   }
-  return DefWindowProcW(h, msg, wp, lp);
+  return ControlDefault(w, msg, wp, lp, PaintCombo);
 }
 
 bool UserSelect(Window* w, int index, std::u16string_view text, std::string* why) {

@@ -119,6 +119,28 @@ bool LoadTemplate(HINSTANCE instance, LPCWSTR name, DialogDesc* d) {
   return true;
 }
 
+// What a modal window does to its owner: disabled while the window is up; enabled, active and focused as
+// before once it has gone.
+class OwnerHold {
+ public:
+  explicit OwnerHold(HWND top) : top_(top), focus_(GetFocus()) {
+    disabled_ = top && IsWindowEnabled(top);
+    if (disabled_) EnableWindow(top, FALSE);
+  }
+  ~OwnerHold() {
+    if (!top_ || !IsWindow(top_)) return;
+    if (disabled_) EnableWindow(top_, TRUE);
+    SetActiveWindow(top_);
+    if (focus_ && (focus_ == top_ || IsChild(top_, focus_)) && IsWindowEnabled(focus_)) SetFocus(focus_);
+  }
+  OwnerHold(const OwnerHold&) = delete;
+  OwnerHold& operator=(const OwnerHold&) = delete;
+
+ private:
+  HWND top_, focus_;
+  bool disabled_ = false;
+};
+
 INT_PTR Modal(HINSTANCE instance, const DialogDesc& d, HWND owner, DLGPROC proc, LPARAM param) {
   // A modal dialog is a pop-up owned by the top-level window of the given owner.
   Window* ow = owner ? FromHandle(owner) : nullptr;
@@ -126,19 +148,16 @@ INT_PTR Modal(HINSTANCE instance, const DialogDesc& d, HWND owner, DLGPROC proc,
   HWND top = ow ? TopLevelOf(ow)->h : nullptr;
   DialogDesc dd = d;
   if (dd.style & WS_CHILD) dd.style = (dd.style & ~DWORD(WS_CHILD)) | WS_POPUP;
-  bool disabled = top && IsWindowEnabled(top);
-  if (disabled) EnableWindow(top, FALSE);
+  OwnerHold hold(top);
   HWND h = Build(instance, dd, top, proc, param);
   Window* w = Peek(h);
-  INT_PTR result = -1;
-  if (w) {
-    Pin pin(w);
-    if (!w->ended) ShowWindow(h, SW_SHOW);
-    result = RunModal(w);
-    if (!w->dead) DestroyWindow(h);
-  }
-  if (disabled && IsWindow(top)) EnableWindow(top, TRUE);
-  if (top && IsWindow(top)) SetActiveWindow(top);
+  if (!w) return -1;
+  Pin pin(w);
+  if (!w->ended) ShowWindow(h, SW_SHOW);
+  INT_PTR result = RunModal(w);
+  DWORD err = GetLastError();
+  if (!w->dead) DestroyWindow(h);
+  SetLastError(err);
   return result;
 }
 
@@ -508,15 +527,15 @@ KVAPI int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
     if (i == def) defButton = b;
   }
-  bool disabled = top && IsWindowEnabled(top);
-  if (disabled) EnableWindow(top, FALSE);
-  ShowWindow(h, SW_SHOW);
-  if (defButton) SetFocus(defButton);
-  INT_PTR result = RunModal(w);
-  int answer = result > 0 ? int(result) : 0;
-  if (!w->dead) DestroyWindow(h);
-  if (disabled && IsWindow(top)) EnableWindow(top, TRUE);
-  if (top && IsWindow(top)) SetActiveWindow(top);
+  int answer = 0;
+  {
+    OwnerHold hold(top);
+    ShowWindow(h, SW_SHOW);
+    if (defButton) SetFocus(defButton);
+    INT_PTR result = RunModal(w);
+    answer = result > 0 ? int(result) : 0;
+    if (!w->dead) DestroyWindow(h);
+  }
   RecordMessageBox(MessageBoxRecord{body, title, type, answer});
   if (!answer) SetLastError(ERROR_TIMEOUT);
   return answer;

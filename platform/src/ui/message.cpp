@@ -28,6 +28,7 @@ struct Queue {
   POINT lastPos{};
   UINT_PTR nextThreadTimer = 0x7FF0;
   unsigned emptyPolls = 0;
+  ULONGLONG firstEmptyPoll = 0;
   POINT cursorPos{640, 512};
   HCURSOR cursor = nullptr;
 };
@@ -38,8 +39,18 @@ Queue& Q() {
 }
 
 // A polling loop (PeekMessageW with removal, no filter) that found nothing this many times in a row with no
-// scripted input left can never be satisfied: the process stops with a clear message instead of spinning.
-constexpr unsigned kMaxEmptyPolls = 1000000;
+// scripted input left can never be satisfied: a held press is let go (an error of the script); with nothing
+// to let go the process stops with a clear message instead of spinning.
+// Under the virtual clock nothing can change between two empty polls, so a short run of them is enough to
+// tell; under the host's clock a timer may still fall due, so the loop is given a minute.
+constexpr unsigned kMaxEmptyPolls = 100000;
+constexpr ULONGLONG kMaxEmptyPollMs = 60000;
+
+bool PollingForEver(Queue& q) {
+  if (q.emptyPolls++ == 0) q.firstEmptyPoll = GetTickCount64();
+  if (kvp::test::IsVirtualClock()) return q.emptyPolls >= kMaxEmptyPolls;
+  return q.emptyPolls % 1024 == 0 && GetTickCount64() - q.firstEmptyPoll >= kMaxEmptyPollMs;
+}
 
 bool InRange(UINT m, UINT lo, UINT hi) { return (lo == 0 && hi == 0) || (m >= lo && m <= hi); }
 bool ForWindow(HWND target, HWND filter) {
@@ -181,8 +192,18 @@ KVAPI BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UIN
     q.emptyPolls = 0;
     if (PeekInternal(msg, hwnd, filterMin, filterMax, remove)) return TRUE;
   }
-  if (++q.emptyPolls >= kMaxEmptyPolls) {
-    std::fprintf(stderr, "kvplatform: a message loop polls forever with no input left to give it (script empty)\n");
+  if (PollingForEver(q)) {
+    q.emptyPolls = 0;
+    // The usual reason: a loop that runs while a button is held, and the script never let it go.
+    if (HWND held = ScriptTakeHeld()) {
+      ScriptFail("the scripted input ran out while the mouse button was still held down; released it");
+      POINT p;
+      GetCursorPos(&p);
+      ScreenToClient(held, &p);
+      PostMessageW(held, WM_LBUTTONUP, 0, MAKELPARAM(WORD(SHORT(p.x)), WORD(SHORT(p.y))));
+      return FALSE;
+    }
+    std::fprintf(stderr, "kvplatform: a message loop polls for ever with no scripted input left to give it\n");
     std::abort();
   }
   return FALSE;
@@ -413,10 +434,10 @@ KVAPI LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
     case WM_SETCURSOR:
       if ((w->style & WS_CHILD) && w->parent && Send(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
-      if (LOWORD(lParam) == HTCLIENT) SetCursor(w->cls->cursor ? w->cls->cursor : LoadCursorW(nullptr, IDC_ARROW));
+      if (LOWORD(lParam) == HTCLIENT) SetCursor(w->cls->desc.hCursor ? w->cls->desc.hCursor : LoadCursorW(nullptr, IDC_ARROW));
       return FALSE;
     case WM_ERASEBKGND: {
-      HBRUSH b = w->cls->background;
+      HBRUSH b = w->cls->desc.hbrBackground;
       if (!b) return 0;
       RECT r = ClientRect(w);
       FillRect(reinterpret_cast<HDC>(wParam), &r, b);

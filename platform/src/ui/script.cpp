@@ -8,7 +8,7 @@
 namespace kvp::ui {
 namespace {
 
-enum class Act { kClick, kType, kKey, kSelect, kOk, kCancel, kAnswer, kAdvance, kCall };
+enum class Act { kClick, kPress, kRelease, kType, kKey, kSelect, kOk, kCancel, kAnswer, kAdvance, kCall };
 
 struct Action {
   Act kind;
@@ -30,6 +30,7 @@ struct Script {
   std::vector<HelpRecord> help;
   unsigned beeps = 0;
   std::vector<HWND> modal;
+  HWND held = nullptr;  // where a scripted press holds the button down
 };
 
 Script& S() {
@@ -65,21 +66,30 @@ Window* Target(const Action& a, Window* active, const char* what) {
   return c;
 }
 
-void PostClick(Window* c, POINT pt) {
+LPARAM PointParam(POINT pt) { return MAKELPARAM(WORD(SHORT(pt.x)), WORD(SHORT(pt.y))); }
+
+void PostDown(Window* c, POINT pt) {
   POINT s = ClientOrigin(c);
   SetCursorPos(int(s.x + pt.x), int(s.y + pt.y));
   HWND to = GetCapture() ? GetCapture() : c->h;
-  LPARAM lp = MAKELPARAM(WORD(SHORT(pt.x)), WORD(SHORT(pt.y)));
-  PostMessageW(to, WM_MOUSEMOVE, 0, lp);
-  PostMessageW(c->h, WM_LBUTTONDOWN, MK_LBUTTON, lp);
-  PostMessageW(c->h, WM_LBUTTONUP, 0, lp);
+  PostMessageW(to, WM_MOUSEMOVE, 0, PointParam(pt));
+  PostMessageW(c->h, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
+}
+
+void PostClick(Window* c, POINT pt) {
+  PostDown(c, pt);
+  PostMessageW(c->h, WM_LBUTTONUP, 0, PointParam(pt));
+}
+
+POINT Centre(Window* c) {
+  RECT r = ClientRect(c);
+  return POINT{r.right / 2, r.bottom / 2};
 }
 
 void PressButtonOf(Window* active, int id) {
   Window* b = FindDescendantById(active, id);
   if (b && Visible(b) && Enabled(b) && b->cls->kind == ControlKind::kButton) {
-    RECT r = ClientRect(b);
-    PostClick(b, POINT{r.right / 2, r.bottom / 2});
+    PostClick(b, Centre(b));
   } else {
     PostMessageW(active->h, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), reinterpret_cast<LPARAM>(b ? b->h : nullptr));
   }
@@ -91,8 +101,28 @@ void Run(Action& a) {
     case Act::kClick: {
       Window* c = Target(a, active, "click");
       if (!c) return;
-      RECT r = ClientRect(c);
-      PostClick(c, a.at ? a.pt : POINT{r.right / 2, r.bottom / 2});
+      PostClick(c, a.at ? a.pt : Centre(c));
+      return;
+    }
+    case Act::kPress: {
+      Window* c = Target(a, active, "press");
+      if (!c) return;
+      PostDown(c, a.at ? a.pt : Centre(c));
+      S().held = c->h;
+      return;
+    }
+    case Act::kRelease: {
+      HWND h = S().held;
+      Window* c = Peek(GetCapture() ? GetCapture() : h);
+      S().held = nullptr;
+      if (!c) {
+        ScriptFail("release: no scripted press holds the button down");
+        return;
+      }
+      POINT p;
+      GetCursorPos(&p);
+      ScreenToClient(c->h, &p);
+      PostMessageW(c->h, WM_LBUTTONUP, 0, PointParam(p));
       return;
     }
     case Act::kType:
@@ -181,6 +211,12 @@ bool ScriptStep() {
 
 bool ScriptEmpty() { return S().actions.empty(); }
 
+HWND ScriptTakeHeld() {
+  HWND h = S().held;
+  S().held = nullptr;
+  return Peek(h) ? h : nullptr;
+}
+
 void ScriptFail(const std::string& why) {
   S().errors.push_back(why);
   S().actions.clear();
@@ -265,6 +301,8 @@ void ScriptSelectText(int controlId, std::u16string_view text) {
   a.text = std::u16string(text);
   Queue(std::move(a));
 }
+void ScriptPress(int controlId) { Queue(Action{Act::kPress, controlId}); }
+void ScriptRelease() { Queue(Action{Act::kRelease}); }
 void ScriptPressOk() { Queue(Action{Act::kOk}); }
 void ScriptPressCancel() { Queue(Action{Act::kCancel}); }
 void ScriptAnswer(int answer) {
@@ -304,6 +342,7 @@ std::vector<std::string> ScriptErrors() { return S().errors; }
 void ScriptReset() {
   S().actions.clear();
   S().errors.clear();
+  S().held = nullptr;
 }
 
 std::vector<MessageBoxRecord> MessageBoxLog() { return S().boxes; }

@@ -21,13 +21,7 @@ namespace kvp::ui {
 struct Class {
   std::u16string name;
   ATOM atom = 0;
-  UINT style = 0;
-  WNDPROC proc = nullptr;
-  int clsExtra = 0, wndExtra = 0;
-  HINSTANCE instance = nullptr;
-  HICON icon = nullptr, iconSm = nullptr;
-  HCURSOR cursor = nullptr;
-  HBRUSH background = nullptr;
+  WNDCLASSEXW desc{};  // as registered, without its name
   bool standard = false;
   ControlKind kind = ControlKind::kNone;
 };
@@ -125,6 +119,8 @@ ULONGLONG Now();
 // The script: runs the next action when a loop would wait; false when there is none.
 bool ScriptStep();
 bool ScriptEmpty();
+// The window a scripted press left the button down on (cleared), or null.
+HWND ScriptTakeHeld();
 void ScriptFail(const std::string& why);
 void RecordMessageBox(const MessageBoxRecord& r);
 void RecordBeep();

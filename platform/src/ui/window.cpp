@@ -202,15 +202,17 @@ void InvalidateAll(Window* w) {
   w->update = ClientRect(w);
 }
 
+// A class of the caller's own instance first, then a standard or global class, then any class of that name.
 Class* FindClass(std::u16string_view name, HINSTANCE instance) {
-  Class* fallback = nullptr;
+  Class* shared = nullptr;
+  Class* any = nullptr;
   for (auto& c : C().classes) {
     if (!WEqualI(c->name, name)) continue;
-    if (instance && c->instance == instance) return c.get();
-    if (!fallback && (c->standard || (c->style & CS_GLOBALCLASS) || !instance || !c->instance)) fallback = c.get();
-    if (!fallback) fallback = c.get();
+    if (instance && c->desc.hInstance == instance) return c.get();
+    if (!shared && (c->standard || (c->desc.style & CS_GLOBALCLASS) || !c->desc.hInstance)) shared = c.get();
+    if (!any) any = c.get();
   }
-  return fallback;
+  return shared ? shared : any;
 }
 
 Class* FindClassByAtom(ATOM atom) {
@@ -222,15 +224,9 @@ Class* FindClassByAtom(ATOM atom) {
 ATOM RegisterClassInternal(const WNDCLASSEXW* wc, bool standard, ControlKind kind, ATOM atom) {
   auto c = std::make_unique<Class>();
   c->name = std::u16string(WView(wc->lpszClassName));
-  c->style = wc->style;
-  c->proc = wc->lpfnWndProc;
-  c->clsExtra = wc->cbClsExtra;
-  c->wndExtra = wc->cbWndExtra;
-  c->instance = wc->hInstance;
-  c->icon = wc->hIcon;
-  c->iconSm = wc->hIconSm;
-  c->cursor = wc->hCursor;
-  c->background = wc->hbrBackground;
+  c->desc = *wc;
+  c->desc.lpszClassName = nullptr;
+  c->desc.lpszMenuName = nullptr;
   c->standard = standard;
   c->kind = kind;
   c->atom = atom ? atom : C().nextAtom++;
@@ -293,6 +289,7 @@ void ResetWindows() {
   std::vector<HWND> rest;
   for (auto& [k, w] : c.live)
     if (w != c.desktop && w != c.tray && !w->parent) rest.push_back(w->h);
+  std::sort(rest.begin(), rest.end());
   for (HWND h : rest) DestroyWindow(h);
   c.classes.erase(std::remove_if(c.classes.begin(), c.classes.end(), [](auto& k) { return !k->standard; }),
                   c.classes.end());
@@ -329,6 +326,7 @@ void DestroyTree(Window* w) {
   std::vector<HWND> owned;
   for (auto& [k, x] : c.live)
     if (x->owner == w->h && !x->dead) owned.push_back(x->h);
+  std::sort(owned.begin(), owned.end());  // oldest first, whatever the table's order
   for (HWND h : owned)
     if (Window* o = Peek(h)) DestroyTree(o);
   std::vector<Window*> kids = w->children;
@@ -361,7 +359,7 @@ KVAPI ATOM RegisterClassExW(const WNDCLASSEXW* wc) {
     return 0;
   }
   for (auto& c : C().classes)
-    if (WEqualI(c->name, WView(wc->lpszClassName)) && !c->standard && c->instance == wc->hInstance) {
+    if (WEqualI(c->name, WView(wc->lpszClassName)) && !c->standard && c->desc.hInstance == wc->hInstance) {
       SetLastError(ERROR_CLASS_ALREADY_EXISTS);
       return 0;
     }
@@ -372,7 +370,7 @@ KVAPI BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance) {
   auto& v = C().classes;
   for (auto it = v.begin(); it != v.end(); ++it) {
     Class* c = it->get();
-    if (c->standard || c->instance != instance) continue;
+    if (c->standard || c->desc.hInstance != instance) continue;
     bool match = IS_INTRESOURCE(className) ? c->atom == ATOM(ULONG_PTR(className)) : WEqualI(c->name, WView(className));
     if (!match) continue;
     for (auto& [k, w] : C().live)
@@ -394,23 +392,14 @@ KVAPI BOOL GetClassInfoExW(HINSTANCE instance, LPCWSTR className, WNDCLASSEXW* w
     return FALSE;
   }
   Class* c = IS_INTRESOURCE(className) ? FindClassByAtom(ATOM(ULONG_PTR(className))) : FindClass(WView(className), instance);
-  if (c && instance && c->instance != instance && !c->standard && !(c->style & CS_GLOBALCLASS)) c = nullptr;
+  if (c && instance && c->desc.hInstance != instance && !c->standard && !(c->desc.style & CS_GLOBALCLASS)) c = nullptr;
   if (!c) {
     SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
+  *wc = c->desc;
   wc->cbSize = sizeof *wc;
-  wc->style = c->style;
-  wc->lpfnWndProc = c->proc;
-  wc->cbClsExtra = c->clsExtra;
-  wc->cbWndExtra = c->wndExtra;
-  wc->hInstance = c->instance;
-  wc->hIcon = c->icon;
-  wc->hCursor = c->cursor;
-  wc->hbrBackground = c->background;
-  wc->lpszMenuName = nullptr;
   wc->lpszClassName = className;
-  wc->hIconSm = c->iconSm;
   return c->atom;
 }
 
@@ -448,11 +437,11 @@ KVAPI HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName,
   auto* w = new Window;
   w->h = NewHandle();
   w->cls = cls;
-  w->proc = cls->proc;
+  w->proc = cls->desc.lpfnWndProc;
   w->style = style;
   w->exStyle = exStyle;
   w->instance = instance;
-  w->extra.assign(size_t(cls->wndExtra), 0);
+  w->extra.assign(size_t(cls->desc.cbWndExtra), 0);
   w->font = nullptr;
   if (style & WS_CHILD) {
     w->id = LONG_PTR(reinterpret_cast<ULONG_PTR>(menu));
