@@ -398,7 +398,7 @@ bool SelectTab(Window* w, int index, std::u16string_view text, std::string* why)
     for (size_t i = 0; i < d->items.size(); ++i)
       if (WEqualI(d->items[i].text, text)) index = int(i);
   if (index < 0 || index >= int(d->items.size())) {
-    *why = index < 0 ? "no tab named '" + ToUtf8(text) + "'" : "no tab " + std::to_string(index);
+    *why = NoSuchItem("tab", index, text);
     return false;
   }
   ChangeTab(w, index);
@@ -619,7 +619,7 @@ bool SelectTree(Window* w, int index, std::u16string_view text, std::string* why
     to = shown[size_t(index)].first;
   }
   if (!to) {
-    *why = index < 0 ? "no item named '" + ToUtf8(text) + "' in view" : "no item " + std::to_string(index) + " in view";
+    *why = NoSuchItem("item in view", index, text);
     return false;
   }
   if (GetFocus() != w->h) SetFocus(w->h);

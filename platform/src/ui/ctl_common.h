@@ -2,6 +2,7 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "ui_internal.h"
 
@@ -60,6 +61,21 @@ LRESULT ControlDefault(Window* w, UINT msg, WPARAM wp, LPARAM lp, PaintFn paint)
       return 0;
   }
   return DefWindowProcW(w->h, msg, wp, lp);
+}
+
+// The reason a user's pick found nothing (for the script's error): "no tab 4", "no item named 'A4'".
+inline std::string NoSuchItem(const char* what, int index, std::u16string_view text) {
+  std::string s("no ");
+  s.append(what);
+  if (index >= 0 || text.empty()) {
+    s.push_back(' ');
+    s.append(std::to_string(index));
+  } else {
+    s.append(" named '");
+    s.append(ToUtf8(text));
+    s.push_back('\'');
+  }
+  return s;
 }
 
 // The item list of list boxes and combo boxes.

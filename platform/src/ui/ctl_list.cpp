@@ -481,7 +481,7 @@ bool UserSelect(Window* w, int index, std::u16string_view text, std::string* why
   else return UserSelectBar(w, index, text, why);
   if (index < 0) index = L->Count() ? L->Find(-1, text, true) : -1;
   if (!L->Valid(index)) {
-    *why = index < 0 && !text.empty() ? "no item named '" + ToUtf8(text) + "'" : "no item " + std::to_string(index);
+    *why = NoSuchItem("item", index, text);
     return false;
   }
   Pin pin(w);
