@@ -406,3 +406,69 @@ TEST_F(UiTest, StaticTextAndNotify) {
 }
 
 }  // namespace
+
+namespace {
+
+using uitest::Log;
+using uitest::UiTest;
+
+WNDPROC g_buttonProc = nullptr;
+std::vector<std::pair<UINT, WPARAM>> g_buttonSaw;
+
+// A button that says a press cannot land (the arrow of a bar at its end) and records what reaches it.
+LRESULT Refusing(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCHITTEST) return HTERROR;
+  g_buttonSaw.push_back({msg, wp});
+  return CallWindowProcW(g_buttonProc, h, msg, wp, lp);
+}
+
+LRESULT Seeing(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  g_buttonSaw.push_back({msg, wp});
+  return CallWindowProcW(g_buttonProc, h, msg, wp, lp);
+}
+
+bool Saw(UINT msg, WPARAM wp) {
+  for (auto& [m, w] : g_buttonSaw)
+    if (m == msg && w == wp) return true;
+  return false;
+}
+
+TEST_F(UiTest, MouseInputIsHitTestedAndRouted) {
+  HWND b = Make(WC_BUTTONW, BS_PUSHBUTTON, 130, 10, 10, 80, 24, u"Go");
+  // A right click ends in WM_CONTEXTMENU for the button, passed on to its parent.
+  kvp::ui::ScriptMouse(130, WM_RBUTTONDOWN, MK_RBUTTON, POINT{5, 5});
+  kvp::ui::ScriptMouse(130, WM_RBUTTONUP, 0, POINT{5, 5});
+  Log().clear();
+  ASSERT_TRUE(kvp::ui::RunUntilIdle());
+  auto menus = Only({WM_CONTEXTMENU});
+  ASSERT_EQ(menus.size(), 1u);
+  EXPECT_EQ(menus[0].id, 130);
+  // Keys with the click arrive as they were given.
+  g_buttonSaw.clear();
+  g_buttonProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(b, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Seeing)));
+  kvp::ui::ScriptMouse(130, WM_RBUTTONDBLCLK, MK_CONTROL | MK_SHIFT, POINT{5, 5});
+  ASSERT_TRUE(kvp::ui::RunUntilIdle());
+  EXPECT_TRUE(Saw(WM_RBUTTONDBLCLK, MK_CONTROL | MK_SHIFT));
+  EXPECT_TRUE(Saw(WM_SETCURSOR, reinterpret_cast<WPARAM>(b)));
+  // A window that answers HTERROR: the press beeps and comes as a non-client message the button passes over.
+  SetWindowLongPtrW(b, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Refusing));
+  g_buttonSaw.clear();
+  unsigned beeps = kvp::ui::BeepCount();
+  kvp::ui::ScriptClick(130);
+  Log().clear();
+  ASSERT_TRUE(kvp::ui::RunUntilIdle());
+  EXPECT_TRUE(Only({WM_COMMAND}).empty());
+  EXPECT_EQ(kvp::ui::BeepCount(), beeps + 1);
+  EXPECT_TRUE(Saw(WM_NCLBUTTONDOWN, WPARAM(LONG_PTR(HTERROR))));
+  EXPECT_FALSE(Saw(WM_LBUTTONDOWN, MK_LBUTTON));
+  // F1 on the focused control asks its parent for help on it.
+  Make(WC_EDITW, 0, 131, 10, 50);
+  kvp::ui::ScriptKey(131, VK_F1);
+  Log().clear();
+  ASSERT_TRUE(kvp::ui::RunUntilIdle());
+  auto help = Only({WM_HELP});
+  ASSERT_EQ(help.size(), 1u);
+  EXPECT_EQ(help[0].id, 131);
+}
+
+}  // namespace

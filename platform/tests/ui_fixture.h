@@ -53,6 +53,12 @@ inline LRESULT ParentProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_VSCROLL:
       Log().push_back({msg, GetDlgCtrlID(reinterpret_cast<HWND>(lp)), LOWORD(wp), SHORT(HIWORD(wp))});
       return 0;
+    case WM_CONTEXTMENU:
+      Log().push_back({msg, GetDlgCtrlID(reinterpret_cast<HWND>(wp)), 0, 0});
+      return 0;
+    case WM_HELP:
+      Log().push_back({msg, reinterpret_cast<HELPINFO*>(lp)->iCtrlId, 0, 0});
+      return TRUE;
     case WM_MEASUREITEM: {
       auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
       Log().push_back({msg, int(m->CtlID), m->itemID, int(m->itemHeight)});

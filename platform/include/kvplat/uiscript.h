@@ -23,6 +23,9 @@ void ScriptClickAt(int controlId, POINT client);  // ... at a point of its clien
 // and that is an error of the script.
 void ScriptPress(int controlId);
 void ScriptRelease();
+// One mouse message (WM_MOUSEMOVE, WM_LBUTTON*, WM_RBUTTON*) with its key flags (MK_*) at a point of the
+// control's client area, routed like real input.
+void ScriptMouse(int controlId, UINT message, WPARAM keys, POINT client);
 void ScriptType(int controlId, std::u16string_view text);  // focus the control, then one WM_CHAR each
 void ScriptKey(int controlId, UINT virtualKey);   // key down and up (0: the focus window)
 // Select an item the way a user picks it (list, combo, tab, tree): by index or by its text.

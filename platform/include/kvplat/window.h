@@ -145,6 +145,13 @@ typedef struct tagWINDOWPOS {
 #define WM_NCHITTEST 0x0084
 #define WM_NCPAINT 0x0085
 #define WM_GETDLGCODE 0x0087
+#define WM_NCMOUSEMOVE 0x00A0
+#define WM_NCLBUTTONDOWN 0x00A1
+#define WM_NCLBUTTONUP 0x00A2
+#define WM_NCLBUTTONDBLCLK 0x00A3
+#define WM_NCRBUTTONDOWN 0x00A4
+#define WM_NCRBUTTONUP 0x00A5
+#define WM_NCRBUTTONDBLCLK 0x00A6
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
@@ -466,6 +473,12 @@ KVAPI BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 KVAPI HDC GetDC(HWND hwnd);
 KVAPI int ReleaseDC(HWND hwnd, HDC hdc);
 
+// Mouse input reaches the capture window if there is one; otherwise the window under the point answers
+// WM_NCHITTEST (HTTRANSPARENT hands it to the parent) and WM_SETCURSOR, and outside the client area the
+// message comes in its non-client form (WM_NC*). A right button released in a window's client area gives
+// it WM_CONTEXTMENU; F1 (through TranslateMessage) sends WM_HELP with a HELPINFO naming the focus window;
+// both go on to the parent of a child window that leaves them to DefWindowProcW.
+//
 // Messages. SendMessageW calls the window procedure at once (nesting is bounded: past the bound the call
 // answers 0 with ERROR_STACK_OVERFLOW); 0 with ERROR_INVALID_WINDOW_HANDLE for a dead window.
 // PostMessageW queues (a null window posts to the thread). GetMessageW waits: when the queue, due timers

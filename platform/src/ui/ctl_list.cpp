@@ -425,6 +425,14 @@ LRESULT ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!w->dead) Notify(w, CBN_EDITCHANGE);
       return 0;
     }
+    case WM_NCHITTEST: {
+      // The dropped list belongs to the combo box.
+      RECT drop;
+      Send(w, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&drop));
+      POINT p = PointOf(lp);
+      if (d->dropped && p.x >= drop.left && p.x < drop.right && p.y >= drop.top && p.y < drop.bottom) return HTCLIENT;
+      return DefWindowProcW(h, msg, wp, lp);
+    }
     case WM_LBUTTONDOWN: {
       Pin pin(w);
       if (GetFocus() != h) SetFocus(h);

@@ -78,13 +78,60 @@ MSG Make(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   return msg;
 }
 
+bool IsMouse(UINT m) { return m >= WM_MOUSEMOVE && m <= WM_RBUTTONDBLCLK; }
+
+LPARAM PointParam(POINT p) { return MAKELPARAM(WORD(SHORT(p.x)), WORD(SHORT(p.y))); }
+
+// Mouse input on its way to the program (its point is in the target's client coordinates). The capture
+// window takes it all. Otherwise the window says what part of it lies under the point (WM_NCHITTEST; a
+// see-through window hands it to its parent) and sets the cursor (WM_SETCURSOR); anywhere but the client
+// area the message becomes its non-client form, which controls pass over.
+void RouteMouse(MSG* m) {
+  Window* w = Peek(m->hwnd);
+  if (!w) return;
+  POINT o = ClientOrigin(w);
+  POINT screen{GET_X_LPARAM(m->lParam) + o.x, GET_Y_LPARAM(m->lParam) + o.y};
+  m->pt = screen;
+  auto clientParam = [&](Window* t) {
+    POINT c = ClientOrigin(t);
+    return PointParam(POINT{screen.x - c.x, screen.y - c.y});
+  };
+  if (Window* cap = Peek(GetCapture())) {
+    m->hwnd = cap->h;
+    m->lParam = clientParam(cap);
+    return;
+  }
+  Pin pin(w);
+  LRESULT ht = Send(w, WM_NCHITTEST, 0, PointParam(screen));
+  while (ht == HTTRANSPARENT && !w->dead && (w->style & WS_CHILD) && w->parent) {
+    w = w->parent;
+    ht = Send(w, WM_NCHITTEST, 0, PointParam(screen));
+  }
+  if (w->dead) {
+    m->message = WM_NULL;
+    return;
+  }
+  Send(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w->h), MAKELPARAM(WORD(SHORT(ht)), WORD(m->message)));
+  m->hwnd = w->h;
+  if (ht == HTCLIENT) {
+    m->lParam = clientParam(w);
+  } else {
+    m->message = m->message - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
+    m->wParam = WPARAM(ht);
+    m->lParam = PointParam(screen);
+  }
+}
+
 bool PeekInternal(MSG* out, HWND filter, UINT lo, UINT hi, bool remove) {
   Queue& q = Q();
   for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
     if (!InRange(it->message, lo, hi) || !ForWindow(it->hwnd, filter)) continue;
     if (it->hwnd && !Peek(it->hwnd)) continue;
     *out = *it;
-    if (remove) q.posted.erase(it);
+    if (remove) {
+      q.posted.erase(it);
+      if (IsMouse(out->message)) RouteMouse(out);
+    }
     return true;
   }
   if (q.quit && !filter && InRange(WM_QUIT, lo, hi)) {
@@ -236,6 +283,14 @@ KVAPI BOOL WaitMessage(void) {
 KVAPI BOOL TranslateMessage(const MSG* msg) {
   if (!msg || msg->message != WM_KEYDOWN) return FALSE;
   WPARAM vk = msg->wParam;
+  if (vk == VK_F1) {
+    // F1 asks for help on the window that has the keyboard; a child passes the request to its parent.
+    Window* w = Peek(msg->hwnd);
+    if (!w) return FALSE;
+    HELPINFO hi{sizeof(HELPINFO), HELPINFO_WINDOW, (w->style & WS_CHILD) ? int(w->id) : 0, msg->hwnd, 0, Q().cursorPos};
+    Send(w, WM_HELP, 0, reinterpret_cast<LPARAM>(&hi));
+    return TRUE;
+  }
   WCHAR c = 0;
   if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB) c = WCHAR(vk);
   else if (vk >= '0' && vk <= '9') c = WCHAR(vk);
@@ -434,6 +489,10 @@ KVAPI LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
     case WM_SETCURSOR:
       if ((w->style & WS_CHILD) && w->parent && Send(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
+      // A press where nothing can be pressed beeps (once: by the window under the cursor).
+      if (reinterpret_cast<HWND>(wParam) == hwnd && SHORT(LOWORD(lParam)) == HTERROR &&
+          (HIWORD(lParam) == WM_LBUTTONDOWN || HIWORD(lParam) == WM_RBUTTONDOWN))
+        MessageBeep(0);
       if (LOWORD(lParam) == HTCLIENT) SetCursor(w->cls->desc.hCursor ? w->cls->desc.hCursor : LoadCursorW(nullptr, IDC_ARROW));
       return FALSE;
     case WM_ERASEBKGND: {
@@ -479,6 +538,12 @@ KVAPI LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       return msg == WM_HELP ? TRUE : 0;
     case WM_MOUSEACTIVATE:
       return 1;
+    case WM_RBUTTONUP: {
+      POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ClientToScreen(hwnd, &p);
+      Send(w, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(WORD(SHORT(p.x)), WORD(SHORT(p.y))));
+      return 0;
+    }
   }
   return 0;
 }

@@ -8,7 +8,7 @@
 namespace kvp::ui {
 namespace {
 
-enum class Act { kClick, kPress, kRelease, kType, kKey, kSelect, kOk, kCancel, kAnswer, kAdvance, kCall };
+enum class Act { kClick, kPress, kRelease, kMouse, kType, kKey, kSelect, kOk, kCancel, kAnswer, kAdvance, kCall };
 
 struct Action {
   Act kind;
@@ -17,7 +17,8 @@ struct Action {
   POINT pt{};
   std::u16string text;
   bool byText = false;
-  UINT vk = 0;
+  UINT vk = 0;  // a key, or the mouse message
+  WPARAM keys = 0;
   int index = 0;
   ULONGLONG ms = 0;
   std::function<void()> fn;
@@ -123,6 +124,14 @@ void Run(Action& a) {
       GetCursorPos(&p);
       ScreenToClient(c->h, &p);
       PostMessageW(c->h, WM_LBUTTONUP, 0, PointParam(p));
+      return;
+    }
+    case Act::kMouse: {
+      Window* c = Target(a, active, "mouse");
+      if (!c) return;
+      POINT s = ClientOrigin(c);
+      SetCursorPos(int(s.x + a.pt.x), int(s.y + a.pt.y));
+      PostMessageW(c->h, a.vk, a.keys, PointParam(a.pt));
       return;
     }
     case Act::kType:
@@ -299,6 +308,13 @@ void ScriptSelectText(int controlId, std::u16string_view text) {
   Action a{Act::kSelect, controlId};
   a.byText = true;
   a.text = std::u16string(text);
+  Queue(std::move(a));
+}
+void ScriptMouse(int controlId, UINT message, WPARAM keys, POINT client) {
+  Action a{Act::kMouse, controlId};
+  a.vk = message;
+  a.keys = keys;
+  a.pt = client;
   Queue(std::move(a));
 }
 void ScriptPress(int controlId) { Queue(Action{Act::kPress, controlId}); }
