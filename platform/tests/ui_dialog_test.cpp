@@ -260,6 +260,35 @@ TEST_F(UiDialogs, ModelessDialogWithoutProcedureAndItemHelpers) {
   EXPECT_TRUE(DestroyWindow(d));
 }
 
+INT_PTR ResultsProc(HWND d, UINT msg, WPARAM, LPARAM) {
+  switch (msg) {
+    case WM_NOTIFY:
+      SetWindowLongPtrW(d, DWLP_MSGRESULT, 2);
+      return TRUE;
+    case WM_CTLCOLORLISTBOX:
+      return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_INFOBK));
+    case WM_INITDIALOG:
+      return FALSE;  // keeps the focus where it is
+  }
+  return FALSE;
+}
+
+TEST_F(UiDialogs, DialogProcedureAnswersThroughTheResultSlot) {
+  HWND before = GetFocus();
+  HWND d = CreateDialogParamW(module_, MAKEINTRESOURCEW(IDD_JOB), parent_, ResultsProc, 0);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(GetFocus(), before);
+  NMHDR hdr{d, 0, 0};
+  EXPECT_EQ(SendMessageW(d, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hdr)), 2);
+  // Colour messages answer the brush itself; unhandled messages get the dialog class's own answer.
+  EXPECT_EQ(SendMessageW(d, WM_CTLCOLORLISTBOX, 0, 0), reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INFOBK)));
+  EXPECT_EQ(SendMessageW(d, WM_ERASEBKGND, 0, 0), 1);
+  // WM_CLOSE becomes the Cancel command; a dialog that ignores it stays.
+  SendMessageW(d, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(d));
+  DestroyWindow(d);
+}
+
 // Where a control lies inside its dialog's picture.
 RECT InPicture(HWND dialog, int id) {
   RECT d, c;
