@@ -10,3 +10,4 @@ target_link_libraries(platform_roundtrip PRIVATE kvplatform)
 add_test(NAME platform_roundtrip_on_new_root
          COMMAND sh -c "d=$(mktemp -d) && \"$1\" machine init \"$d/root\" >/dev/null && \"$2\" \"$d/root\"; r=$?; rm -rf \"$d\"; exit $r"
                  sh $<TARGET_FILE:kvhost> $<TARGET_FILE:platform_roundtrip>)
+include(${CMAKE_CURRENT_SOURCE_DIR}/src/ui/ui.cmake)
