@@ -46,6 +46,7 @@ class Registry : public ::testing::Test {
     ASSERT_NE(at, std::string::npos);
     ini[at + 14] = on ? '1' : '0';
     std::ofstream(root.path() + "/machine.ini", std::ios::binary | std::ios::trunc) << ini;
+    kvp::test::NoteOutsideChange();
   }
   HKEY Create(HKEY base, const char16_t* path, REGSAM sam = KEY_ALL_ACCESS) {
     HKEY k = nullptr;
