@@ -3,9 +3,11 @@
 // Loading the same module again must cost next to nothing. A module loaded by its full path is found
 // again from the path without asking the host about files. A module whose last reference goes is kept a
 // moment on a shelf when nothing observable depends on unloading it: a module opened as a data file, or
-// a code module without load entries of its own (only the toolchain's). It is no longer found by name
-// or handle, and a load within the moment, of the unchanged file, takes it back instead of opening the
-// file again. Every other module is unloaded at once, its destructors running in FreeLibrary.
+// a resource library without load entries of its own (only the toolchain's). It is no longer found by
+// name or handle, and a load within the moment, of the unchanged file, takes it back instead of opening
+// the file again. Every other module is unloaded at once, its destructors running in FreeLibrary.
+// A shelved library still maps its file: the platform's own writes to the file unload it first; a file
+// rewritten in place by other means within the moment is not supported (replace it by renaming).
 #include "kvplat/module.h"
 
 #include <dlfcn.h>
@@ -32,6 +34,7 @@
 #include "kvplat/text.h"
 #include "../core/generation.h"
 #include "module_internal.h"
+#include "../resource/res_format.h"
 #include "../profile/store_file.h"
 
 namespace {
@@ -243,6 +246,15 @@ bool OnlyToolchainEntries(const std::string& host) {
     if (!known) return false;
   }
   return true;
+}
+
+// A resource library: a module that carries its own resource directory.
+bool IsResourceLibrary(void* dl) {
+  void* sym = dlsym(dl, kvres::kSymbol);
+  link_map* lm = nullptr;
+  Dl_info own{}, found{};
+  return sym && dlinfo(dl, RTLD_DI_LINKMAP, &lm) == 0 && lm && dladdr(lm->l_ld, &own) && dladdr(sym, &found) &&
+         own.dli_fbase == found.dli_fbase;
 }
 
 // Unloads what stayed on the shelf past its moment (all of it when `all`). Caller holds the loader lock.
@@ -458,7 +470,7 @@ HMODULE Load(LPCWSTR name, DWORD flags) {
     return Fail(ERROR_MOD_NOT_FOUND);
   }
   raw->dl = dl;
-  raw->shelvable = OnlyToolchainEntries(host);
+  raw->shelvable = IsResourceLibrary(dl) && OnlyToolchainEntries(host);
   return reinterpret_cast<HMODULE>(raw->handle);
 }
 
