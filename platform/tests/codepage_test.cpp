@@ -1,6 +1,8 @@
 // Code-page conversions, lead bytes, case mapping and comparison.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 
 #include "kvplat/codepage.h"
@@ -63,7 +65,6 @@ TEST(CodePage, CountsTerminatorsAndBuffers) {
   } bad[] = {
       {1252, 0, nullptr, 3, ERROR_INVALID_PARAMETER},
       {1252, 0, "abc", 0, ERROR_INVALID_PARAMETER},
-      {1252, 0, "abc", -2, ERROR_INVALID_PARAMETER},
       {12345, 0, "abc", 3, ERROR_INVALID_PARAMETER},
       {CP_UTF8, MB_PRECOMPOSED, "abc", 3, ERROR_INVALID_FLAGS},
       {CP_UTF8, MB_ERR_INVALID_CHARS, "a\xC3", 2, ERROR_NO_UNICODE_TRANSLATION},
@@ -82,6 +83,52 @@ TEST(CodePage, CountsTerminatorsAndBuffers) {
   EXPECT_EQ(w[1], 0xFFFD);
   EXPECT_EQ(MultiByteToWideChar(932, 0, "a\x93", 2, w, 16), 2);
   EXPECT_EQ(w[1], u'?');
+}
+
+// Any negative length, not only -1, converts up to and with the terminator, both ways.
+TEST(CodePage, EveryNegativeLengthMeansUpToTheTerminator) {
+  for (int len : {-1, -2, -5, -2002, INT_MIN}) {
+    SCOPED_TRACE(len);
+    WCHAR w[8] = {};
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "ab\xE9", len, w, 8), 4);
+    EXPECT_EQ(std::u16string(w, 4), std::u16string(u"ab\u00E9", 3) + u'\0');
+    char b[8] = {};
+    EXPECT_EQ(WideCharToMultiByte(932, 0, u"a日", len, b, 8, nullptr, nullptr), 4);
+    EXPECT_EQ(std::string(b, 4), std::string("a\x93\xFA", 3) + '\0');
+  }
+}
+
+// Bytes a code page leaves undefined: the 0x80-0x9F gaps of single-byte pages are control characters;
+// others (and double-byte holes) are invalid under MB_ERR_INVALID_CHARS and '?' without it.
+TEST(CodePage, UndefinedBytesPerCodePage) {
+  struct Case {
+    UINT cp;
+    const char* bytes;
+    char16_t strict;  // 0: ERROR_NO_UNICODE_TRANSLATION under the flag
+    char16_t lax;
+  } cases[] = {
+      {1252, "\x81", 0x81, 0x81}, {1252, "\x90", 0x90, 0x90}, {1252, "\x9D", 0x9D, 0x9D},
+      {1250, "\x83", 0x83, 0x83}, {1251, "\x98", 0x98, 0x98}, {1253, "\xAA", 0, u'?'},
+      {1253, "\xFF", 0, u'?'},    {1255, "\xFF", 0, u'?'},    {1257, "\xA5", 0, u'?'},
+      {874, "\xDD", 0, u'?'},     {20127, "\x80", 0, u'?'},   {936, "\xFF", 0, u'?'},
+      {949, "\xFF", 0, u'?'},     {950, "\xFF", 0, u'?'},     {932, "\x81", 0, u'?'},  // a cut lead byte
+      {1252, "\xE9", 0xE9, 0xE9}, {1253, "\xE1", 0x03B1, 0x03B1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.cp << " byte " << int((unsigned char)c.bytes[0]));
+    WCHAR w[4] = {};
+    SetLastError(0);
+    int n = MultiByteToWideChar(c.cp, MB_ERR_INVALID_CHARS, c.bytes, 1, w, 4);
+    if (c.strict) {
+      EXPECT_EQ(n, 1);
+      EXPECT_EQ(w[0], c.strict);
+    } else {
+      EXPECT_EQ(n, 0);
+      EXPECT_EQ(GetLastError(), (DWORD)ERROR_NO_UNICODE_TRANSLATION);
+    }
+    EXPECT_EQ(MultiByteToWideChar(c.cp, 0, c.bytes, 1, w, 4), 1);
+    EXPECT_EQ(w[0], c.lax);
+  }
 }
 
 TEST(CodePage, DefaultCharacter) {

@@ -341,32 +341,39 @@ TEST(File, FindWildcards) {
   EXPECT_FALSE(FindClose(h));
 }
 
+// Small files are read into memory and large ones mapped: both give the same view contents, offsets and
+// lifetime (valid after the handles are closed, until unmapped once).
 TEST(File, ReadOnlyMapping) {
   kvtest::TempRoot root;
-  std::string data(70000, 'a');
-  data[65536] = 'Z';
-  ASSERT_TRUE(Write(u"C:\\Windows\\Temp\\m.bin", data));
-  HANDLE f = Open(u"C:\\Windows\\Temp\\m.bin", GENERIC_READ, OPEN_EXISTING);
-  HANDLE m = CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(CreateFileMappingW(f, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
-  EXPECT_EQ(MapViewOfFile(m, FILE_MAP_READ, 0, 100, 0), nullptr);
-  EXPECT_EQ(GetLastError(), (DWORD)ERROR_MAPPED_ALIGNMENT);
-  EXPECT_EQ(MapViewOfFile(m, FILE_MAP_WRITE, 0, 0, 0), nullptr);
-  auto* whole = static_cast<const char*>(MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0));
-  auto* tail = static_cast<const char*>(MapViewOfFile(m, FILE_MAP_READ, 0, 65536, 10));
-  ASSERT_TRUE(whole && tail);
-  CloseHandle(m);
-  CloseHandle(f);  // views stay valid after the handles are gone
-  EXPECT_EQ(whole[0], 'a');
-  EXPECT_EQ(whole[65536], 'Z');
-  EXPECT_EQ(tail[0], 'Z');
-  EXPECT_TRUE(UnmapViewOfFile(whole));
-  EXPECT_TRUE(UnmapViewOfFile(tail));
-  EXPECT_FALSE(UnmapViewOfFile(tail));
-  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_ADDRESS);
+  for (size_t size : {size_t(70000), size_t(300000)}) {
+    SCOPED_TRACE(size);
+    std::string data(size, 'a');
+    data[65536] = 'Z';
+    data[size - 1] = 'E';
+    ASSERT_TRUE(Write(u"C:\\Windows\\Temp\\m.bin", data));
+    HANDLE f = Open(u"C:\\Windows\\Temp\\m.bin", GENERIC_READ, OPEN_EXISTING);
+    HANDLE m = CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(CreateFileMappingW(f, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
+    EXPECT_EQ(MapViewOfFile(m, FILE_MAP_READ, 0, 100, 0), nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_MAPPED_ALIGNMENT);
+    EXPECT_EQ(MapViewOfFile(m, FILE_MAP_WRITE, 0, 0, 0), nullptr);
+    EXPECT_EQ(MapViewOfFile(m, FILE_MAP_READ, 0, 65536, DWORD(size)), nullptr);  // past the end
+    auto* whole = static_cast<const char*>(MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0));
+    auto* tail = static_cast<const char*>(MapViewOfFile(m, FILE_MAP_READ, 0, 65536, 10));
+    ASSERT_TRUE(whole && tail);
+    CloseHandle(m);
+    CloseHandle(f);  // views stay valid after the handles are gone
+    EXPECT_EQ(std::string(whole, size), data);
+    EXPECT_EQ(uintptr_t(whole) % 4096, 0u);
+    EXPECT_EQ(std::string(tail, 10), data.substr(65536, 10));
+    EXPECT_TRUE(UnmapViewOfFile(whole));
+    EXPECT_TRUE(UnmapViewOfFile(tail));
+    EXPECT_FALSE(UnmapViewOfFile(tail));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_ADDRESS);
+  }
   ASSERT_TRUE(Write(u"C:\\Windows\\Temp\\empty.bin", ""));
-  f = Open(u"C:\\Windows\\Temp\\empty.bin", GENERIC_READ, OPEN_EXISTING);
+  HANDLE f = Open(u"C:\\Windows\\Temp\\empty.bin", GENERIC_READ, OPEN_EXISTING);
   EXPECT_EQ(CreateFileMappingW(f, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_INVALID);
   CloseHandle(f);

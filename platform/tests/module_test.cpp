@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "kvplat/error.h"
 #include "kvplat/file.h"
 #include "kvplat/module.h"
+#include "kvplat/resource.h"
 #include "kvtest/temp_root.h"
 
 namespace {
@@ -158,4 +161,70 @@ TEST(Module, NotFoundAndBadInput) {
   EXPECT_EQ(GetModuleHandleW(u"missing.dll"), nullptr);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_MOD_NOT_FOUND);
   EXPECT_EQ(kvp::AddModuleSearchDir(u"C:\\..\\.."), (DWORD)ERROR_ACCESS_DENIED);
+}
+
+// Loading a module again is cheap but never stale: a resource-only module freed to zero references is no
+// longer found and loads again at once; a file replaced or removed in between is what the next load sees;
+// a module with load entries of its own runs them at every load and unload.
+TEST(Module, LoadingAgainFollowsEveryChange) {
+  namespace fs = std::filesystem;
+  ModuleRoot r;
+  std::string host = r.driverDir + "/KVRES.DLL";
+  fs::copy_file(fs::path(KV_MODULE_DIR) / "kvres_sample.so", host);
+  const char16_t* path = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\KVRES.DLL";
+  auto text = [](HMODULE m, UINT id) {
+    WCHAR b[64];
+    int n = LoadStringW(m, id, b, 64);
+    return std::u16string(b, size_t(n > 0 ? n : 0));
+  };
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    HMODULE m = LoadLibraryW(path);
+    ASSERT_NE(m, nullptr) << GetLastError();
+    EXPECT_EQ(LoadLibraryW(u"c:\\windows\\system32\\SPOOL\\drivers\\x64\\3\\kvres.dll"), m);  // already loaded
+    EXPECT_EQ(text(m, 100), u"Hello");
+    EXPECT_TRUE(FreeLibrary(m));
+    EXPECT_TRUE(FreeLibrary(m));
+    EXPECT_EQ(GetModuleHandleW(u"KVRES.DLL"), nullptr);  // gone for every caller
+    EXPECT_FALSE(FreeLibrary(m));
+  }
+  // Replaced on disk (written aside and renamed, as installers do) between a free and the next load.
+  fs::copy_file(fs::path(KV_MODULE_DIR) / "kvres_embedded.so", host + ".new");
+  fs::rename(host + ".new", host);
+  HMODULE m = LoadLibraryW(path);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(text(m, 4001), u"Fan Folding Finisher");
+  EXPECT_EQ(text(m, 100), u"");
+  EXPECT_TRUE(FreeLibrary(m));
+  // Rewritten in place through the platform (same file) between a free and the next load.
+  {
+    std::ifstream in(std::string(KV_MODULE_DIR) + "/kvres_sample.so", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD n = 0;
+    ASSERT_TRUE(WriteFile(f, bytes.data(), DWORD(bytes.size()), &n, nullptr));
+    CloseHandle(f);
+  }
+  m = LoadLibraryW(path);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(text(m, 100), u"Hello");
+  EXPECT_TRUE(FreeLibrary(m));
+  // Opened as a data file, freed, then removed: the next load does not find it.
+  HMODULE d = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(text(d, 100), u"Hello");
+  EXPECT_TRUE(FreeLibrary(d));
+  fs::remove(host);
+  SetLastError(0);
+  EXPECT_EQ(LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_MOD_NOT_FOUND);
+  EXPECT_EQ(LoadLibraryW(path), nullptr);
+  // Load entries of its own: they run at every load and every last free.
+  for (int round = 0; round < 2; ++round) {
+    HMODULE a = LoadLibraryW(u"C:\\Windows\\System32\\kvtestmod_a.dll");
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(FreeLibrary(a));
+  }
+  EXPECT_EQ(Log(), u"a+;a-;a+;a-;");
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -66,6 +67,9 @@ const char* kFixture =
     "Junk=12abc\r\n"
     "Words=abc\r\n"
     "Huge=99999999999999999999\r\n"
+    "Unsigned=3000000000\r\n"
+    "AllOnes=4294967295\r\n"
+    "Wraps=4294967298\r\n"
     "Dup=first\r\n"
     "Dup=second\r\n"
     "[  Other Sec  ] trailing text\r\n"
@@ -134,12 +138,21 @@ TEST_F(PrivateProfile, IntReadRules) {
     INT want;
   } cases[] = {
       {u"Num", 5, 42},  {u"Neg", 5, -7},       {u"Junk", 5, 12},     {u"Words", 5, 0},
-      {u"Empty", 5, 5}, {u"Missing", 5, 5},    {u"Missing", -3, -3}, {u"Huge", 5, 2147483647},
-      {u"Quoted", 5, 0}, {u"Spaced", 9, 0},
+      {u"Empty", 5, 5}, {u"Missing", 5, 5},    {u"Missing", -3, -3}, {u"Quoted", 5, 0},
+      {u"Spaced", 9, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(kvp::ToUtf8(kvp::WView(c.key)));
     EXPECT_EQ(static_cast<INT>(GetPrivateProfileIntW(u"Main", c.key, c.deflt, kFile)), c.want);
+  }
+  // Numbers wrap at 32 bits: what "%u" wrote reads back as the same bits, longer numbers modulo 2^32.
+  struct Wide {
+    const char16_t* key;
+    UINT want;
+  } wide[] = {{u"Unsigned", 3000000000u}, {u"AllOnes", 4294967295u}, {u"Wraps", 2u}, {u"Huge", 1661992959u}};
+  for (const auto& c : wide) {
+    SCOPED_TRACE(kvp::ToUtf8(kvp::WView(c.key)));
+    EXPECT_EQ(GetPrivateProfileIntW(u"Main", c.key, 5, kFile), c.want);
   }
   EXPECT_EQ(static_cast<INT>(GetPrivateProfileIntW(u"Main", u"Num", 5, u"C:\\missing.ini")), 5);
 }
@@ -159,6 +172,7 @@ TEST_F(PrivateProfile, ListsAndTheirTruncation) {
   EXPECT_EQ(keys.front(), u"Plain");
   EXPECT_EQ(keys.back(), u"Later");
   EXPECT_EQ(std::count(keys.begin(), keys.end(), u"Dup"), 1);
+  EXPECT_EQ(std::count(keys.begin(), keys.end(), u"NoEquals"), 0);  // a line without '=' is no key here
 
   // Whole section, in file order with values as stored (quotes kept).
   GetPrivateProfileSectionW(u"Other Sec", buf, 512, kFile);
@@ -344,7 +358,10 @@ TEST_F(PrivateProfile, CorruptAndHugeFiles) {
   WCHAR buf[8];
   EXPECT_EQ(GetPrivateProfileStringW(u"S", u"K", u"", buf, 8, kFile), 2u);
   ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"K2", u"v", kFile));
-  EXPECT_TRUE(ReadBytes(Host("test.ini")).substr(0, 4096) == junk);  // the rest kept byte for byte
+  // The rest is kept byte for byte, but for the zero bytes, which are no text.
+  std::string kept = junk;
+  kept.erase(std::remove(kept.begin(), kept.end(), '\0'), kept.end());
+  EXPECT_TRUE(ReadBytes(Host("test.ini")).substr(0, kept.size()) == kept);
 
   // A UTF-16 file with an odd length loses nothing but the odd byte.
   Put(std::string("\xFF\xFE[\0S\0]\0\n\0K\0=\0v\0\x01", 17));
@@ -374,6 +391,63 @@ TEST_F(PrivateProfile, FailedWriteLeavesFileUntouched) {
   for (auto& e : fs::directory_iterator(Host(""))) EXPECT_EQ(e.path().filename().string().find(".kvtmp"), std::string::npos);
   EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"K", u"2", kFile));
   EXPECT_EQ(GetPrivateProfileIntW(u"S", u"K", 0, kFile), 2u);
+}
+
+// A zero byte is no text: it does not split or make a line, is never returned, and a rewrite drops it.
+TEST_F(PrivateProfile, ZeroBytesAreNotText) {
+  for (bool utf16 : {false, true}) {
+    SCOPED_TRACE(utf16);
+    std::string text("[S]\r\nA=1\r\n\0\r\nB=\0two\r\nC\0=3\r\n", 27);
+    std::string bytes;
+    if (utf16) {
+      bytes = "\xFF\xFE";
+      for (char c : text) bytes += std::string{c, '\0'};
+    } else {
+      bytes = text;
+    }
+    Put(bytes);
+    WCHAR buf[64];
+    GetPrivateProfileStringW(u"S", nullptr, u"", buf, 64, kFile);
+    EXPECT_EQ(SplitList(buf), (std::vector<std::u16string>{u"A", u"B", u"C"}));
+    EXPECT_EQ(GetPrivateProfileStringW(u"S", u"B", u"", buf, 64, kFile), 3u);
+    EXPECT_EQ(std::u16string(buf), u"two");
+    EXPECT_EQ(GetPrivateProfileIntW(u"S", u"C", 0, kFile), 3u);
+    ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"A", u"9", kFile));
+    std::string back = ReadBytes(Host("test.ini"));
+    std::string want = "[S]\r\nA=9\r\n\r\nB=two\r\nC=3\r\n";
+    if (utf16) {
+      std::string w = "\xFF\xFE";
+      for (char c : want) w += std::string{c, '\0'};
+      want = w;
+    }
+    EXPECT_EQ(back, want);
+  }
+}
+
+// A write honours the sharing of the file's open handles: refused while a handle shares no writing; with
+// a handle that shares writing but not deletion the file is rewritten in place, so what that handle
+// reads and writes afterwards is the file itself and nothing it writes is lost.
+TEST_F(PrivateProfile, WritesHonourOpenHandles) {
+  Put("[S]\r\nK=1\r\n");
+  HANDLE exclusive = CreateFileW(kFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"K", u"2", kFile));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(ReadBytes(Host("test.ini")), "[S]\r\nK=1\r\n");
+  CloseHandle(exclusive);
+
+  HANDLE shared = CreateFileW(kFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(shared, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"K", u"22", kFile));
+  char got[32] = {};
+  DWORD n = 0;
+  ASSERT_TRUE(ReadFile(shared, got, sizeof got, &n, nullptr));
+  EXPECT_EQ(std::string(got, n), "[S]\r\nK=22\r\n");  // the handle sees the new text
+  ASSERT_TRUE(WriteFile(shared, "L=3\r\n", 5, &n, nullptr));
+  CloseHandle(shared);
+  EXPECT_EQ(GetPrivateProfileIntW(u"S", u"L", 0, kFile), 3u);  // and what it wrote is in the file
+  EXPECT_EQ(GetPrivateProfileIntW(u"S", u"K", 0, kFile), 22u);
 }
 
 // Two processes write different keys of one file at the same time; every key of both survives.

@@ -46,6 +46,7 @@ class Registry : public ::testing::Test {
     ASSERT_NE(at, std::string::npos);
     ini[at + 14] = on ? '1' : '0';
     std::ofstream(root.path() + "/machine.ini", std::ios::binary | std::ios::trunc) << ini;
+    kvp::test::NoteOutsideChange();
   }
   HKEY Create(HKEY base, const char16_t* path, REGSAM sam = KEY_ALL_ACCESS) {
     HKEY k = nullptr;
@@ -122,7 +123,6 @@ TEST_F(Registry, ValueSizeProtocol) {
     std::vector<BYTE> data;
   } cases[] = {
       {u"Text", REG_SZ, Bytes(sz, sizeof sz)},
-      {u"NoTerm", REG_SZ, Bytes(noTerm, 24)},  // written without the terminating zero
       {u"Expand", REG_EXPAND_SZ, Bytes(u"%SystemRoot%", 26)},
       {u"Multi", REG_MULTI_SZ, Bytes(multi, sizeof multi)},
       {u"Enabled", REG_DWORD, Bytes(&one, 4)},
@@ -153,12 +153,18 @@ TEST_F(Registry, ValueSizeProtocol) {
     EXPECT_EQ(size, c.data.size());
     EXPECT_EQ(std::vector<BYTE>(buf.begin(), buf.begin() + size), c.data);
   }
-  // A text stored without its zero gets one in a buffer with room, not counted.
-  WCHAR text[32];
-  DWORD size = sizeof text;
-  ASSERT_EQ(RegQueryValueExW(k, u"noterm", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+  // A string sized without its terminating zero is stored with one: a reader that allocates the size it
+  // is told gets a terminated string. Other types keep their bytes as given.
+  ASSERT_EQ(RegSetValueExW(k, u"NoTerm", 0, REG_SZ, reinterpret_cast<const BYTE*>(noTerm), 24), ERROR_SUCCESS);
+  DWORD size = 0;
+  ASSERT_EQ(RegQueryValueExW(k, u"noterm", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 26u);
+  std::vector<WCHAR> text(size / 2, 0xEEEE);
+  ASSERT_EQ(RegQueryValueExW(k, u"noterm", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(text.data(), text.size()), std::u16string(u"kvdrvaux.DLL") + u'\0');
+  ASSERT_EQ(RegSetValueExW(k, u"Bin", 0, REG_BINARY, reinterpret_cast<const BYTE*>(noTerm), 24), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueExW(k, u"Bin", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 24u);
-  EXPECT_EQ(std::u16string(text), u"kvdrvaux.DLL");
   // Overwrite changes type and data in place; the value keeps its position.
   ASSERT_EQ(RegSetValueExW(k, u"TEXT", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
   DWORD type = 0, got = 0;
@@ -174,7 +180,16 @@ TEST_F(Registry, ValueSizeProtocol) {
   std::vector<BYTE> huge((1 << 20) + 1);
   EXPECT_EQ(RegSetValueExW(k, u"Huge", 0, REG_BINARY, huge.data(), static_cast<DWORD>(huge.size())), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegQueryValueExW(k, u"Huge", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  // A text stored without its zero (as a hive file may hold it) gets one in a buffer with room, not counted.
   RegCloseKey(k);
+  ASSERT_EQ(kvp::test::LoadRegistryText(HKEY_CURRENT_USER, "[Raw]\n\"v\" = sz hex:61,00,62,00\n"), (DWORD)ERROR_SUCCESS);
+  HKEY raw = Create(HKEY_CURRENT_USER, u"Raw");
+  WCHAR buf[8];
+  size = sizeof buf;
+  ASSERT_EQ(RegQueryValueExW(raw, u"v", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(std::u16string(buf), u"ab");
+  RegCloseKey(raw);
 }
 
 TEST_F(Registry, EnumerationAndInfo) {
@@ -219,6 +234,81 @@ TEST_F(Registry, EnumerationAndInfo) {
   EXPECT_EQ(values, 2u);
   EXPECT_EQ(maxName, 6u);
   EXPECT_EQ(maxData, 4u);
+  RegCloseKey(k);
+}
+
+// The documented corners of the calls, each as the platform's callers meet it.
+TEST_F(Registry, DocumentedCorners) {
+  HKEY k = Create(HKEY_CURRENT_USER, u"Software\\Corners");
+  DWORD v = 0x01020304;
+  ASSERT_EQ(RegSetValueExW(k, u"Number", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), ERROR_SUCCESS);
+
+  // `type` and `size` naming one variable: it ends up holding the size, and the buffer size read is the
+  // caller's, not the type written over it.
+  DWORD both = 4, got = 0;
+  EXPECT_EQ(RegQueryValueExW(k, u"Number", nullptr, &both, reinterpret_cast<BYTE*>(&got), &both), ERROR_SUCCESS);
+  EXPECT_EQ(both, 4u);
+  EXPECT_EQ(got, v);
+  both = 0;
+  EXPECT_EQ(RegQueryValueExW(k, u"Number", nullptr, &both, nullptr, &both), ERROR_SUCCESS);
+  EXPECT_EQ(both, 4u);
+
+  // Predefined keys in their 32-bit and sign-extended forms.
+  for (uintptr_t raw : {uintptr_t(0x80000001u), uintptr_t(HKEY_CURRENT_USER)}) {
+    SCOPED_TRACE(raw);
+    HKEY r = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(raw), u"Software\\Corners", 0, KEY_READ, &r), ERROR_SUCCESS);
+    RegCloseKey(r);
+  }
+  HKEY none = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(uintptr_t(0x1280000001ull)), u"Software", 0, KEY_READ, &none),
+            ERROR_INVALID_HANDLE);
+
+  // Trailing backslashes name the key before them; an empty component inside the path does not.
+  struct PathCase {
+    const char16_t* path;
+    LSTATUS want;
+  } paths[] = {{u"Software\\Corners\\", ERROR_SUCCESS},
+               {u"Software\\Corners\\\\", ERROR_SUCCESS},
+               {u"Software\\\\Corners", ERROR_BAD_PATHNAME}};
+  for (const auto& c : paths) {
+    SCOPED_TRACE(kvp::ToUtf8(c.path));
+    HKEY r = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, c.path, 0, KEY_READ, &r), c.want);
+    if (r) RegCloseKey(r);
+  }
+
+  // Creating under a parent opened without KEY_CREATE_SUB_KEY is refused, also for a key that exists.
+  RegCloseKey(Create(k, u"Child"));
+  HKEY readOnly = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corners", 0, KEY_READ, &readOnly), ERROR_SUCCESS);
+  for (const char16_t* sub : {u"Child", u"NewChild"}) {
+    SCOPED_TRACE(kvp::ToUtf8(sub));
+    HKEY r = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegCreateKeyExW(readOnly, sub, 0, nullptr, 0, KEY_READ, nullptr, &r, nullptr), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(r, nullptr);
+  }
+  HKEY r = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(readOnly, u"NewChild", 0, KEY_READ, &r), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(readOnly);
+
+  // ERROR_MORE_DATA from the value enumeration still tells what the next call needs.
+  WCHAR name[16];
+  BYTE small[2] = {0xEE, 0xEE};
+  DWORD nameChars = 16, type = 0, size = 2;
+  EXPECT_EQ(RegEnumValueW(k, 0, name, &nameChars, nullptr, &type, small, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(std::u16string(name), u"Number");
+  EXPECT_EQ(nameChars, 6u);
+  EXPECT_EQ(type, (DWORD)REG_DWORD);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(small[0], 0xEE);
+  nameChars = 3;
+  type = 0;
+  size = 0;
+  EXPECT_EQ(RegEnumValueW(k, 0, name, &nameChars, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(nameChars, 3u);
+  EXPECT_EQ(type, (DWORD)REG_DWORD);
+  EXPECT_EQ(size, 4u);
   RegCloseKey(k);
 }
 

@@ -1,12 +1,15 @@
 // The spooler: printers, drivers, printer data, forms, jobs, access rights, damaged files, fault injection
 // and the kvhost printer command.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "kvplat/error.h"
 #include "kvplat/spooler.h"
@@ -32,6 +35,7 @@ void SetProfileSwitch(const std::string& root, const std::string& key, const std
   }
   if (!done) out << key << "=" << value << "\n";
   std::ofstream(root + "/machine.ini") << out.str();
+  kvp::test::NoteOutsideChange();
 }
 
 LPWSTR WS(std::u16string& s) { return s.data(); }
@@ -365,8 +369,71 @@ TEST_F(Spooler, DriversAndDriverDirectory) {
   // A driver file copied under another driver's name is not that driver.
   std::string drivers = root_.path() + "/spool/drivers/";
   fs::copy_file(drivers + "ZARN TEST DRIVER.drv", drivers + "NOT INSTALLED.drv");
+  kvp::test::NoteOutsideChange();
   EXPECT_EQ(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi)), nullptr);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+  ClosePrinter(h);
+}
+
+// Printer and driver records are kept in memory between calls; every change is still seen at the next
+// call: this process's own, another process's (even of the same size within one timestamp tick), and a
+// file edited by hand once noted (or after the outside-check time).
+TEST_F(Spooler, KeptRecordsFollowEveryChange) {
+  HANDLE h = Open(u"ZARN Test");
+  std::u16string name = u"Counter";
+  auto dataFile = [&] {
+    DWORD need = 0;
+    GetPrinterDriverW(h, nullptr, 2, nullptr, 0, &need);
+    std::vector<BYTE> buf(need);
+    if (!GetPrinterDriverW(h, nullptr, 2, buf.data(), need, &need)) return std::u16string(u"(failed)");
+    return Str(reinterpret_cast<DRIVER_INFO_2W*>(buf.data())->pDataFile);
+  };
+  auto value = [&] {
+    DWORD v = 0, type = 0, need = 0;
+    return GetPrinterDataW(h, WS(name), &type, reinterpret_cast<LPBYTE>(&v), 4, &need) == ERROR_SUCCESS ? v : 0u;
+  };
+  auto inChild = [](auto body) {
+    pid_t pid = fork();
+    if (pid == 0) _exit(body() ? 0 : 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  };
+  for (DWORD v = 1; v <= 3; ++v) {
+    SCOPED_TRACE(v);
+    ASSERT_EQ(SetPrinterDataW(h, WS(name), REG_DWORD, reinterpret_cast<LPBYTE>(&v), 4), 0u);  // this process
+    EXPECT_EQ(value(), v);
+    DWORD next = v + 10;
+    ASSERT_TRUE(inChild([&] { return SetPrinterDataW(h, WS(name), REG_DWORD, reinterpret_cast<LPBYTE>(&next), 4) == 0; }));
+    EXPECT_EQ(value(), next);
+  }
+  EXPECT_EQ(dataFile(), u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdat");
+  ASSERT_TRUE(inChild([&] {
+    std::u16string dn = u"ZARN Test Driver", env = KV_PRINT_ENVIRONMENT, drv = u"kvdrvgr.dll", data = u"kvdrvdax",
+                   cfg = u"kvdrvui.dll";
+    DRIVER_INFO_2W di{3, WS(dn), WS(env), WS(drv), WS(data), WS(cfg)};
+    return AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)) != FALSE;
+  }));
+  EXPECT_EQ(dataFile(), u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdax");
+  // By hand: the driver file rewritten in place with the same size.
+  std::string file = root_.path() + "/spool/drivers/ZARN TEST DRIVER.drv";
+  std::string text;
+  {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    text = ss.str();
+  }
+  size_t at = text.find("kvdrvdax");
+  ASSERT_NE(at, std::string::npos);
+  text[at + 7] = 'y';
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+  kvp::test::NoteOutsideChange();
+  EXPECT_EQ(dataFile(), u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvday");
+  text[at + 7] = 'z';
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(dataFile(), u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvdaz");
   ClosePrinter(h);
 }
 
@@ -530,6 +597,7 @@ TEST_F(Spooler, DamagedFilesAreReportedAndLeaveTheRestAlone) {
   for (auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << c.text;
+    kvp::test::NoteOutsideChange();
     HANDLE h = nullptr;
     std::u16string name = u"ZARN Test";
     EXPECT_FALSE(OpenPrinterW(WS(name), &h, nullptr));
@@ -548,6 +616,7 @@ TEST_F(Spooler, DamagedFilesAreReportedAndLeaveTheRestAlone) {
                            "Form=A|1000|2000|500|0|400|2000"}) {
     SCOPED_TRACE(form);
     std::ofstream(root_.path() + "/spool/forms.txt") << "KVSPOOL-FORMS 1\n" << form << "\nEnd\n";
+    kvp::test::NoteOutsideChange();
     DWORD need, count;
     EXPECT_FALSE(EnumFormsW(h, 1, nullptr, 0, &need, &count));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);

@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "kvplat/error.h"
 #include "kvplat/sysinfo.h"
@@ -22,18 +24,22 @@ TEST(Profile, DefaultsAndChangesSeenAtOnce) {
   EXPECT_EQ(kvp::ProfileSet("NewKey", "x y"), (DWORD)ERROR_SUCCESS);
   EXPECT_EQ(kvp::ProfileGetString("newkey", ""), "x y");
   EXPECT_EQ(kvp::ProfileGetInt("NewKey", 5), 5u);  // not a number
-  // A change written behind the platform's back (another process) is seen at once too, even with the
-  // same size within the same timestamp tick.
+  // A file written behind the platform's back is seen once the change is noted, even with the same size
+  // within the same timestamp tick; unnoted, within the outside-check time.
   for (const char* v : {"1250", "1251"}) {
     std::ofstream(root.path() + "/machine.ini") << "[Other]\nACP=1\n[System]\nACP=" << v << "\n";
+    kvp::test::NoteOutsideChange();
     EXPECT_EQ(GetACP(), (UINT)std::stoul(v));
   }
+  std::ofstream(root.path() + "/machine.ini") << "[Other]\nACP=1\n[System]\nACP=1257\n";
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(GetACP(), 1257u);
   EXPECT_EQ(kvp::ProfileSet("", "1"), (DWORD)ERROR_INVALID_PARAMETER);
   EXPECT_EQ(kvp::ProfileSet("A", "1\nB=2"), (DWORD)ERROR_INVALID_PARAMETER);
   kvp::test::FailWriteAt(1);
   EXPECT_EQ(kvp::ProfileSet("ACP", "1252"), (DWORD)ERROR_WRITE_FAULT);
   kvp::test::FailWriteAt(0);
-  EXPECT_EQ(GetACP(), 1251u);
+  EXPECT_EQ(GetACP(), 1257u);
 }
 
 TEST(Profile, TwoProcessesWritingAtOnceLoseNoKey) {
@@ -55,6 +61,21 @@ TEST(Profile, TwoProcessesWritingAtOnceLoseNoKey) {
   for (int p = 0; p < 2; ++p)
     for (int i = 0; i < 40; ++i) EXPECT_EQ(kvp::ProfileGetInt(("key" + std::to_string(p) + "_" + std::to_string(i)).c_str(), 999), DWORD(i));
   EXPECT_EQ(GetACP(), 1252u);  // the defaults written by the root's creation survive too
+}
+
+// The parsed profile is kept, but a switch set by another process is seen at this process's next call,
+// also when the file keeps its size and is replaced within one timestamp tick.
+TEST(Profile, AnotherProcessesChangeIsSeenAtTheNextCall) {
+  kvtest::TempRoot root;
+  for (const char* v : {"932", "936", "1250"}) {
+    ASSERT_NE(GetACP(), (UINT)std::stoul(v));  // the copy is made (or confirmed) now
+    pid_t pid = fork();
+    if (pid == 0) _exit(kvp::ProfileSet("ACP", v) == ERROR_SUCCESS ? 0 : 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(GetACP(), (UINT)std::stoul(v));
+  }
 }
 
 TEST(Profile, RootChangeDropsCache) {

@@ -39,13 +39,15 @@
 #define CSTR_EQUAL 2
 #define CSTR_GREATER_THAN 3
 
-// MultiByteToWideChar: converts cbMultiByte bytes (-1: up to and including the terminator) and returns
-// the UTF-16 units written, or needed when cchWideChar is 0. Errors (result 0): ERROR_INVALID_PARAMETER
-// (null input, zero length, unknown code page, same buffer), ERROR_INVALID_FLAGS, ERROR_INSUFFICIENT_BUFFER,
-// ERROR_NO_UNICODE_TRANSLATION (MB_ERR_INVALID_CHARS and an invalid sequence). Without the flag an invalid
-// sequence becomes '?' (U+FFFD for UTF-8).
+// MultiByteToWideChar: converts cbMultiByte bytes (any negative length: up to and including the
+// terminator) and returns the UTF-16 units written, or needed when cchWideChar is 0. Errors (result 0):
+// ERROR_INVALID_PARAMETER (null input, zero length, unknown code page, same buffer), ERROR_INVALID_FLAGS,
+// ERROR_INSUFFICIENT_BUFFER, ERROR_NO_UNICODE_TRANSLATION (MB_ERR_INVALID_CHARS and an invalid sequence:
+// a byte the code page leaves undefined, a lead byte without a valid trail byte). In single-byte code
+// pages the undefined bytes 0x80-0x9F are the control characters of the same value, never invalid.
+// Without the flag an invalid sequence becomes '?' (U+FFFD for UTF-8).
 KVAPI int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int cbMultiByte, LPWSTR wide, int cchWideChar);
-// WideCharToMultiByte: the reverse. A character the code page lacks becomes defaultChar (or the code
+// WideCharToMultiByte: the reverse (a negative cchWideChar: up to and including the terminator). A character the code page lacks becomes defaultChar (or the code
 // page's '?') and sets *usedDefaultChar; for CP_UTF8 both must be null. Unpaired surrogates become U+FFFD
 // in UTF-8 (an error with WC_ERR_INVALID_CHARS).
 KVAPI int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchWideChar, LPSTR mb, int cbMultiByte,

@@ -166,6 +166,8 @@ KVAPI BOOL FindClose(HANDLE find);
 // Read-only file mapping: CreateFileMappingW takes a file handle and PAGE_READONLY only (an empty file:
 // ERROR_FILE_INVALID); MapViewOfFile FILE_MAP_READ at an offset that is a multiple of 65536
 // (ERROR_MAPPED_ALIGNMENT); a view stays valid after the handles are closed until UnmapViewOfFile.
+// A view of at most 256 KiB is the file's content as it was when the view was made (a copy, not a live
+// mapping): later changes of the file are not seen through it.
 KVAPI HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES sa, DWORD protect, DWORD maxSizeHigh,
                                 DWORD maxSizeLow, LPCWSTR name);
 KVAPI LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);

@@ -7,12 +7,18 @@
 //   values are ignored; one pair of matching quotes ('...' or "...") around a value is removed on reading.
 // - Lines end with CR LF (a bare LF or CR is accepted on reading); a line whose first non-blank character
 //   is ';' is a comment. Lines before the first section belong to no section and are kept as they are.
+//   A zero character in a file is no text: it neither ends nor makes a line, is not returned and is not
+//   written back by a rewrite.
 // - A file is UTF-16LE when it begins with the byte-order mark FF FE, otherwise text in the ANSI code
 //   page; a rewrite keeps the form the file was found in. A new file is written in the ANSI code page,
 //   or as UTF-16LE with a byte-order mark when its text has characters the code page cannot hold.
 // - Every write replaces the file atomically (written beside it, then renamed) under a lock shared by
 //   all processes on the machine root, so concurrent writers of different keys lose nothing and a
 //   reader never sees half a file. There is no cache: a write is visible to the next read at once.
+// - A write shares reading and writing with the file's open handles: a handle opened without
+//   FILE_SHARE_READ or FILE_SHARE_WRITE makes it fail with ERROR_SHARING_VIOLATION. While a handle of
+//   this process holds the file without FILE_SHARE_DELETE the file cannot be replaced, and is rewritten
+//   in place instead (that handle then reads the new text, and what it writes stays in the file).
 #pragma once
 #include "kvplat/types.h"
 
@@ -24,7 +30,7 @@
 // - section and key given: copies the value (or the default, trailing blanks removed; "" for a null
 //   default) into buf and returns the characters copied without the terminator. A value that does not
 //   fit is cut to size-1 characters and size-1 is returned (last error ERROR_MORE_DATA).
-// - section null: the section names; key null: the key names of the section. Each name ends with a
+// - section null: the section names; key null: the key names of the section (lines holding '=' only). Each name ends with a
 //   zero and the list with a second zero; the result counts all but the last zero. A list that does not
 //   fit is cut and ends with two zeros at size-2 and size-1, and size-2 is returned.
 // - buf null or size 0: returns 0. Last error ERROR_FILE_NOT_FOUND when the file, section or key is
@@ -33,8 +39,9 @@ KVAPI DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR deflt
                                      LPCWSTR file);
 
 // The value read as a decimal integer: optional blanks and sign, then digits up to the first non-digit
-// ("12ab" gives 12, "ab" gives 0; out-of-range numbers saturate). A missing key or an empty value gives
-// `deflt`. Negative numbers come back as their two's-complement UINT, as "%d" wrote them.
+// ("12ab" gives 12, "ab" gives 0). The number wraps at 32 bits, so a value written with "%u" (such as
+// 3000000000 or 4294967295) or "%d" (negative numbers, as their two's complement) reads back as the same
+// 32 bits. A missing key or an empty value gives `deflt`.
 KVAPI UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT deflt, LPCWSTR file);
 
 // Every "key=value" line of the section (values as stored, blanks trimmed, quotes kept; comment and

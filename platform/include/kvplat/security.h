@@ -31,7 +31,7 @@
 typedef DWORD ACCESS_MASK;
 // Standard and generic access rights, shared with the security and file calls.
 #ifndef DELETE
-#define DELETE 0x00010000L
+#define DELETE 0x00010000
 #endif
 #ifndef READ_CONTROL
 #define READ_CONTROL 0x00020000L
@@ -61,16 +61,16 @@ typedef DWORD ACCESS_MASK;
 #define STANDARD_RIGHTS_ALL 0x001F0000L
 #endif
 #ifndef GENERIC_READ
-#define GENERIC_READ 0x80000000L
+#define GENERIC_READ 0x80000000
 #endif
 #ifndef GENERIC_WRITE
-#define GENERIC_WRITE 0x40000000L
+#define GENERIC_WRITE 0x40000000
 #endif
 #ifndef GENERIC_EXECUTE
-#define GENERIC_EXECUTE 0x20000000L
+#define GENERIC_EXECUTE 0x20000000
 #endif
 #ifndef GENERIC_ALL
-#define GENERIC_ALL 0x10000000L
+#define GENERIC_ALL 0x10000000
 #endif
 #ifndef MAXIMUM_ALLOWED
 #define MAXIMUM_ALLOWED 0x02000000L

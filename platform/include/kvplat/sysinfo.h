@@ -9,8 +9,9 @@ namespace kvp {
 
 // Reads key `key` of section [System] of the current root's machine.ini (keys compare without case).
 // Numbers are decimal or 0x-hexadecimal; a missing file, key or unreadable number gives `def`.
-// Every call sees the file as it is now: a change made through ProfileSet or by another process is seen
-// at once (the parsed file is cached and re-read when it changes on disk or the root changes).
+// The file is parsed once and kept: a change made through ProfileSet, in this or another process, is seen
+// at the next call; an edit made by other means within a second (kvp::test::NoteOutsideChange makes it
+// seen at once). Selecting another root drops the copy.
 DWORD ProfileGetInt(const char* key, DWORD def);
 std::string ProfileGetString(const char* key, const std::string& def);
 // Writes (adds or replaces) key `key` of [System]; the file is replaced atomically so other processes

@@ -15,4 +15,9 @@ unsigned WriteCount();
 bool ShouldFailAlloc();
 bool ShouldFailWrite();
 
+// Makes every process drop its parsed copies of spooler records and of the system profile on the current
+// root, as a change through the platform does: for tests that edit those files by hand. (Without it such
+// an edit is noticed within a second.)
+void NoteOutsideChange();
+
 }  // namespace kvp::test

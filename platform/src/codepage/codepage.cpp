@@ -65,9 +65,10 @@ CodePageTable* Build(const Known& k) {
   for (int b = 0; b < 256; ++b) {
     char c = char(b);
     char16_t u = ConvertOne(cd, &c, 1);
-    // Bytes the code page leaves undefined pass through as the same code point, as the platform's
-    // tables do for the gaps of 1252 and its relatives.
-    if (u == kNone && !t->dbcs) u = (k.cp == 20127 && b >= 0x80) ? kNone : char16_t(b);
+    // Bytes a single-byte code page leaves undefined among 0x80-0x9F stand for the control character of
+    // the same value (the gaps of 1252 and its relatives); undefined bytes above are no character at all:
+    // an error under MB_ERR_INVALID_CHARS, the default character otherwise.
+    if (u == kNone && !t->dbcs && k.cp != 20127 && b < 0xA0) u = char16_t(b);
     t->single[b] = u;
   }
   if (t->dbcs) {
@@ -191,7 +192,7 @@ int Fail(DWORD err) {
 }  // namespace
 
 KVAPI int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int cbMultiByte, LPWSTR wide, int cchWideChar) {
-  if (!mb || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 || (cchWideChar > 0 && !wide) ||
+  if (!mb || cbMultiByte == 0 || cchWideChar < 0 || (cchWideChar > 0 && !wide) ||
       (wide && static_cast<const void*>(mb) == static_cast<const void*>(wide)))
     return Fail(ERROR_INVALID_PARAMETER);
   UINT cp = Resolve(codePage);
@@ -200,7 +201,8 @@ KVAPI int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int cbMulti
                     : (flags & ~DWORD(MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS)) != 0 ||
                           ((flags & MB_PRECOMPOSED) && (flags & MB_COMPOSITE)))
     return Fail(ERROR_INVALID_FLAGS);
-  size_t len = cbMultiByte == -1 ? std::strlen(mb) + 1 : size_t(cbMultiByte);
+  // Any negative length, not only -1, means "up to and with the terminating zero".
+  size_t len = cbMultiByte < 0 ? std::strlen(mb) + 1 : size_t(cbMultiByte);
   auto* s = reinterpret_cast<const unsigned char*>(mb);
   Sink16 sink{cchWideChar ? wide : nullptr, size_t(cchWideChar)};
   if (cp == CP_UTF8) {
@@ -244,7 +246,7 @@ KVAPI int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR mb, int cbMulti
 
 KVAPI int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchWideChar, LPSTR mb, int cbMultiByte,
                               LPCSTR defaultChar, BOOL* usedDefaultChar) {
-  if (!wide || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 || (cbMultiByte > 0 && !mb) ||
+  if (!wide || cchWideChar == 0 || cbMultiByte < 0 || (cbMultiByte > 0 && !mb) ||
       (mb && static_cast<const void*>(mb) == static_cast<const void*>(wide)))
     return Fail(ERROR_INVALID_PARAMETER);
   UINT cp = Resolve(codePage);
@@ -253,7 +255,7 @@ KVAPI int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchW
                     : (flags & ~DWORD(WC_COMPOSITECHECK | WC_DISCARDNS | WC_SEPCHARS | WC_DEFAULTCHAR |
                                       WC_NO_BEST_FIT_CHARS | WC_ERR_INVALID_CHARS)) != 0)
     return Fail(ERROR_INVALID_FLAGS);
-  size_t len = cchWideChar == -1 ? std::char_traits<char16_t>::length(wide) + 1 : size_t(cchWideChar);
+  size_t len = cchWideChar < 0 ? std::char_traits<char16_t>::length(wide) + 1 : size_t(cchWideChar);
   if (usedDefaultChar) *usedDefaultChar = FALSE;
   Sink8 sink{cbMultiByte ? mb : nullptr, size_t(cbMultiByte)};
   if (cp == CP_UTF8) {

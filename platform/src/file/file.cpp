@@ -8,6 +8,7 @@
 #include <string>
 
 #include "internal.h"
+#include "../module/module_internal.h"
 #include "kvplat/codepage.h"
 #include "kvplat/error.h"
 #include "kvplat/file.h"
@@ -83,6 +84,9 @@ KVAPI HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATT
       if ((flags & have) != have) return Fail(ERROR_ACCESS_DENIED);
     }
   }
+
+  // A module freed a moment ago may still map this file: it goes before the file is written.
+  if (exists && !S_ISDIR(st.st_mode) && (wantWrite || truncate)) kvp::mod::ForgetShelved(st.st_dev, st.st_ino);
 
   int oflags = O_CLOEXEC;
   if (exists && S_ISDIR(st.st_mode))

@@ -1,8 +1,14 @@
-// Read-only file mappings and their views.
+// Read-only file mappings and their views. A view of a small file is a copy read into memory: on this
+// host mapping and unmapping pages costs far more than reading a few hundred kilobytes. The copy holds the
+// file's bytes as they were when the view was made, is page-aligned, and lives, like a mapped view,
+// until UnmapViewOfFile, whatever happens to the mapping and file handles.
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -21,10 +27,38 @@ void CloseMapping(void* p) {
   delete m;
 }
 
+struct View {
+  size_t len;
+  bool copied;  // read into memory, not mapped
+};
 std::mutex g_viewsMu;
-std::map<uintptr_t, size_t>& Views() {
-  static auto* v = new std::map<uintptr_t, size_t>();
+std::map<uintptr_t, View>& Views() {
+  static auto* v = new std::map<uintptr_t, View>();
   return *v;
+}
+
+constexpr size_t kCopyLimit = 256 * 1024;
+constexpr size_t kPage = 4096;
+
+// The file's bytes [off, off + len) in a page-aligned block (zeros past the end of a file that shrank);
+// null when memory or the read fails.
+void* ReadCopy(int fd, ULONGLONG off, size_t len) {
+  size_t rounded = (len + kPage - 1) / kPage * kPage;
+  auto* p = static_cast<char*>(std::aligned_alloc(kPage, rounded));
+  if (!p) return nullptr;
+  size_t got = 0;
+  while (got < len) {
+    ssize_t n = pread(fd, p + got, len - got, off_t(off + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      std::free(p);
+      return nullptr;
+    }
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  std::memset(p + got, 0, rounded - got);
+  return p;
 }
 
 constexpr ULONGLONG kGranularity = 65536;
@@ -79,18 +113,19 @@ KVAPI LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD
     return nullptr;
   }
   size_t len = bytes ? bytes : size_t(m->size - off);
-  void* p = mmap(nullptr, len, PROT_READ, MAP_SHARED, m->fd, off_t(off));
-  if (p == MAP_FAILED) {
+  bool copied = len <= kCopyLimit;
+  void* p = copied ? ReadCopy(m->fd, off, len) : mmap(nullptr, len, PROT_READ, MAP_SHARED, m->fd, off_t(off));
+  if (!p || p == MAP_FAILED) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   std::lock_guard<std::mutex> g(g_viewsMu);
-  Views()[uintptr_t(p)] = len;
+  Views()[uintptr_t(p)] = View{len, copied};
   return p;
 }
 
 KVAPI BOOL UnmapViewOfFile(LPCVOID base) {
-  size_t len;
+  View v;
   {
     std::lock_guard<std::mutex> g(g_viewsMu);
     auto it = Views().find(uintptr_t(base));
@@ -98,9 +133,12 @@ KVAPI BOOL UnmapViewOfFile(LPCVOID base) {
       SetLastError(ERROR_INVALID_ADDRESS);
       return FALSE;
     }
-    len = it->second;
+    v = it->second;
     Views().erase(it);
   }
-  munmap(const_cast<void*>(base), len);
+  if (v.copied)
+    std::free(const_cast<void*>(base));
+  else
+    munmap(const_cast<void*>(base), v.len);
   return TRUE;
 }

@@ -1,4 +1,13 @@
 // The module loader: machine names to host shared objects, reference counts, built-in modules.
+//
+// Loading the same module again must cost next to nothing. A module loaded by its full path is found
+// again from the path without asking the host about files. A module whose last reference goes is kept a
+// moment on a shelf when nothing observable depends on unloading it: a module opened as a data file, or
+// a resource library without load entries of its own (only the toolchain's). It is no longer found by
+// name or handle, and a load within the moment, of the unchanged file, takes it back instead of opening
+// the file again. Every other module is unloaded at once, its destructors running in FreeLibrary.
+// A shelved library still maps its file: the platform's own writes to the file unload it first; a file
+// rewritten in place by other means within the moment is not supported (replace it by renaming).
 #include "kvplat/module.h"
 
 #include <dlfcn.h>
@@ -6,6 +15,8 @@
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <elf.h>
 
 #include <climits>
 #include <cstdio>
@@ -21,6 +32,10 @@
 #include "kvplat/file.h"
 #include "kvplat/root.h"
 #include "kvplat/text.h"
+#include "../core/generation.h"
+#include "module_internal.h"
+#include "../resource/res_format.h"
+#include "../profile/store_file.h"
 
 namespace {
 
@@ -41,7 +56,24 @@ struct Module {
   bool data = false;
   bool builtin = false;
   bool pinned = false;
+  bool shelvable = false;  // may stay loaded a moment after its last reference
   unsigned refs = 0;
+};
+
+// A module whose last reference went a moment ago, kept for a quick load again.
+struct Shelved {
+  std::unique_ptr<Module> module;
+  int64_t sinceMs = 0;
+  kvp::store::FileStamp stamp;
+};
+constexpr int64_t kShelfMs = 1000;
+constexpr size_t kShelfSize = 8;
+
+// What a full path resolved to, for finding a loaded or shelved module again.
+struct Resolved {
+  std::string host;
+  std::u16string machine;
+  std::string key;
 };
 
 struct Loader {
@@ -50,6 +82,8 @@ struct Loader {
   std::vector<std::u16string> searchDirs;
   std::u16string processPath;
   std::vector<std::string> unloading;  // modules whose destructors are running
+  std::vector<Shelved> shelf;
+  std::map<std::u16string, Resolved> resolved;  // by lower-case full path and "|d" for data-file loads
   uintptr_t next = 0x10000000;
 };
 Loader& L() {
@@ -147,6 +181,131 @@ Module* Add(std::unique_ptr<Module> m) {
   return raw;
 }
 
+// ---- shelf ----
+
+// Whether the ELF file's constructor and destructor arrays hold only the toolchain's own entries, read
+// from its symbol table. A file without one (stripped) counts as having entries of its own.
+bool OnlyToolchainEntries(const std::string& host) {
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  std::vector<unsigned char> f;
+  if (fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size < (64 << 20)) {
+    f.resize(size_t(st.st_size));
+    size_t got = 0;
+    while (got < f.size()) {
+      ssize_t n = pread(fd, f.data() + got, f.size() - got, off_t(got));
+      if (n <= 0) break;
+      got += size_t(n);
+    }
+    f.resize(got);
+  }
+  close(fd);
+  if (f.size() < sizeof(Elf64_Ehdr) || std::memcmp(f.data(), ELFMAG, SELFMAG) != 0 || f[EI_CLASS] != ELFCLASS64)
+    return false;
+  Elf64_Ehdr eh;
+  std::memcpy(&eh, f.data(), sizeof eh);
+  if (eh.e_shentsize != sizeof(Elf64_Shdr) || eh.e_shoff > f.size() ||
+      uint64_t(eh.e_shnum) * sizeof(Elf64_Shdr) > f.size() - eh.e_shoff)
+    return false;
+  std::vector<Elf64_Shdr> sh(eh.e_shnum);
+  std::memcpy(sh.data(), f.data() + eh.e_shoff, sh.size() * sizeof(Elf64_Shdr));
+  auto inFile = [&](const Elf64_Shdr& s) { return s.sh_offset <= f.size() && s.sh_size <= f.size() - s.sh_offset; };
+  std::vector<uint64_t> entries;
+  const Elf64_Shdr* symtab = nullptr;
+  for (const auto& s : sh) {
+    if (s.sh_type == SHT_SYMTAB) symtab = &s;
+    if ((s.sh_type == SHT_INIT_ARRAY || s.sh_type == SHT_FINI_ARRAY || s.sh_type == SHT_PREINIT_ARRAY) && inFile(s)) {
+      // The arrays hold addresses the loader relocates; in the file they are the entries' addresses.
+      for (uint64_t o = 0; o + 8 <= s.sh_size; o += 8) {
+        uint64_t a;
+        std::memcpy(&a, f.data() + s.sh_offset + o, 8);
+        entries.push_back(a);
+      }
+    }
+  }
+  if (entries.empty()) return true;
+  if (!symtab || !inFile(*symtab) || symtab->sh_link >= sh.size() || !inFile(sh[symtab->sh_link])) return false;
+  const Elf64_Shdr& strtab = sh[symtab->sh_link];
+  auto nameAt = [&](uint32_t off) -> std::string_view {
+    if (off >= strtab.sh_size) return {};
+    const char* p = reinterpret_cast<const char*>(f.data() + strtab.sh_offset + off);
+    return std::string_view(p, strnlen(p, strtab.sh_size - off));
+  };
+  auto toolchain = [](std::string_view n) {
+    return n == "frame_dummy" || n == "__do_global_dtors_aux" || n == "asan.module_ctor" || n == "asan.module_dtor" ||
+           n.rfind("_sub_I_00099_", 0) == 0 || n.rfind("_sub_D_00099_", 0) == 0;
+  };
+  for (uint64_t a : entries) {
+    bool known = false;
+    for (uint64_t o = 0; o + sizeof(Elf64_Sym) <= symtab->sh_size && !known; o += sizeof(Elf64_Sym)) {
+      Elf64_Sym sym;
+      std::memcpy(&sym, f.data() + symtab->sh_offset + o, sizeof sym);
+      if (ELF64_ST_TYPE(sym.st_info) == STT_FUNC && sym.st_value == a) known = toolchain(nameAt(sym.st_name));
+    }
+    if (!known) return false;
+  }
+  return true;
+}
+
+// A resource library: a module that carries its own resource directory.
+bool IsResourceLibrary(void* dl) {
+  void* sym = dlsym(dl, kvres::kSymbol);
+  link_map* lm = nullptr;
+  Dl_info own{}, found{};
+  return sym && dlinfo(dl, RTLD_DI_LINKMAP, &lm) == 0 && lm && dladdr(lm->l_ld, &own) && dladdr(sym, &found) &&
+         own.dli_fbase == found.dli_fbase;
+}
+
+// Unloads what stayed on the shelf past its moment (all of it when `all`). Caller holds the loader lock.
+void PruneShelf(bool all) {
+  Loader& l = L();
+  int64_t now = kvp::gen::CoarseNowMs();
+  for (size_t i = 0; i < l.shelf.size();) {
+    if (!all && now - l.shelf[i].sinceMs < kShelfMs) {
+      ++i;
+      continue;
+    }
+    std::unique_ptr<Module> m = std::move(l.shelf[i].module);
+    l.shelf.erase(l.shelf.begin() + std::ptrdiff_t(i));
+    if (m->dl) dlclose(m->dl);
+  }
+}
+
+// Takes a module back from the shelf when its file is unchanged; null otherwise.
+Module* Unshelve(const std::string& key, bool data) {
+  Loader& l = L();
+  for (size_t i = 0; i < l.shelf.size(); ++i) {
+    Module* m = l.shelf[i].module.get();
+    if (m->key != key || (m->data != data && m->data)) continue;
+    std::unique_ptr<Module> back = std::move(l.shelf[i].module);
+    bool same = kvp::store::StampOf(back->hostPath) == l.shelf[i].stamp;
+    l.shelf.erase(l.shelf.begin() + std::ptrdiff_t(i));
+    if (!same) {  // replaced on disk: the old one goes, the file is loaded afresh
+      if (back->dl) dlclose(back->dl);
+      return nullptr;
+    }
+    back->refs = 1;
+    Module* raw = back.get();
+    l.byHandle[raw->handle] = std::move(back);
+    return raw;
+  }
+  return nullptr;
+}
+
+HMODULE HandleOf(const Module* m) { return reinterpret_cast<HMODULE>(m->handle | (m->data ? 2 : 0)); }
+
+void DropShelfAndPaths() {
+  Loader& l = L();
+  std::lock_guard<std::recursive_mutex> g(l.mu);
+  PruneShelf(true);
+  l.resolved.clear();
+}
+
+struct ShelfRootHook {
+  ShelfRootHook() { kvp::OnRootChanged(&DropShelfAndPaths); }
+} g_shelfRootHook;
+
 void* PlatformDl() {
   static void* dl = [] {
     Dl_info info{};
@@ -222,9 +381,33 @@ HMODULE Load(LPCWSTR name, DWORD flags) {
     }
   }
 
+  PruneShelf(false);
   std::string host;
   std::u16string machine;
+  std::u16string pathKey;
   DWORD err = ERROR_MOD_NOT_FOUND;
+  if (!bare) {
+    WCHAR full[MAX_PATH];
+    if (given.size() >= MAX_PATH) return Fail(ERROR_FILENAME_EXCED_RANGE);
+    DWORD n = GetFullPathNameW(given.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return Fail(ERROR_FILENAME_EXCED_RANGE);
+    pathKey = Lower(std::u16string(full, n)) + (data ? u"|d" : u"");
+    // The same path again: a loaded module is found without asking the host, a shelved one after one
+    // look at its file.
+    auto hit = l.resolved.find(pathKey);
+    if (hit != l.resolved.end()) {
+      if (Module* m = FindByKey(hit->second.key, false)) {
+        if (!m->builtin) ++m->refs;
+        return HandleOf(m);
+      }
+      if (data)
+        if (Module* m = FindByKey(hit->second.key, true)) {
+          ++m->refs;
+          return HandleOf(m);
+        }
+      if (Module* m = Unshelve(hit->second.key, data)) return HandleOf(m);
+    }
+  }
   if (bare) {
     std::vector<std::u16string> dirs = l.searchDirs;
     dirs.push_back(kSystemDir);
@@ -239,9 +422,7 @@ HMODULE Load(LPCWSTR name, DWORD flags) {
     }
   } else {
     WCHAR full[MAX_PATH];
-    if (given.size() >= MAX_PATH) return Fail(ERROR_FILENAME_EXCED_RANGE);
     DWORD n = GetFullPathNameW(given.c_str(), MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return Fail(ERROR_FILENAME_EXCED_RANGE);
     std::u16string dir = DirOfMachine(std::u16string_view(full, n));
     err = ResolveIn(dir, base, data, &host);
     machine = dir + u"\\" + base;
@@ -249,10 +430,15 @@ HMODULE Load(LPCWSTR name, DWORD flags) {
   if (err != ERROR_SUCCESS) return Fail(err);
 
   std::string key = RealPath(host);
+  if (!pathKey.empty()) {
+    if (l.resolved.size() >= 256) l.resolved.clear();
+    l.resolved[pathKey] = Resolved{host, machine, key};
+  }
   if (Module* m = FindByKey(key, false)) {
     if (!m->builtin) ++m->refs;
     return reinterpret_cast<HMODULE>(m->handle);
   }
+  if (Module* m = Unshelve(key, data)) return HandleOf(m);
   if (data) {
     if (Module* m = FindByKey(key, true)) {
       ++m->refs;
@@ -264,6 +450,7 @@ HMODULE Load(LPCWSTR name, DWORD flags) {
     m->machinePath = machine;
     m->baseName = base;
     m->data = true;
+    m->shelvable = true;
     m->refs = 1;
     Module* raw = Add(std::move(m));
     return reinterpret_cast<HMODULE>(raw->handle | 2);  // data-file handles are marked, as the platform does
@@ -283,6 +470,7 @@ HMODULE Load(LPCWSTR name, DWORD flags) {
     return Fail(ERROR_MOD_NOT_FOUND);
   }
   raw->dl = dl;
+  raw->shelvable = IsResourceLibrary(dl) && OnlyToolchainEntries(host);
   return reinterpret_cast<HMODULE>(raw->handle);
 }
 
@@ -323,6 +511,21 @@ Module* FromAddress(const void* addr) {
 }
 
 }  // namespace
+
+void kvp::mod::ForgetShelved(dev_t dev, ino_t ino) {
+  Loader& l = L();
+  std::lock_guard<std::recursive_mutex> g(l.mu);
+  for (size_t i = 0; i < l.shelf.size();) {
+    const kvp::store::FileStamp& st = l.shelf[i].stamp;
+    if (!st.exists || st.dev != (unsigned long long)dev || st.ino != (unsigned long long)ino) {
+      ++i;
+      continue;
+    }
+    std::unique_ptr<Module> m = std::move(l.shelf[i].module);
+    l.shelf.erase(l.shelf.begin() + std::ptrdiff_t(i));
+    if (m->dl) dlclose(m->dl);
+  }
+}
 
 KVAPI HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
   if (file) return Fail(ERROR_INVALID_PARAMETER);
@@ -375,6 +578,21 @@ KVAPI BOOL FreeLibrary(HMODULE module) {
   if (m->builtin || m->pinned || m->key == "process") return TRUE;
   if (m->refs > 1) {
     --m->refs;
+    return TRUE;
+  }
+  PruneShelf(false);
+  if (m->shelvable) {
+    // No longer found by name or handle, but kept a moment for a quick load again.
+    auto it = l.byHandle.find(m->handle);
+    Shelved kept{std::move(it->second), kvp::gen::CoarseNowMs(), kvp::store::StampOf(m->hostPath)};
+    l.byHandle.erase(it);
+    kept.module->refs = 0;
+    if (l.shelf.size() >= kShelfSize) {
+      std::unique_ptr<Module> oldest = std::move(l.shelf.front().module);
+      l.shelf.erase(l.shelf.begin());
+      if (oldest->dl) dlclose(oldest->dl);
+    }
+    l.shelf.push_back(std::move(kept));
     return TRUE;
   }
   void* dl = m->dl;

@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "../file/internal.h"
 #include "ansi.h"
 #include "kvplat/error.h"
 #include "kvplat/file.h"
@@ -72,15 +75,25 @@ Line Classify(u16string_view raw) {
   return l;
 }
 
+// Splits text into lines. A zero character is no text: it neither ends nor makes a line and is dropped,
+// so it never reaches a caller and a rewrite does not carry it back into the file.
 void SplitLines(u16string_view text, std::vector<u16string>& lines) {
-  size_t start = 0;
+  u16string line;
+  bool open = false;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != u'\r' && text[i] != u'\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    start = i + 1;
+    char16_t c = text[i];
+    if (c == 0) continue;
+    if (c != u'\r' && c != u'\n') {
+      line.push_back(c);
+      open = true;
+      continue;
+    }
+    lines.push_back(std::move(line));
+    line.clear();
+    open = false;
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
   }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
+  if (open) lines.push_back(std::move(line));
 }
 
 void Decode(const std::string& bytes, Doc& doc) {
@@ -214,10 +227,11 @@ std::vector<u16string> SectionNames(const Doc& doc) {
   return names;
 }
 
+// The key names of a section: only lines that hold '=' are keys here.
 std::vector<u16string> KeyNames(const Doc& doc, u16string_view sec) {
   std::vector<u16string> names;
-  ForEachInSection(doc, sec, [&](size_t, const Line& l) {
-    if (l.kind == Kind::Entry) AddUnique(names, l.name);
+  ForEachInSection(doc, sec, [&](size_t i, const Line& l) {
+    if (l.kind == Kind::Entry && doc.lines[i].find(u'=') != u16string::npos) AddUnique(names, l.name);
   });
   return names;
 }
@@ -275,6 +289,22 @@ bool ValidKey(u16string_view k) {
   return k.empty() || (k[0] != u'[' && k[0] != u';');
 }
 
+// Writes a profile file as a writer that shares reading and writing with the file's open handles:
+// a handle that shares neither refuses the write (ERROR_SHARING_VIOLATION, file unchanged). Normally the
+// file is replaced atomically; while a handle of this process has it open without sharing deletion
+// (the file could not be replaced then) it is rewritten in place instead, so that handle keeps reading
+// and writing the one file rather than a replaced copy whose later writes would be lost.
+DWORD WriteHonouringHandles(const std::string& host, const std::string& bytes) {
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return store::WriteFileAtomic(host, bytes);
+  kvp::fs::ShareKey key{st.st_dev, st.st_ino};
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  if (!kvp::fs::ShareAcquire(key, true, true, false, kShare)) return ERROR_SHARING_VIOLATION;
+  DWORD rc = kvp::fs::ShareAllowsDelete(key) ? store::WriteFileAtomic(host, bytes) : store::WriteFileInPlace(host, bytes);
+  kvp::fs::ShareRelease(key, true, true, false, kShare);
+  return rc;
+}
+
 // Runs a read-modify-write of one file under its cross-process lock. `edit` returns an error code and
 // sets `changed` when the file must be rewritten; a file that needs no change is not touched (so
 // deleting from a missing file does not create it).
@@ -301,7 +331,7 @@ BOOL Modify(LPCWSTR file, const std::function<DWORD(Doc&, bool&)>& edit) {
   if (rc == ERROR_SUCCESS && changed) {
     std::string bytes;
     rc = Encode(doc, bytes);
-    if (rc == ERROR_SUCCESS) rc = store::WriteFileAtomic(host, bytes);
+    if (rc == ERROR_SUCCESS) rc = WriteHonouringHandles(host, bytes);
   }
   SetLastError(rc);
   return rc == ERROR_SUCCESS;
@@ -378,20 +408,16 @@ DWORD DeleteKey(Doc& doc, u16string_view sec, u16string_view key, bool& changed)
   return ERROR_SUCCESS;
 }
 
-// Parses the integer of a profile value the way the platform's integer reader does.
+// Parses the integer of a profile value: optional blanks and sign, then decimal digits, wrapping at 32
+// bits, so a value written with "%u" or "%d" reads back as the same 32 bits.
 UINT ParseInt(u16string_view v) {
   size_t i = 0;
   while (i < v.size() && IsBlank(v[i])) ++i;
   bool neg = false;
   if (i < v.size() && (v[i] == u'-' || v[i] == u'+')) neg = v[i++] == u'-';
-  long long n = 0;
-  for (; i < v.size() && v[i] >= u'0' && v[i] <= u'9'; ++i) {
-    n = n * 10 + (v[i] - u'0');
-    if (n > 2147483648LL) n = 2147483648LL;  // saturate; no overflow however many digits follow
-  }
-  if (neg) n = -n;
-  if (n > INT_MAX) n = INT_MAX;
-  return static_cast<UINT>(static_cast<INT>(n));
+  uint32_t n = 0;
+  for (; i < v.size() && v[i] >= u'0' && v[i] <= u'9'; ++i) n = n * 10u + uint32_t(v[i] - u'0');
+  return neg ? UINT(0u - n) : UINT(n);
 }
 
 }  // namespace

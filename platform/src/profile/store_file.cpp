@@ -160,3 +160,28 @@ FileLock::~FileLock() {
 }
 
 }  // namespace kvp::store
+
+namespace kvp::store {
+
+DWORD WriteFileInPlace(const std::string& host, std::string_view bytes) {
+  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
+  if (kvp::fs::IsReadOnly(host)) return ERROR_ACCESS_DENIED;
+  int fd = open(host.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return FromErrno(errno, ERROR_WRITE_FAULT);
+  size_t done = 0;
+  DWORD rc = ERROR_SUCCESS;
+  while (done < bytes.size()) {
+    ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done, off_t(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      rc = FromErrno(errno, ERROR_WRITE_FAULT);
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (rc == ERROR_SUCCESS && ftruncate(fd, off_t(bytes.size())) != 0) rc = FromErrno(errno, ERROR_WRITE_FAULT);
+  if (close(fd) != 0 && rc == ERROR_SUCCESS) rc = ERROR_WRITE_FAULT;
+  return rc;
+}
+
+}  // namespace kvp::store

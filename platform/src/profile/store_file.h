@@ -23,6 +23,10 @@ DWORD ReadWholeFile(const std::string& host, std::string& out, size_t maxBytes =
 // ERROR_DISK_FULL. On failure the old file is untouched and no temporary file is left.
 DWORD WriteFileAtomic(const std::string& host, std::string_view bytes);
 
+// Rewrites the existing host file in place (same file, new content, cut to size): for a file that open
+// handles must keep seeing. Not atomic for readers. Consults the write-failure switch once.
+DWORD WriteFileInPlace(const std::string& host, std::string_view bytes);
+
 // Identity of a file's current content (changes with every atomic replacement).
 struct FileStamp {
   bool exists = false;

@@ -61,11 +61,16 @@ struct RootHook {
 
 std::string HivePath(const HiveState& h) { return MachineRoot() + "/registry/" + h.file; }
 
+// A predefined key is recognised in its 32-bit form (0x80000002) as well as sign-extended to 64 bits.
 int HiveOf(HKEY k) {
-  if (k == HKEY_LOCAL_MACHINE) return 0;
-  if (k == HKEY_CURRENT_USER) return 1;
-  if (k == HKEY_USERS) return 2;
-  return -1;
+  uintptr_t v = reinterpret_cast<uintptr_t>(k);
+  if ((v >> 32) != 0 && (v >> 32) != 0xFFFFFFFFu) return -1;
+  switch (uint32_t(v)) {
+    case 0x80000002u: return 0;
+    case 0x80000001u: return 1;
+    case 0x80000003u: return 2;
+    default: return -1;
+  }
 }
 
 // Brings the copy of a hive up to date with its file. Caller holds Mu().
@@ -115,10 +120,11 @@ DWORD Save(HiveState& h) {
   return ERROR_SUCCESS;
 }
 
-// Splits a sub-key path. Null or "" is the key itself; one trailing backslash is allowed.
+// Splits a sub-key path. Null or "" is the key itself; trailing backslashes (one or more) name the key
+// before them; an empty component inside the path is ERROR_BAD_PATHNAME.
 DWORD SplitPath(LPCWSTR sub, std::vector<std::u16string>& parts) {
   std::u16string_view s = WView(sub);
-  if (!s.empty() && s.back() == u'\\') s.remove_suffix(1);
+  while (!s.empty() && s.back() == u'\\') s.remove_suffix(1);
   if (s.empty()) return ERROR_SUCCESS;
   size_t start = 0;
   while (true) {
@@ -202,22 +208,25 @@ DWORD Change(const OpenKey& ok, F edit) {
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-// Copies a value under the size protocol shared by query and enumeration.
+// Copies a value under the size protocol shared by query and enumeration. The buffer size is read before
+// anything is written and *size is written last, so `type` and `size` may name one variable (it ends up
+// holding the size).
 LSTATUS CopyData(const Value& v, LPDWORD type, LPBYTE data, LPDWORD size) {
-  if (type) *type = v.type;
+  DWORD room = size ? *size : 0;
   DWORD need = static_cast<DWORD>(v.data.size());
+  if (type) *type = v.type;
   if (!data) {
     if (size) *size = need;
     return ERROR_SUCCESS;
   }
-  if (*size < need) {
+  if (room < need) {
     *size = need;
     return ERROR_MORE_DATA;
   }
   if (need) std::memcpy(data, v.data.data(), need);
   // Text stored without its terminating zero: add one when the buffer has room, without counting it.
   bool terminated = need >= 2 && need % 2 == 0 && v.data[need - 1] == 0 && v.data[need - 2] == 0;
-  if (IsText(v.type) && !terminated && need % 2 == 0 && *size >= need + 2) {
+  if (IsText(v.type) && !terminated && need % 2 == 0 && room >= need + 2) {
     data[need] = 0;
     data[need + 1] = 0;
   }
@@ -259,11 +268,13 @@ LSTATUS OpenOrCreate(HKEY key, LPCWSTR subKey, REGSAM sam, PHKEY result, LPDWORD
   if (rc != ERROR_SUCCESS) return rc;
   OpenKey child{parent.hive, parent.path, granted};
   child.path.insert(child.path.end(), parts.begin(), parts.end());
+  // Creating asks the parent for the right to make sub-keys even when the key turns out to exist.
+  if (create && !(parent.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
   Key* found = Walk(*base, parts, parts.size());
   DWORD disp = REG_OPENED_EXISTING_KEY;
   if (!found) {
     if (!create) return ERROR_FILE_NOT_FOUND;
-    if (!(parent.access & KEY_CREATE_SUB_KEY) || !HiveWritable(parent.hive)) return ERROR_ACCESS_DENIED;
+    if (!HiveWritable(parent.hive)) return ERROR_ACCESS_DENIED;
     if (child.path.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;  // the hive file could not be read back
     rc = Change(parent, [&](Key& k, bool& changed) -> DWORD {
       Key* at = &k;
@@ -333,6 +344,14 @@ KVAPI LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type,
   if (!(ok.access & KEY_SET_VALUE) || !HiveWritable(ok.hive)) return ERROR_ACCESS_DENIED;
   std::u16string_view n = kvp::WView(name);
   std::vector<BYTE> bytes(data, data + size);
+  // A string sized without its terminating zero is stored with one, so a reader that allocates the size
+  // it is told gets a terminated string.
+  if ((type == REG_SZ || type == REG_EXPAND_SZ) && size >= 2 && size % 2 == 0 &&
+      (bytes[size - 1] != 0 || bytes[size - 2] != 0)) {
+    if (size + 2 > kMaxValueData) return ERROR_INVALID_PARAMETER;
+    bytes.push_back(0);
+    bytes.push_back(0);
+  }
   return Change(ok, [&](Key& k, bool& changed) -> DWORD {
     Value* v = k.FindValue(n);
     if (!v) {
@@ -435,15 +454,19 @@ KVAPI LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChar
   if (rc != ERROR_SUCCESS) return rc;
   if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
   const Value& v = k->values[index];
-  if (v.name.size() >= *nameChars) return ERROR_MORE_DATA;
-  if (data && *size < v.data.size()) {
-    *size = static_cast<DWORD>(v.data.size());
+  DWORD need = static_cast<DWORD>(v.data.size());
+  // A name that does not fit: nothing is copied and *nameChars keeps its value, but the type and the
+  // data size are told, so the caller can size both buffers for the next call.
+  if (v.name.size() >= *nameChars) {
     if (type) *type = v.type;
+    if (size) *size = need;
     return ERROR_MORE_DATA;
   }
   v.name.copy(name, v.name.size());
   name[v.name.size()] = 0;
   *nameChars = static_cast<DWORD>(v.name.size());
+  // Data that does not fit: the name, its length, the type and the needed size are filled; the data
+  // buffer is left as it was.
   return CopyData(v, type, data, size);
   KV_REG_CATCH
 }

@@ -182,9 +182,9 @@ BOOL PackInto(LPBYTE out, DWORD cb, LPDWORD pcbNeeded, size_t fixed, Fill fill) 
 
 std::u16string W(LPCWSTR s) { return s ? std::u16string(s, WLen(s)) : std::u16string(); }
 
-// Loads the printer of a handle; sets the last error on failure.
-bool LoadFor(Handle* h, Printer& p) {
-  DWORD err = LoadPrinter(h->fullName, p);
+// The kept printer record of a handle, read-only; sets the last error on failure.
+bool LoadShared(Handle* h, std::shared_ptr<const Printer>& p) {
+  DWORD err = LoadPrinterShared(h->fullName, p);
   if (err == ERROR_INVALID_PRINTER_NAME) err = ERROR_PRINTER_DELETED;
   if (err) {
     SetLastError(err);
@@ -193,7 +193,16 @@ bool LoadFor(Handle* h, Printer& p) {
   return true;
 }
 
-Value* FindValue(Printer& p, std::u16string_view key, std::u16string_view name) {
+// A copy of the printer of a handle, to change and save; sets the last error on failure.
+bool LoadFor(Handle* h, Printer& p) {
+  std::shared_ptr<const Printer> kept;
+  if (!LoadShared(h, kept)) return false;
+  p = *kept;
+  return true;
+}
+
+template <class P>
+auto FindValue(P& p, std::u16string_view key, std::u16string_view name) -> decltype(&p.data[0]) {
   for (auto& v : p.data)
     if (WEqualI(v.key, key) && WEqualI(v.name, name)) return &v;
   return nullptr;
@@ -276,13 +285,13 @@ KVAPI BOOL OpenPrinterW(LPWSTR pPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTS
       return FALSE;
     }
     h->fullName = h->server.empty() ? name : h->server + u"\\" + name;
-    Printer p;
-    DWORD err = LoadPrinter(h->fullName, p);
+    std::shared_ptr<const Printer> p;
+    DWORD err = LoadPrinterShared(h->fullName, p);
     if (err) {
       SetLastError(err);
       return FALSE;
     }
-    h->fullName = p.FullName();  // the stored spelling
+    h->fullName = p->FullName();  // the stored spelling
   }
   std::lock_guard<std::mutex> g(g_handleMu);
   LiveHandles().insert(h.get());
@@ -409,8 +418,9 @@ KVAPI BOOL DeletePrinter(HANDLE hPrinter) {
 KVAPI BOOL GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded) {
   Handle* h = ResolvePrinter(hPrinter);
   if (!h || Failing("GetPrinterW")) return FALSE;
-  Printer p;
-  if (!LoadFor(h, p)) return FALSE;
+  std::shared_ptr<const Printer> kept;
+  if (!LoadShared(h, kept)) return FALSE;
+  const Printer& p = *kept;
   std::u16string full = p.FullName();
   switch (Level) {
     case 1:
@@ -671,14 +681,15 @@ KVAPI BOOL GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, 
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
   }
-  Printer p;
-  if (!LoadFor(h, p)) return FALSE;
-  Driver d;
-  DWORD err = LoadDriver(p.driver, d);
+  std::shared_ptr<const Printer> p;
+  if (!LoadShared(h, p)) return FALSE;
+  std::shared_ptr<const Driver> kept;
+  DWORD err = LoadDriverShared(p->driver, kept);
   if (err) {
     SetLastError(err);
     return FALSE;
   }
+  const Driver& d = *kept;
   size_t fixed = Level == 2 ? sizeof(DRIVER_INFO_2W) : sizeof(DRIVER_INFO_3W);
   return PackInto(pDriverInfo, cbBuf, pcbNeeded, fixed, [&](Packer& pk, BYTE* base) {
     auto* r = reinterpret_cast<DRIVER_INFO_3W*>(base);
@@ -737,9 +748,9 @@ KVAPI DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueN
   if (ShouldFail("GetPrinterDataExW", &err) || ShouldFail("GetPrinterDataW", &err)) return err;
   if (!pKeyName || !pValueName || !pcbNeeded || !ValidKey(kvp::WView(pKeyName)) || WLen(pValueName) > kMaxValueName)
     return ERROR_INVALID_PARAMETER;
-  Printer p;
-  if (!LoadFor(h, p)) return GetLastError();
-  Value* v = FindValue(p, kvp::WView(pKeyName), kvp::WView(pValueName));
+  std::shared_ptr<const Printer> p;
+  if (!LoadShared(h, p)) return GetLastError();
+  const Value* v = FindValue(*p, kvp::WView(pKeyName), kvp::WView(pValueName));
   if (!v) return ERROR_FILE_NOT_FOUND;
   if (pType) *pType = v->type;
   *pcbNeeded = DWORD(v->data.size());
@@ -806,10 +817,10 @@ KVAPI DWORD EnumPrinterDataW(HANDLE hPrinter, DWORD dwIndex, LPWSTR pValueName, 
   DWORD err = 0;
   if (ShouldFail("EnumPrinterDataW", &err)) return err;
   if (!pcbValueName || !pcbData) return ERROR_INVALID_PARAMETER;
-  Printer p;
-  if (!LoadFor(h, p)) return GetLastError();
+  std::shared_ptr<const Printer> p;
+  if (!LoadShared(h, p)) return GetLastError();
   std::vector<const Value*> vals;
-  for (auto& v : p.data)
+  for (auto& v : p->data)
     if (WEqualI(v.key, SPLDS_DRIVER_KEY)) vals.push_back(&v);
   if (dwIndex >= vals.size()) return ERROR_NO_MORE_ITEMS;
   if (cbValueName == 0 && cbData == 0) {  // the size query: the largest name and data of the key
@@ -1045,9 +1056,9 @@ DWORD kvp::SplGetAllPrinterData(HANDLE hPrinter, std::vector<SplDataValue>& out)
   out.clear();
   Handle* h = ResolvePrinter(hPrinter);
   if (!h) return GetLastError();
-  Printer p;
-  if (!LoadFor(h, p)) return GetLastError();
-  for (auto& v : p.data) out.push_back({v.key, v.name, v.type, v.data});
+  std::shared_ptr<const Printer> p;
+  if (!LoadShared(h, p)) return GetLastError();
+  for (auto& v : p->data) out.push_back({v.key, v.name, v.type, v.data});
   return ERROR_SUCCESS;
 }
 

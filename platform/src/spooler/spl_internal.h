@@ -1,5 +1,6 @@
 // Spooler internals: the records kept under <root>/spool/ and their files.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,11 @@ struct Form {
 };
 
 // Files. Loads answer ERROR_SUCCESS, ERROR_INVALID_PRINTER_NAME / ERROR_UNKNOWN_PRINTER_DRIVER when there is
-// no such record, ERROR_INVALID_DATA when its file is damaged. Saves write aside and rename.
+// no such record, ERROR_INVALID_DATA when its file is damaged. Saves write aside and rename, and tell
+// every process on the root that its kept records are stale. The shared loads hand out the kept record
+// itself (read-only, no copy); the others a copy to change and save.
+DWORD LoadPrinterShared(const std::u16string& fullName, std::shared_ptr<const Printer>& out);
+DWORD LoadDriverShared(const std::u16string& name, std::shared_ptr<const Driver>& out);
 DWORD LoadPrinter(const std::u16string& fullName, Printer& out);
 DWORD SavePrinter(const Printer& p);
 DWORD RemovePrinterFile(const std::u16string& fullName);

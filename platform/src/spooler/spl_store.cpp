@@ -6,6 +6,7 @@
 // last line is "End", so a cut file is noticed. Anything that does not parse makes the record
 // unreadable (ERROR_INVALID_DATA) and leaves every other record alone.
 #include <fcntl.h>
+#include <time.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -14,9 +15,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <sstream>
+#include <unordered_map>
 
 #include "kvplat/devmode.h"
 #include "kvplat/error.h"
@@ -25,6 +28,8 @@
 #include "kvplat/testhooks.h"
 #include "kvplat/text.h"
 #include "spl_internal.h"
+#include "../core/generation.h"
+#include "../profile/store_file.h"
 
 namespace kvp::spl {
 namespace fs = std::filesystem;
@@ -242,6 +247,110 @@ void PutDateTime(std::ostringstream& o, const SYSTEMTIME& t) {
 
 }  // namespace
 
+namespace {
+
+// ---- kept records ----------------------------------------------------------------------------------------
+
+// Parsed records are kept per file and handed out while the spooler's change counter (bumped by every
+// save of any process on the root) is unchanged; once a second the file's identity on disk is compared as
+// well, for files edited by other means. A file modified less than 100 ms before it was read is not
+// trusted on that comparison (coarse timestamps: a second change in the same tick would go unseen).
+template <class T>
+struct Kept {
+  uint64_t generation = 0;
+  int64_t checkedMs = 0;
+  store::FileStamp stamp;
+  bool trusted = false;
+  DWORD err = ERROR_SUCCESS;
+  std::shared_ptr<const T> record;  // null when err is set
+};
+
+template <class T>
+struct KeptTable {
+  std::mutex mu;
+  std::unordered_map<std::string, Kept<T>> byKey;
+};
+KeptTable<Printer> g_printers;
+KeptTable<Driver> g_drivers;
+KeptTable<std::vector<Form>> g_forms;
+constexpr size_t kMaxKept = 256;
+
+void DropKept() {
+  {
+    std::lock_guard<std::mutex> g(g_printers.mu);
+    g_printers.byKey.clear();
+  }
+  {
+    std::lock_guard<std::mutex> g(g_drivers.mu);
+    g_drivers.byKey.clear();
+  }
+  std::lock_guard<std::mutex> g(g_forms.mu);
+  g_forms.byKey.clear();
+}
+
+struct KeptRootHook {
+  KeptRootHook() { OnRootChanged(&DropKept); }
+} g_keptRootHook;
+
+bool OldEnough(const store::FileStamp& s) {
+  if (!s.exists) return true;
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return (now.tv_sec * 1000000000LL + now.tv_nsec) - s.mtimeNs >= 100000000LL;
+}
+
+// The kept record under `key`, brought up to date: `read` parses the file named by `path()` afresh.
+template <class T, class Read, class PathOf>
+DWORD LoadKept(KeptTable<T>& table, const std::string& key, std::shared_ptr<const T>& out, Read read, PathOf path) {
+  uint64_t generation = gen::Current(gen::kSpooler);
+  int64_t nowMs = gen::CoarseNowMs();
+  std::lock_guard<std::mutex> g(table.mu);
+  auto it = table.byKey.find(key);
+  if (it != table.byKey.end() && it->second.generation == generation) {
+    Kept<T>& k = it->second;
+    bool same = nowMs - k.checkedMs < gen::kOutsideCheckMs;
+    if (!same && k.trusted && store::StampOf(path()) == k.stamp) {
+      k.checkedMs = nowMs;
+      same = true;
+    }
+    if (same) {
+      out = k.record;
+      return k.err;
+    }
+  }
+  // The identity is taken before the read: a file replaced in between is read again next time.
+  Kept<T> fresh;
+  fresh.generation = generation;
+  fresh.checkedMs = nowMs;
+  fresh.stamp = store::StampOf(path());
+  fresh.trusted = OldEnough(fresh.stamp);
+  auto record = std::make_shared<T>();
+  fresh.err = read(*record);
+  if (fresh.err == ERROR_SUCCESS) fresh.record = std::move(record);
+  // Only answers that hold until the files change are kept: a read fault may pass.
+  if (fresh.err == ERROR_SUCCESS || fresh.err == ERROR_INVALID_DATA || fresh.err == ERROR_INVALID_PRINTER_NAME ||
+      fresh.err == ERROR_UNKNOWN_PRINTER_DRIVER) {
+    if (table.byKey.size() >= kMaxKept) table.byKey.clear();
+    table.byKey.insert_or_assign(key, fresh);
+  } else if (it != table.byKey.end()) {
+    table.byKey.erase(it);
+  }
+  out = fresh.record;
+  return fresh.err;
+}
+
+// After a save (or a failed one) the kept copy is dropped and every process told.
+template <class T>
+void NoteSaved(KeptTable<T>& table, const std::string& key) {
+  {
+    std::lock_guard<std::mutex> g(table.mu);
+    table.byKey.erase(key);
+  }
+  gen::Bump(gen::kSpooler);
+}
+
+}  // namespace
+
 // ---- lock ----------------------------------------------------------------------------------------------
 
 namespace {
@@ -275,9 +384,10 @@ StoreLock::~StoreLock() {
 
 // ---- printers ------------------------------------------------------------------------------------------
 
-DWORD LoadPrinter(const std::u16string& fullName, Printer& p) {
+namespace {
+DWORD ReadPrinterFile(const std::string& path, const std::u16string& fullName, Printer& p) {
   std::vector<std::string> lines;
-  DWORD err = ReadLines(PrinterPath(fullName), lines);
+  DWORD err = ReadLines(path, lines);
   if (err == ERROR_FILE_NOT_FOUND) return ERROR_INVALID_PRINTER_NAME;
   if (err) return err;
   p = Printer{};
@@ -341,6 +451,20 @@ DWORD LoadPrinter(const std::u16string& fullName, Printer& p) {
   if (FileKey(p.FullName()) != FileKey(fullName)) return ERROR_INVALID_DATA;
   return ERROR_SUCCESS;
 }
+}  // namespace
+
+DWORD LoadPrinterShared(const std::u16string& fullName, std::shared_ptr<const Printer>& out) {
+  return LoadKept<Printer>(g_printers, FileKey(fullName), out, [&](Printer& p) {
+    return ReadPrinterFile(PrinterPath(fullName), fullName, p);
+  }, [&] { return PrinterPath(fullName); });
+}
+
+DWORD LoadPrinter(const std::u16string& fullName, Printer& p) {
+  std::shared_ptr<const Printer> kept;
+  DWORD err = LoadPrinterShared(fullName, kept);
+  if (err == ERROR_SUCCESS) p = *kept;
+  return err;
+}
 
 DWORD SavePrinter(const Printer& p) {
   std::ostringstream o;
@@ -379,13 +503,17 @@ DWORD SavePrinter(const Printer& p) {
     o << '\n';
   }
   o << "End\n";
-  return WriteAtomic(PrinterPath(p.FullName()), o.str());
+  DWORD err = WriteAtomic(PrinterPath(p.FullName()), o.str());
+  NoteSaved(g_printers, FileKey(p.FullName()));
+  return err;
 }
 
 DWORD RemovePrinterFile(const std::u16string& fullName) {
   if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
   std::error_code ec;
-  if (!fs::remove(PrinterPath(fullName), ec)) return ec ? DWORD(ERROR_ACCESS_DENIED) : DWORD(ERROR_INVALID_PRINTER_NAME);
+  bool removed = fs::remove(PrinterPath(fullName), ec);
+  NoteSaved(g_printers, FileKey(fullName));
+  if (!removed) return ec ? DWORD(ERROR_ACCESS_DENIED) : DWORD(ERROR_INVALID_PRINTER_NAME);
   return ERROR_SUCCESS;
 }
 
@@ -429,7 +557,8 @@ std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken) {
 
 // ---- drivers -------------------------------------------------------------------------------------------
 
-DWORD LoadDriver(const std::u16string& name, Driver& d) {
+namespace {
+DWORD ReadDriverFile(const std::u16string& name, Driver& d) {
   std::vector<std::string> lines;
   DWORD err = ReadLines(DriverPath(name), lines);
   if (err == ERROR_FILE_NOT_FOUND) return ERROR_UNKNOWN_PRINTER_DRIVER;
@@ -457,6 +586,19 @@ DWORD LoadDriver(const std::u16string& name, Driver& d) {
   if (!ok || d.name.empty() || FileKey(d.name) != FileKey(name)) return ERROR_INVALID_DATA;
   return ERROR_SUCCESS;
 }
+}  // namespace
+
+DWORD LoadDriverShared(const std::u16string& name, std::shared_ptr<const Driver>& out) {
+  return LoadKept<Driver>(g_drivers, FileKey(name), out, [&](Driver& d) { return ReadDriverFile(name, d); },
+                          [&] { return DriverPath(name); });
+}
+
+DWORD LoadDriver(const std::u16string& name, Driver& d) {
+  std::shared_ptr<const Driver> kept;
+  DWORD err = LoadDriverShared(name, kept);
+  if (err == ERROR_SUCCESS) d = *kept;
+  return err;
+}
 
 DWORD SaveDriver(const Driver& d) {
   std::ostringstream o;
@@ -472,12 +614,15 @@ DWORD SaveDriver(const Driver& d) {
   s("DefaultDatatype", d.defaultDatatype);
   for (auto& f : d.dependentFiles) s("DependentFile", f);
   o << "End\n";
-  return WriteAtomic(DriverPath(d.name), o.str());
+  DWORD err = WriteAtomic(DriverPath(d.name), o.str());
+  NoteSaved(g_drivers, FileKey(d.name));
+  return err;
 }
 
 // ---- forms ---------------------------------------------------------------------------------------------
 
-DWORD LoadUserForms(std::vector<Form>& out) {
+namespace {
+DWORD ReadFormsFile(std::vector<Form>& out) {
   out.clear();
   std::vector<std::string> lines;
   DWORD err = ReadLines(SpoolDir() + "/forms.txt", lines);
@@ -507,6 +652,16 @@ DWORD LoadUserForms(std::vector<Form>& out) {
   }
   return ERROR_SUCCESS;
 }
+}  // namespace
+
+DWORD LoadUserForms(std::vector<Form>& out) {
+  std::shared_ptr<const std::vector<Form>> kept;
+  DWORD err = LoadKept<std::vector<Form>>(g_forms, "", kept, [](std::vector<Form>& f) { return ReadFormsFile(f); },
+                                          [] { return SpoolDir() + "/forms.txt"; });
+  if (kept) out = *kept;
+  else out.clear();
+  return err;
+}
 
 DWORD SaveUserForms(const std::vector<Form>& forms) {
   std::ostringstream o;
@@ -515,7 +670,9 @@ DWORD SaveUserForms(const std::vector<Form>& forms) {
     o << "Form=" << Esc(f.name) << '|' << f.size.cx << '|' << f.size.cy << '|' << f.area.left << '|' << f.area.top
       << '|' << f.area.right << '|' << f.area.bottom << '\n';
   o << "End\n";
-  return WriteAtomic(SpoolDir() + "/forms.txt", o.str());
+  DWORD err = WriteAtomic(SpoolDir() + "/forms.txt", o.str());
+  NoteSaved(g_forms, "");
+  return err;
 }
 
 // ---- system profile ------------------------------------------------------------------------------------

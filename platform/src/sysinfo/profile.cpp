@@ -1,7 +1,9 @@
-// The system profile: section [System] of <root>/machine.ini. The parsed file is cached per path and
-// re-read whenever its identity on disk (inode, size, modification time) changes. A file modified less
-// than 100 ms before it was read is not trusted to the cache: the host's timestamps are coarse, and a
-// second change in the same tick would otherwise go unseen.
+// The system profile: section [System] of <root>/machine.ini, parsed once and kept. The copy is reused
+// while the root's system-profile counter (bumped by every ProfileSet of any process) is unchanged; once
+// a second the file's identity on disk (inode, size, modification time) is compared as well, so an edit
+// made by other means is seen too. A file modified less than 100 ms before it was read is not trusted on
+// that comparison: the host's timestamps are coarse, and a second change in the same tick would
+// otherwise go unseen.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,6 +23,7 @@
 #include "kvplat/root.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/testhooks.h"
+#include "../core/generation.h"
 
 namespace kvp {
 namespace {
@@ -44,6 +47,8 @@ struct Cache {
   ino_t ino = 0;
   off_t size = -1;
   timespec mtime{};
+  uint64_t generation = 0;  // the system-profile counter when the copy was made or last confirmed
+  int64_t checkedMs = 0;    // when the file's identity was last compared
   std::map<std::string, std::string, CaseLess> keys;
 };
 
@@ -94,8 +99,13 @@ std::string ProfilePath() { return MachineRoot() + "/machine.ini"; }
 
 // Brings the cache up to date with the file; the caller holds Mu().
 void Refresh(Cache& c) {
+  uint64_t generation = gen::Current(gen::kSystemProfile);
+  int64_t nowMs = gen::CoarseNowMs();
+  if (c.valid && c.generation == generation && nowMs - c.checkedMs < gen::kOutsideCheckMs) return;
   std::string path = ProfilePath();
   struct stat st;
+  c.generation = generation;
+  c.checkedMs = nowMs;
   if (stat(path.c_str(), &st) != 0) {
     c.path = path;
     c.valid = true;
@@ -236,6 +246,7 @@ DWORD ProfileSet(const char* key, const std::string& value) {
     return ERROR_WRITE_FAULT;
   }
   TheCache().valid = false;
+  gen::Bump(gen::kSystemProfile);
   return ERROR_SUCCESS;
 }
 

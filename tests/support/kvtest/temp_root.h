@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kvplat/root.h"
+#include "kvplat/testhooks.h"
 
 namespace kvtest {
 
@@ -18,6 +19,7 @@ class TempRoot {
     kvp::SetMachineRoot(path_);
   }
   ~TempRoot() {
+    kvp::test::NoteOutsideChange();  // what this process keeps of the root is gone with it
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
