@@ -29,3 +29,22 @@ foreach(f ${KV_STATUS_FIXTURES})
   set_tests_properties(kvhost_status_${n} PROPERTIES PASS_REGULAR_EXPRESSION "status: .*picture written"
     FIXTURES_REQUIRED kvhost_status_root RESOURCE_LOCK kvhost_status_root)
 endforeach()
+
+# Corrected wording reaches the monitor: resetting (not putting back) the job in Dutch, "detected" in
+# Hungarian, the paper exit as a noun in Danish.
+set(KV_STATUS_WORDING
+  "nl|input_tray_problem|Er is een probleem met de invoerlade gedetecteerd.\nReset de taak."
+  "hu|input_tray_problem|A rendszer a bemeneti tálcával kapcsolatos problémát észlelt."
+  "da|exit_cover|Luk det viste dæksel.\nDæksel til papirudgang")
+foreach(row ${KV_STATUS_WORDING})
+  string(REPLACE "|" ";" parts "${row}")
+  list(GET parts 0 lang)
+  list(GET parts 1 fixture)
+  list(GET parts 2 text)
+  add_test(NAME kvhost_status_wording_${lang}
+    COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/status_root status
+            --reply ${CMAKE_SOURCE_DIR}/statusdata/tests/fixtures/${fixture}.txt --lang ${lang}
+            --png ${CMAKE_CURRENT_BINARY_DIR}/status_wording_${lang}.png)
+  set_tests_properties(kvhost_status_wording_${lang} PROPERTIES PASS_REGULAR_EXPRESSION "${text}"
+    FIXTURES_REQUIRED kvhost_status_root RESOURCE_LOCK kvhost_status_root)
+endforeach()
