@@ -1,4 +1,4 @@
-// The library's load entry: runs DllMain at attach and detach, as the loader of the original system does.
+// The library's load entry: runs DllMain at attach and detach, so the library is set up before the engine calls it.
 // Only the built library has it; the unit tests attach the library themselves.
 #include "gr_hooks.h"
 #include "kvplat/module.h"
