@@ -96,3 +96,31 @@ endfunction()
 
 # The resource step (resource scripts compiled into modules), when present.
 include(${CMAKE_SOURCE_DIR}/cmake/kvres.cmake OPTIONAL)
+
+# The stand-in check over every library and program of the build (common/kvseam.h): run by CTest once
+# the whole tree is known. Targets marked KV_STAND_IN_PROBE are the check's own deliberate faults.
+function(kv_collect_targets var dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub ${subdirs})
+    kv_collect_targets(more ${sub})
+    list(APPEND targets ${more})
+  endforeach()
+  set(${var} ${targets} PARENT_SCOPE)
+endfunction()
+
+function(kv_add_stand_in_check)
+  kv_collect_targets(targets ${CMAKE_SOURCE_DIR})
+  set(files)
+  foreach(t ${targets})
+    get_target_property(type ${t} TYPE)
+    get_target_property(probe ${t} KV_STAND_IN_PROBE)
+    if(type MATCHES "^(EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY|STATIC_LIBRARY)$" AND NOT probe)
+      list(APPEND files "$<TARGET_FILE:${t}>")
+    endif()
+  endforeach()
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/stand_in_binaries.txt CONTENT "$<JOIN:${files},\n>\n")
+  add_test(NAME stand_in_check COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/check_stand_ins.sh
+                                       --list ${CMAKE_BINARY_DIR}/stand_in_binaries.txt)
+endfunction()
+cmake_language(DEFER CALL kv_add_stand_in_check)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/free_size.h"
 #include "config/paths.h"
 #include "config/paths_seams.h"
 #include "kvplat/codepage.h"
@@ -17,6 +18,7 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/context_seams.h"
+#include "settings/free_size_module.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
 

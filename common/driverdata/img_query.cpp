@@ -3,12 +3,15 @@
 // setting for a moment put back its bytes and its change marks before they return.
 #include <cstring>
 
+#include "config/free_size.h"
+#include "config/resource_strings.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_value_checks.h"
+#include "kvplat/devmode.h"
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/context_seams.h"
-#include "kvplat/devmode.h"
 #include "settings/devmode.h"
 
 using dfc::Get;

@@ -74,15 +74,13 @@ DWORD RuleRunSettingTransact(SETTING_CONTEXT* ctx, WORD id);
 int RuleRunAllTransacts(SETTING_CONTEXT* ctx);
 
 // ---- what the evaluator asks of other parts -----------------------------------------------------------
-// Declared here with the signatures their owners give them; rule_seams.cpp holds weak least bodies
-// until the owners' definitions are linked in.
+// Parts being built elsewhere now; rule_seams.cpp holds weak least bodies until their owners'
+// definitions land, and the owners then move the declarations into their own headers.
 
 // Computed flags 723-914 (0 or 1).
 int RuleGetComputedFlag(SETTING_CONTEXT* ctx, WORD id);
 // Feature-module judge hooks 1260-1419.
 DWORD StgGetJudgeHookValue(SETTING_CONTEXT* ctx, WORD id);
-// Value check of one setting: 1 admissible, 0 not, 2 no rule data, 3 no node.
-int RuleTestValue(WORD id, DWORD value, SETTING_CONTEXT* ctx);
 // Bit n of the process-wide feature bitmap.
 int StgIsFeatureBitSet(int bit);
 // 1 when the context's capability mask shares a bit with mask.

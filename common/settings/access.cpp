@@ -4,9 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "config/resource_strings.h"
 #include "kvplat/codepage.h"
 #include "settings/context_seams.h"
 #include "settings/store.h"
+#include "settings/units.h"
 
 namespace {
 

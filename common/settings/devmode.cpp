@@ -5,11 +5,21 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/free_size.h"
+#include "config/lock_data.h"
+#include "config/user_code.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_eval.h"
+#include "driverdata/rule_value_checks.h"
 #include "kvplat/error.h"
 #include "kvplat/spooler.h"
 #include "settings/access.h"
 #include "settings/context_seams.h"
+#include "settings/paper_geometry.h"
+#include "settings/platform_queries.h"
+#include "settings/public_fields.h"
 #include "settings/store.h"
+#include "settings/units.h"
 
 namespace {
 

@@ -3,8 +3,16 @@
 
 #include <cstring>
 
+#include "config/ini.h"
+#include "config/ini_lists.h"
+#include "config/paths.h"
+#include "driverdata/img_image.h"
 #include "settings/access.h"
 #include "settings/context_seams.h"
+#include "settings/platform_queries.h"
+#include "settings/public_fields.h"
+#include "settings/regions.h"
+#include "settings/units.h"
 
 namespace {
 BYTE* Dm(SETTING_CONTEXT* ctx) { return ctx && ctx->store ? ctx->store->bytes : nullptr; }

@@ -29,7 +29,9 @@ TEST_F(Queries, EveryNodeAndOptionOfTheModelIsFound) {
     }
     ASSERT_NE(ImgFindNode(ctx_, id), 0u);
     EXPECT_EQ(ImgNodeSettingId(ImgFindNode(ctx_, id)), id);
-    if (ImgNodeKey(n)) EXPECT_EQ(ImgNodeKey(ImgFindNodeByKey(ctx_, ImgNodeKey(n))), ImgNodeKey(n));
+    if (ImgNodeKey(n)) {
+      EXPECT_EQ(ImgNodeKey(ImgFindNodeByKey(ctx_, ImgNodeKey(n))), ImgNodeKey(n));
+    }
     WORD type = ImgGetNodeType(ctx_, id);
     EXPECT_EQ(type, dfc::BaseType(ImgGetNodeFlags(ctx_, id)));
     int count = ImgGetOptionCount(ctx_, id);

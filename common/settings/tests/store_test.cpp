@@ -4,6 +4,7 @@
 #include <string>
 
 #include "context_fixture.h"
+#include "driverdata/img_image.h"
 #include "kvplat/sysinfo.h"
 #include "settings/context_seams.h"
 #include "settings/platform_queries.h"
