@@ -19,6 +19,7 @@
 #include "settings/context.h"
 #include "settings/context_seams.h"
 #include "settings/free_size_module.h"
+#include "settings/library_hooks.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
 
@@ -258,7 +259,7 @@ SETTING_CONTEXT* CfgFreeContextLibraries(SETTING_CONTEXT* ctx) {
   return ctx;
 }
 
-void CfgLoadString(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate) {
+void CfgLoadStringCommon(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate) {
   if (!dest || capacity <= 0) return;
   dest[0] = 0;
   HMODULE lib = CfgLoadResourceDll(ctx);

@@ -13,6 +13,7 @@
 #include "settings/context.h"
 #include "settings/context_seams.h"
 #include "settings/devmode.h"
+#include "settings/library_hooks.h"
 
 using dfc::Get;
 
@@ -117,7 +118,7 @@ IMG_REF ImgFindNode(SETTING_CONTEXT* ctx, WORD id) {
 }
 
 IMG_REF ImgGetRuleRow(SETTING_CONTEXT* ctx, WORD id) { return ImgNodeRule(ImgFindNode(ctx, id)); }
-WORD ImgGetNodeType(SETTING_CONTEXT* ctx, WORD id) { return dfc::BaseType(ImgNodeType(ImgFindNode(ctx, id))); }
+WORD ImgGetNodeTypeCommon(SETTING_CONTEXT* ctx, WORD id) { return dfc::BaseType(ImgNodeType(ImgFindNode(ctx, id))); }
 WORD ImgGetNodeFlags(SETTING_CONTEXT* ctx, WORD id) { return ImgNodeType(ImgFindNode(ctx, id)); }
 
 DWORD ImgGetDefaultValue(SETTING_CONTEXT* ctx, WORD id) {
@@ -243,7 +244,7 @@ int ImgGetPaperSizeOf(SETTING_CONTEXT* ctx, LONG size[2], WORD id) {
   return 1;
 }
 
-int ImgGetCustomPaperSize(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int oriented) {
+int ImgGetCustomPaperSizeCommon(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int oriented) {
   if (!size) return 0;
   int slot = CfgFreeSizePaperToIndex(code, ctx);
   auto slotSize = [&] {

@@ -2,6 +2,7 @@
 #include "driverdata/rule_eval.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/library_hooks.h"
 
 using dfc::Get;
 
@@ -18,7 +19,7 @@ WORD RuleGetAlert(SETTING_CONTEXT* ctx, IMG_REF node) {
   return row ? RuleFirstAlert(ctx, Get<uint64_t>((const void*)row, 32)) : 0;
 }
 
-DWORD RuleRunTransact(SETTING_CONTEXT* ctx, IMG_REF transacts) {
+DWORD RuleRunTransactCommon(SETTING_CONTEXT* ctx, IMG_REF transacts) {
   IMG_REF previous = 0;
   bool previousFalse = false;
   for (IMG_REF t = transacts; t; t = ImgNext(t)) {

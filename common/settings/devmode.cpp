@@ -15,6 +15,7 @@
 #include "kvplat/spooler.h"
 #include "settings/access.h"
 #include "settings/context_seams.h"
+#include "settings/library_hooks.h"
 #include "settings/paper_geometry.h"
 #include "settings/platform_queries.h"
 #include "settings/public_fields.h"
@@ -180,7 +181,7 @@ int StgMergeDevmodeEx(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, size_t byt
   return StgMergeDevmode(ctx, incoming, mode);
 }
 
-int StgMergeDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
+int StgMergeDevmodeCommon(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
   // 1. Only a modify or a document-sheet intake does anything.
   if (!(mode & (STG_MERGE_MODIFY | STG_MERGE_DOC_SHEETS))) return 1;
   if (!ctx || !ctx->store || !ctx->work) return 1;
