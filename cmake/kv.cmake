@@ -80,6 +80,17 @@ function(kv_fuzz_target name source corpus)
   endif()
 endfunction()
 
+# kv_fuzz_common_sources(VAR): every source of the common library, for targets that reach it through
+# several of its areas.
+function(kv_fuzz_common_sources var)
+  set(srcs)
+  foreach(part settings driverdata config devlink)
+    file(GLOB part_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/common/${part}/*.cpp)
+    list(APPEND srcs ${part_srcs})
+  endforeach()
+  set(${var} ${srcs} PARENT_SCOPE)
+endfunction()
+
 # kv_module(NAME SOURCES... LIBS ...): a shared object loaded by its driver name
 # (no "lib" prefix), every symbol hidden except what the sources export.
 function(kv_module name)
