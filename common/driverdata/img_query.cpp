@@ -14,6 +14,7 @@
 #include "settings/context_seams.h"
 #include "settings/devmode.h"
 #include "settings/library_hooks.h"
+#include "settings/units.h"
 
 using dfc::Get;
 
@@ -93,7 +94,11 @@ uint64_t NodeSettingStored(SETTING_CONTEXT* ctx, IMG_REF node) {
   return row ? StgReadValue(ctx, row) : 0;
 }
 
-LONG DotsToLength(uint64_t dots) { return LONG((int64_t(int32_t(dots)) * 254 + 600) / 1200); }
+// A custom size in 1200-dpi dots as 0.1 mm, rounded up like every length shown from dots.
+LONG DotsToLength(uint64_t dots) {
+  int32_t d = int32_t(dots);
+  return d > 0 ? LONG(StgDotsToLength(STG_UNIT_METRIC, DWORD(d), 1200)) : 0;
+}
 
 void Swap(LONG size[2]) {
   LONG t = size[0];
