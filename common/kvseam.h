@@ -19,3 +19,17 @@
 #define KV_SEAM(name)                                              \
   extern "C" __attribute__((used)) const char kvseam_##name = 0; \
   __attribute__((weak, section(KV_SEAM_SECTION)))
+
+// The bounds of the stand-in section, provided by the linker while any stand-in is linked.
+extern "C" {
+extern const char __start_kvseam_text[] __attribute__((weak, visibility("hidden")));
+extern const char __stop_kvseam_text[] __attribute__((weak, visibility("hidden")));
+}
+
+// True when `fn` (a function's address) is a stand-in body rather than a real definition. Tests that can
+// only assert a stand-in's answer guard themselves with it, so that they fail, and get rewritten to the
+// real answer, once the real function is built.
+inline bool KvIsStandIn(const void* fn) {
+  const char* p = static_cast<const char*>(fn);
+  return __start_kvseam_text && p >= __start_kvseam_text && p < __stop_kvseam_text;
+}

@@ -6,8 +6,10 @@
 
 #include "config/paths.h"
 #include "platform_queries_fixture.h"
+#include "settings/context_seams.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
+#include "tests/stand_ins/stand_in_answer.h"
 
 using namespace kvcfgtest;
 
@@ -162,7 +164,9 @@ TEST_F(Units, CharsetCodeOfTheAnsiCodePage) {
 }
 
 TEST_F(Units, OutputAndFitPaper) {
-  // No feature module answers the fit-paper event here: the fit paper is the large standard paper.
+  // No feature module answers the fit-paper event while the modules are stand-ins: the fit paper is the
+  // large standard paper.
+  KV_ASSERT_STAND_IN(StgBroadcastModuleEvent);
   StgSetValue(ctx_, sid::dmPaperSize, 8);
   StgSetValue(ctx_, sid::rdmDriverType, 0);
   EXPECT_EQ(StgUsesInchPapers(ctx_), 0);
