@@ -130,7 +130,8 @@ bool CustomMediaOn(SETTING_CONTEXT* ctx) {
   return StgIsModelFeatureOn(ctx, 5, 0) && StgIsFeatureBitSet(12) && ctx->work && (ctx->work->capabilityMask & 1);
 }
 
-bool SpecLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// A lead byte of a two-byte character in code page 932.
+bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 void DecorateSize(SETTING_CONTEXT* ctx, DWORD stringId, std::u16string& text) {
   bool metric = StgIsMetric(ctx) != 0;
@@ -210,7 +211,7 @@ void DecorateMedia(SETTING_CONTEXT* ctx, WORD settingId, std::u16string& text, i
   if ((int)n >= capacity) {
     size_t keep = 0;
     while (keep < (size_t)(capacity - 1) && ansi[keep]) {
-      if (SpecLeadByte((unsigned char)ansi[keep])) {
+      if (IsCp932LeadByte((unsigned char)ansi[keep])) {
         if (keep + 2 > (size_t)(capacity - 1) || !ansi[keep + 1]) break;
         keep += 2;
       } else {

@@ -97,7 +97,7 @@ BYTE StgGetDmMachineId(const DEVMODEW* dm) { return GetByte(dm, PDM_OFF_MACHINE_
 BYTE StgGetDmDriverType(const DEVMODEW* dm) { return GetByte(dm, PDM_OFF_DRIVER_TYPE); }
 
 namespace {
-WORD SpecOfSizeValue(WORD size, WORD own) {
+WORD DmSpecVersionOfSize(WORD size, WORD own) {
   switch (size) {
     case 188: return DM_SPEC_OLD;
     case 212: return DM_SPEC_400;
@@ -116,7 +116,7 @@ int CopyDevmode(const DEVMODEW* source, DEVMODEW* target, bool checkPrivate) {
   WORD sSize = DmSize(source), sExtra = DmExtra(source);
   size_t pub = std::min<size_t>(sSize, tSize);
   std::memmove(t, s, pub);
-  Wr16(t + DM_OFF_SPEC_VERSION, SpecOfSizeValue(keepSize, Rd16(t + DM_OFF_SPEC_VERSION)));
+  Wr16(t + DM_OFF_SPEC_VERSION, DmSpecVersionOfSize(keepSize, Rd16(t + DM_OFF_SPEC_VERSION)));
   Wr16(t + DM_OFF_DRIVER_VERSION, keepVersion);
   Wr16(t + DM_OFF_SIZE, keepSize);
   Wr16(t + DM_OFF_DRIVER_EXTRA, keepExtra);
@@ -133,7 +133,7 @@ int CopyDevmode(const DEVMODEW* source, DEVMODEW* target, bool checkPrivate) {
 
 WORD StgDevmodeSpecOfSize(const DEVMODEW* dm) {
   if (!dm) return 0;
-  return SpecOfSizeValue(DmSize(dm), Rd16(B(dm) + DM_OFF_SPEC_VERSION));
+  return DmSpecVersionOfSize(DmSize(dm), Rd16(B(dm) + DM_OFF_SPEC_VERSION));
 }
 
 int StgCopyDevmode(const DEVMODEW* source, DEVMODEW* target) {
