@@ -8,8 +8,7 @@
 #include "gr_text.h"
 #include "kvplat/codepage.h"
 #include "kvplat/error.h"
-
-#define GR_SEAM __attribute__((weak))
+#include "kvseam.h"
 
 namespace {
 bool Valid(const GR_PDEV* p) {
@@ -20,55 +19,55 @@ bool Valid(const GR_PDEV* p) {
 GR_PDEV* Of(SURFOBJ* so) { return so ? static_cast<GR_PDEV*>(so->dhpdev) : nullptr; }
 }  // namespace
 
-GR_SEAM BOOL DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
-GR_SEAM BOOL DrvStartPage(SURFOBJ* so) {
+KV_SEAM(DrvResetPDEV) BOOL DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
+KV_SEAM(DrvStartPage) BOOL DrvStartPage(SURFOBJ* so) {
   GR_PDEV* p = Of(so);
   if (!Valid(p)) return FALSE;
   p->startPageSeen = 1;
   return TRUE;
 }
-GR_SEAM BOOL DrvSendPage(SURFOBJ* so) { return Valid(Of(so)); }
-GR_SEAM BOOL DrvStartDoc(SURFOBJ* so, LPWSTR, DWORD) { return Valid(Of(so)); }
-GR_SEAM BOOL DrvEndDoc(SURFOBJ* so, FLONG) { return Valid(Of(so)); }
-GR_SEAM BOOL DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
+KV_SEAM(DrvSendPage) BOOL DrvSendPage(SURFOBJ* so) { return Valid(Of(so)); }
+KV_SEAM(DrvStartDoc) BOOL DrvStartDoc(SURFOBJ* so, LPWSTR, DWORD) { return Valid(Of(so)); }
+KV_SEAM(DrvEndDoc) BOOL DrvEndDoc(SURFOBJ* so, FLONG) { return Valid(Of(so)); }
+KV_SEAM(DrvBitBlt) BOOL DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
                        ROP4) { return FALSE; }
-GR_SEAM BOOL DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
+KV_SEAM(DrvStretchBlt) BOOL DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
                            POINTL*, ULONG) { return FALSE; }
-GR_SEAM BOOL DrvStrokePath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) { return FALSE; }
-GR_SEAM BOOL DrvFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG) { return FALSE; }
-GR_SEAM BOOL DrvStrokeAndFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*, MIX,
+KV_SEAM(DrvStrokePath) BOOL DrvStrokePath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) { return FALSE; }
+KV_SEAM(DrvFillPath) BOOL DrvFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG) { return FALSE; }
+KV_SEAM(DrvStrokeAndFillPath) BOOL DrvStrokeAndFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*, MIX,
                                   FLONG) { return FALSE; }
-GR_SEAM BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) { return FALSE; }
-GR_SEAM ULONG DrvEscape(SURFOBJ*, ULONG, ULONG, void*, ULONG, void*) { return 0; }
-GR_SEAM ULONG DrvGetGlyphMode(DHPDEV, FONTOBJ*) { return 1; }
-GR_SEAM ULONG DrvDitherColor(DHPDEV, ULONG, ULONG, ULONG*) { return 0; }
-GR_SEAM BOOL DrvCopyBits(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return FALSE; }
-GR_SEAM IFIMETRICS* DrvQueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR*) { return nullptr; }
-GR_SEAM LONG DrvQueryFontData(DHPDEV, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, void*, ULONG) { return -1; }
-GR_SEAM void* DrvQueryFontTree(DHPDEV, ULONG_PTR, ULONG, ULONG, ULONG_PTR*) { return nullptr; }
-GR_SEAM HANDLE DrvIcmCreateColorTransform(DHPDEV, LOGCOLORSPACEW*, void*, ULONG, void*, ULONG, void*, ULONG, DWORD) {
+KV_SEAM(DrvRealizeBrush) BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) { return FALSE; }
+KV_SEAM(DrvEscape) ULONG DrvEscape(SURFOBJ*, ULONG, ULONG, void*, ULONG, void*) { return 0; }
+KV_SEAM(DrvGetGlyphMode) ULONG DrvGetGlyphMode(DHPDEV, FONTOBJ*) { return 1; }
+KV_SEAM(DrvDitherColor) ULONG DrvDitherColor(DHPDEV, ULONG, ULONG, ULONG*) { return 0; }
+KV_SEAM(DrvCopyBits) BOOL DrvCopyBits(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return FALSE; }
+KV_SEAM(DrvQueryFont) IFIMETRICS* DrvQueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR*) { return nullptr; }
+KV_SEAM(DrvQueryFontData) LONG DrvQueryFontData(DHPDEV, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, void*, ULONG) { return -1; }
+KV_SEAM(DrvQueryFontTree) void* DrvQueryFontTree(DHPDEV, ULONG_PTR, ULONG, ULONG, ULONG_PTR*) { return nullptr; }
+KV_SEAM(DrvIcmCreateColorTransform) HANDLE DrvIcmCreateColorTransform(DHPDEV, LOGCOLORSPACEW*, void*, ULONG, void*, ULONG, void*, ULONG, DWORD) {
   return nullptr;
 }
-GR_SEAM BOOL DrvIcmDeleteColorTransform(DHPDEV, HANDLE) { return FALSE; }
-GR_SEAM BOOL DrvStretchBltROP(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
+KV_SEAM(DrvIcmDeleteColorTransform) BOOL DrvIcmDeleteColorTransform(DHPDEV, HANDLE) { return FALSE; }
+KV_SEAM(DrvStretchBltROP) BOOL DrvStretchBltROP(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
                               POINTL*, ULONG, BRUSHOBJ*, DWORD) { return FALSE; }
-GR_SEAM BOOL DrvQueryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH*, void*, ULONG) { return FALSE; }
-GR_SEAM BOOL DrvTextOut(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
+KV_SEAM(DrvQueryAdvanceWidths) BOOL DrvQueryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH*, void*, ULONG) { return FALSE; }
+KV_SEAM(DrvTextOut) BOOL DrvTextOut(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
   return FALSE;
 }
 
-GR_SEAM GR_CLIP_CACHE* GrCreateClipCache(GR_PDEV* pdev) {
+KV_SEAM(GrCreateClipCache) GR_CLIP_CACHE* GrCreateClipCache(GR_PDEV* pdev) {
   return static_cast<GR_CLIP_CACHE*>(GrHeapAlloc(pdev->heap, sizeof(GR_CLIP_CACHE)));
 }
-GR_SEAM void GrFreeClipCache(GR_PDEV* pdev, GR_CLIP_CACHE* entry) { GrHeapFree(pdev->heap, entry); }
-GR_SEAM LONG_PTR GrSetClip(GR_PDEV*, CLIPOBJ*) { return 0; }
-GR_SEAM BOOL GrSetRop(GR_PDEV*, BYTE) { return TRUE; }
-GR_SEAM BOOL GrPutCopiedImage(GR_PDEV*, XLATEOBJ*, SURFOBJ*, POINTL*, RECTL*) { return TRUE; }
-GR_SEAM int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DWORD) {
+KV_SEAM(GrFreeClipCache) void GrFreeClipCache(GR_PDEV* pdev, GR_CLIP_CACHE* entry) { GrHeapFree(pdev->heap, entry); }
+KV_SEAM(GrSetClip) LONG_PTR GrSetClip(GR_PDEV*, CLIPOBJ*) { return 0; }
+KV_SEAM(GrSetRop) BOOL GrSetRop(GR_PDEV*, BYTE) { return TRUE; }
+KV_SEAM(GrPutCopiedImage) BOOL GrPutCopiedImage(GR_PDEV*, XLATEOBJ*, SURFOBJ*, POINTL*, RECTL*) { return TRUE; }
+KV_SEAM(GrUnicodeToPrinterText) int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DWORD) {
   int chars = int(bytes / sizeof(WCHAR));
   int n = chars ? WideCharToMultiByte(CP_ACP, 0, text, chars, reinterpret_cast<char*>(out), 2 * chars, nullptr, nullptr) : 0;
   if (n < 0) n = 0;
   out[n] = 0;
   return n;
 }
-GR_SEAM void GrFreeFontTable(GR_PDEV*, void*) {}
+KV_SEAM(GrFreeFontTable) void GrFreeFontTable(GR_PDEV*, void*) {}

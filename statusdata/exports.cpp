@@ -2,8 +2,8 @@
 // record and leaves its result in the thread's last error: 0 on success, else 87, 122 (the size then
 // holds the size needed), 8, 13, 0x20000001, 0x20000002, 0x20000003 or 0x2000ffff.
 //
-// Export list (the original system exports them at fixed ordinals; ELF has none, so monitors here find
-// them by name):
+// Export list, by the ordinal each entry is known by (ELF has no ordinals, so monitors find the entries
+// by name):
 //    2 PatCreateBitmapInfo          10 PatCreateEmulUniqQueryInfo
 //    3 PatDisposeBitmapInfo         11 PatSetCentroDataTo
 //    4 PatLoadBitmap                12 PatGetDllVersion

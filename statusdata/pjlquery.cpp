@@ -51,15 +51,19 @@ DWORD PatBuildQueryText(PRN_INFO_EX* request, DWORD flags, INFO_NODE* root) {
     asked = true;
   }
   if (ok && (flags & PAT_QUERY_TRAYS)) {
+    // A list of trays that holds no tray this model can be asked about asks nothing.
     if (request->pTrayInfo) {
       for (LIST_NODE* n = request->pTrayInfo; n && ok; n = n->next)
         for (const auto& row : kTrayInquiries)
-          if (ok && row.tray == PatListNodeCode(n)) ok = Append(text, row.text);
+          if (ok && row.tray == PatListNodeCode(n)) {
+            ok = Append(text, row.text);
+            asked = true;
+          }
     } else {
       for (const auto& row : kTrayInquiries)
         if (ok && !row.optional) ok = Append(text, row.text);
+      asked = true;
     }
-    asked = true;
   }
   if (ok && (flags & PAT_QUERY_OUTBINS)) {
     ok = Append(text, kInfoOutBins);

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "kvplat/error.h"
+#include "kvplat/heap.h"
 
 // ---------------------------------------------------------------------------------------------
 // Value tables
@@ -211,8 +212,33 @@ DWORD Dispatch(const REPLY_HANDLER_ROW* table, const char* const levels[5], PJL_
 
 }  // namespace
 
-DWORD PatParseConfigText(PRN_INFO_EX* record, const REPLY_HANDLER_ROW* modelTable, const char* text,
-                         size_t length) {
+namespace {
+
+// Marks a tray that the tray listing of a CONFIG reply has not named yet; only ever set while a reply
+// is parsed.
+constexpr DWORD kTrayUnlisted = 0x80000000u;
+
+// Drops the trays that a CONFIG reply's tray listing did not name; the others keep what earlier
+// replies told of them. After a reply that failed part-way the listing may be cut short, so nothing is
+// dropped then and only the marks are cleared.
+void DropUnlistedTrays(PRN_INFO_EX* record, bool drop) {
+  LIST_REF ref;
+  if (!PatFindPrnInfoList(record, "pTrayInfo", &ref)) return;
+  LIST_NODE** slot = ref.headSlot;
+  while (LIST_NODE* n = *slot) {
+    auto* tray = reinterpret_cast<TRAY_NODE*>(n);
+    if (!drop) tray->flags &= ~kTrayUnlisted;
+    if (tray->flags & kTrayUnlisted) {
+      *slot = n->next;
+      GlobalFree(n);
+      if (*ref.count) --*ref.count;
+    } else {
+      slot = &n->next;
+    }
+  }
+}
+
+DWORD ParseLines(PRN_INFO_EX* record, const REPLY_HANDLER_ROW* modelTable, const char* text, size_t length) {
   char level[5][PJL_TOKEN_CAPACITY] = {};
   const char* const levels[5] = {level[0], level[1], level[2], level[3], level[4]};
   PJL_TOKENIZER t;
@@ -244,6 +270,15 @@ DWORD PatParseConfigText(PRN_INFO_EX* record, const REPLY_HANDLER_ROW* modelTabl
     if (!r) r = Dispatch(g_PatCommonReplyTable, levels, &t, record);
     if (r) return r;
   }
+}
+
+}  // namespace
+
+DWORD PatParseConfigText(PRN_INFO_EX* record, const REPLY_HANDLER_ROW* modelTable, const char* text,
+                         size_t length) {
+  DWORD r = ParseLines(record, modelTable, text, length);
+  DropUnlistedTrays(record, r == 0);
+  return r;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -322,8 +357,10 @@ DWORD PatOnConfigInTrays(PJL_TOKENIZER* t, PRN_INFO_EX* record, DWORD) {
   if (r) return r;
   if (token.kind != PJL_TOK_BRACKET_COUNT) return ERROR_INVALID_PARAMETER;
   // The listed trays that follow make the list anew: a tray that went away must not linger just
-  // because another one took its place and the count stayed the same.
-  PatClearPrnInfoList(record, "pTrayInfo");
+  // because another one took its place and the count stayed the same, while a tray still listed keeps
+  // the paper, level and media that INQUIRE replies told of it. Every tray is marked unlisted here;
+  // the listing unmarks the trays it names and the trays still marked are dropped after the reply.
+  for (LIST_NODE* n = record->pTrayInfo; n; n = n->next) reinterpret_cast<TRAY_NODE*>(n)->flags |= kTrayUnlisted;
   return 0;
 }
 
@@ -399,7 +436,10 @@ DWORD PatOnDeviceOption(PJL_TOKENIZER*, PRN_INFO_EX* record, DWORD value) {
 }
 
 DWORD PatOnTrayPresent(PJL_TOKENIZER*, PRN_INFO_EX* record, DWORD value) {
-  return PatGetOrAddTray(record, WORD(value)) ? 0 : ERROR_NOT_ENOUGH_MEMORY;
+  TRAY_NODE* tray = PatGetOrAddTray(record, WORD(value));
+  if (!tray) return ERROR_NOT_ENOUGH_MEMORY;
+  tray->flags &= ~kTrayUnlisted;
+  return 0;
 }
 
 DWORD PatOnTrayLock(PJL_TOKENIZER* t, PRN_INFO_EX* record, DWORD value) {

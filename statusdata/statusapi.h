@@ -38,7 +38,7 @@ struct PAT_PALETTE_ENTRY {
 };
 static_assert(sizeof(PAT_PALETTE_ENTRY) == 4);
 
-// Entry points (the original system numbers them 2 to 17; this platform finds them by name).
+// Entry points, numbered 2 to 17 in the export list; callers find them by name.
 typedef PAT_BITMAP_INFO* (*PFN_PatCreateBitmapInfo)(DWORD kind, INFO_NODE* status, DWORD version);
 typedef BOOL (*PFN_PatDisposeBitmapInfo)(PAT_BITMAP_INFO* info);
 typedef HBITMAP (*PFN_PatLoadBitmap)(LPCSTR name);

@@ -17,7 +17,6 @@
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
-#include "settings/context_seams.h"
 #include "settings/model_tables.h"
 #include "settings/modules.h"
 #include "settings/platform_queries.h"

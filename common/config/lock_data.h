@@ -11,3 +11,6 @@ int CfgSaveLockDefaultData(HANDLE printer, SETTING_CONTEXT* ctx);
 // Custom media records ("CustomMediaDataNum", "CustomMediaData") from / into printer data.
 int CfgLoadCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
 int CfgSaveCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
+// Reads the printer-data value of each active administrator lock into the locked settings and applies
+// the locks again. 1 applied, 0 when a value of an active lock was missing or unreadable.
+int CfgLoadLockData(HANDLE printer, SETTING_CONTEXT* ctx);

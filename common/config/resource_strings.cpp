@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/free_size.h"
 #include "config/paths.h"
 #include "config/paths_seams.h"
 #include "kvplat/codepage.h"
@@ -16,8 +17,9 @@
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
-#include "settings/context_seams.h"
 #include "settings/modules.h"
+#include "settings/free_size_module.h"
+#include "settings/library_hooks.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
 
@@ -128,7 +130,8 @@ bool CustomMediaOn(SETTING_CONTEXT* ctx) {
   return StgIsModelFeatureOn(ctx, 5, 0) && StgIsFeatureBitSet(12) && ctx->work && (ctx->work->capabilityMask & 1);
 }
 
-bool SpecLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// A lead byte of a two-byte character in code page 932.
+bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 void DecorateSize(SETTING_CONTEXT* ctx, DWORD stringId, std::u16string& text) {
   bool metric = StgIsMetric(ctx) != 0;
@@ -208,7 +211,7 @@ void DecorateMedia(SETTING_CONTEXT* ctx, WORD settingId, std::u16string& text, i
   if ((int)n >= capacity) {
     size_t keep = 0;
     while (keep < (size_t)(capacity - 1) && ansi[keep]) {
-      if (SpecLeadByte((unsigned char)ansi[keep])) {
+      if (IsCp932LeadByte((unsigned char)ansi[keep])) {
         if (keep + 2 > (size_t)(capacity - 1) || !ansi[keep + 1]) break;
         keep += 2;
       } else {
@@ -257,7 +260,7 @@ SETTING_CONTEXT* CfgFreeContextLibraries(SETTING_CONTEXT* ctx) {
   return ctx;
 }
 
-void CfgLoadString(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate) {
+void CfgLoadStringCommon(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate) {
   if (!dest || capacity <= 0) return;
   dest[0] = 0;
   HMODULE lib = CfgLoadResourceDll(ctx);

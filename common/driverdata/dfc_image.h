@@ -58,7 +58,10 @@ constexpr uint32_t kHeaderSize = 15952;
 constexpr uint32_t kSlotCount = 1977;
 // Group slots in header order.
 enum GroupSlot { kJobStart = 0, kJobEnd = 1, kDocReset = 2, kPageStart = 3, kPageEnd = 4, kGroupCount = 5 };
-constexpr uint32_t kGroupOffset[kGroupCount] = {15880, 15888, 15896, 15904, 15912};
+constexpr uint32_t kGroupOffset[kGroupCount] = {
+    offsetof(COMPILED_IMAGE_HEADER, JobStart), offsetof(COMPILED_IMAGE_HEADER, JobEnd),
+    offsetof(COMPILED_IMAGE_HEADER, DocReset), offsetof(COMPILED_IMAGE_HEADER, PageStart),
+    offsetof(COMPILED_IMAGE_HEADER, PageEnd)};
 
 // Slot index of a setting id, or -1 when the id has no slot.
 constexpr int SlotIndex(uint32_t id) {
@@ -259,6 +262,31 @@ inline void Put(void* base, size_t off, T v) {
   std::memcpy(static_cast<uint8_t*>(base) + off, &v, sizeof(T));
 }
 constexpr uint64_t Tag(uint64_t off) { return off * 16 + 1; }
+
+// A field of a pinned record: its offset, and its value read from a record at an address (a relocated
+// image). Readers name the record and the field instead of counting bytes.
+#define DFC_OFF(Rec, field) offsetof(::dfc::Rec, field)
+#define DFC_GET(at, Rec, field) DFC_GET_AS(decltype(::dfc::Rec::field), at, Rec, field)
+// The same, reading only the first sizeof(T) bytes of the field (a field wider than its values).
+#define DFC_GET_AS(T, at, Rec, field) ::dfc::Get<T>(reinterpret_cast<const void*>(uintptr_t(at)), DFC_OFF(Rec, field))
+
+// Bounds-checked reads of image bytes in offset form, for every walk over an image that is not yet known
+// to be sound: a read that does not lie wholly inside the image gives 0 and clears inBounds, so one test
+// after the walk tells whether every read was inside.
+struct IMAGE_READER {
+  const uint8_t* img;
+  size_t len;
+  mutable bool inBounds = true;
+
+  template <class T>
+  T At(uint64_t off) const {
+    if (off > len || sizeof(T) > len - off) {
+      inBounds = false;
+      return T{};
+    }
+    return Get<T>(img, size_t(off));
+  }
+};
 
 // Padded sizes of strings in the image.
 constexpr uint32_t AnsiSize(size_t n) { return uint32_t((n + 8) / 8 * 8); }

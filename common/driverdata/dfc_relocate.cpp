@@ -26,9 +26,9 @@ struct Checker {
   std::unordered_map<uint32_t, uint8_t> starts;  // record start -> kind
   bool ok = true;
 
-  uint64_t U64(uint64_t off) const { return Get<uint64_t>(img, off); }
-  uint16_t U16(uint64_t off) const { return Get<uint16_t>(img, off); }
-  int32_t I32(uint64_t off) const { return Get<int32_t>(img, off); }
+  uint64_t U64(uint64_t off) const { return bytes.At<uint64_t>(off); }
+  uint16_t U16(uint64_t off) const { return bytes.At<uint16_t>(off); }
+  int32_t I32(uint64_t off) const { return bytes.At<int32_t>(off); }
 
   bool Fail() {
     ok = false;
@@ -114,35 +114,45 @@ struct Checker {
     return true;
   }
   bool Actions(uint64_t t) {
-    return RuleList(t, 24, kActionEntry, [](uint64_t) { return true; });
+    return RuleList(t, sizeof(ACTION_ENTRY), kActionEntry, [](uint64_t) { return true; });
   }
   bool Transacts(uint64_t t) {
-    return RuleList(t, 24, kTransactEntry, [&](uint64_t e) { return Judge(U64(e + 8)) && Actions(U64(e + 16)); });
+    return RuleList(t, sizeof(TRANSACT_ENTRY), kTransactEntry, [&](uint64_t e) {
+      return Judge(U64(e + DFC_OFF(TRANSACT_ENTRY, judge))) && Actions(U64(e + DFC_OFF(TRANSACT_ENTRY, action)));
+    });
   }
   bool AlertActions(uint64_t t) {
-    return RuleList(t, 32, kAlertActionEntry, [&](uint64_t e) { return Transacts(U64(e + 16)); });
+    return RuleList(t, sizeof(ALERT_ACTION_ENTRY), kAlertActionEntry,
+                    [&](uint64_t e) { return Transacts(U64(e + DFC_OFF(ALERT_ACTION_ENTRY, transact))); });
   }
   bool Alerts(uint64_t t) {
-    return RuleList(t, 32, kAlertEntry, [&](uint64_t e) { return Judge(U64(e + 8)) && AlertActions(U64(e + 24)); });
+    return RuleList(t, sizeof(ALERT_ENTRY), kAlertEntry, [&](uint64_t e) {
+      return Judge(U64(e + DFC_OFF(ALERT_ENTRY, judge))) && AlertActions(U64(e + DFC_OFF(ALERT_ENTRY, alertAction)));
+    });
   }
   bool Items(uint64_t t) {
-    return RuleList(t, 40, kItemEntry,
-                    [&](uint64_t e) { return Judge(U64(e + 8)) && Judge(U64(e + 16)) && Judge(U64(e + 24)); });
+    return RuleList(t, sizeof(ITEM_ENTRY), kItemEntry, [&](uint64_t e) {
+      return Judge(U64(e + DFC_OFF(ITEM_ENTRY, judge1))) && Judge(U64(e + DFC_OFF(ITEM_ENTRY, judge2))) &&
+             Judge(U64(e + DFC_OFF(ITEM_ENTRY, judge3)));
+    });
   }
 
   std::unordered_set<uint64_t> rows;
   bool Rules(uint64_t ruleList) {
     if (ruleList == 0) return true;
     if (!Plain(ruleList)) return false;
-    for (uint64_t r = ruleList;; r += 72) {
-      if (Claim(r, 72, kRow) != 1) return Fail();
+    for (uint64_t r = ruleList;; r += sizeof(RULE_ROW)) {
+      if (Claim(r, sizeof(RULE_ROW), kRow) != 1) return Fail();
       rows.insert(r);
       uint64_t next = U64(r);
-      if (!Judge(U64(r + 8)) || !Judge(U64(r + 16)) || !Items(U64(r + 24)) || !Alerts(U64(r + 32)) ||
-          !Transacts(U64(r + 40)) || !Transacts(U64(r + 48)) || !Judge(U64(r + 56)))
+      auto field = [&](size_t off) { return U64(r + off); };
+      if (!Judge(field(DFC_OFF(RULE_ROW, judgeA))) || !Judge(field(DFC_OFF(RULE_ROW, judgeB))) ||
+          !Items(field(DFC_OFF(RULE_ROW, items))) || !Alerts(field(DFC_OFF(RULE_ROW, alerts))) ||
+          !Transacts(field(DFC_OFF(RULE_ROW, transactA))) || !Transacts(field(DFC_OFF(RULE_ROW, transactB))) ||
+          !Judge(field(DFC_OFF(RULE_ROW, judgeC))))
         return Fail();
       if (next == 0) return true;
-      if (next != r + 72) return Fail();
+      if (next != r + sizeof(RULE_ROW)) return Fail();
     }
   }
 
@@ -155,13 +165,14 @@ struct Checker {
     switch (base) {
       case kTypeBoolean:
         *kind = kBool;
-        return Claim(off, 24, kBool) == 1 && Ansi(U64(off + 8)) && Ansi(U64(off + 16));
+        return Claim(off, sizeof(BOOLEAN_VALUE), kBool) == 1 && Ansi(U64(off + DFC_OFF(BOOLEAN_VALUE, trueCommand))) &&
+               Ansi(U64(off + DFC_OFF(BOOLEAN_VALUE, falseCommand)));
       case kTypeNumeric:
         *kind = kNumeric;
-        return Claim(off, 24, kNumeric) == 1;
+        return Claim(off, sizeof(NUMERIC_VALUE), kNumeric) == 1;
       case kTypeString:
         *kind = kStringValue;
-        return Claim(off, 8, kStringValue) == 1;
+        return Claim(off, sizeof(STRING_VALUE), kStringValue) == 1;
       case kTypePickOne:
       case kTypePickMany:
       case kTypePickPage:
@@ -172,24 +183,27 @@ struct Checker {
         return Fail();  // types without option data keep 0
     }
     Kind k = base == kTypePickPage ? kOptPage : base == kTypePickSlot ? kOptSlot : base == kTypeFontTbl ? kOptFont : kOpt24;
-    uint64_t size = k == kOpt24 ? 24 : k == kOptFont ? 48 : 40;
+    uint64_t size = k == kOpt24     ? sizeof(IMAGE_OPTION)
+                    : k == kOptFont ? sizeof(IMAGE_OPTION_FONT)
+                    : k == kOptPage ? sizeof(IMAGE_OPTION_PAGE)
+                                    : sizeof(IMAGE_OPTION_SLOT);
     *kind = k;
     for (uint64_t o = off; o;) {
       if (Claim(o, size, k) != 1) return Fail();
-      if (!Ansi(U64(o + 16))) return false;
+      if (!Ansi(U64(o + DFC_OFF(IMAGE_OPTION, command)))) return false;
       if (k == kOptPage) {
-        for (uint64_t a = U64(o + 32); a;) {
-          if (!Plain(a) || Claim(a, 40, kArea) != 1) return Fail();
+        for (uint64_t a = U64(o + DFC_OFF(IMAGE_OPTION_PAGE, areas)); a;) {
+          if (!Plain(a) || Claim(a, sizeof(PAGE_AREA), kArea) != 1) return Fail();
           a = U64(a);
         }
       } else if (k == kOptSlot) {
-        int32_t count = I32(o + 24);
-        uint64_t papers = U64(o + 32);
+        int32_t count = I32(o + DFC_OFF(IMAGE_OPTION_SLOT, count));
+        uint64_t papers = U64(o + DFC_OFF(IMAGE_OPTION_SLOT, papers));
         if (count < 0 || (count > 0) != (papers != 0)) return Fail();
         if (count > 0 && (!Plain(papers) || Claim(papers, 2 * uint64_t(count), kPapers) != 1)) return Fail();
       } else if (k == kOptFont) {
-        int32_t count = I32(o + 24);
-        uint64_t tt = U64(o + 32), dev = U64(o + 40);
+        int32_t count = I32(o + DFC_OFF(IMAGE_OPTION_FONT, count));
+        uint64_t tt = U64(o + DFC_OFF(IMAGE_OPTION_FONT, trueTypeNames)), dev = U64(o + DFC_OFF(IMAGE_OPTION_FONT, deviceNames));
         if (count < 0 || (count > 0) != (tt != 0) || (count > 0) != (dev != 0)) return Fail();
         for (uint64_t arr : {tt, dev}) {
           if (count == 0) break;
@@ -216,13 +230,16 @@ struct Checker {
     std::vector<Pending> variants;
     std::unordered_set<uint64_t> nodes;
     for (uint64_t n = h.FeatureList; n;) {
-      if (!Plain(n) || Claim(n, 48, kNode) != 1) return Fail();
+      if (!Plain(n) || Claim(n, sizeof(IMAGE_NODE), kNode) != 1) return Fail();
       nodes.insert(n);
-      uint64_t commands = U64(n + 8), rule = U64(n + 16), options = U64(n + 24);
-      uint16_t variant = U16(n + 34), type = U16(n + 38);
+      uint64_t commands = U64(n + DFC_OFF(IMAGE_NODE, commands)), rule = U64(n + DFC_OFF(IMAGE_NODE, rule));
+      uint64_t options = U64(n + DFC_OFF(IMAGE_NODE, options));
+      uint16_t variant = U16(n + DFC_OFF(IMAGE_NODE, variant)), type = U16(n + DFC_OFF(IMAGE_NODE, type));
       if (commands) {
-        if (!Plain(commands) || Claim(commands, 16, kPair) != 1) return Fail();
-        if (!Ansi(U64(commands)) || !Ansi(U64(commands + 8))) return false;
+        if (!Plain(commands) || Claim(commands, sizeof(OPTION_COMMAND_PAIR), kPair) != 1) return Fail();
+        if (!Ansi(U64(commands + DFC_OFF(OPTION_COMMAND_PAIR, first))) ||
+            !Ansi(U64(commands + DFC_OFF(OPTION_COMMAND_PAIR, second))))
+          return false;
       }
       if (rule && !rows.count(rule)) return Fail();
       if (variant == 0) {
@@ -256,22 +273,26 @@ struct Checker {
 
   bool Block(uint64_t off, int depth) {
     if (off == 0) return true;
-    if (depth > 2 * kMaxCommandDepth + 2 || !Plain(off) || Claim(off, 24, kBlock) != 1) return Fail();
-    return Judge(U64(off)) && Entries(U64(off + 8), depth) && Entries(U64(off + 16), depth);
+    if (depth > 2 * kMaxCommandDepth + 2 || !Plain(off) || Claim(off, sizeof(COMMAND_BLOCK), kBlock) != 1) return Fail();
+    return Judge(U64(off + DFC_OFF(COMMAND_BLOCK, condition))) &&
+           Entries(U64(off + DFC_OFF(COMMAND_BLOCK, thenList)), depth) &&
+           Entries(U64(off + DFC_OFF(COMMAND_BLOCK, elseList)), depth);
   }
   bool Entries(uint64_t e, int depth) {
     while (e) {
-      if (!Plain(e) || e + 16 > len) return Fail();
-      uint64_t kind = U64(e + 8);
-      static const uint64_t kSize[5] = {0, 24, 32, 24, 16};
+      // Every entry opens with its next reference and its kind (which is the whole of a kind-4 entry).
+      if (!Plain(e) || e + sizeof(COMMAND_ENTRY_FONT) > len) return Fail();
+      uint64_t kind = U64(e + DFC_OFF(COMMAND_ENTRY_FONT, kind));
+      static const uint64_t kSize[5] = {0, sizeof(COMMAND_ENTRY_GROUP), sizeof(COMMAND_ENTRY_STRING),
+                                        sizeof(COMMAND_ENTRY_BLOCK), sizeof(COMMAND_ENTRY_FONT)};
       static const Kind kKinds[5] = {kNone, kEntry1, kEntry2, kEntry3, kEntry4};
       if (kind < 1 || kind > 4 || Claim(e, kSize[kind], kKinds[kind]) != 1) return Fail();
       if (kind == 2) {
-        uint64_t length = U64(e + 16), text = U64(e + 24);
+        uint64_t length = U64(e + DFC_OFF(COMMAND_ENTRY_STRING, length)), text = U64(e + DFC_OFF(COMMAND_ENTRY_STRING, text));
         if (text == 0 ? length != 0 : (length == 0 || !Plain(text) || length > len - text)) return Fail();
         if (text && Claim(text, length, kAnsi) == 0) return Fail();  // texts may be shared
       } else if (kind == 3) {
-        if (!Block(U64(e + 16), depth + 1)) return false;
+        if (!Block(U64(e + DFC_OFF(COMMAND_ENTRY_BLOCK, block)), depth + 1)) return false;
       }
       e = U64(e);
     }
@@ -284,14 +305,16 @@ struct Checker {
     for (int32_t i = 0; i < count; ++i) {
       uint64_t f = U64(arr + 8 * uint64_t(i));
       if (f == 0) break;
-      if (!Plain(f) || Claim(f, 16, kFontEntry) != 1 || !Ansi(U64(f + 8))) return Fail();
+      if (!Plain(f) || Claim(f, sizeof(FONT_ENTRY), kFontEntry) != 1 || !Ansi(U64(f + DFC_OFF(FONT_ENTRY, name))))
+        return Fail();
     }
     return true;
   }
+
+  IMAGE_READER bytes{img, len};  // every field read of the walk; a read outside the image fails the check
 };
 
 inline uint64_t Addr(BYTE* img, uint64_t off) { return off ? uint64_t(reinterpret_cast<uintptr_t>(img) + off) : 0; }
-inline uint64_t Off(BYTE* img, uint64_t addr) { return addr - uint64_t(reinterpret_cast<uintptr_t>(img)); }
 inline void RelocPlain(BYTE* img, uint64_t field) { Put<uint64_t>(img, field, Addr(img, Get<uint64_t>(img, field))); }
 
 // Decodes a tagged field when its tag bit is set; returns the record's offset when the field was tagged
@@ -372,7 +395,7 @@ BOOL ImgCheckImage(const BYTE* image, size_t length) {
   for (uint64_t g : {h.JobStart, h.JobEnd, h.DocReset, h.PageStart, h.PageEnd})
     if (!c.Block(g, 0)) return 0;
   if (!c.Fonts(h.DeviceFonts, h.DeviceFontCount) || !c.Fonts(h.FontCartridge, h.CartridgeCount)) return 0;
-  return c.ok ? 1 : 0;
+  return c.ok && c.bytes.inBounds ? 1 : 0;
 }
 
 void ImgRelocateFeatures(BYTE* img) {

@@ -111,20 +111,39 @@ int32_t DfcResolveReference(const COMPILE_RECORD& rec, const char* word, int kin
   return 0;
 }
 
-// Left to right, no precedence: every operator waits for the operand after it. A parenthesised group is
-// compiled in place; the operator pending before it stays pending until the next operand, operator or
-// the end. Groups are kept on an explicit stack so that deep nesting cannot exhaust the call stack.
+// Binding of an operator: comparisons (and "!") bind tighter than "&&" and "||", so X == 1 && Y == 2
+// is (X == 1) && (Y == 2). Operators of one binding group from the left. 0 for a run that is no operator.
+static int DfcOperatorBinding(uint16_t op) {
+  if (op == 0) return 0;
+  return op == kOpAnd || op == kOpOr ? 1 : 2;
+}
+
+// Operators wait on one stack until an operator that binds no tighter, a closing parenthesis or the end
+// sends them to the cells. A parenthesised group is compiled in place behind a group mark; the operators
+// pending before it stay pending until the group is closed and the next operator or the end comes.
+// Groups are kept on that explicit stack so that deep nesting cannot exhaust the call stack.
 bool DfcCompileExpression(COMPILE_RECORD& rec, TOKEN_BUFFER& t, RULE_CELL** cellsOut, uint32_t* countOut) {
+  constexpr uint16_t kGroupMark = 0xFFFF;
   std::vector<RULE_CELL> out;
-  std::vector<uint16_t> pending(1, 0);
-  auto flush = [&]() {
-    if (pending.back()) {
-      out.push_back({kCellOperator, pending.back()});
-      pending.back() = 0;
+  std::vector<uint16_t> ops;  // at most two operators (one of each binding) above each group mark
+  uint32_t groups = 0;
+  // Sends the waiting operators of the innermost group that bind at least as tightly as `binding`.
+  auto flush = [&](int binding) {
+    while (!ops.empty() && ops.back() != kGroupMark && DfcOperatorBinding(ops.back()) >= binding) {
+      out.push_back({kCellOperator, ops.back()});
+      ops.pop_back();
     }
   };
+  // Closes the innermost group; false when there is none (the expression itself ends).
+  auto closeGroup = [&]() {
+    flush(0);
+    if (!groups) return false;
+    ops.pop_back();
+    --groups;
+    return true;
+  };
   for (;;) {
-    if (out.size() > kMaxJudgeCells || pending.size() > kMaxJudgeCells) return false;
+    if (out.size() > kMaxJudgeCells || groups > kMaxJudgeCells) return false;
     RuleToken tok = DfcScanRuleToken(t);
     if (tok.kind == kTokName) {
       uint16_t id, v;
@@ -139,29 +158,21 @@ bool DfcCompileExpression(COMPILE_RECORD& rec, TOKEN_BUFFER& t, RULE_CELL** cell
       } else {
         return false;
       }
-      flush();
     } else if (tok.kind == kTokNumber) {
       out.push_back({kCellConstant, uint16_t(ParseDigits(tok.text))});
-      flush();
     } else if (tok.kind == kTokOperator) {
-      flush();
-      pending.back() = DfcLookupOperator(tok.text);
+      uint16_t op = DfcLookupOperator(tok.text);
+      flush(DfcOperatorBinding(op));
+      if (op) ops.push_back(op);
     } else if (tok.kind == kTokPunct && tok.text[0] == '(') {
-      pending.push_back(0);
+      ops.push_back(kGroupMark);
+      ++groups;
     } else if (tok.kind == kTokPunct && tok.text[0] == ')') {
-      flush();
-      if (pending.size() > 1) {
-        pending.pop_back();
-        continue;
-      }
+      if (closeGroup()) continue;
       out.push_back({kCellGroupEnd, 0});
       break;
     } else {
-      flush();
-      if (pending.size() > 1) {
-        pending.pop_back();
-        continue;
-      }
+      if (closeGroup()) continue;
       out.push_back({kCellOperator, kOpEnd});
       break;
     }

@@ -97,7 +97,7 @@ BYTE* ImgLoadImageFile(LPCWSTR dataPath) {
       got == 4 && total == size && SetFilePointer(image, 0, nullptr, FILE_BEGIN) == 0) {
     block = static_cast<BYTE*>(GlobalAlloc(GPTR, size));
     if (block && !(ReadFile(image, block, size, &got, nullptr) && got == size &&
-                   dfc::Get<uint32_t>(block, 32) == size)) {  // the file changed under us
+                   dfc::Get<uint32_t>(block, DFC_OFF(COMPILED_IMAGE_HEADER, TotalLength)) == size)) {  // the file changed under us
       GlobalFree(block);
       block = nullptr;
     }
@@ -117,7 +117,7 @@ BOOL ImgWriteImageFile(const BYTE* image, LPCWSTR dataPath) {
   if (aside.size() >= kPathChars) return 0;
   HANDLE f = CreateFileW(aside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return 0;
-  uint32_t total = dfc::Get<uint32_t>(image, 32);
+  uint32_t total = dfc::Get<uint32_t>(image, DFC_OFF(COMPILED_IMAGE_HEADER, TotalLength));
   bool ok = true;
   for (size_t done = 0; ok && done < total;) {
     DWORD n = DWORD(total - done < kWriteChunk ? total - done : kWriteChunk), wrote = 0;
@@ -260,7 +260,7 @@ COMPILED_IMAGE* ImgAcquire(SETTING_CONTEXT* ctx) {
         WCHAR imageVersion[17];
         CopyVersion(imageVersion, reinterpret_cast<const WCHAR*>(loaded));
         if (mayWrite && kvp::WEqualI(kvp::WView(imageVersion), kvp::WView(dataVersion)) &&
-            ImgRelocate(loaded, dfc::Get<uint32_t>(loaded, 32))) {
+            ImgRelocate(loaded, dfc::Get<uint32_t>(loaded, DFC_OFF(COMPILED_IMAGE_HEADER, TotalLength)))) {
           result = loaded;
         } else {
           // Another version, or a file that does not check out: never trusted, never kept.

@@ -83,13 +83,14 @@ const WCHAR* ImgGetUIResDLLName(SETTING_CONTEXT* ctx);
 DWORD ImgGetDefaultOf(WORD id, const BYTE* base, size_t length);
 
 // Node fields.
-inline WORD ImgNodeSettingId(IMG_REF n) { return n ? dfc::Get<WORD>((const void*)n, 36) : 0; }
-inline WORD ImgNodeKey(IMG_REF n) { return n ? dfc::Get<WORD>((const void*)n, 32) : 0; }
-inline WORD ImgNodeType(IMG_REF n) { return n ? dfc::Get<WORD>((const void*)n, 38) : 0; }
-inline IMG_REF ImgNodeRule(IMG_REF n) { return n ? dfc::Get<uint64_t>((const void*)n, 16) : 0; }
-inline IMG_REF ImgNodeOptions(IMG_REF n) { return n ? dfc::Get<uint64_t>((const void*)n, 24) : 0; }
-inline IMG_REF ImgNext(IMG_REF r) { return r ? dfc::Get<uint64_t>((const void*)r, 0) : 0; }
-inline WORD ImgOptionValue(IMG_REF o) { return o ? dfc::Get<WORD>((const void*)o, 8) : 0; }
+inline WORD ImgNodeSettingId(IMG_REF n) { return n ? DFC_GET(n, IMAGE_NODE, settingId) : 0; }
+inline WORD ImgNodeKey(IMG_REF n) { return n ? DFC_GET(n, IMAGE_NODE, key) : 0; }
+inline WORD ImgNodeType(IMG_REF n) { return n ? DFC_GET(n, IMAGE_NODE, type) : 0; }
+inline IMG_REF ImgNodeRule(IMG_REF n) { return n ? DFC_GET(n, IMAGE_NODE, rule) : 0; }
+inline IMG_REF ImgNodeOptions(IMG_REF n) { return n ? DFC_GET(n, IMAGE_NODE, options) : 0; }
+// Every record of a list starts with its next reference.
+inline IMG_REF ImgNext(IMG_REF r) { return r ? DFC_GET(r, IMAGE_OPTION, next) : 0; }
+inline WORD ImgOptionValue(IMG_REF o) { return o ? DFC_GET_AS(WORD, o, IMAGE_OPTION, value) : 0; }
 
 // Papers (0.1 mm, width first).
 struct IMG_RECT {

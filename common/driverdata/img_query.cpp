@@ -3,14 +3,18 @@
 // setting for a moment put back its bytes and its change marks before they return.
 #include <cstring>
 
+#include "config/free_size.h"
+#include "config/resource_strings.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_value_checks.h"
+#include "kvplat/devmode.h"
 #include "settings/access.h"
 #include "settings/context.h"
-#include "settings/context_seams.h"
-#include "kvplat/devmode.h"
 #include "settings/devmode.h"
 #include "settings/model_tables.h"
+#include "settings/library_hooks.h"
+#include "settings/units.h"
 
 using dfc::Get;
 
@@ -21,7 +25,7 @@ constexpr WORD kOutPaperSize = 46, kFreeShortOver = 85, kFreeSizeWidth = 916, kF
 constexpr WORD kInputFreeSizeType = 1019;
 
 const BYTE* Image(SETTING_CONTEXT* ctx) { return ctx ? reinterpret_cast<const BYTE*>(ctx->image) : nullptr; }
-IMG_REF FeatureList(SETTING_CONTEXT* ctx) { return Image(ctx) ? Get<uint64_t>(Image(ctx), 40) : 0; }
+IMG_REF FeatureList(SETTING_CONTEXT* ctx) { return Image(ctx) ? Get<uint64_t>(Image(ctx), DFC_OFF(COMPILED_IMAGE_HEADER, FeatureList)) : 0; }
 
 bool IsCustomCode(DWORD code) { return code == 256 || code == 448 || (code >= 384 && code <= 393); }
 
@@ -58,18 +62,22 @@ class TemporaryValue {
 template <class Resolve>
 DWORD DefaultOfNode(IMG_REF node, Resolve resolve) {
   if (!node) return 0;
-  uint16_t type = dfc::BaseType(Get<uint16_t>((const void*)node, 38));
-  uint64_t first = Get<uint64_t>((const void*)node, 24);
+  uint16_t type = dfc::BaseType(DFC_GET(node, IMAGE_NODE, type));
+  uint64_t first = DFC_GET(node, IMAGE_NODE, options);
   if ((type & 0xFF) == 1) {
-    WORD index = Get<WORD>((const void*)node, 40);
-    IMG_REF o = resolve(first, 10);
-    for (WORD i = 0; o && i < index; ++i) o = resolve(Get<uint64_t>((const void*)o, 0), 10);
-    return o ? Get<WORD>((const void*)o, 8) : 0;
+    WORD index = DFC_GET(node, IMAGE_NODE, defaultIndex);
+    constexpr size_t kOption = DFC_OFF(IMAGE_OPTION, value) + sizeof(WORD);
+    IMG_REF o = resolve(first, kOption);
+    for (WORD i = 0; o && i < index; ++i) o = resolve(DFC_GET(o, IMAGE_OPTION, next), kOption);
+    return o ? DFC_GET_AS(WORD, o, IMAGE_OPTION, value) : 0;
   }
   IMG_REF value;
-  if (type == dfc::kTypeBoolean) return (value = resolve(first, 4)) ? DWORD(Get<int32_t>((const void*)value, 0)) : 0;
-  if (type == dfc::kTypeNumeric) return (value = resolve(first, 16)) ? DWORD(Get<int32_t>((const void*)value, 12)) : 0;
-  if (type == dfc::kTypeString) return (value = resolve(first, 2)) ? Get<uint16_t>((const void*)value, 0) : 0;
+  if (type == dfc::kTypeBoolean && (value = resolve(first, sizeof(int32_t))))
+    return DWORD(DFC_GET_AS(int32_t, value, BOOLEAN_VALUE, defaultValue));
+  if (type == dfc::kTypeNumeric && (value = resolve(first, DFC_OFF(NUMERIC_VALUE, defaultValue) + sizeof(int32_t))))
+    return DWORD(DFC_GET(value, NUMERIC_VALUE, defaultValue));
+  if (type == dfc::kTypeString && (value = resolve(first, sizeof(int16_t))))
+    return uint16_t(DFC_GET(value, STRING_VALUE, defaultValue));
   return 0;
 }
 
@@ -90,7 +98,11 @@ uint64_t NodeSettingStored(SETTING_CONTEXT* ctx, IMG_REF node) {
   return row ? StgReadValue(ctx, row) : 0;
 }
 
-LONG DotsToLength(uint64_t dots) { return LONG((int64_t(int32_t(dots)) * 254 + 600) / 1200); }
+// A custom size in 1200-dpi dots as 0.1 mm, rounded up like every length shown from dots.
+LONG DotsToLength(uint64_t dots) {
+  int32_t d = int32_t(dots);
+  return d > 0 ? LONG(StgDotsToLength(STG_UNIT_METRIC, DWORD(d), 1200)) : 0;
+}
 
 void Swap(LONG size[2]) {
   LONG t = size[0];
@@ -115,7 +127,7 @@ IMG_REF ImgFindNode(SETTING_CONTEXT* ctx, WORD id) {
 }
 
 IMG_REF ImgGetRuleRow(SETTING_CONTEXT* ctx, WORD id) { return ImgNodeRule(ImgFindNode(ctx, id)); }
-WORD ImgGetNodeType(SETTING_CONTEXT* ctx, WORD id) { return dfc::BaseType(ImgNodeType(ImgFindNode(ctx, id))); }
+WORD ImgGetNodeTypeCommon(SETTING_CONTEXT* ctx, WORD id) { return dfc::BaseType(ImgNodeType(ImgFindNode(ctx, id))); }
 WORD ImgGetNodeFlags(SETTING_CONTEXT* ctx, WORD id) { return ImgNodeType(ImgFindNode(ctx, id)); }
 
 DWORD ImgGetDefaultValue(SETTING_CONTEXT* ctx, WORD id) {
@@ -129,13 +141,13 @@ DWORD ImgGetDefaultOf(WORD id, const BYTE* base, size_t length) {
   auto resolve = [base, length](uint64_t off, size_t need) -> uint64_t {
     return off >= dfc::kHeaderSize && off < length && length - off >= need ? uint64_t(uintptr_t(base + off)) : 0;
   };
-  return DefaultOfNode(resolve(Get<uint64_t>(base, dfc::SlotOffset(slot)), 42), resolve);
+  return DefaultOfNode(resolve(Get<uint64_t>(base, dfc::SlotOffset(slot)), DFC_OFF(IMAGE_NODE, defaultIndex) + 2), resolve);
 }
 
 IMG_REF ImgGetOptionList(SETTING_CONTEXT* ctx, WORD id, WORD* defaultIndex) {
   IMG_REF node = ImgFindNode(ctx, id);
   if (!node) return 0;
-  if ((ImgNodeType(node) & 1) && defaultIndex) *defaultIndex = Get<WORD>((const void*)node, 40);
+  if ((ImgNodeType(node) & 1) && defaultIndex) *defaultIndex = DFC_GET(node, IMAGE_NODE, defaultIndex);
   return ImgNodeOptions(node);
 }
 
@@ -163,7 +175,7 @@ IMG_REF ImgFindNodeVariant(SETTING_CONTEXT* ctx, WORD id, int which) {
   };
   if (!holds(node)) return node;
   for (IMG_REF n = FeatureList(ctx); n; n = ImgNext(n))
-    if (ImgNodeSettingId(n) == id && dfc::Get<WORD>((const void*)n, 34) == 0 && !holds(n)) return n;
+    if (ImgNodeSettingId(n) == id && DFC_GET(n, IMAGE_NODE, variant) == 0 && !holds(n)) return n;
   return 0;
 }
 
@@ -187,7 +199,7 @@ IMG_REF ImgFindNodeByKey2(SETTING_CONTEXT* ctx, WORD key) { return ImgFindNodeBy
 
 const WCHAR* ImgGetUIResDLLName(SETTING_CONTEXT* ctx) {
   const BYTE* image = Image(ctx);
-  return image ? reinterpret_cast<const WCHAR*>(Get<uint64_t>(image, 15864)) : nullptr;
+  return image ? reinterpret_cast<const WCHAR*>(Get<uint64_t>(image, DFC_OFF(COMPILED_IMAGE_HEADER, UIResDLLName))) : nullptr;
 }
 
 // ---- papers ---------------------------------------------------------------------------------------------
@@ -199,12 +211,12 @@ int ImgFindPaperArea(SETTING_CONTEXT* ctx, IMG_RECT* rect, LONG pair[2], DWORD p
   WORD orientation = WORD(StgGetOptionValue(ctx, kOrientation, nullptr));
   IMG_REF option = FindPaperOption(node, paper);
   if (!option) return 0;
-  IMG_REF areas = Get<uint64_t>((const void*)option, 32);
+  IMG_REF areas = DFC_GET(option, IMAGE_OPTION_PAGE, areas);
   auto matches = [&](IMG_REF a) {
-    WORD key = Get<WORD>((const void*)a, 12);
+    WORD key = DFC_GET(a, PAGE_AREA, conditionKey);
     if (key == 0) return true;
     ITEM_DESC* row = StgFindItemByKey(ctx, key);
-    return row && WORD(StgGetItemOptionValue(ctx, row)) == Get<WORD>((const void*)a, 14);
+    return row && WORD(StgGetItemOptionValue(ctx, row)) == WORD(DFC_GET(a, PAGE_AREA, conditionValue));
   };
   for (int pass = 0; pass < 2; ++pass) {
     for (IMG_REF a = areas; a; a = ImgNext(a)) {
@@ -235,13 +247,13 @@ int ImgGetPaperSizeOf(SETTING_CONTEXT* ctx, LONG size[2], WORD id) {
   DWORD code = id ? StgGetOptionValue(ctx, id, nullptr) : NodeSettingOption(ctx, node);
   IMG_REF option = FindPaperOption(node, code);
   if (!option) return 0;
-  size[0] = Get<int32_t>((const void*)option, 24);
-  size[1] = Get<int32_t>((const void*)option, 28);
+  size[0] = DFC_GET(option, IMAGE_OPTION_PAGE, width);
+  size[1] = DFC_GET(option, IMAGE_OPTION_PAGE, length);
   if (Landscape(ctx)) Swap(size);
   return 1;
 }
 
-int ImgGetCustomPaperSize(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int oriented) {
+int ImgGetCustomPaperSizeCommon(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int oriented) {
   if (!size) return 0;
   int slot = CfgFreeSizePaperToIndex(code, ctx);
   auto slotSize = [&] {
@@ -303,7 +315,7 @@ DWORD ImgFindPaperBySize(SETTING_CONTEXT* ctx, LONG w, LONG h, int tolerant) {
   auto in = [t](int64_t v, int64_t lo) { return v >= lo && v <= lo + t; };
   ITEM_DESC* row = StgFindItem(ctx, ImgNodeSettingId(node));
   for (IMG_REF o = ImgNodeOptions(node); o; o = ImgNext(o)) {
-    int64_t width = Get<int32_t>((const void*)o, 24), length = Get<int32_t>((const void*)o, 28);
+    int64_t width = DFC_GET(o, IMAGE_OPTION_PAGE, width), length = DFC_GET(o, IMAGE_OPTION_PAGE, length);
     if (!((in(w, width) && in(h, length)) || (in(h, width) && in(w, length)))) continue;
     DWORD code = row ? StgMapFromOption(ctx, row, ImgOptionValue(o)) : ImgOptionValue(o);
     if (RuleTestValue(kOutPaperSize, code, ctx) != 1) continue;
@@ -328,8 +340,8 @@ DEVICE_FONT_REC* CopyFonts(SETTING_CONTEXT* ctx, uint32_t arrayField, uint32_t c
   for (int32_t i = 0; i < n; ++i) {
     IMG_REF f = Get<uint64_t>((const void*)arr, 8 * size_t(i));
     if (!f) break;
-    out[i].id = DWORD(Get<int32_t>((const void*)f, 0));
-    CfgAnsiToWide(out[i].name, reinterpret_cast<const char*>(Get<uint64_t>((const void*)f, 8)), 32);
+    out[i].id = DWORD(DFC_GET(f, FONT_ENTRY, id));
+    CfgAnsiToWide(out[i].name, reinterpret_cast<const char*>(DFC_GET(f, FONT_ENTRY, name)), 32);
   }
   if (count) *count = n;
   return out;
@@ -350,9 +362,9 @@ FONT_SUBST_REC* ImgCopyFontSubstitutions(SETTING_CONTEXT* ctx, int* count) {
     }
   if (!node) return nullptr;
   for (IMG_REF o = ImgNodeOptions(node); o; o = ImgNext(o)) {
-    int32_t n = Get<int32_t>((const void*)o, 24);
+    int32_t n = DFC_GET(o, IMAGE_OPTION_FONT, count);
     if (n <= 0) continue;
-    IMG_REF tt = Get<uint64_t>((const void*)o, 32), dev = Get<uint64_t>((const void*)o, 40);
+    IMG_REF tt = DFC_GET(o, IMAGE_OPTION_FONT, trueTypeNames), dev = DFC_GET(o, IMAGE_OPTION_FONT, deviceNames);
     auto* out = static_cast<FONT_SUBST_REC*>(StgAllocZero(DWORD(n) * sizeof(FONT_SUBST_REC)));
     if (!out) return nullptr;
     for (int32_t i = 0; i < n; ++i) {

@@ -99,8 +99,8 @@ DWORD RuleEvalExpression(IMG_REF cells, SETTING_CONTEXT* ctx) {
   bool ok = false;
   auto pop = [&](LONG* v) { return w->evalStackTop > base && RulePop(ctx, v); };
   for (uint32_t i = 0; i < kMaxCells; ++i) {
-    const void* cell = reinterpret_cast<const void*>(cells + 4 * uint64_t(i));
-    WORD kind = Get<WORD>(cell, 0), value = Get<WORD>(cell, 2);
+    IMG_REF cell = cells + sizeof(dfc::RULE_CELL) * uint64_t(i);
+    WORD kind = DFC_GET(cell, RULE_CELL, kind), value = DFC_GET(cell, RULE_CELL, value);
     if (kind == dfc::kCellSetting) {
       DWORD v;
       if (haveLast && value == lastId) {

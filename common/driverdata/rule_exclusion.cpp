@@ -10,12 +10,12 @@ using dfc::Get;
 namespace {
 
 // RULE_ROW fields.
-IMG_REF JudgeA(IMG_REF row) { return Get<uint64_t>((const void*)row, 8); }
-IMG_REF JudgeB(IMG_REF row) { return Get<uint64_t>((const void*)row, 16); }
-IMG_REF Items(IMG_REF row) { return Get<uint64_t>((const void*)row, 24); }
+IMG_REF JudgeA(IMG_REF row) { return DFC_GET(row, RULE_ROW, judgeA); }
+IMG_REF JudgeB(IMG_REF row) { return DFC_GET(row, RULE_ROW, judgeB); }
+IMG_REF Items(IMG_REF row) { return DFC_GET(row, RULE_ROW, items); }
 // ITEM_ENTRY fields.
-IMG_REF Judge1(IMG_REF item) { return Get<uint64_t>((const void*)item, 8); }
-IMG_REF Judge2(IMG_REF item) { return Get<uint64_t>((const void*)item, 16); }
+IMG_REF Judge1(IMG_REF item) { return DFC_GET(item, ITEM_ENTRY, judge1); }
+IMG_REF Judge2(IMG_REF item) { return DFC_GET(item, ITEM_ENTRY, judge2); }
 
 int Eval(SETTING_CONTEXT* ctx, IMG_REF cells) { return RuleEvalExpression(cells, ctx) ? 1 : 0; }
 
@@ -44,11 +44,11 @@ int CustomMediaExcluded(SETTING_CONTEXT* ctx, IMG_REF row, WORD option, IMG_REF 
 
 IMG_REF RuleFindRuleRow(SETTING_CONTEXT* ctx, WORD key) {
   if (!ctx || !ctx->image) return 0;
-  IMG_REF r = Get<uint64_t>(ctx->image, 15936);
+  IMG_REF r = Get<uint64_t>(ctx->image, DFC_OFF(COMPILED_IMAGE_HEADER, RuleList));
   // Rows lie back to back; a row's link only says whether another follows.
   for (; r; r += sizeof(dfc::RULE_ROW)) {
-    if (Get<WORD>((const void*)r, 64) == key) return r;
-    if (Get<uint64_t>((const void*)r, 0) == 0) break;
+    if (DFC_GET(r, RULE_ROW, key) == key) return r;
+    if (DFC_GET(r, RULE_ROW, next) == 0) break;
   }
   return 0;
 }
@@ -56,7 +56,7 @@ IMG_REF RuleFindRuleRow(SETTING_CONTEXT* ctx, WORD key) {
 IMG_REF RuleFindItemRow(IMG_REF row, WORD option) {
   if (!row) return 0;
   for (IMG_REF e = Items(row); e; e = ImgNext(e))
-    if (Get<WORD>((const void*)e, 32) == option) return e;
+    if (DFC_GET(e, ITEM_ENTRY, option) == option) return e;
   return 0;
 }
 

@@ -2,7 +2,6 @@
 #include "config/paths_seams.h"
 #include "driverdata/rule_judge_internal.h"
 #include "kvplat/devmode.h"
-#include "settings/context_seams.h"
 #include "settings/paper_geometry.h"
 
 namespace rule_judge {

@@ -9,7 +9,6 @@
 #include "driverdata/rule_judge_internal.h"
 #include "driverdata/rule_judges.h"
 #include "kvplat/devmode.h"
-#include "settings/context_seams.h"
 #include "settings/model_tables.h"
 #include "settings/platform_queries.h"
 #include "settings/units.h"

@@ -2,27 +2,28 @@
 #include "driverdata/rule_eval.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/library_hooks.h"
 
 using dfc::Get;
 
 WORD RuleFirstAlert(SETTING_CONTEXT* ctx, IMG_REF alerts) {
   for (IMG_REF a = alerts; a; a = ImgNext(a)) {
-    IMG_REF judge = Get<uint64_t>((const void*)a, 8);
-    if (judge && RuleEvalExpression(judge, ctx)) return Get<WORD>((const void*)a, 16);
+    IMG_REF judge = DFC_GET(a, ALERT_ENTRY, judge);
+    if (judge && RuleEvalExpression(judge, ctx)) return DFC_GET(a, ALERT_ENTRY, messageKey);
   }
   return 0;
 }
 
 WORD RuleGetAlert(SETTING_CONTEXT* ctx, IMG_REF node) {
   IMG_REF row = ImgNodeRule(node);
-  return row ? RuleFirstAlert(ctx, Get<uint64_t>((const void*)row, 32)) : 0;
+  return row ? RuleFirstAlert(ctx, DFC_GET(row, RULE_ROW, alerts)) : 0;
 }
 
-DWORD RuleRunTransact(SETTING_CONTEXT* ctx, IMG_REF transacts) {
+DWORD RuleRunTransactCommon(SETTING_CONTEXT* ctx, IMG_REF transacts) {
   IMG_REF previous = 0;
   bool previousFalse = false;
   for (IMG_REF t = transacts; t; t = ImgNext(t)) {
-    IMG_REF judge = Get<uint64_t>((const void*)t, 8);
+    IMG_REF judge = DFC_GET(t, TRANSACT_ENTRY, judge);
     bool holds;
     if (!judge) {
       holds = true;
@@ -34,9 +35,9 @@ DWORD RuleRunTransact(SETTING_CONTEXT* ctx, IMG_REF transacts) {
     previous = judge;
     previousFalse = !holds;
     if (!holds) continue;
-    for (IMG_REF a = Get<uint64_t>((const void*)t, 16); a; a = ImgNext(a)) {
-      WORD target = Get<WORD>((const void*)a, 8), kind = Get<WORD>((const void*)a, 10);
-      DWORD value = Get<DWORD>((const void*)a, 16);
+    for (IMG_REF a = DFC_GET(t, TRANSACT_ENTRY, action); a; a = ImgNext(a)) {
+      WORD target = DFC_GET(a, ACTION_ENTRY, targetId), kind = DFC_GET(a, ACTION_ENTRY, targetKind);
+      DWORD value = DFC_GET(a, ACTION_ENTRY, value);
       if (kind == 1) return target;
       if (kind == 0) StgSetValueOrResString(ctx, target, value);
     }
@@ -46,12 +47,12 @@ DWORD RuleRunTransact(SETTING_CONTEXT* ctx, IMG_REF transacts) {
 
 DWORD RuleRunNodeTransact(SETTING_CONTEXT* ctx, IMG_REF node) {
   IMG_REF row = ImgNodeRule(node);
-  return row ? RuleRunTransact(ctx, Get<uint64_t>((const void*)row, 40)) : 0;
+  return row ? RuleRunTransact(ctx, DFC_GET(row, RULE_ROW, transactA)) : 0;
 }
 
 DWORD RuleRunTransactByKey(SETTING_CONTEXT* ctx, WORD key, DWORD) {
   IMG_REF row = RuleFindRuleRow(ctx, key);
-  return row ? RuleRunTransact(ctx, Get<uint64_t>((const void*)row, 40)) : 0;
+  return row ? RuleRunTransact(ctx, DFC_GET(row, RULE_ROW, transactA)) : 0;
 }
 
 DWORD RuleRunSettingTransact(SETTING_CONTEXT* ctx, WORD id) {

@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "driverdata/rule_judges.h"
+#include "config/resource_strings.h"
 #include "kvplat/codepage.h"
-#include "settings/context_seams.h"
 #include "settings/store.h"
+#include "settings/units.h"
 
 namespace {
 

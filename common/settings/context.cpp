@@ -8,15 +8,19 @@
 #include <new>
 
 #include "config/device_settings.h"
+#include "config/paths.h"
+#include "config/resource_strings.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_eval.h"
 #include "kvplat/error.h"
 #include "kvplat/heap.h"
-#include "kvplat/text.h"
 #include "kvplat/spooler.h"
 #include "kvplat/sync.h"
+#include "kvplat/text.h"
 #include "kvplat/time.h"
 #include "settings/access.h"
-#include "settings/context_seams.h"
 #include "settings/modules.h"
+#include "settings/platform_queries.h"
 #include "settings/store.h"
 
 DWORD g_StgCommonIniFlag = 0;

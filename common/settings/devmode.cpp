@@ -7,13 +7,23 @@
 
 #include "config/device_settings.h"
 #include "config/printer_data.h"
+#include "config/free_size.h"
+#include "config/lock_data.h"
+#include "config/user_code.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_eval.h"
+#include "driverdata/rule_value_checks.h"
 #include "kvplat/error.h"
 #include "kvplat/spooler.h"
 #include "settings/access.h"
-#include "settings/context_seams.h"
 #include "settings/migrate.h"
 #include "settings/modules.h"
+#include "settings/library_hooks.h"
+#include "settings/paper_geometry.h"
+#include "settings/platform_queries.h"
+#include "settings/public_fields.h"
 #include "settings/store.h"
+#include "settings/units.h"
 
 namespace {
 
@@ -90,7 +100,7 @@ BYTE StgGetDmMachineId(const DEVMODEW* dm) { return GetByte(dm, PDM_OFF_MACHINE_
 BYTE StgGetDmDriverType(const DEVMODEW* dm) { return GetByte(dm, PDM_OFF_DRIVER_TYPE); }
 
 namespace {
-WORD SpecOfSizeValue(WORD size, WORD own) {
+WORD DmSpecVersionOfSize(WORD size, WORD own) {
   switch (size) {
     case 188: return DM_SPEC_OLD;
     case 212: return DM_SPEC_400;
@@ -109,7 +119,7 @@ int CopyDevmode(const DEVMODEW* source, DEVMODEW* target, bool checkPrivate) {
   WORD sSize = DmSize(source), sExtra = DmExtra(source);
   size_t pub = std::min<size_t>(sSize, tSize);
   std::memmove(t, s, pub);
-  Wr16(t + DM_OFF_SPEC_VERSION, SpecOfSizeValue(keepSize, Rd16(t + DM_OFF_SPEC_VERSION)));
+  Wr16(t + DM_OFF_SPEC_VERSION, DmSpecVersionOfSize(keepSize, Rd16(t + DM_OFF_SPEC_VERSION)));
   Wr16(t + DM_OFF_DRIVER_VERSION, keepVersion);
   Wr16(t + DM_OFF_SIZE, keepSize);
   Wr16(t + DM_OFF_DRIVER_EXTRA, keepExtra);
@@ -126,7 +136,7 @@ int CopyDevmode(const DEVMODEW* source, DEVMODEW* target, bool checkPrivate) {
 
 WORD StgDevmodeSpecOfSize(const DEVMODEW* dm) {
   if (!dm) return 0;
-  return SpecOfSizeValue(DmSize(dm), Rd16(B(dm) + DM_OFF_SPEC_VERSION));
+  return DmSpecVersionOfSize(DmSize(dm), Rd16(B(dm) + DM_OFF_SPEC_VERSION));
 }
 
 int StgCopyDevmode(const DEVMODEW* source, DEVMODEW* target) {
@@ -174,7 +184,7 @@ int StgMergeDevmodeEx(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, size_t byt
   return StgMergeDevmode(ctx, incoming, mode);
 }
 
-int StgMergeDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
+int StgMergeDevmodeCommon(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
   // 1. Only a modify or a document-sheet intake does anything.
   if (!(mode & (STG_MERGE_MODIFY | STG_MERGE_DOC_SHEETS))) return 1;
   if (!ctx || !ctx->store || !ctx->work) return 1;

@@ -14,44 +14,44 @@
 #include "kvplat/text.h"
 #include "settings/context.h"
 #include "settings/feature_modules.h"
+#include "kvseam.h"
 
-#define KV_SEAM __attribute__((weak))
 
 // ---- Driver INI lists.
 
-KV_SEAM int CfgPresetSnapshot(SETTING_CONTEXT*, const WCHAR*, int) { return 0; }
-KV_SEAM int CfgGetStampCount(SETTING_CONTEXT*) { return 0; }
-KV_SEAM void CfgSaveStamp(SETTING_CONTEXT*, int) {}
+KV_SEAM(CfgPresetSnapshot) int CfgPresetSnapshot(SETTING_CONTEXT*, const WCHAR*, int) { return 0; }
+KV_SEAM(CfgGetStampCount) int CfgGetStampCount(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(CfgSaveStamp) void CfgSaveStamp(SETTING_CONTEXT*, int) {}
 
 // ---- Settings files and lock data.
 
-KV_SEAM int CfgTransferSettingsFile(HANDLE, const WCHAR*, DWORD, SETTING_CONTEXT*) { return 0; }
-KV_SEAM void CfgTransferDeviceRange(const WCHAR*, DWORD, SETTING_CONTEXT*, const WCHAR*, WCHAR*, WORD, WORD) {}
-KV_SEAM int CfgLoadLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM int CfgSaveLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM int CfgLoadCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM int CfgSaveCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(CfgTransferSettingsFile) int CfgTransferSettingsFile(HANDLE, const WCHAR*, DWORD, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(CfgTransferDeviceRange) void CfgTransferDeviceRange(const WCHAR*, DWORD, SETTING_CONTEXT*, const WCHAR*, WCHAR*, WORD, WORD) {}
+KV_SEAM(CfgLoadLockDefaultData) int CfgLoadLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(CfgSaveLockDefaultData) int CfgSaveLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(CfgLoadCustomMedia) int CfgLoadCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(CfgSaveCustomMedia) int CfgSaveCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
 
 // ---- Value checks: admissible, nothing reset.
 
-KV_SEAM int RuleValidateValue(WORD, DWORD, SETTING_CONTEXT* ctx) { return ctx && ctx->image ? 1 : 3; }
+KV_SEAM(RuleValidateValue) int RuleValidateValue(WORD, DWORD, SETTING_CONTEXT* ctx) { return ctx && ctx->image ? 1 : 3; }
 
 // ---- Colour-matching and job-settings modules: no profiles, no judge answers.
 
-KV_SEAM int StgGetCmmCount(SETTING_CONTEXT*) { return 0; }
-KV_SEAM void StgSelectCmmProfile(SETTING_CONTEXT*, int) {}
-KV_SEAM DWORD StgCmmJudge(SETTING_CONTEXT*, WORD) { return 0; }
-KV_SEAM DWORD StgSeparationJudge(SETTING_CONTEXT*, WORD) { return 0; }
+KV_SEAM(StgGetCmmCount) int StgGetCmmCount(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(StgSelectCmmProfile) void StgSelectCmmProfile(SETTING_CONTEXT*, int) {}
+KV_SEAM(StgCmmJudge) DWORD StgCmmJudge(SETTING_CONTEXT*, WORD) { return 0; }
+KV_SEAM(StgSeparationJudge) DWORD StgSeparationJudge(SETTING_CONTEXT*, WORD) { return 0; }
 
 // ---- Chapters module: no rows can be edited; a row's fields are read from the printer section.
 
-KV_SEAM int StgEditChapterRows(SETTING_CONTEXT*, DIALOG_DESC*, const DWORD*, void*,
+KV_SEAM(StgEditChapterRows) int StgEditChapterRows(SETTING_CONTEXT*, DIALOG_DESC*, const DWORD*, void*,
                                const WCHAR (*)[STG_CHAPTER_RANGE_CHARS]) {
   return 1;
 }
-KV_SEAM int StgDeleteChapterRow(SETTING_CONTEXT*) { return 1; }
-KV_SEAM int StgClearChapterRows(SETTING_CONTEXT*) { return 0; }
-KV_SEAM int StgCompareChapterRows(SETTING_CONTEXT*, const void*, const void*) { return 1; }
+KV_SEAM(StgDeleteChapterRow) int StgDeleteChapterRow(SETTING_CONTEXT*) { return 1; }
+KV_SEAM(StgClearChapterRows) int StgClearChapterRows(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(StgCompareChapterRows) int StgCompareChapterRows(SETTING_CONTEXT*, const void*, const void*) { return 1; }
 
 namespace {
 bool ChapterKey(int row, int field, WCHAR (&key)[40]) {
@@ -66,14 +66,14 @@ bool ChapterKey(int row, int field, WCHAR (&key)[40]) {
 }
 }  // namespace
 
-KV_SEAM int StgReadChapterIniInt(SETTING_CONTEXT* ctx, int row, int field, const WCHAR* iniPath, DWORD) {
+KV_SEAM(StgReadChapterIniInt) int StgReadChapterIniInt(SETTING_CONTEXT* ctx, int row, int field, const WCHAR* iniPath, DWORD) {
   WCHAR key[40];
   const WCHAR* section = CfgGetPrinterName(ctx);
   if (!iniPath || !section || !ChapterKey(row, field, key)) return 0;
   return CfgIniGetInt(section, key, 0, iniPath);
 }
 
-KV_SEAM void StgReadChapterIniText(SETTING_CONTEXT* ctx, int row, int field, WCHAR* dest, DWORD chars,
+KV_SEAM(StgReadChapterIniText) void StgReadChapterIniText(SETTING_CONTEXT* ctx, int row, int field, WCHAR* dest, DWORD chars,
                                    const WCHAR* iniPath, DWORD) {
   if (!dest || !chars) return;
   dest[0] = 0;

@@ -12,6 +12,13 @@
 #include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
 #include "kvplat/security.h"
+// kvplat/file.h defines these access masks once more with the same values in another spelling; drop
+// the first spelling so that the second is no redefinition.
+#undef GENERIC_READ
+#undef GENERIC_WRITE
+#undef GENERIC_EXECUTE
+#undef GENERIC_ALL
+#undef DELETE
 #include "kvplat/file.h"
 #include "settings/context.h"
 

@@ -1,4 +1,4 @@
-// Setting ids by name; generated with the setting table.
+// Setting ids by name; generated with the setting table and checked against it (setting_ids_test).
 #pragma once
 
 #include "kvplat/types.h"

@@ -5,8 +5,16 @@
 
 #include "config/printer_data.h"
 #include "settings/access.h"
-#include "settings/context_seams.h"
 #include "settings/modules.h"
+#include "config/ini.h"
+#include "config/ini_lists.h"
+#include "config/paths.h"
+#include "driverdata/img_image.h"
+#include "settings/library_hooks.h"
+#include "settings/platform_queries.h"
+#include "settings/public_fields.h"
+#include "settings/regions.h"
+#include "settings/units.h"
 
 namespace {
 BYTE* Dm(SETTING_CONTEXT* ctx) { return ctx && ctx->store ? ctx->store->bytes : nullptr; }
@@ -102,7 +110,7 @@ void StgResetItem(SETTING_CONTEXT* ctx, ITEM_DESC* row) {
   StgWriteOptionValue(ctx, row, ImgGetDefaultValue(ctx, (WORD)row->id));
 }
 
-void StgResetAllItems(SETTING_CONTEXT* ctx) {
+void StgResetAllItemsCommon(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->store || !ctx->dictionary) return;
   StgWritePrivateHeader(StgGetDevmode(ctx), ctx);
   bool feature2 = StgIsModelFeatureOn(ctx, 2, 0) != 0;

@@ -6,6 +6,7 @@
 #include "config/device_settings.h"
 #include "config/ini.h"
 #include "config/paths.h"
+#include "config/free_size.h"
 #include "config/paths_seams.h"
 #include "config/resource_strings.h"
 #include "kvplat/codepage.h"
@@ -14,8 +15,11 @@
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
-#include "settings/context_seams.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_eval.h"
+#include "driverdata/rule_value_lists.h"
 #include "settings/modules.h"
+#include "settings/paper_geometry.h"
 #include "settings/model_tables.h"
 #include "settings/setting_ids.h"
 
@@ -343,32 +347,22 @@ int StgIsSortTypeSelectable(SETTING_CONTEXT* ctx) {
 }
 int StgQuerySortTypeList(SETTING_CONTEXT* ctx) { return StgIsSortTypeSelectable(ctx); }
 
-void* StgFindSettingNode(SETTING_CONTEXT* ctx, WORD id) { return ctx ? ImgFindNode(ctx, id) : nullptr; }
-
-namespace {
-// The two fields of the compiled image's node and option records read here (relocated image).
-constexpr size_t kNodeOptionsOffset = 24;  // IMAGE_NODE.options
-constexpr size_t kNodeTypeOffset = 38;     // IMAGE_NODE.type (u16)
-constexpr size_t kOptionNextOffset = 0;    // IMAGE_OPTION.next
-}  // namespace
+void* StgFindSettingNode(SETTING_CONTEXT* ctx, WORD id) {
+  return ctx ? reinterpret_cast<void*>(static_cast<uintptr_t>(ImgFindNode(ctx, id))) : nullptr;
+}
 
 void* StgNextListOption(const void* node, const void* option) {
   if (!node || !option) return nullptr;
-  WORD type;
-  std::memcpy(&type, static_cast<const BYTE*>(node) + kNodeTypeOffset, 2);
-  BYTE low = (BYTE)(type & 0xFF);
+  BYTE low = (BYTE)(ImgNodeType(reinterpret_cast<uintptr_t>(node)) & 0xFF);
   if (low != 1 && low != 2) return nullptr;
-  (void)kNodeOptionsOffset;
-  void* next;
-  std::memcpy(&next, static_cast<const BYTE*>(option) + kOptionNextOffset, sizeof(next));
-  return next;
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(ImgNext(reinterpret_cast<uintptr_t>(option))));
 }
 
 int StgIsSettingExcluded(SETTING_CONTEXT* ctx, WORD id) {
-  if (!id) return 0;
-  void* node = StgFindSettingNode(ctx, id);
+  if (!id || !ctx) return 0;
+  IMG_REF node = ImgFindNode(ctx, id);
   if (!node) return 0;
-  return RuleIsOptionExcluded(ctx, node, Opt(ctx, id)) ? 1 : 0;
+  return RuleIsOptionExcluded(ctx, node, (WORD)Opt(ctx, id)) ? 1 : 0;
 }
 
 int StgRequestDeviceDataLoad(SETTING_CONTEXT* ctx) {

@@ -89,6 +89,13 @@ TEST(QueryText, TrayInquiriesFollowTheRequestsTrays) {
   ASSERT_TRUE(PatGetOrAddTray(request.get(), TRAY_ROLL1));
   EXPECT_EQ(Build(request.get(), 0x8).text, kHead + kTray3 + kTray1 + kUel);
 
+  // A list of only trays the model cannot be asked about asks nothing: no text at all.
+  Record unknown;
+  ASSERT_TRUE(PatGetOrAddTray(unknown.get(), 999));
+  Query none = Build(unknown.get(), 0x8);
+  EXPECT_EQ(none.result, 0u);
+  EXPECT_FALSE(none.hasText);
+
   // Many trays: the text grows past any fixed buffer and stays whole.
   Record many;
   for (int i = 0; i < 40; ++i) {

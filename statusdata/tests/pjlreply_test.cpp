@@ -167,6 +167,29 @@ TEST(ReplyParse, TrayListIsRebuiltFromEachConfig) {
   EXPECT_EQ(record->cTrayInfo, 2u);
 }
 
+TEST(ReplyParse, ConfigKeepsWhatInquiriesToldOfTraysStillListed) {
+  Record record;
+  ASSERT_EQ(Parse(record.get(), Inquire("INTRAY1SIZE", "ROLL841") + Inquire("INTRAY1QUANT", "3/5") +
+                                    Inquire("INTRAY1MEDIA", "PLAIN") + Inquire("INTRAY2SIZE", "ROLL841")),
+            0u);
+  ASSERT_EQ(Codes(record->pTrayInfo), (std::vector<int>{51, 52}));
+  // Tray 1 is still listed and keeps its paper, level and media; tray 2 is gone, the bypass came.
+  ASSERT_EQ(Parse(record.get(), "@PJL INFO CONFIG\r\nIN TRAYS [2 ENUMERATED]\r\n\tINTRAYMANUAL\r\n\tINTRAY1\r\n\f"),
+            0u);
+  EXPECT_EQ(Codes(record->pTrayInfo), (std::vector<int>{51, 1}));
+  EXPECT_EQ(record->cTrayInfo, 2u);
+  auto trays = Nodes<TRAY_NODE>(record->pTrayInfo);
+  EXPECT_EQ(trays[0]->paperSize, 257);
+  EXPECT_EQ(trays[0]->level, 60);
+  EXPECT_EQ(trays[0]->paperType, 1);
+  EXPECT_EQ(trays[0]->flags, 0u);
+  EXPECT_EQ(trays[1]->flags, 0u);
+  // A reply cut short in its listing drops nothing.
+  EXPECT_NE(Parse(record.get(), "@PJL INFO CONFIG\r\nIN TRAYS [2 ENUMERATED]\r\n\tINTRAY1\r\nVERSION [1 ENUM"), 0u);
+  EXPECT_EQ(Codes(record->pTrayInfo), (std::vector<int>{51, 1}));
+  EXPECT_EQ(Nodes<TRAY_NODE>(record->pTrayInfo)[1]->flags, 0u);
+}
+
 TEST(ReplyParse, FirstErrorIsReported) {
   struct Case {
     const char* name;

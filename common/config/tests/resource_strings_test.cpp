@@ -4,11 +4,14 @@
 // code pages 1252 and 932.
 #include <cstring>
 
+#include "config/free_size.h"
 #include "config/paths.h"
 #include "config/resource_strings.h"
 #include "kvplat/handle.h"
+#include "settings/free_size_module.h"
 #include "settings/setting_ids.h"
 #include "settings/tests/platform_queries_fixture.h"
+#include "tests/stand_ins/stand_in_answer.h"
 
 using namespace kvcfgtest;
 
@@ -102,7 +105,10 @@ TEST_F(ResourceStrings, CustomSizesInBothUnitsAndTheEuropeanComma) {
   EXPECT_EQ(Load(153), u" mm");
   // Over-long decoration stays within the capacity.
   EXPECT_EQ(Load(752, 24), u"Custom Paper Size(210.0");
-  // A slot: its width is held to the model's minimum (9920 dots).
+  // A slot: its width is held to the model's minimum (9920 dots), as the stand-ins of the slot records
+  // and the custom-size limits give them.
+  KV_ASSERT_STAND_IN(CfgReadFreeSizeSlot);
+  KV_ASSERT_STAND_IN(StgGetFreeSizeLimits);
   StgSetOptionValue(ctx_, 1118, 5000);
   StgSetOptionValue(ctx_, 1119, 14030);
   EXPECT_EQ(Load(109), u"Custom Size 1(210.0 x 297.0 mm)");

@@ -301,6 +301,28 @@ TEST(DfcLayout, CheckRefusesTamperedImages) {
   }
 }
 
+TEST(DfcLayout, ImageReaderReadsOnlyInsideTheImage) {
+  const uint8_t bytes[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  struct Case {
+    uint64_t off;
+    size_t size;
+    bool inside;
+  } cases[] = {{0, 8, true}, {2, 8, true}, {3, 8, false}, {8, 2, true}, {9, 2, false}, {10, 1, false},
+               {~uint64_t(0) - 3, 8, false}, {~uint64_t(0), 1, false}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.off);
+    IMAGE_READER r{bytes, sizeof(bytes)};
+    uint64_t v = k.size == 8 ? r.At<uint64_t>(k.off) : k.size == 2 ? r.At<uint16_t>(k.off) : r.At<uint8_t>(k.off);
+    EXPECT_EQ(r.inBounds, k.inside);
+    if (!k.inside) {
+      EXPECT_EQ(v, 0u);
+    }
+  }
+  IMAGE_READER r{bytes, sizeof(bytes)};
+  EXPECT_EQ(r.At<uint16_t>(8), 0x0A09u);
+  EXPECT_TRUE(r.inBounds);
+}
+
 TEST(DfcLayout, DumpListsNodesRulesAndCommands) {
   Image img(
       "*FileVersion: 8.63\n"

@@ -74,7 +74,9 @@ TEST(DfcReader, StatementShapesAndMalformedForms) {
     EXPECT_EQ(r[0].keyword, c.keyword);
     EXPECT_EQ(r[0].option, c.option);
     EXPECT_EQ(r[0].option2, c.option2);
-    if (c.result == 0) EXPECT_EQ(r[0].value, c.value);
+    if (c.result == 0) {
+      EXPECT_EQ(r[0].value, c.value);
+    }
   }
 }
 

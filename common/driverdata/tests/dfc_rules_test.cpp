@@ -48,7 +48,7 @@ Compiled1 CompileText(COMPILE_RECORD& rec, const std::string& text) {
   return out;
 }
 
-TEST(DfcRules, ExpressionsGroupLeftToRight) {
+TEST(DfcRules, ComparisonsBindTighterThanLogicalOperators) {
   Compiled c("*Judge 7=Big: X > 5\n");
   c->aliases[kJudge].emplace("Big", 7);  // alias lists live only while a file is parsed
   struct Case {
@@ -56,8 +56,13 @@ TEST(DfcRules, ExpressionsGroupLeftToRight) {
     const char* cells;
     int check;
   } cases[] = {
-      // Every operator waits only for the operand after it: ((X == 1) && Y) == 2.
-      {"X == 1 && Y == 2", "S100 1 == S101 && 2 == end", 1},
+      // Comparisons bind tighter than && and ||; operators of one binding group from the left.
+      {"X == 1 && Y == 2", "S100 1 == S101 2 == && end", 1},
+      {"X == 1 || Y != 2 && Z > 3", "S100 1 == S101 2 != || S102 3 > && end", 1},
+      {"X && Y == 1", "S100 S101 1 == && end", 1},
+      {"X < 1 == Y", "S100 1 < S101 == end", 1},
+      {"(X || Y) == 1", "S100 S101 || 1 == end", 1},
+      {"X == (Y && Z) || 1 != Y", "S100 S101 S102 && == 1 S101 != || end", 1},
       {"(X == 1) && (Y == 2)", "S100 1 == S101 2 == && end", 1},
       {"((X == 1) && (Y == 2))", "S100 1 == S101 2 == && end", 1},
       {"X && Y || Z", "S100 S101 && S102 || end", 1},

@@ -29,7 +29,9 @@ TEST_F(Queries, EveryNodeAndOptionOfTheModelIsFound) {
     }
     ASSERT_NE(ImgFindNode(ctx_, id), 0u);
     EXPECT_EQ(ImgNodeSettingId(ImgFindNode(ctx_, id)), id);
-    if (ImgNodeKey(n)) EXPECT_EQ(ImgNodeKey(ImgFindNodeByKey(ctx_, ImgNodeKey(n))), ImgNodeKey(n));
+    if (ImgNodeKey(n)) {
+      EXPECT_EQ(ImgNodeKey(ImgFindNodeByKey(ctx_, ImgNodeKey(n))), ImgNodeKey(n));
+    }
     WORD type = ImgGetNodeType(ctx_, id);
     EXPECT_EQ(type, dfc::BaseType(ImgGetNodeFlags(ctx_, id)));
     int count = ImgGetOptionCount(ctx_, id);
@@ -74,6 +76,14 @@ TEST_F(Queries, PapersByCodeAndBySize) {
   EXPECT_EQ(size[0], 2970);
   EXPECT_EQ(size[1], 2100);
   Set("QDV_RADIOLIST_1", "IDS_ORIENTATION_PORTRAIT");
+
+  // A custom size in dots reads in 0.1 mm rounded up, as every length shown from dots: 10002 dots are
+  // 2117.09 mm/10, so 2118; 9920 dots are 2100 exactly.
+  StgSetValue(ctx_, 916, 10002);
+  StgSetValue(ctx_, 917, 9920);
+  ASSERT_EQ(ImgGetCustomPaperSizeStored(ctx_, size, 384), 1);
+  EXPECT_EQ(size[0], 2118);
+  EXPECT_EQ(size[1], 2100);
 
   // Every standard paper is found back by its size (either way round).
   ITEM_DESC* row = StgFindItem(ctx_, 8);

@@ -8,6 +8,7 @@
 #include "driverdata/dfc_image.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/tests/img_test_support.h"
+#include "settings/units.h"
 
 namespace {
 
@@ -163,6 +164,11 @@ TEST_F(Rules, ModelExclusionsAndSecondConditions) {
     EXPECT_EQ(RuleIsExcludedByKey(ctx_, paperKey, a0), k.a0Excluded);
     EXPECT_EQ(RuleIsOptionExcluded(ctx_, paperNode, a0), k.a0Excluded);
     EXPECT_EQ(RuleTestOptionCondition(ctx_, 8, a0), k.a0Excluded);
+    // The settings model's test of the current value reaches the same rule.
+    Set("QDV_IDC_PRESET_CHOICE_PAPERSIZE", a0);
+    EXPECT_EQ(StgIsSettingExcluded(ctx_, Id("QDV_IDC_PRESET_CHOICE_PAPERSIZE")), k.a0Excluded);
+    Set("QDV_IDC_PRESET_CHOICE_PAPERSIZE", a4);
+    EXPECT_EQ(StgIsSettingExcluded(ctx_, Id("QDV_IDC_PRESET_CHOICE_PAPERSIZE")), 0);
     EXPECT_EQ(RuleEvalSecondByKey(ctx_, paperKey, a4), k.a4Second);
     EXPECT_EQ(RuleEvalSecondCondition(ctx_, paperNode, a4), k.a4Second);
     // A3 has no Item row: never excluded, yet its first condition counts as 1.

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "context_fixture.h"
-#include "settings/context_seams.h"
 
 using namespace kvstgtest;
 

@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "context_fixture.h"
+#include "driverdata/img_image.h"
 #include "kvplat/heap.h"
 #include "kvplat/sync.h"
 #include "kvplat/testhooks.h"
-#include "settings/context_seams.h"
+#include "settings/platform_queries.h"
 
 using namespace kvstgtest;
 

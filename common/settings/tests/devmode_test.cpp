@@ -5,7 +5,6 @@
 
 #include "context_fixture.h"
 #include "kvplat/testhooks.h"
-#include "settings/context_seams.h"
 
 using namespace kvstgtest;
 
@@ -21,7 +20,6 @@ T Get(const BYTE* b, size_t off) {
   std::memcpy(&v, b + off, sizeof(T));
   return v;
 }
-const DEVMODEW* D(const std::vector<BYTE>& b) { return reinterpret_cast<const DEVMODEW*>(b.data()); }
 DEVMODEW* D(std::vector<BYTE>& b) { return reinterpret_cast<DEVMODEW*>(b.data()); }
 
 class Devmode : public ContextTest {
@@ -218,7 +216,9 @@ TEST_F(Merge, VersionAndModelDecideWhetherPrivateSettingsComeIn) {
     ASSERT_EQ(StgMergeDevmode(ctx_, D(in), STG_MERGE_MODIFY), 1);
     EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), k.taken ? 3u : 0u);
     DWORD v = StgGetDmSettingsVersion(StgGetDevmode(ctx_));
-    if (k.version == 321) EXPECT_EQ(v, 322u);
+    if (k.version == 321) {
+      EXPECT_EQ(v, 322u);
+    }
     EXPECT_EQ(StgGetDmModelId(StgGetDevmode(ctx_)), 0x76697270u);
   }
 }

@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "config/paths.h"
+#include "settings/modules.h"
 #include "platform_queries_fixture.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
+#include "tests/stand_ins/stand_in_answer.h"
 
 using namespace kvcfgtest;
 
@@ -162,7 +164,7 @@ TEST_F(Units, CharsetCodeOfTheAnsiCodePage) {
 }
 
 TEST_F(Units, OutputAndFitPaper) {
-  // No feature module answers the fit-paper event here: the fit paper is the large standard paper.
+  // No feature module of this model answers the fit-paper event: the fit paper is the large standard paper.
   StgSetValue(ctx_, sid::dmPaperSize, 8);
   StgSetValue(ctx_, sid::rdmDriverType, 0);
   EXPECT_EQ(StgUsesInchPapers(ctx_), 0);
