@@ -5,6 +5,7 @@
 #include "../tests/fixtures/sheet_ids.h"
 #include "kvplat/module.h"
 #include "kvplat/propsheet.h"
+#include "kvplat/sheetservice.h"
 #include "kvtest/temp_root.h"
 #include "ui_fixture.h"
 
@@ -106,6 +107,12 @@ class UiSheets : public UiTest {
     return PropertySheetW(&h);
   }
   std::vector<HPROPSHEETPAGE> Three() { return {Page(IDD_PAGE_GENERAL), Page(IDD_PAGE_PAPER), Page(IDD_PAGE_ADVANCED)}; }
+
+ public:
+  HPROPSHEETPAGE PageForService(int id) { return Page(id); }
+  HMODULE Module() const { return module_; }
+
+ protected:
   HWND Current() { return reinterpret_cast<HWND>(SendMessageW(pages_.sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
   kvtest::TempRoot root_;
@@ -205,6 +212,84 @@ TEST_F(UiSheets, SheetsThatCannotBeBuiltFailAndFreeTheirPages) {
   EXPECT_EQ(PropertySheetW(&h), 0);
   std::vector<std::string> expect = {"2:init", "2:active", "2:reset"};
   EXPECT_EQ(pages_.log, expect);
+}
+
+// A driver's sheet function as the service sees it: adds two pages at INIT, names the sheet, reports its
+// result at DESTROY.
+struct Driver {
+  UiSheets* test = nullptr;
+  std::vector<int> reasons;
+  LONG_PTR added = 0;
+  HANDLE handle = nullptr;
+  PFNCOMPROPSHEET callback = nullptr;
+  bool failInit = false;
+  WCHAR title[16] = u"Plotter";
+};
+Driver* g_driver = nullptr;
+
+LONG DriverSheets(PROPSHEETUI_INFO* info, LPARAM lp) {
+  Driver* d = g_driver;
+  d->reasons.push_back(info->Reason);
+  switch (info->Reason) {
+    case PROPSHEETUI_REASON_INIT: {
+      if (d->failInit) return -1;
+      d->handle = info->hComPropSheet;
+      d->callback = info->pfnComPropSheet;
+      for (int id : {IDD_PAGE_GENERAL, IDD_PAGE_PAPER})
+        if (info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE,
+                                  reinterpret_cast<LPARAM>(d->test->PageForService(id)), 0))
+          ++d->added;
+      return 1;
+    }
+    case PROPSHEETUI_REASON_GET_INFO_HEADER: {
+      auto* h = reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lp);
+      h->Flags = PSUIHDRF_NOAPPLYNOW | PSUIHDRF_PROPTITLE;
+      h->pTitle = d->title;
+      h->hInst = d->test->Module();
+      return 1;
+    }
+    case PROPSHEETUI_REASON_DESTROY:
+      if (!d->failInit) info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_SET_RESULT, 0, CPSUI_OK);
+      return 1;
+  }
+  return 1;
+}
+
+TEST_F(UiSheets, SheetServiceRunsTheDriversPagesAndReportsItsResult) {
+  std::string sys = root_.path() + "/c/Windows/System32";
+  fs::copy_file(std::string(KV_MODULE_DIR) + "/compstui.so", sys + "/compstui.dll");
+  HMODULE svc = LoadLibraryA("compstui.dll");
+  ASSERT_NE(svc, nullptr) << GetLastError();
+  auto run = reinterpret_cast<PFN_CommonPropertySheetUIW>(GetProcAddress(svc, "CommonPropertySheetUIW"));
+  ASSERT_NE(run, nullptr);
+  Driver d;
+  d.test = this;
+  g_driver = &d;
+  WCHAR caption[64] = {};
+  kvp::ui::ScriptCall([&] { GetWindowTextW(pages_.sheet, caption, 64); });
+  kvp::ui::ScriptSelect(IDC_SHEET_TAB, 1);
+  kvp::ui::ScriptPressOk();
+  DWORD result = 99;
+  EXPECT_EQ(run(parent_, DriverSheets, 0, &result), CPSUI_OK);
+  EXPECT_EQ(result, DWORD(CPSUI_OK));
+  EXPECT_EQ(d.added, 2);
+  EXPECT_EQ(d.reasons, (std::vector<int>{PROPSHEETUI_REASON_INIT, PROPSHEETUI_REASON_GET_INFO_HEADER, PROPSHEETUI_REASON_DESTROY}));
+  EXPECT_EQ(std::u16string(caption), u"Plotter Properties");
+  std::vector<std::string> expect = {"0:init", "0:active", "0:leave", "1:init", "1:active", "1:leave", "0:apply-ok", "1:apply-ok"};
+  EXPECT_EQ(pages_.log, expect);
+  // The handle is dead once the call is over.
+  EXPECT_EQ(d.callback(d.handle, CPSFUNC_SET_RESULT, 0, 1), 0);
+
+  // A function that refuses INIT shows nothing and still hears DESTROY.
+  Driver refusing;
+  refusing.failInit = true;
+  g_driver = &refusing;
+  EXPECT_EQ(run(parent_, DriverSheets, 0, &result), ERR_CPSUI_GETLASTERROR);
+  EXPECT_EQ(result, DWORD(CPSUI_CANCEL));
+  EXPECT_EQ(refusing.reasons, (std::vector<int>{PROPSHEETUI_REASON_INIT, PROPSHEETUI_REASON_DESTROY}));
+  EXPECT_EQ(run(parent_, nullptr, 0, &result), ERR_CPSUI_GETLASTERROR);
+  g_driver = nullptr;
+  FreeLibrary(svc);
 }
 
 }  // namespace
