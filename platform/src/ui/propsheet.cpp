@@ -90,7 +90,8 @@ bool Activate(Sheet* s, int i) {
     if (!page) return false;
     s->windows[size_t(i)] = page;
     RECT r = PageRect(s);
-    SetWindowPos(page, nullptr, int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top), SWP_NOZORDER);
+    // Above the tab control, which would otherwise paint over it.
+    SetWindowPos(page, HWND_TOP, int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top), 0);
   }
   int old = s->cur;
   s->cur = i;
