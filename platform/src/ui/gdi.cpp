@@ -870,13 +870,24 @@ KVAPI int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void*
   // rows are addressed relative to that start.
   int width = std::min<int>(int(h.biWidth), b->s.width);
   const auto* base = static_cast<const BYTE*>(bits);
+  // A full table for the depth, so an index beyond the caller's (shorter) table reads black, not past it.
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD colours[256];
+  } local{};
+  local.h = h;
+  local.h.biSize = sizeof(BITMAPINFOHEADER);
+  if (h.biBitCount <= 8) {
+    DWORD n = h.biClrUsed ? h.biClrUsed : (1u << h.biBitCount);
+    std::memcpy(local.colours, reinterpret_cast<const BYTE*>(info) + h.biSize, size_t(n) * sizeof(RGBQUAD));
+  }
   int stored = 0;
   for (UINT n = 0; n < lines; ++n) {
     int dibRow = int(start + n);
     int y = topDown ? dibRow : rows - 1 - dibRow;
     if (y >= b->s.height) continue;
     for (int x = 0; x < width; ++x) {
-      uint32_t p = DibPixel(&h, base + size_t(n) * stride, stride, h.biBitCount, true, 1, x, 0);
+      uint32_t p = DibPixel(&local.h, base + size_t(n) * stride, stride, h.biBitCount, true, 1, x, 0);
       if (b->bpp <= 8 && !b->table.empty()) p = b->table[Nearest(b->table, p)];
       b->s.px[size_t(y) * size_t(b->s.width) + size_t(x)] = p;
     }
