@@ -255,15 +255,14 @@ TEST(UiDraw, DibsExchangeRowsAndColourTables) {
   EXPECT_EQ(out.bmiHeader.biSizeImage, 24u);
   EXPECT_EQ(px[2 * 3 + 2], 255);   // bottom row, x 2: red
   EXPECT_EQ(px[12 + 0 * 3 + 2], 255);  // top row, x 0: red
-  // An index beyond a short colour table reads black instead of memory past the table.
-  struct {
-    BITMAPINFOHEADER h;
-    RGBQUAD colours[2];
-  } shortTable{};
-  shortTable.h = BITMAPINFOHEADER{40, 1, 1, 1, 8, BI_RGB, 0, 0, 0, 2, 0};
-  shortTable.colours[1] = RGBQUAD{255, 255, 255, 0};
-  const BYTE wild[4] = {200, 0, 0, 0};
-  EXPECT_EQ(SetDIBits(c.dc, b, 0, 1, wild, reinterpret_cast<BITMAPINFO*>(&shortTable), DIB_RGB_COLORS), 1);
+  // An index beyond a short colour table reads black instead of memory past the table (the record is on
+  // the heap, exactly as long as its two entries, so a read past it is caught).
+  std::vector<uint8_t> shortTable(sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD));
+  BITMAPINFOHEADER sh{40, 1, 1, 1, 8, BI_RGB, 0, 0, 0, 2, 0};
+  std::memcpy(shortTable.data(), &sh, sizeof sh);
+  std::memset(shortTable.data() + 44, 255, 4);
+  const BYTE wild[4] = {2, 0, 0, 0};
+  EXPECT_EQ(SetDIBits(c.dc, b, 0, 1, wild, reinterpret_cast<BITMAPINFO*>(shortTable.data()), DIB_RGB_COLORS), 1);
   old = SelectObject(dc, b);
   EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0)) << "was red";
   SelectObject(dc, old);
