@@ -59,6 +59,9 @@ TEST(KvhostUi, ShowWritesPicturesOfSheetsAndDialogs) {
   // The sheet holds the largest page (180 x 140 dialog units = 270 x 227 pixels) inside its tab and frame.
   EXPECT_GT(sw, 270u);
   EXPECT_GT(sh, 227u + 23u);
+  // A page template alone is shown as the one page of a sheet.
+  Outcome page = Kvhost(r + "ui show '" + module + "' 111 --png '" + dialog + "'");
+  EXPECT_EQ(page.code, 0) << page.out;
   Outcome missing = Kvhost(r + "ui show '" + module + "' 555 --png '" + dialog + "'");
   EXPECT_EQ(missing.code, 1);
   EXPECT_NE(missing.out.find("no dialog 555"), std::string::npos);

@@ -1,5 +1,6 @@
 // kvhost ui show MODULE DIALOG[,DIALOG...] --png OUT.png: shows a dialog of a resource module headless and
-// writes its picture. Several dialog ids (or --sheet) show them as the pages of a property sheet instead.
+// writes its picture. Several dialog ids (or --sheet, or a page template) show them as the pages of a
+// property sheet instead.
 // MODULE is a machine path ("C:\...") or a host file, which is copied into the machine's temp folder first.
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "kvplat/root.h"
 #include "kvplat/text.h"
 #include "kvplat/uiscript.h"
+#include "kvplat/window.h"
 
 namespace {
 
@@ -77,8 +79,12 @@ bool Save(HWND hwnd, const std::string& png, std::string* error) {
   return true;
 }
 
+int ShowSheet(HMODULE module, const std::vector<std::u16string>& names, const std::string& png);
+
 int ShowDialog(HMODULE module, const std::u16string& name, const std::string& png) {
   HWND dlg = CreateDialogParamW(module, ResourceName(name), nullptr, nullptr, 0);
+  // A page template (a child dialog) is shown as the one page of a sheet.
+  if (!dlg && GetLastError() == ERROR_TLW_WITH_WSCHILD) return ShowSheet(module, {name}, png);
   if (!dlg) return kvhost::Failed("no dialog " + kvp::ToUtf8(name) + " in the module (error " + std::to_string(GetLastError()) + ")");
   ShowWindow(dlg, SW_SHOW);
   std::string error;
