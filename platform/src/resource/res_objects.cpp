@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kvplat/error.h"
+#include "kvplat/paint.h"
 #include "kvplat/text.h"
 #include "res_internal.h"
 
@@ -217,6 +218,7 @@ KVAPI BOOL DeleteObject(HGDIOBJ hObject) {
   std::lock_guard<std::mutex> g(g_objMu);
   auto* b = static_cast<KvBitmap*>(hObject);
   if (!b || !Bitmaps().erase(b)) {
+    if (b && kvp::DeleteDrawingObject(hObject)) return TRUE;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

@@ -162,9 +162,9 @@ void PaintStatic(Window* w, HDC dc) {
 void FitToImage(Window* w) {
   LONG cw = 0, ch = 0;
   auto* d = DataOf<StaticData>(w);
-  BitmapDesc b;
   IconDesc ic;
-  if ((w->style & SS_TYPEMASK) == SS_BITMAP && BitmapDescribe(static_cast<HBITMAP>(d->image), &b)) cw = b.width, ch = b.height;
+  int bw = 0, bh = 0;
+  if ((w->style & SS_TYPEMASK) == SS_BITMAP && BitmapExtent(static_cast<HBITMAP>(d->image), &bw, &bh)) cw = bw, ch = bh;
   else if ((w->style & SS_TYPEMASK) == SS_ICON && IconDescribe(static_cast<HICON>(d->image), &ic)) cw = ic.width, ch = ic.height;
   if (!cw) return;
   RECT ins = ClientInsets(w);

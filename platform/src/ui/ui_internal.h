@@ -150,6 +150,8 @@ void FillSolid(HDC dc, RECT r, COLORREF c);
 void Edge3d(HDC dc, RECT r, bool sunken);
 void DrawTextIn(HDC dc, std::u16string_view text, RECT r, UINT format, COLORREF colour);
 void DrawBitmapAt(HDC dc, HBITMAP bitmap, int x, int y);
+// A bitmap's size, for a resource bitmap or one made by drawing calls; false for neither.
+bool BitmapExtent(HBITMAP bitmap, int* width, int* height);
 // A window's frame and caption, drawn with a DC onto the whole window.
 void PaintFrame(Window* w, HDC dc);
 
