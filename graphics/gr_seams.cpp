@@ -4,6 +4,7 @@
 #include "gr_hooks.h"
 #include "gr_image.h"
 #include "gr_pdev.h"
+#include "gr_pjl.h"
 #include "gr_state.h"
 #include "gr_text.h"
 #include "kvplat/codepage.h"
@@ -72,3 +73,16 @@ GR_SEAM int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DW
   return n;
 }
 GR_SEAM void GrFreeFontTable(GR_PDEV*, void*) {}
+// No PJL text yet: empty header, page header and trailer blocks.
+GR_SEAM int GrJobHeaderProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
+  if (length) *length = 0;
+  return 0;
+}
+GR_SEAM int GrPageHeaderProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
+  if (length) *length = 0;
+  return 0;
+}
+GR_SEAM int GrPageTrailerProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
+  if (length) *length = 0;
+  return 0;
+}
