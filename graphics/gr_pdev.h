@@ -30,8 +30,8 @@ struct GR_GLYPH_CACHE {
   SHORT generation;
 };
 
-typedef void* (*PFN_IZARNGetInterface)();
-typedef void (*PFN_IZARNDisposeInterface)(void*);
+typedef int (*PFN_IZARNGetInterface)(DWORD request, ZARN_FILTER_INTERFACE** iface);
+typedef void (*PFN_IZARNDisposeInterface)(ZARN_FILTER_INTERFACE* iface);
 
 struct GR_PDEV {
   DWORD magic;                        // 1

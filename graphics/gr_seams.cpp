@@ -1,8 +1,10 @@
 // Least bodies of the graphics library's operations that later work fills in: the job and page hooks,
 // the drawing hooks, the drawing state, images and text conversion.
+#include "gr_builds.h"
 #include "gr_heap.h"
 #include "gr_hooks.h"
 #include "gr_image.h"
+#include "gr_jobctl.h"
 #include "gr_pdev.h"
 #include "gr_pjl.h"
 #include "gr_state.h"
@@ -12,25 +14,8 @@
 
 #define GR_SEAM __attribute__((weak))
 
-namespace {
-bool Valid(const GR_PDEV* p) {
-  if (GrIsValidPdev(p)) return true;
-  SetLastError(ERROR_INVALID_PARAMETER);
-  return false;
-}
-GR_PDEV* Of(SURFOBJ* so) { return so ? static_cast<GR_PDEV*>(so->dhpdev) : nullptr; }
-}  // namespace
 
 GR_SEAM BOOL DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
-GR_SEAM BOOL DrvStartPage(SURFOBJ* so) {
-  GR_PDEV* p = Of(so);
-  if (!Valid(p)) return FALSE;
-  p->startPageSeen = 1;
-  return TRUE;
-}
-GR_SEAM BOOL DrvSendPage(SURFOBJ* so) { return Valid(Of(so)); }
-GR_SEAM BOOL DrvStartDoc(SURFOBJ* so, LPWSTR, DWORD) { return Valid(Of(so)); }
-GR_SEAM BOOL DrvEndDoc(SURFOBJ* so, FLONG) { return Valid(Of(so)); }
 GR_SEAM BOOL DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
                        ROP4) { return FALSE; }
 GR_SEAM BOOL DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
@@ -73,6 +58,9 @@ GR_SEAM int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DW
   return n;
 }
 GR_SEAM void GrFreeFontTable(GR_PDEV*, void*) {}
+GR_SEAM void GrFreeGlyphCache(GR_PDEV*) {}
+GR_SEAM void GrSetBiDirectFromFlag(SETTING_CONTEXT*) {}
+GR_SEAM void GrJcImportJobItemsIfOn(SETTING_CONTEXT*, HANDLE, DWORD) {}
 // No PJL text yet: empty header, page header and trailer blocks.
 GR_SEAM int GrJobHeaderProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
   if (length) *length = 0;

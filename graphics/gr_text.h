@@ -29,5 +29,7 @@ struct GR_FONT_DESC {
 // Converts `bytes` bytes of wide text into printer bytes at `out`, which holds at least twice the
 // text's characters plus 2 bytes. Returns the bytes written (no terminator counted).
 int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DWORD mode);
+// Empties the glyph cache of the page (the printer forgets its kept glyphs at the page end).
+void GrFreeGlyphCache(GR_PDEV* pdev);
 // Frees a device-font table of the context (nothing for none).
 void GrFreeFontTable(GR_PDEV* pdev, void* table);
