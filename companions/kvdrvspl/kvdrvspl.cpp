@@ -29,6 +29,8 @@ std::string Handle(HANDLE h) {
 }
 
 HANDLE Start(const char* call, HANDLE printer, DWORD jobId) {
+  std::error_code made;
+  std::filesystem::create_directories(std::filesystem::path(kvp::MachineRoot()) / "companions", made);  // the log's
   kvcomp::LogCall(kModule, std::string(call) + " job " + std::to_string(jobId));
   if (!printer || kvcomp::ScriptInt(kModule, "FailStartDoc", 0)) return nullptr;
   std::filesystem::path dir = std::filesystem::path(kvp::MachineRoot()) / "spool" / "output";
