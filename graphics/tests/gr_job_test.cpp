@@ -3,6 +3,7 @@
 // errors and pass-through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,7 +19,11 @@
 #include "kvplat/root.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/testhooks.h"
+#include "settings/access.h"
 #include "settings/context.h"
+#include "settings/model_tables.h"
+#include "settings/setting_ids.h"
+#include "settings/store.h"
 #include "zarn_decode.h"
 
 namespace {
@@ -281,6 +286,32 @@ TEST_F(JobTest, PassThroughFirstPageHasNoPageFraming) {
   EXPECT_EQ(Dump(Spool(13)), "block 243 job-header length 0 \"\"\n"
                              "block 243 job-header length 26 \"@PJL SET JOBNAME = \\\"doc\\\"\\r\\n\"\n" +
                                  PageText(p));
+}
+
+// Preview print sends the job's DEVMODE with the user's own paper values: a saved fit slot is restored
+// around the block and re-applied after it.
+TEST_F(JobTest, PreviewPrintSendsTheDevmodeBeforeTheFirstPage) {
+  GR_PDEV* p = Enable();
+  ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 14));
+  p->previewPrint = 1;
+  SETTING_CONTEXT* ctx = p->settings;
+  GR_FIT_SLOTS* slots = GrFitSlots(ctx);
+  ASSERT_NE(slots, nullptr);
+  slots->a = GR_FIT_SLOT{1, 8, 0, 0};  // the user chose A3 before the fit
+  StgSetValue(ctx, sid::rdmFrontFunc, StgGetValue(ctx, sid::rdmFrontFunc, nullptr) | 0x8);
+  ASSERT_TRUE(DrvStartPage(&so_));
+  ASSERT_TRUE(DrvSendPage(&so_));
+  ASSERT_TRUE(DrvEndDoc(&so_, 0));
+  EXPECT_EQ(StgGetValue(ctx, sid::rdmOutPaperSize, nullptr), 8u);
+  EXPECT_EQ(slots->a.saved, 0u);
+  std::string text = Dump(Spool(14));
+  const DEVMODEW* dm = StgGetDevmode(ctx);
+  DWORD size = std::max<DWORD>(DWORD(dm->dmSize) + dm->dmDriverExtra, StgGetDevmodeSize());
+  std::string want = "block 247 devmode length " + std::to_string(size) + " dmSize " + std::to_string(dm->dmSize);
+  size_t at = text.find(want);
+  EXPECT_NE(at, std::string::npos) << text;
+  EXPECT_LT(text.find("JOBNAME"), at);
+  EXPECT_LT(at, text.find("block 244"));
 }
 
 TEST_F(JobTest, HooksRefuseAnInvalidContext) {
