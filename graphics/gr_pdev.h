@@ -3,6 +3,7 @@
 #pragma once
 #include "gr_heap.h"
 #include "gr_state.h"
+#include "zs_stream.h"
 #include "kvplat/engine.h"
 #include "kvplat/sysinfo.h"
 
@@ -23,19 +24,14 @@ constexpr DWORD GR_STATE_OUTPUT_ERROR = 0x8;
 constexpr DWORD GR_STATE_PAGE_OPEN = 0x8000;
 constexpr DWORD GR_STATE_TAKEN_OVER = 0x100000;
 
-// The ZARN stream of a context; the encoder adds its chunks and output binding.
-struct ZARN_STREAM {
-  GR_PDEV* owner;
-};
-
 // The glyphs the printer keeps for the current page.
 struct GR_GLYPH_CACHE {
   void* buckets[1024];
   SHORT generation;
 };
 
-typedef void* (*PFN_IZARNGetInterface)();
-typedef void (*PFN_IZARNDisposeInterface)(void*);
+typedef int (*PFN_IZARNGetInterface)(DWORD request, ZARN_FILTER_INTERFACE** iface);
+typedef void (*PFN_IZARNDisposeInterface)(ZARN_FILTER_INTERFACE* iface);
 
 struct GR_PDEV {
   DWORD magic;                        // 1

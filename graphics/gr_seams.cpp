@@ -1,34 +1,19 @@
 // Least bodies of the graphics library's operations that later work fills in: the job and page hooks,
 // the drawing hooks, the drawing state, images and text conversion.
+#include "gr_builds.h"
 #include "gr_heap.h"
 #include "gr_hooks.h"
 #include "gr_image.h"
+#include "gr_jobctl.h"
 #include "gr_pdev.h"
+#include "gr_pjl.h"
 #include "gr_state.h"
 #include "gr_text.h"
 #include "kvplat/codepage.h"
 #include "kvplat/error.h"
 #include "kvseam.h"
 
-namespace {
-bool Valid(const GR_PDEV* p) {
-  if (GrIsValidPdev(p)) return true;
-  SetLastError(ERROR_INVALID_PARAMETER);
-  return false;
-}
-GR_PDEV* Of(SURFOBJ* so) { return so ? static_cast<GR_PDEV*>(so->dhpdev) : nullptr; }
-}  // namespace
-
 KV_SEAM(DrvResetPDEV) BOOL DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
-KV_SEAM(DrvStartPage) BOOL DrvStartPage(SURFOBJ* so) {
-  GR_PDEV* p = Of(so);
-  if (!Valid(p)) return FALSE;
-  p->startPageSeen = 1;
-  return TRUE;
-}
-KV_SEAM(DrvSendPage) BOOL DrvSendPage(SURFOBJ* so) { return Valid(Of(so)); }
-KV_SEAM(DrvStartDoc) BOOL DrvStartDoc(SURFOBJ* so, LPWSTR, DWORD) { return Valid(Of(so)); }
-KV_SEAM(DrvEndDoc) BOOL DrvEndDoc(SURFOBJ* so, FLONG) { return Valid(Of(so)); }
 KV_SEAM(DrvBitBlt) BOOL DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
                        ROP4) { return FALSE; }
 KV_SEAM(DrvStretchBlt) BOOL DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
@@ -71,3 +56,19 @@ KV_SEAM(GrUnicodeToPrinterText) int GrUnicodeToPrinterText(BYTE* out, const WCHA
   return n;
 }
 KV_SEAM(GrFreeFontTable) void GrFreeFontTable(GR_PDEV*, void*) {}
+KV_SEAM(GrFreeGlyphCache) void GrFreeGlyphCache(GR_PDEV*) {}
+KV_SEAM(GrSetBiDirectFromFlag) void GrSetBiDirectFromFlag(SETTING_CONTEXT*) {}
+KV_SEAM(GrJcImportJobItemsIfOn) void GrJcImportJobItemsIfOn(SETTING_CONTEXT*, HANDLE, DWORD) {}
+// No PJL text yet: empty header, page header and trailer blocks.
+KV_SEAM(GrJobHeaderProducer) int GrJobHeaderProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
+  if (length) *length = 0;
+  return 0;
+}
+KV_SEAM(GrPageHeaderProducer) int GrPageHeaderProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
+  if (length) *length = 0;
+  return 0;
+}
+KV_SEAM(GrPageTrailerProducer) int GrPageTrailerProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
+  if (length) *length = 0;
+  return 0;
+}

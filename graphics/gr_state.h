@@ -15,6 +15,18 @@ struct GR_BRUSH {
   BYTE bits[3072];
 };
 
+// The colour state one drawing call builds.
+struct GR_COLOR_BRUSH {
+  BYTE foregroundMix;
+  WORD backgroundMode;  // 1 transparent, 2 opaque
+  DWORD color2;
+  DWORD color1;
+  DWORD extraColor;     // the stroke colour of a combined stroke and fill
+  WORD hasExtra;
+  WORD kind;            // 0 fill, 1 stroke, 2 text, 3 stroke and fill, 4 image or block transfer
+  DWORD hostIcm;
+};
+
 // The drawing state last written to the stream; each group has its own valid flag.
 struct GR_DRAW_STATE {
   WORD lineValid;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds what it runs (kvhost, the driver set's libraries, companions and model files; a
 # release build), sets up a machine root with the driver set and a printer of the model, checks and
-# compiles the model's driver data file beside the installed one, and shows what a status monitor makes
-# of a printer's reply (text and picture). Installs the system packages the build needs first when they
+# compiles the model's driver data file beside the installed one, shows what a status monitor makes of a
+# printer's reply (text and picture), and prints a sample job to a ZARN stream file with its summary. Installs the system packages the build needs first when they
 # are missing (see scripts/deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,3 +33,7 @@ kvhost compile "$driver\\kvdrvdat"
 echo
 echo "== a printer's reply as a status monitor shows it"
 kvhost status --reply statusdata/tests/fixtures/tray1_empty.txt --lang "${KV_LANG:-en}" --png "$root/status.png"
+echo
+echo "== a sample job through the graphics library and the output library, and its stream"
+kvhost print "KAVRO Lumeta QT M8350 ZARN" --pages 2 --out "$root/sample.zarn"
+"$build/bin/zarndump" --summary "$root/sample.zarn"

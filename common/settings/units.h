@@ -54,6 +54,8 @@ DWORD StgGetFitPaper(SETTING_CONTEXT* ctx);
 int StgIsLargerThanFitPaper(SETTING_CONTEXT* ctx, DWORD paper);
 // 1 when fitting to the standard paper applies.
 int StgNeedsFitPaper(SETTING_CONTEXT* ctx);
+// 1 when the paper code is in the static code list chosen by the context's paper-source kind.
+int StgIsResolutionListId(SETTING_CONTEXT* ctx, DWORD value);
 // The effective output paper (rdmOutPaperSize with the codes 1024-1028 resolved).
 DWORD StgGetOutputPaperSize(SETTING_CONTEXT* ctx);
 // Kind 1: source and output geometry and the fitted scale; kind 3 / 4: loads the custom paper slot of

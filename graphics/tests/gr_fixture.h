@@ -1,6 +1,6 @@
-// A machine root with one printer of the model installed: the driver data file and the model's resource
-// libraries in the driver folder (and, for the module tests, the graphics library itself), and the
-// printer opened.
+// A machine root with one printer of the model installed: the driver data file, the model's resource
+// libraries and the output library stand-in in the driver folder (and, for the module tests, the
+// graphics library itself), and the printer opened.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -45,6 +45,7 @@ struct ModelPrinter {
     kvtest::WriteMachineFile(std::u16string(kDriverDir) + u"\\kvdrvdat", data.str());
     for (const char* region : {"us", "jp"}) CopyModule(std::string("KV8350") + region, std::string("KV8350") + region + ".DLL");
     if (withGraphicsLibrary) CopyModule("kvdrvgr", "kvdrvgr.so");
+    CopyModule("kvdrvspl", "kvdrvspl.so");  // the output library a job binds
     printer = kvtest::InstallPrinter(name, kModelDriver, std::u16string(kDriverDir) + u"\\kvdrvdat");
     EXPECT_NE(printer, nullptr);
   }

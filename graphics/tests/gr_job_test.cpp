@@ -1,0 +1,345 @@
+// Jobs of an installed printer of the model through the stand-in output library and filter plug-in: the
+// block order and the output side's calls, the job-name line, binding fall-backs and failures, output
+// errors and pass-through.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "devlink/plugins.h"
+#include "gr_fixture.h"
+#include "gr_hooks.h"
+#include "gr_job.h"
+#include "gr_pdev.h"
+#include "kvplat/error.h"
+#include "kvplat/module.h"
+#include "kvplat/root.h"
+#include "kvplat/sysinfo.h"
+#include "kvplat/testhooks.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/model_tables.h"
+#include "settings/setting_ids.h"
+#include "settings/store.h"
+#include "zarn_decode.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class JobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(kvp::MachineRoot() + "/companions");  // the stand-ins' call logs
+    ASSERT_EQ(kvp::eng::EnableDriver(&DrvEnableDriver, &drv_), 0u);
+  }
+  void TearDown() override {
+    kvp::eng::DisablePdev(&dev_);
+    StgPurgeContextCache(1);
+    EXPECT_EQ(kvp::eng::LiveObjectCount(), 0u);
+  }
+  GR_PDEV* Enable() {
+    EXPECT_EQ(kvp::eng::EnablePdev(drv_, machine_.printer, machine_.name.c_str(), nullptr, &dev_), 0u);
+    so_.dhpdev = dev_.dhpdev;
+    return static_cast<GR_PDEV*>(dev_.dhpdev);
+  }
+  void Script(const char* module, const std::string& answers) {
+    std::filesystem::create_directories(kvp::MachineRoot() + "/companions");
+    std::ofstream(kvp::MachineRoot() + "/companions/" + module + ".ini") << "[Answers]\n" << answers;
+  }
+  std::string Log(const char* module) { return ReadFile(kvp::MachineRoot() + "/companions/" + module + ".log"); }
+  std::string Spool(DWORD job) { return ReadFile(kvp::MachineRoot() + "/spool/output/job" + std::to_string(job) + ".zarn"); }
+  std::string Dump(const std::string& bytes, bool summary = false) {
+    std::string out;
+    zarn::DecodeResult r = zarn::Decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), summary, &out);
+    EXPECT_TRUE(r.ok) << out;
+    return out;
+  }
+  // A job of `pages` empty pages; FALSE at the first hook that fails.
+  bool Job(int pages, const char16_t* name = u"doc", DWORD id = 1) {
+    if (!DrvStartDoc(&so_, const_cast<LPWSTR>(name), id)) return false;
+    for (int i = 0; i < pages; ++i)
+      if (!DrvStartPage(&so_) || !DrvSendPage(&so_)) return false;
+    return DrvEndDoc(&so_, 0);
+  }
+  std::string PageText(const GR_PDEV* p) {
+    return "block 244 page-header length 0 \"\"\nblock 240 marker\nblock 245 records length 20\n  record 96 page-start " +
+           std::to_string(p->printWidthDot) + "x" + std::to_string(p->printLengthDot) + " dots " +
+           std::to_string(p->resolution) + "x" + std::to_string(p->resolution) +
+           " dpi\n  record 97 page-end\nblock 241 page-trailer length 0 \"\"\n";
+  }
+
+  grtest::ModelPrinter machine_;
+  kvp::eng::Driver drv_;
+  kvp::eng::Device dev_;
+  SURFOBJ so_{};
+};
+
+TEST_F(JobTest, TwoEmptyPagesInBlockOrderWithTheOutputCallsLogged) {
+  GR_PDEV* p = Enable();
+  ASSERT_TRUE(Job(2));
+  EXPECT_EQ(Dump(Spool(1)), "block 243 job-header length 0 \"\"\n"
+                            "block 243 job-header length 26 \"@PJL SET JOBNAME = \\\"doc\\\"\\r\\n\"\n" +
+                                PageText(p) + PageText(p));
+  // The output side hears of the page end before the page's records reach it.
+  EXPECT_EQ(Log("kvdrvspl"),
+            "DrvSplStartDocEx job 1\n"
+            "DrvSplStartPage job1\n"
+            "DrvSplWritePrinter job1 8\n"   // job header
+            "DrvSplWritePrinter job1 8\n"   // job name
+            "DrvSplWritePrinter job1 26\n"
+            "DrvSplWritePrinter job1 8\n"   // page header
+            "DrvSplWritePrinter job1 8\n"   // marker
+            "DrvSplEndPage job1\n"
+            "DrvSplWritePrinter job1 8\n"
+            "DrvSplWritePrinter job1 20\n"
+            "DrvSplWritePrinter job1 8\n"   // trailer
+            "DrvSplStartPage job1\n"
+            "DrvSplWritePrinter job1 8\n"
+            "DrvSplWritePrinter job1 8\n"
+            "DrvSplEndPage job1\n"
+            "DrvSplWritePrinter job1 8\n"
+            "DrvSplWritePrinter job1 20\n"
+            "DrvSplWritePrinter job1 8\n"
+            "DrvSplEndDoc job1\n"
+            "DrvSplClose job1\n");
+  EXPECT_EQ(p->stream.module, nullptr);
+  EXPECT_EQ(p->pageCount, 2);
+  EXPECT_FALSE(p->state & (GR_STATE_DOC_STARTED | GR_STATE_PAGE_OPEN));
+}
+
+TEST_F(JobTest, PageCountingAndARepeatedStartPage) {
+  GR_PDEV* p = Enable();
+  ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u""), 2));
+  ASSERT_TRUE(DrvStartPage(&so_));
+  ASSERT_TRUE(DrvStartPage(&so_));  // one page header only
+  ASSERT_TRUE(DrvSendPage(&so_));
+  ASSERT_TRUE(DrvSendPage(&so_));  // not opened by DrvStartPage: counted here
+  EXPECT_EQ(p->pageCount, 2);
+  ASSERT_TRUE(DrvEndDoc(&so_, 0));
+  std::string text = Dump(Spool(2), true);
+  EXPECT_NE(text.find("page 1: 4 blocks, 2 records"), std::string::npos) << text;
+  EXPECT_EQ(text.find("page 2:"), std::string::npos) << text;
+}
+
+TEST_F(JobTest, JobNameLineIsCutQuotedAndKeepsDoubleByteCharactersWhole) {
+  struct Case {
+    const char* name;
+    std::u16string doc;
+    UINT codePage;
+    size_t nameBytes;  // bytes of the name in the line
+  } cases[] = {
+      {"300 bytes", std::u16string(300, u'a'), 1252, 232},
+      {"lead byte at 232", std::u16string(231, u'a') + u"\u3042\u3042", 932, 231},
+      {"double byte fits", std::u16string(230, u'a') + u"\u3042", 932, 232},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    kvp::ProfileSet("ACP", std::to_string(k.codePage));
+    Enable();
+    ASSERT_TRUE(Job(1, k.doc.c_str(), 3));
+    std::string spool = Spool(3);
+    ASSERT_GT(spool.size(), 16u);
+    DWORD len = 0;
+    std::memcpy(&len, spool.data() + 12, 4);
+    EXPECT_EQ(len, 20 + k.nameBytes + 3);
+    EXPECT_LE(len, 255u);
+    EXPECT_EQ(spool.substr(16 + len - 3, 3), "\"\r\n");
+    kvp::eng::DisablePdev(&dev_);
+  }
+  kvp::ProfileSet("ACP", "1252");
+  Enable();
+  ASSERT_TRUE(Job(1, u"say \"hi\"", 4));
+  EXPECT_NE(Spool(4).find("@PJL SET JOBNAME = \"say 'hi'\"\r\n"), std::string::npos);
+}
+
+TEST_F(JobTest, AFailedWriteFailsThePageAndEveryLaterPage) {
+  struct Case {
+    const char* script;
+    int failingPage;  // 1-based page whose hooks fail
+  } cases[] = {
+      {"FailWriteAt=2\n", 1},   // the job-name line
+      {"ShortWriteAt=7\n", 1},  // the page's records
+      {"FailWriteAt=11\n", 2},  // the second page's header
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.script);
+    Script("kvdrvspl", k.script);
+    GR_PDEV* p = Enable();
+    ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 5));
+    int page = 1;
+    for (; page <= 3; ++page) {
+      BOOL started = DrvStartPage(&so_);
+      BOOL sent = DrvSendPage(&so_);
+      if (!started || !sent) break;
+    }
+    EXPECT_EQ(page, k.failingPage);
+    EXPECT_TRUE(p->state & GR_STATE_OUTPUT_ERROR);
+    EXPECT_FALSE(DrvStartPage(&so_));  // sticky
+    EXPECT_TRUE(DrvEndDoc(&so_, 0));
+    kvp::eng::DisablePdev(&dev_);
+    std::filesystem::remove(kvp::MachineRoot() + "/companions/kvdrvspl.ini");
+  }
+}
+
+TEST_F(JobTest, LibraryWithoutStartDocExOrWritePrinter) {
+  grtest::CopyModule("kvdrvspl_noex", "kvdrvspl.so");
+  Enable();
+  ASSERT_TRUE(Job(1, u"doc", 6));
+  EXPECT_EQ(Log("kvdrvspl").rfind("DrvSplStartDoc job 6\n", 0), 0u);
+  EXPECT_FALSE(Spool(6).empty());
+  kvp::eng::DisablePdev(&dev_);
+  grtest::CopyModule("kvdrvspl_nowrite", "kvdrvspl.so");
+  Enable();
+  ASSERT_TRUE(Job(2, u"doc", 7));  // the job runs, the bytes are dropped
+  EXPECT_TRUE(Spool(7).empty());
+}
+
+TEST_F(JobTest, AMissingOutputLibraryFailsStartDocWithNothingLoaded) {
+  std::filesystem::remove(std::filesystem::path(grtest::HostDriverDir()) / "kvdrvspl.so");
+  GR_PDEV* p = Enable();
+  EXPECT_FALSE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 8));
+  EXPECT_EQ(p->stream.module, nullptr);
+  EXPECT_FALSE(p->state & GR_STATE_DOC_STARTED);
+}
+
+class FilterJobTest : public JobTest {
+ protected:
+  void SetUp() override {
+    JobTest::SetUp();
+    grtest::CopyModule("kvzfilter", "kvzfilter.so");
+    kvtest::WriteMachineFile(std::u16string(grtest::kDriverDir) + u"\\ZARNPLUG.ini",
+                             "[iZARNFilter]\r\nCount=1\r\nPluginID0=Pass\r\n[Pass]\r\nInstallPath=kvzfilter.dll\r\n");
+  }
+};
+
+TEST_F(FilterJobTest, APluginPassesTheJobOnToTheOutputLibrary) {
+  GR_PDEV* p = Enable();
+  ASSERT_NE(p->filterPlugins, nullptr);
+  ASSERT_TRUE(Job(1, u"doc", 9));
+  EXPECT_EQ(Dump(Spool(9)), "block 243 job-header length 0 \"\"\n"
+                            "block 243 job-header length 26 \"@PJL SET JOBNAME = \\\"doc\\\"\\r\\n\"\n" +
+                                PageText(p));
+  EXPECT_EQ(Log("kvzfilter"),
+            "IZARNGetInterface 256\nOpen\nStartDoc job 9\nStartPage\nWritePrinter 8\nWritePrinter 8\nWritePrinter 26\n"
+            "WritePrinter 8\nWritePrinter 8\nEndPage\nWritePrinter 8\nWritePrinter 20\nWritePrinter 8\nEndDoc\n"
+            "Close\nIZARNDisposeInterface\n");
+  EXPECT_EQ(p->filterInterface, nullptr);
+  EXPECT_EQ(p->stream.module, nullptr);
+}
+
+TEST_F(FilterJobTest, AMissingPluginFallsBackToTheOutputLibrary) {
+  std::filesystem::remove(std::filesystem::path(grtest::HostDriverDir()) / "kvzfilter.so");
+  GR_PDEV* p = Enable();
+  ASSERT_TRUE(Job(1, u"doc", 10));
+  EXPECT_EQ(p->filterChainInUse, 0);
+  EXPECT_EQ(Log("kvzfilter"), "");
+  EXPECT_EQ(Dump(Spool(10), true).rfind("page 1: 4 blocks, 2 records", 0), 0u);
+}
+
+TEST_F(FilterJobTest, APluginThatCannotBeBoundOrOpenedFailsStartDocAndIsUnloaded) {
+  for (const char* script : {"FailGetInterface=1\n", "FailOpen=1\n"}) {
+    SCOPED_TRACE(script);
+    Script("kvzfilter", script);
+    GR_PDEV* p = Enable();
+    EXPECT_FALSE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 11));
+    EXPECT_EQ(p->stream.module, nullptr);
+    EXPECT_EQ(p->filterInterface, nullptr);
+    std::string log = Log("kvzfilter");
+    if (std::string(script).rfind("FailOpen", 0) == 0) {
+      EXPECT_NE(log.find("Open\nIZARNDisposeInterface\n"), std::string::npos) << log;
+    }
+    // Nothing of the plug-in stays in the process.
+    HMODULE left = GetModuleHandleW(u"kvzfilter.dll");
+    EXPECT_EQ(left, nullptr);
+    kvp::eng::DisablePdev(&dev_);
+  }
+}
+
+TEST_F(FilterJobTest, APluginRefusingThePageEndFailsThePage) {
+  Script("kvzfilter", "FailEndPage=1\n");
+  Enable();
+  ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 12));
+  ASSERT_TRUE(DrvStartPage(&so_));
+  EXPECT_FALSE(DrvSendPage(&so_));
+  EXPECT_TRUE(DrvEndDoc(&so_, 0));
+}
+
+TEST_F(JobTest, PassThroughFirstPageHasNoPageFraming) {
+  GR_PDEV* p = Enable();
+  p->passThrough = 1;
+  ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 13));
+  ASSERT_TRUE(DrvStartPage(&so_));
+  ASSERT_NE(ZsPutRop(&p->stream, 0x5A), nullptr);  // buffered but never sent on page 1
+  ASSERT_TRUE(DrvSendPage(&so_));
+  ASSERT_TRUE(DrvStartPage(&so_));
+  ASSERT_TRUE(DrvSendPage(&so_));
+  ASSERT_TRUE(DrvEndDoc(&so_, 0));
+  EXPECT_EQ(Dump(Spool(13)), "block 243 job-header length 0 \"\"\n"
+                             "block 243 job-header length 26 \"@PJL SET JOBNAME = \\\"doc\\\"\\r\\n\"\n" +
+                                 PageText(p));
+}
+
+// Preview print sends the job's DEVMODE with the user's own paper values: a saved fit slot is restored
+// around the block and re-applied after it.
+TEST_F(JobTest, PreviewPrintSendsTheDevmodeBeforeTheFirstPage) {
+  GR_PDEV* p = Enable();
+  ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 14));
+  p->previewPrint = 1;
+  SETTING_CONTEXT* ctx = p->settings;
+  GR_FIT_SLOTS* slots = GrFitSlots(ctx);
+  ASSERT_NE(slots, nullptr);
+  slots->a = GR_FIT_SLOT{1, 8, 0, 0};  // the user chose A3 before the fit
+  StgSetValue(ctx, sid::rdmFrontFunc, StgGetValue(ctx, sid::rdmFrontFunc, nullptr) | 0x8);
+  ASSERT_TRUE(DrvStartPage(&so_));
+  ASSERT_TRUE(DrvSendPage(&so_));
+  ASSERT_TRUE(DrvEndDoc(&so_, 0));
+  EXPECT_EQ(StgGetValue(ctx, sid::rdmOutPaperSize, nullptr), 8u);
+  EXPECT_EQ(slots->a.saved, 0u);
+  std::string text = Dump(Spool(14));
+  const DEVMODEW* dm = StgGetDevmode(ctx);
+  DWORD size = std::max<DWORD>(DWORD(dm->dmSize) + dm->dmDriverExtra, StgGetDevmodeSize());
+  std::string want = "block 247 devmode length " + std::to_string(size) + " dmSize " + std::to_string(dm->dmSize);
+  size_t at = text.find(want);
+  EXPECT_NE(at, std::string::npos) << text;
+  EXPECT_LT(text.find("JOBNAME"), at);
+  EXPECT_LT(at, text.find("block 244"));
+}
+
+TEST_F(JobTest, HooksRefuseAnInvalidContext) {
+  SURFOBJ bad{};
+  for (auto hook : {+[](SURFOBJ* s) { return DrvStartPage(s); }, +[](SURFOBJ* s) { return DrvSendPage(s); },
+                    +[](SURFOBJ* s) { return DrvEndDoc(s, 0); },
+                    +[](SURFOBJ* s) { return DrvStartDoc(s, const_cast<LPWSTR>(u"x"), 1); }}) {
+    SetLastError(0);
+    EXPECT_FALSE(hook(&bad));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+  }
+}
+
+TEST(FilterChain, NamesInListOrderThenTheOutputLibraryThenNull) {
+  char a[] = "C:\\d\\a.dll", b[] = "C:\\d\\b.dll";
+  PLUGIN_ENTRY ea{}, eb{}, none{};
+  ea.installPath = a;
+  eb.installPath = b;
+  PLUGIN_ENTRY* entries[] = {&ea, &none, &eb};
+  PLUGIN_LIST plugins{3, entries};
+  NAME_LIST* names = GrBuildFilterChain(&plugins, "C:\\d\\kvdrvspl.dll");
+  ASSERT_NE(names, nullptr);
+  ASSERT_EQ(names->count, 4u);
+  EXPECT_STREQ(names->names[0], a);
+  EXPECT_STREQ(names->names[1], b);
+  EXPECT_STREQ(names->names[2], "C:\\d\\kvdrvspl.dll");
+  EXPECT_EQ(names->names[3], nullptr);
+  PlgFreeNameList(names);
+}
+
+}  // namespace

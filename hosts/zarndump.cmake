@@ -1,0 +1,25 @@
+# zarndump: the print-stream decoder. The decoder itself is a library shared with its tests and fuzz target.
+add_library(kvzarndecode STATIC ${CMAKE_CURRENT_SOURCE_DIR}/zarndump/zarn_decode.cpp)
+target_include_directories(kvzarndecode PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/zarndump)
+add_executable(zarndump ${CMAKE_CURRENT_SOURCE_DIR}/zarndump/main.cpp)
+target_link_libraries(zarndump PRIVATE kvzarndecode)
+set_target_properties(zarndump PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Round trips through the encoder of the graphics library and the decoder.
+file(GLOB KV_ZARNDUMP_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/zarndump/tests/*.cpp)
+kv_gtest(zarndump_tests SOURCES ${KV_ZARNDUMP_TESTS} LIBS kvzarndecode kvgraphics)
+if(TARGET zarndump_tests)
+  target_include_directories(zarndump_tests PRIVATE ${CMAKE_SOURCE_DIR}/graphics/tests)
+endif()
+
+# kvhost print end to end: a new machine with the driver set, a job of two pages, its stream decoded.
+add_test(NAME kvhost_print_two_pages
+  COMMAND sh -c "d=$(mktemp -d) && \"$1\" setup --root \"$d/root\" >/dev/null && \
+\"$1\" --root \"$d/root\" print 'KAVRO Lumeta QT M8350 ZARN' --pages 2 --out \"$d/job.zarn\" >/dev/null && \
+\"$2\" --summary \"$d/job.zarn\" && \"$2\" \"$d/job.zarn\"; s=$?; rm -rf \"$d\"; exit $s"
+  sh $<TARGET_FILE:kvhost> $<TARGET_FILE:zarndump>)
+set_tests_properties(kvhost_print_two_pages PROPERTIES
+  PASS_REGULAR_EXPRESSION "page 1: 4 blocks, 2 records, 20 record bytes, 52 bytes\npage 2: 4 blocks, 2 records, 20 record bytes, 52 bytes\njob: 2 blocks, [0-9]+ bytes before the first page\ntotal: 2 pages, 10 blocks, 4 records, [0-9]+ bytes\nblock 243 job-header length 0 \"\"\nblock 243 job-header length 40 \"@PJL SET JOBNAME = ..kvhost sample job..[^\n]*\nblock 244 page-header"
+  ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}")
+add_test(NAME kvhost_print_unknown_printer COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/print_root print Nobody)
+set_tests_properties(kvhost_print_unknown_printer PROPERTIES WILL_FAIL TRUE)
