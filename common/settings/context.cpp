@@ -19,7 +19,7 @@
 #include "settings/modules.h"
 #include "settings/store.h"
 
-DWORD g_StgCommonIniFlag = 0;
+thread_local DWORD g_StgCommonIniFlag = 0;
 
 namespace {
 
