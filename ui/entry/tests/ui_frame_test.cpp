@@ -165,6 +165,11 @@ TEST(UiProcess, AccessRightsOfTheWorkers) {
   EXPECT_EQ(UI_ACCESS_TABLE[UI_ACCESS_READ].desiredAccess, 0x20008u);
   EXPECT_EQ(UI_ACCESS_TABLE[UI_ACCESS_SERVER].desiredAccess, 0xF0003u);
   EXPECT_EQ(UI_ACCESS_TABLE[UI_ACCESS_USE].desiredAccess, 0x8u);
+  // The hand-over table as the graphics library reads it: three keyed rows and the end row.
+  const BYTE* t = reinterpret_cast<const BYTE*>(STRING_HANDOVER_TABLE);
+  EXPECT_EQ(Get<WORD>(t, 526 * 2), 735);
+  EXPECT_EQ(Get<WORD>(t, 526 * 2 + 2), 15002);
+  EXPECT_EQ(Get<WORD>(t, 526 * 3), 0);
 }
 
 class Access : public ModelPrinterTest {};
