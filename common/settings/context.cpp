@@ -23,7 +23,7 @@
 #include "settings/platform_queries.h"
 #include "settings/store.h"
 
-DWORD g_StgCommonIniFlag = 0;
+thread_local DWORD g_StgCommonIniFlag = 0;
 
 namespace {
 

@@ -188,5 +188,6 @@ void StgUnlockSharedFiles(SETTING_CONTEXT* ctx);
 void* StgAllocZero(DWORD bytes);
 void StgFree(void* block);
 
-// The process-wide common-INI flag of the library (0 at load).
-extern DWORD g_StgCommonIniFlag;
+// The common-INI (set-up) flag of the calling thread (0 at start): while it is 1, contexts the thread
+// creates get STG_KIND_COMMON_INI. Per thread, so a set-up on one thread never reaches another's contexts.
+extern thread_local DWORD g_StgCommonIniFlag;

@@ -1,0 +1,63 @@
+// A machine root with one printer of the model installed by the driver set's installation path, its
+// handle open, and DEVMODE byte helpers for the intake tests.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "kvplat/spooler.h"
+#include "kvtest/install_printer.h"
+#include "kvtest/temp_root.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/context_seams.h"
+#include "settings/devmode.h"
+#include "settings/model_tables.h"
+
+namespace uitest {
+
+template <typename T>
+void Put(std::vector<BYTE>& b, size_t off, T v) {
+  std::memcpy(b.data() + off, &v, sizeof(T));
+}
+template <typename T>
+T Get(const BYTE* b, size_t off) {
+  T v;
+  std::memcpy(&v, b + off, sizeof(T));
+  return v;
+}
+template <typename T>
+void PutRaw(BYTE* b, size_t off, T v) {
+  std::memcpy(b + off, &v, sizeof(T));
+}
+inline DEVMODEW* D(std::vector<BYTE>& b) { return reinterpret_cast<DEVMODEW*>(b.data()); }
+
+class ModelPrinterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StgInitLibraryLocks();
+    printer_ = kvtest::InstallModelPrinter(name_);
+    ASSERT_NE(printer_, nullptr);
+  }
+  void TearDown() override {
+    StgPurgeContextCache(1);
+    StgFreeLibraryLocks();
+    if (printer_) ClosePrinter(printer_);
+  }
+  SETTING_CONTEXT* Open(WORD flags = 0, DWORD kind = STG_KIND_UI) {
+    return StgCreateContextEx(printer_, printer_, nullptr, flags, kind, 0, nullptr);
+  }
+  std::vector<BYTE> StoreDevmode(SETTING_CONTEXT* ctx) {
+    return std::vector<BYTE>(ctx->store->bytes, ctx->store->bytes + STG_DEVMODE_SIZE);
+  }
+  std::vector<BYTE> StoreBytes(SETTING_CONTEXT* ctx) {
+    return std::vector<BYTE>(ctx->store->bytes, ctx->store->bytes + STG_STORE_SIZE);
+  }
+
+  kvtest::TempRoot root_;
+  std::u16string name_ = u"UI plotter";
+  HANDLE printer_ = nullptr;
+};
+
+}  // namespace uitest

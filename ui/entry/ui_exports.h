@@ -1,0 +1,96 @@
+// The printer interface library's outside surface: the records of the printer-interface contract that
+// its callers hand in, and its twelve exported entry points. Every export forwards its arguments
+// unchanged to one worker (ui_workers.h) and returns the worker's answer.
+#pragma once
+#include <cstddef>
+
+#include "kvplat/devmode.h"
+#include "kvplat/types.h"
+#include "kvplat/window.h"
+
+// The common property sheet service's callback, as the property-sheet workers receive it.
+typedef LONG_PTR (*PFNCOMPROPSHEET)(HANDLE hComPropSheet, UINT function, LPARAM param1, LPARAM param2);
+
+typedef struct _PROPSHEETUI_INFO {
+  WORD cbSize;
+  WORD Version;
+  WORD Flags;
+  WORD Reason;
+  HANDLE hComPropSheet;
+  PFNCOMPROPSHEET pfnComPropSheet;
+  LPARAM lParamInit;
+  ULONG_PTR UserData;
+  ULONG_PTR Result;
+} PROPSHEETUI_INFO, *PPROPSHEETUI_INFO;
+static_assert(sizeof(PROPSHEETUI_INFO) == 48 && offsetof(PROPSHEETUI_INFO, hComPropSheet) == 8 &&
+              offsetof(PROPSHEETUI_INFO, lParamInit) == 24 && offsetof(PROPSHEETUI_INFO, Result) == 40);
+
+typedef struct _DOCUMENTPROPERTYHEADER {
+  WORD cbSize;
+  WORD Reserved;
+  HANDLE hPrinter;
+  LPWSTR pszPrinterName;
+  PDEVMODEW pdmIn;
+  PDEVMODEW pdmOut;
+  DWORD cbOut;
+  DWORD fMode;
+} DOCUMENTPROPERTYHEADER, *PDOCUMENTPROPERTYHEADER;
+static_assert(sizeof(DOCUMENTPROPERTYHEADER) == 48 && offsetof(DOCUMENTPROPERTYHEADER, pdmIn) == 24 &&
+              offsetof(DOCUMENTPROPERTYHEADER, cbOut) == 40 && offsetof(DOCUMENTPROPERTYHEADER, fMode) == 44);
+
+typedef struct _DEVICEPROPERTYHEADER {
+  WORD cbSize;
+  WORD Flags;
+  HANDLE hPrinter;
+  LPWSTR pszPrinterName;
+} DEVICEPROPERTYHEADER, *PDEVICEPROPERTYHEADER;
+static_assert(sizeof(DEVICEPROPERTYHEADER) == 24 && offsetof(DEVICEPROPERTYHEADER, pszPrinterName) == 16);
+
+typedef struct _DEVQUERYPRINT_INFO {
+  WORD cbSize;
+  WORD Level;
+  HANDLE hPrinter;
+  PDEVMODEW pDevMode;
+  LPWSTR pszErrorStr;
+  DWORD cchErrorStr;
+  DWORD cchNeeded;
+} DEVQUERYPRINT_INFO, *PDEVQUERYPRINT_INFO;
+static_assert(sizeof(DEVQUERYPRINT_INFO) == 40 && offsetof(DEVQUERYPRINT_INFO, pDevMode) == 16 &&
+              offsetof(DEVQUERYPRINT_INFO, cchNeeded) == 36);
+
+// Answers of the contract that the workers use to refuse a request.
+constexpr LONG UI_CPSUI_FAILURE = -1;      // property-sheet workers: failed, see the last error
+constexpr DWORD UI_GDI_ERROR = 0xFFFFFFFFu;  // device capabilities
+constexpr int UI_DOCUMENTEVENT_UNSUPPORTED = 0;
+constexpr int UI_DOCUMENTEVENT_FAILURE = -1;
+
+// ---- The twelve exports ----
+
+// Document property sheets: info null asks for the page count; the result of the common property sheet
+// service's reasons (>0 handled, -1 failed with the last error set).
+KVAPI LONG DrvDocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
+// Device property sheets: as above for the printer's device settings.
+KVAPI LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
+// DocumentProperties: with fMode 0 the DEVMODE size, else IDOK/IDCANCEL; -1 on failure.
+KVAPI LONG DrvDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW out, PDEVMODEW in,
+                                 DWORD fMode);
+// The advanced document settings dialog: IDOK/IDCANCEL, -1 on failure.
+KVAPI LONG DrvAdvancedDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW out,
+                                         PDEVMODEW in);
+// The printer's property dialog: TRUE when shown.
+KVAPI BOOL PrinterProperties(HWND window, HANDLE printer);
+// Converts a DEVMODE between the spooler's and the driver's forms; *size in bytes in and out.
+KVAPI BOOL DrvConvertDevMode(LPWSTR printerName, PDEVMODEW in, PDEVMODEW out, LONG* size, DWORD mode);
+// One capability of the printer: the count or value, UI_GDI_ERROR on failure.
+KVAPI DWORD DrvDeviceCapabilities(HANDLE printer, LPWSTR deviceName, WORD capability, void* output,
+                                  PDEVMODEW devmode);
+// Whether a job with this DEVMODE can print: TRUE, or FALSE with an error text.
+KVAPI BOOL DevQueryPrintEx(DEVQUERYPRINT_INFO* info);
+// A document event: >0 handled, UI_DOCUMENTEVENT_UNSUPPORTED, or UI_DOCUMENTEVENT_FAILURE.
+KVAPI int DrvDocumentEvent(HANDLE printer, HDC dc, int event, ULONG inSize, void* in, ULONG outSize, void* out);
+// A printer event (initialise, add or delete a connection, delete the printer): TRUE handled.
+KVAPI BOOL DrvPrinterEvent(LPWSTR printerName, int event, DWORD flags, LPARAM lParam);
+// Upgrade of an installed printer to this driver: TRUE.
+KVAPI BOOL DrvUpgradePrinter(DWORD level, LPBYTE info);
+// Exported for hosts that run it; the library's own load entry does not call it. TRUE always.
+KVAPI BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
