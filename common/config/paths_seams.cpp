@@ -18,20 +18,6 @@
 
 KV_SEAM void StgApplySourcePaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
 
-KV_SEAM void CfgLoadFreeSize(SETTING_CONTEXT*, int) {}
-
-// The published settings of slot n (ids 1118 + 4n ...); no user name is kept without the slot records.
-KV_SEAM int CfgReadFreeSizeSlot(SETTING_CONTEXT* ctx, int slot, FREE_SIZE_VIEW* out) {
-  if (!ctx || !out || slot < 0 || slot > 9) return 0;
-  std::memset(out, 0, sizeof(*out));
-  WORD base = (WORD)(1118 + 4 * slot);
-  out->width = (LONG)StgGetOptionValue(ctx, base, nullptr);
-  out->length = (LONG)StgGetOptionValue(ctx, (WORD)(base + 1), nullptr);
-  out->tray = (SHORT)StgGetValue(ctx, (WORD)(base + 2), nullptr);
-  out->orientation = (SHORT)StgGetValue(ctx, (WORD)(base + 3), nullptr);
-  return 1;
-}
-
 // The model's own custom-size limits, whatever the tray and orientation.
 KV_SEAM int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD, DWORD, LONG* maximum, LONG* minimum, int selector) {
   const MODEL_BLOCK* m = ctx && ctx->model ? ctx->model : StgGetModelBlock();

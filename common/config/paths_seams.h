@@ -13,19 +13,6 @@ struct SETTING_CONTEXT;
 // Paper geometry: source geometry of a paper code (output geometry: StgApplyOutputPaper).
 void StgApplySourcePaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
 
-// Custom paper slots: loads slot 0-9 into the working settings and publishes it.
-void CfgLoadFreeSize(SETTING_CONTEXT* ctx, int slot);
-// The parts of a custom paper slot that the resource-string decoration reads.
-struct FREE_SIZE_VIEW {
-  char userName[64];  // ANSI, terminated
-  LONG width;         // dots at 1200 dpi
-  LONG length;
-  SHORT tray;         // stored values of the slot's tray and orientation settings
-  SHORT orientation;
-};
-// 1 and the slot's parts (slot 0-9); 0 when the slot cannot be had.
-int CfgReadFreeSizeSlot(SETTING_CONTEXT* ctx, int slot, FREE_SIZE_VIEW* out);
-
 // Custom-size input module: the size limits (dots) of a tray and orientation; selector 1 length,
 // 0 width. 1 found, 0 when no row fits.
 int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD trayKey, DWORD orientKey, LONG* maximum, LONG* minimum,

@@ -3,6 +3,7 @@
 // setting for a moment put back its bytes and its change marks before they return.
 #include <cstring>
 
+#include "config/free_size.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
 #include "settings/access.h"

@@ -14,13 +14,6 @@
 
 #define KV_SEAM __attribute__((weak))
 
-// ---- Interface font.
-
-KV_SEAM WCHAR* CfgGetUiFontName(SETTING_CONTEXT*, WCHAR* buffer) {
-  if (buffer) kvp::WCopy(buffer, 32, u"Arial");
-  return buffer;
-}
-
 // ---- Lock data, user code.
 
 KV_SEAM int CfgLoadLockData(HANDLE, SETTING_CONTEXT*) { return 1; }
@@ -66,19 +59,3 @@ KV_SEAM void StgMergePublicFields(DEVMODEW*, const DEVMODEW*, SETTING_CONTEXT*) 
 KV_SEAM void StgMergeDependentSettings(DEVMODEW*, const DEVMODEW*, SETTING_CONTEXT*) {}
 KV_SEAM void StgRefreshDerivedSettings(DEVMODEW*, SETTING_CONTEXT*, int) {}
 KV_SEAM void StgApplyOutputPaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
-
-// ---- Custom paper slots.
-
-KV_SEAM void CfgLoadAllFreeSizes(SETTING_CONTEXT*) {}
-KV_SEAM int CfgFreeSizePaperToIndex(DWORD paper, SETTING_CONTEXT*) {
-  if (paper >= 384 && paper <= 393) return (int)(paper - 384);
-  return paper == 256 ? 10 : paper == 448 ? 11 : 0;
-}
-KV_SEAM void CfgLoadBuiltinFreeSize(SETTING_CONTEXT*, DWORD, int) {}
-KV_SEAM void CfgSelectFreeSizeSlot(SETTING_CONTEXT*, int) {}
-
-// ---- Driver INI.
-
-KV_SEAM const WCHAR* CfgGetPresetSection(SETTING_CONTEXT* ctx) {
-  return ctx && ctx->work ? ctx->work->printerName : nullptr;
-}

@@ -25,7 +25,6 @@ int StgIsBidiEnabled(SETTING_CONTEXT* ctx);
 const WCHAR* CfgGetDriverName(SETTING_CONTEXT* ctx);
 const WCHAR* CfgGetInstalledRegionCode(SETTING_CONTEXT* ctx);
 int StgGetHelpFileRegionId(SETTING_CONTEXT* ctx);
-WCHAR* CfgGetUiFontName(SETTING_CONTEXT* ctx, WCHAR* buffer);
 void CfgLoadString(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate);
 WCHAR* CfgAnsiToWide(WCHAR* dest, const char* text, int capacity);
 char* CfgWideToAnsi(char* dest, const WCHAR* text, int bytes);
@@ -64,14 +63,7 @@ void StgMergeDependentSettings(DEVMODEW* store, const DEVMODEW* incoming, SETTIN
 void StgRefreshDerivedSettings(DEVMODEW* dm, SETTING_CONTEXT* ctx, int kind);
 void StgApplyOutputPaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
 
-// Custom paper slots.
-void CfgLoadAllFreeSizes(SETTING_CONTEXT* ctx);
-int CfgFreeSizePaperToIndex(DWORD paper, SETTING_CONTEXT* ctx);
-void CfgLoadBuiltinFreeSize(SETTING_CONTEXT* ctx, DWORD paper, int slot);
-void CfgSelectFreeSizeSlot(SETTING_CONTEXT* ctx, int slot);
-
 // Driver INI access.
 const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx);
-const WCHAR* CfgGetPresetSection(SETTING_CONTEXT* ctx);
 DWORD CfgIniGetString(const WCHAR* section, const WCHAR* key, const WCHAR* def, WCHAR* buffer, DWORD chars,
                       const WCHAR* iniPath);

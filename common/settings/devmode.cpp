@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/device_settings.h"
+#include "config/free_size.h"
 #include "config/printer_data.h"
 #include "kvplat/error.h"
 #include "kvplat/spooler.h"

@@ -17,12 +17,6 @@
 
 #define KV_SEAM __attribute__((weak))
 
-// ---- Driver INI lists.
-
-KV_SEAM int CfgPresetSnapshot(SETTING_CONTEXT*, const WCHAR*, int) { return 0; }
-KV_SEAM int CfgGetStampCount(SETTING_CONTEXT*) { return 0; }
-KV_SEAM void CfgSaveStamp(SETTING_CONTEXT*, int) {}
-
 // ---- Settings files and lock data.
 
 KV_SEAM int CfgTransferSettingsFile(HANDLE, const WCHAR*, DWORD, SETTING_CONTEXT*) { return 0; }

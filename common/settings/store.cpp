@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "config/driver_lists.h"
 #include "config/printer_data.h"
 #include "settings/access.h"
 #include "settings/context_seams.h"

@@ -4,6 +4,7 @@
 // code pages 1252 and 932.
 #include <cstring>
 
+#include "config/free_size.h"
 #include "config/paths.h"
 #include "config/resource_strings.h"
 #include "kvplat/handle.h"
@@ -103,8 +104,9 @@ TEST_F(ResourceStrings, CustomSizesInBothUnitsAndTheEuropeanComma) {
   // Over-long decoration stays within the capacity.
   EXPECT_EQ(Load(752, 24), u"Custom Paper Size(210.0");
   // A slot: its width is held to the model's minimum (9920 dots).
-  StgSetOptionValue(ctx_, 1118, 5000);
-  StgSetOptionValue(ctx_, 1119, 14030);
+  StgSetOptionValue(ctx_, sid::wdmFreeSizeWidth, 5000);
+  StgSetOptionValue(ctx_, sid::wdmFreeSizeLength, 14030);
+  CfgStoreFreeSizeSlot(ctx_, 0);
   EXPECT_EQ(Load(109), u"Custom Size 1(210.0 x 297.0 mm)");
 }
 
