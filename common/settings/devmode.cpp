@@ -281,7 +281,7 @@ int StgMergeDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) 
       CfgLoadAllFreeSizes(ctx);
       int slot = CfgFreeSizePaperToIndex(paper, ctx);
       CfgLoadBuiltinFreeSize(ctx, paper, slot);
-      CfgSelectFreeSizeSlot(ctx, slot);
+      CfgSelectFreeSizeSlotSrc(ctx, slot);
     }
     StgApplyOutputPaper((DWORD)StgGetValue(ctx, QDV_rdmOutPaperSize, nullptr), QDV_rdmOutPaperSize, ctx, store);
   }

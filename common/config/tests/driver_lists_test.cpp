@@ -212,25 +212,29 @@ TEST_F(DriverLists, SectionSwapRefusesANameThatDoesNotFitAndKeepsThePrinterName)
   EXPECT_EQ(S(CfgGetPrinterName(ctx_)), u"Plotter");
 }
 
+// A list whose count is larger than the entries present, with an entry missing in the middle.
 TEST_F(DriverLists, QualityEntryNameFillsTheUserSetName) {
-  Put(u"Plotter", u"QualityCount", u"2");
-  Put(u"Plotter", u"QualityList1Name", u"Fine lines");
+  Put(u"Plotter", u"QualityCount", u"5");
   Put(u"Plotter", u"QualityList0Name", std::u16string(50, u'q'));
-  EXPECT_EQ(CfgGetQualityCount(ctx_), 2);
+  Put(u"Plotter", u"QualityList2Name", u"Fine lines");
+  EXPECT_EQ(CfgGetQualityCount(ctx_), 5);
   ITEM_DESC* row = StgFindItem(ctx_, sid::wdmUserSetName);
   ASSERT_NE(row, nullptr);
   WCHAR text[64];
-  CfgLoadQualityByIndex(ctx_, 1);
+  CfgLoadQualityByIndex(ctx_, 2);
   StgGetString(ctx_, row, text);
   EXPECT_EQ(S(text), u"Fine lines");
   // A long name keeps to the setting's room.
   CfgLoadQualityEntryName(ctx_, u"QualityList0");
   StgGetString(ctx_, row, text);
   EXPECT_EQ(S(text), std::u16string(StgTypeLength(row->type), u'q'));
-  // A missing entry empties it.
-  CfgLoadQualityFileByIndex(ctx_, 9);
-  StgGetString(ctx_, row, text);
-  EXPECT_EQ(S(text), u"");
+  // Missing entries, inside and beyond the count, empty it.
+  for (int index : {1, 4, 9}) {
+    CfgLoadQualityEntryName(ctx_, u"QualityList2");
+    CfgLoadQualityFileByIndex(ctx_, index);
+    StgGetString(ctx_, row, text);
+    EXPECT_EQ(S(text), u"") << index;
+  }
 }
 
 TEST_F(DriverLists, InterfaceFontFollowsTheResourceLibraryLanguage) {
