@@ -2,6 +2,7 @@
 // the interface font default.
 #include "config/driver_lists.h"
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -39,7 +40,7 @@ WCHAR* FormatName(WCHAR* dst, const char16_t* prefix, int number, const WCHAR* s
   return dst;
 }
 
-std::u16string Decimal(int n) {
+std::u16string Decimal(long long n) {
   std::string digits = std::to_string(n);
   return std::u16string(digits.begin(), digits.end());
 }
@@ -193,6 +194,10 @@ int CfgAppendPresetListEntry(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHA
   // Reading the count and writing the entry are one step for every process that shares the INI.
   StgLockSharedFiles(ctx);
   int n = ReadCount(section, u"Count", ctx);
+  if (n == INT_MAX) {  // an edited count that leaves no number for a further entry
+    StgUnlockSharedFiles(ctx);
+    return 0;
+  }
   WCHAR key[CFG_LIST_NAME_CHARS];
   BOOL ok = WriteKey(ctx, section, CfgFormatPresetKey(key, n, 0), path);
   ok = WriteKey(ctx, section, CfgFormatPresetKey(key, n, 1), name) && ok;
@@ -349,7 +354,8 @@ int CfgSaveStampSection(SETTING_CONTEXT* ctx, const WCHAR* section) {
 
 void CfgSaveStamp(SETTING_CONTEXT* ctx, int n) {
   if (!Ready(ctx) || n < 0) return;
-  if (n != CFG_SCRATCH_STAMP && n >= CfgGetStampCount(ctx)) CfgSetStampCount(ctx, n + 1);
+  if (n != CFG_SCRATCH_STAMP && n >= CfgGetStampCount(ctx))
+    WriteKey(ctx, CfgGetRegionSection(ctx), u"StampCount", Decimal((long long)n + 1).c_str());
   StgSetOptionValue(ctx, sid::rdmWmID, (DWORD)n);
   WCHAR section[CFG_LIST_NAME_CHARS];
   CfgSaveStampSection(ctx, CfgFormatStampSection(section, n, 0, ctx));

@@ -78,6 +78,10 @@ TEST_F(DriverLists, AppendWritesTheEntryAndRaisesTheCount) {
   Append(0);
   EXPECT_EQ(Printer(u"Count"), u"1");
   EXPECT_EQ(Printer(u"PresetList0Name"), u"Preset 0");
+  // A count that leaves no number for another entry refuses the append.
+  Put(u"Plotter", u"Count", u"2147483647");
+  EXPECT_EQ(CfgAppendPresetListEntry(ctx_, u"C:\\x.rsr", u"x", u"x"), 0);
+  EXPECT_EQ(Printer(u"Count"), u"2147483647");
 }
 
 TEST_F(DriverLists, ClearAndReappendLeavesTheKeysBeyondTheCount) {
@@ -193,6 +197,9 @@ TEST_F(DriverLists, StampsCountPerRegionAndTheScratchStampIsNeverCounted) {
     // The section swap gives the printer name back.
     EXPECT_EQ(S(CfgGetPrinterName(ctx_)), u"Plotter");
   }
+  // The largest number still gets its count, written without overflow.
+  CfgSaveStamp(ctx_, 2147483647);
+  EXPECT_EQ(Get(u"us", u"StampCount"), u"2147483648");
   // Each region keeps its own count.
   StgSetValue(ctx_, sid::rdmLanguageID, 0);
   EXPECT_EQ(CfgGetStampCount(ctx_), 0);
