@@ -21,26 +21,6 @@
 
 // ---- Custom paper slots.
 
-KV_SEAM(CfgLoadFreeSize) void CfgLoadFreeSize(SETTING_CONTEXT*, int) {}
-KV_SEAM(CfgLoadAllFreeSizes) void CfgLoadAllFreeSizes(SETTING_CONTEXT*) {}
-KV_SEAM(CfgFreeSizePaperToIndex) int CfgFreeSizePaperToIndex(DWORD paper, SETTING_CONTEXT*) {
-  if (paper >= 384 && paper <= 393) return (int)(paper - 384);
-  return paper == 256 ? 10 : paper == 448 ? 11 : 0;
-}
-KV_SEAM(CfgLoadBuiltinFreeSize) void CfgLoadBuiltinFreeSize(SETTING_CONTEXT*, DWORD, int) {}
-KV_SEAM(CfgSelectFreeSizeSlot) void CfgSelectFreeSizeSlot(SETTING_CONTEXT*, int) {}
-
-// The published settings of slot n (ids 1118 + 4n ...); no user name is kept without the slot records.
-KV_SEAM(CfgReadFreeSizeSlot) int CfgReadFreeSizeSlot(SETTING_CONTEXT* ctx, int slot, FREE_SIZE_VIEW* out) {
-  if (!ctx || !out || slot < 0 || slot > 9) return 0;
-  std::memset(out, 0, sizeof(*out));
-  WORD base = (WORD)(1118 + 4 * slot);
-  out->width = (LONG)StgGetOptionValue(ctx, base, nullptr);
-  out->length = (LONG)StgGetOptionValue(ctx, (WORD)(base + 1), nullptr);
-  out->tray = (SHORT)StgGetValue(ctx, (WORD)(base + 2), nullptr);
-  out->orientation = (SHORT)StgGetValue(ctx, (WORD)(base + 3), nullptr);
-  return 1;
-}
 
 // The model's own custom-size limits, whatever the tray and orientation.
 KV_SEAM(StgGetFreeSizeLimits) int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD, DWORD, LONG* maximum, LONG* minimum, int selector) {

@@ -137,7 +137,7 @@ void DecorateSize(SETTING_CONTEXT* ctx, DWORD stringId, std::u16string& text) {
   bool metric = StgIsMetric(ctx) != 0;
   LONG w = 0, l = 0;
   if (stringId >= 109 && stringId <= 118) {
-    FREE_SIZE_VIEW slot{};
+    FREE_SIZE_SLOT slot{};
     if (!CfgReadFreeSizeSlot(ctx, (int)(stringId - 109), &slot)) return;
     slot.userName[63] = 0;
     if (slot.userName[0]) {

@@ -2,6 +2,7 @@
 // constants, settings store, compiled image, work area), its creation and release, the two caches of
 // released contexts and the locks that guard them.
 #pragma once
+#include "config/free_size.h"
 #include "kvplat/types.h"
 #include "settings/item_records.h"
 #include "settings/model_tables.h"
@@ -98,6 +99,11 @@ struct CONTEXT_WORK_AREA {
   // Owned font lists of the current store and of the saved copy (their slots only mark presence).
   STORE_FONT_LISTS currentLists;
   STORE_FONT_LISTS savedLists;
+  // Custom paper slots (ten user sizes, then codes 256 and 448) and the preset snapshots of entries
+  // 0-15 with their sizes in bytes.
+  FREE_SIZE_SLOT freeSizeSlots[12];
+  void* presetSnapshots[16];
+  DWORD presetSnapshotBytes[16];
 };
 
 // One printer's settings model. Fields in this order; references are full machine-width.

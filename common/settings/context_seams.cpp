@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "config/free_size.h"
-#include "config/ini_lists.h"
+#include "config/driver_lists.h"
 #include "config/lock_data.h"
 #include "config/user_code.h"
 #include "driverdata/rule_value_checks.h"
@@ -18,12 +18,6 @@
 #include "settings/public_fields.h"
 #include "settings/store.h"
 
-// ---- Interface font.
-
-KV_SEAM(CfgGetUiFontName) WCHAR* CfgGetUiFontName(SETTING_CONTEXT*, WCHAR* buffer) {
-  if (buffer) kvp::WCopy(buffer, 32, u"Arial");
-  return buffer;
-}
 
 // ---- Lock data, user code.
 
@@ -68,8 +62,3 @@ KV_SEAM(StgRefreshDerivedSettings) void StgRefreshDerivedSettings(DEVMODEW*, SET
 KV_SEAM(StgApplySourcePaper) void StgApplySourcePaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
 KV_SEAM(StgApplyOutputPaper) void StgApplyOutputPaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
 
-// ---- Driver INI.
-
-KV_SEAM(CfgGetPresetSection) const WCHAR* CfgGetPresetSection(SETTING_CONTEXT* ctx) {
-  return ctx && ctx->work ? ctx->work->printerName : nullptr;
-}

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/device_settings.h"
+#include "config/free_size.h"
 #include "config/printer_data.h"
 #include "config/free_size.h"
 #include "config/lock_data.h"
@@ -290,7 +291,7 @@ int StgMergeDevmodeCommon(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD 
       CfgLoadAllFreeSizes(ctx);
       int slot = CfgFreeSizePaperToIndex(paper, ctx);
       CfgLoadBuiltinFreeSize(ctx, paper, slot);
-      CfgSelectFreeSizeSlot(ctx, slot);
+      CfgSelectFreeSizeSlotSrc(ctx, slot);
     }
     StgApplyOutputPaper((DWORD)StgGetValue(ctx, QDV_rdmOutPaperSize, nullptr), QDV_rdmOutPaperSize, ctx, store);
   }

@@ -17,12 +17,6 @@
 #include "kvseam.h"
 
 
-// ---- Driver INI lists.
-
-KV_SEAM(CfgPresetSnapshot) int CfgPresetSnapshot(SETTING_CONTEXT*, const WCHAR*, int) { return 0; }
-KV_SEAM(CfgGetStampCount) int CfgGetStampCount(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(CfgSaveStamp) void CfgSaveStamp(SETTING_CONTEXT*, int) {}
-
 // ---- Settings files and lock data.
 
 KV_SEAM(CfgTransferSettingsFile) int CfgTransferSettingsFile(HANDLE, const WCHAR*, DWORD, SETTING_CONTEXT*) { return 0; }

@@ -3,11 +3,11 @@
 
 #include <cstring>
 
+#include "config/driver_lists.h"
 #include "config/printer_data.h"
 #include "settings/access.h"
 #include "settings/modules.h"
 #include "config/ini.h"
-#include "config/ini_lists.h"
 #include "config/paths.h"
 #include "driverdata/img_image.h"
 #include "settings/library_hooks.h"

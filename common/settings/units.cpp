@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/device_settings.h"
+#include "config/free_size.h"
 #include "config/ini.h"
 #include "config/paths.h"
 #include "config/free_size.h"

@@ -105,12 +105,10 @@ TEST_F(ResourceStrings, CustomSizesInBothUnitsAndTheEuropeanComma) {
   EXPECT_EQ(Load(153), u" mm");
   // Over-long decoration stays within the capacity.
   EXPECT_EQ(Load(752, 24), u"Custom Paper Size(210.0");
-  // A slot: its width is held to the model's minimum (9920 dots), as the stand-ins of the slot records
-  // and the custom-size limits give them.
-  KV_ASSERT_STAND_IN(CfgReadFreeSizeSlot);
-  KV_ASSERT_STAND_IN(StgGetFreeSizeLimits);
-  StgSetOptionValue(ctx_, 1118, 5000);
-  StgSetOptionValue(ctx_, 1119, 14030);
+  // A slot: its width is held to the model's minimum (9920 dots).
+  StgSetOptionValue(ctx_, sid::wdmFreeSizeWidth, 5000);
+  StgSetOptionValue(ctx_, sid::wdmFreeSizeLength, 14030);
+  CfgStoreFreeSizeSlot(ctx_, 0);
   EXPECT_EQ(Load(109), u"Custom Size 1(210.0 x 297.0 mm)");
 }
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "config/ini_lists.h"
+#include "config/driver_lists.h"
 #include "context_fixture.h"
 #include "driverdata/img_image.h"
 #include "kvplat/sysinfo.h"
