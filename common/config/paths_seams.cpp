@@ -16,8 +16,6 @@
 
 #define KV_SEAM __attribute__((weak))
 
-KV_SEAM void StgApplySourcePaper(DWORD, WORD, SETTING_CONTEXT*, DEVMODEW*) {}
-
 KV_SEAM void CfgLoadFreeSize(SETTING_CONTEXT*, int) {}
 
 // The published settings of slot n (ids 1118 + 4n ...); no user name is kept without the slot records.

@@ -10,9 +10,6 @@
 
 struct SETTING_CONTEXT;
 
-// Paper geometry: source geometry of a paper code (output geometry: StgApplyOutputPaper).
-void StgApplySourcePaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
-
 // Custom paper slots: loads slot 0-9 into the working settings and publishes it.
 void CfgLoadFreeSize(SETTING_CONTEXT* ctx, int slot);
 // The parts of a custom paper slot that the resource-string decoration reads.

@@ -55,15 +55,6 @@ void StgSetCharsetSettings(SETTING_CONTEXT* ctx, int flags);
 void StgLoadDriverId(SETTING_CONTEXT* ctx);
 void StgSetCharsetSetting(SETTING_CONTEXT* ctx, WORD id);
 
-// Public DEVMODE fields, geometry and derived settings.
-void StgSetPublicDefaults(DEVMODEW* dm, int mode, SETTING_CONTEXT* ctx);
-void StgFinishStoreDefaults(DEVMODEW* dm, SETTING_CONTEXT* ctx);
-void StgRefreshGeometryAndState(DEVMODEW* dm, SETTING_CONTEXT* ctx, int kind);
-void StgMergePublicFields(DEVMODEW* store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx);
-void StgMergeDependentSettings(DEVMODEW* store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx);
-void StgRefreshDerivedSettings(DEVMODEW* dm, SETTING_CONTEXT* ctx, int kind);
-void StgApplyOutputPaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
-
 // Custom paper slots.
 void CfgLoadAllFreeSizes(SETTING_CONTEXT* ctx);
 int CfgFreeSizePaperToIndex(DWORD paper, SETTING_CONTEXT* ctx);

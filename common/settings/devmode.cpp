@@ -12,6 +12,8 @@
 #include "settings/access.h"
 #include "settings/context_seams.h"
 #include "settings/migrate.h"
+#include "settings/paper_geometry.h"
+#include "settings/public_fields.h"
 #include "settings/modules.h"
 #include "settings/store.h"
 

@@ -7,6 +7,7 @@
 #include "settings/access.h"
 #include "settings/context_seams.h"
 #include "settings/modules.h"
+#include "settings/public_fields.h"
 
 namespace {
 BYTE* Dm(SETTING_CONTEXT* ctx) { return ctx && ctx->store ? ctx->store->bytes : nullptr; }

@@ -17,6 +17,7 @@
 #include "settings/context_seams.h"
 #include "settings/modules.h"
 #include "settings/model_tables.h"
+#include "settings/paper_geometry.h"
 #include "settings/setting_ids.h"
 
 namespace {
