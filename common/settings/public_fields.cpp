@@ -413,13 +413,11 @@ void StgMergePublicFields(DEVMODEW* store, const DEVMODEW* in, SETTING_CONTEXT* 
   if (!store || !in || !ctx || !ctx->store) return;
   DWORD f = in->dmFields;
   const MODEL_BLOCK* m = Model(ctx);
-  // 1. Raw copy of the claimed fields.
+  // 1. Raw copy of the claimed fields. The paper code, length and width are taken only by the paper
+  // branches below, so a custom size they refuse (a width of 0) leaves the store's paper whole.
 #define KV_TAKE(bit, field) \
   if (f & (bit)) store->field = in->field;
   KV_TAKE(DM_ORIENTATION, dmOrientation)
-  KV_TAKE(DM_PAPERSIZE, dmPaperSize)
-  KV_TAKE(DM_PAPERLENGTH, dmPaperLength)
-  KV_TAKE(DM_PAPERWIDTH, dmPaperWidth)
   KV_TAKE(DM_SCALE, dmScale)
   KV_TAKE(DM_COPIES, dmCopies)
   KV_TAKE(DM_DEFAULTSOURCE, dmDefaultSource)
