@@ -377,6 +377,59 @@ TEST_F(PublicFields, PaperSmallerThanItsMarginsHasNoPrintableArea) {
   EXPECT_EQ(V(sid::rdmSrcPaperLengthDot), StgLengthToDots(STG_UNIT_METRIC, 2970, 600));
 }
 
+// The landscape variants lay a custom slot across the sheet; the DEVMODE keeps the slot's own size.
+TEST_F(PublicFields, LandscapeVariantsSwapACustomSlot) {
+  CustomSlotDots(30000, 40000);
+  Set(sid::wdmFreeSizeWidth, 30000);
+  Set(sid::wdmFreeSizeLength, 40000);
+  Set(sid::dmPaperSize, 256);
+  Store()->dmOrientation = DMORIENT_LANDSCAPE;
+  StgApplySourcePaperLandscape(256, sid::dmPaperSize, ctx_, Store());
+  EXPECT_EQ(V(sid::rdmSrcPaperLengthDot), 15000u);
+  EXPECT_EQ(V(sid::rdmSrcPaperWidthDot), 20000u);
+  EXPECT_EQ(Store()->dmPaperLength, (SHORT)StgDotsToLength(STG_UNIT_METRIC, 40000, 1200));
+  StgApplyOutputPaperLandscape(256, sid::rdmOutPaperSize, ctx_, Store());
+  EXPECT_EQ(V(sid::rdmDstPaperLengthDot), 15000u);
+  EXPECT_EQ(V(sid::rdmDstPaperWidthDot), 20000u);
+  // Portrait: no swap.
+  Store()->dmOrientation = DMORIENT_PORTRAIT;
+  StgApplySourcePaperLandscape(256, sid::dmPaperSize, ctx_, Store());
+  EXPECT_EQ(V(sid::rdmSrcPaperLengthDot), 20000u);
+}
+
+int AnswerQuality300(SETTING_CONTEXT*, DWORD event, void* arg, void*) {
+  if (event != STG_EVENT_VALUE_REJECTED) return 0;
+  static_cast<STG_VALUE_REJECTED_ARG*>(arg)->value = 300;
+  return 1;
+}
+
+// A quality the rules refuse is offered to the modules; the answer is taken.
+TEST_F(PublicFields, RefusedQualityFallsBackThroughTheModules) {
+  FEATURE_MODULE& row = ctx_->work->modules->rows[0];
+  STG_MODULE_EVENT own = row.event;
+  row.event = AnswerQuality300;
+  auto in = AppDevmode(220, DM_PRINTQUALITY);
+  D(in)->dmPrintQuality = 450;
+  Merge(in);
+  row.event = own;
+  EXPECT_EQ(Store()->dmPrintQuality, 300);
+  EXPECT_EQ(Store()->dmYResolution, 300);
+  EXPECT_EQ(V(sid::rdmDstResolutionW), 300u);
+}
+
+TEST_F(PublicFields, DefaultStoreCarriesThePrivateTexts) {
+  const auto* h = reinterpret_cast<const PRIVATE_DEVMODE_HEADER*>(ctx_->store->bytes + PDM_OFF);
+  EXPECT_STREQ(h->iniFileName, "kvdrvset.ini");
+  EXPECT_STREQ(h->cdcVersion, "01.00");
+  EXPECT_STREQ(h->kpjlVersion, "01.00");
+  EXPECT_EQ(h->kcomVersion, 0);
+  EXPECT_EQ(h->kcomMember[0] | h->kcomCaps[31], 0);
+  // The public part of a default store: sizes and the model's paper with its geometry.
+  EXPECT_EQ(Store()->dmSize, 220);
+  EXPECT_EQ(Store()->dmDriverExtra, 1016);
+  EXPECT_EQ(Src(), (Geometry{7016, 4961, 6780, 4725, 118, 118}));
+}
+
 TEST_F(PublicFields, ResolutionSettingsFollowEachOther) {
   Store()->dmPrintQuality = 300;
   Set(sid::rdmUseUserMacro, 0);
