@@ -9,7 +9,7 @@
 #include "config/device_settings.h"
 #include "config/ini.h"
 #include "config/paths.h"
-#include "pending_stream.h"
+#include "settings/paper_geometry.h"
 #include "devlink/plugins.h"
 #include "driverdata/rule_eval.h"
 #include "gr_builds.h"

@@ -18,6 +18,8 @@
 #include "kvplat/spooler.h"
 #include "settings/access.h"
 #include "settings/migrate.h"
+#include "settings/paper_geometry.h"
+#include "settings/public_fields.h"
 #include "settings/modules.h"
 #include "settings/library_hooks.h"
 #include "settings/paper_geometry.h"

@@ -22,6 +22,7 @@
 #include "settings/modules.h"
 #include "settings/paper_geometry.h"
 #include "settings/model_tables.h"
+#include "settings/paper_geometry.h"
 #include "settings/setting_ids.h"
 
 namespace {
@@ -167,10 +168,10 @@ void StgUpdatePaperSettings(SETTING_CONTEXT* ctx, int kind) {
   if (!ctx || !ctx->store) return;
   DEVMODEW* dm = reinterpret_cast<DEVMODEW*>(ctx->store->bytes);
   if (kind == 1) {
-    StgApplySourcePaper(Val(ctx, sid::dmPaperSize), sid::dmPaperSize, ctx, dm);
+    StgApplySourcePaperLandscape(Val(ctx, sid::dmPaperSize), sid::dmPaperSize, ctx, dm);
     DWORD out = Val(ctx, sid::rdmOutPaperSize);
     bool fitted = out >= 1025 && out <= 1028;
-    StgApplyOutputPaper(fitted ? StgGetFitPaper(ctx) : out, sid::rdmOutPaperSize, ctx, dm);
+    StgApplyOutputPaperLandscape(fitted ? StgGetFitPaper(ctx) : out, sid::rdmOutPaperSize, ctx, dm);
     bool scaleSet = Val(ctx, sid::rdmFuncSelectScale) != 0;
     DWORD scaleType = Val(ctx, sid::rdmScaleType);
     if (fitted || (Val(ctx, sid::rdmFuncSelectScale) == 1 && scaleType == 2)) {

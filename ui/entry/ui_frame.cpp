@@ -6,13 +6,13 @@
 #include "driverdata/img_image.h"
 #include "kvplat/error.h"
 #include "settings/context.h"
-#include "settings/context_seams.h"
 #include "settings/devmode.h"
 #include "settings/migrate.h"
 #include "settings/model_tables.h"
 #include "settings/store.h"
 #include "ui_intake.h"
 #include "ui_workers.h"
+#include "settings/platform_queries.h"
 
 #ifndef ERROR_NOT_READY
 #define ERROR_NOT_READY 21L

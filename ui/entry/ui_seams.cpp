@@ -6,8 +6,8 @@
 #include "kvplat/error.h"
 #include "sheets/dlg_language.h"
 #include "ui_workers.h"
+#include "kvseam.h"
 
-#define KV_SEAM __attribute__((weak))
 
 namespace {
 template <typename T>
@@ -19,31 +19,31 @@ T NotSupported(T value) {
 
 // ---- Workers behind the exports.
 
-KV_SEAM LONG UiDocumentPropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
-KV_SEAM LONG UiDevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
-KV_SEAM LONG UiDocumentProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD) {
+KV_SEAM(UiDocumentPropertySheets) LONG UiDocumentPropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
+KV_SEAM(UiDevicePropertySheets) LONG UiDevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
+KV_SEAM(UiDocumentProperties) LONG UiDocumentProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD) {
   return NotSupported<LONG>(-1);
 }
-KV_SEAM LONG UiAdvancedDocumentProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW) {
+KV_SEAM(UiAdvancedDocumentProperties) LONG UiAdvancedDocumentProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW) {
   return NotSupported<LONG>(-1);
 }
-KV_SEAM BOOL UiPrinterProperties(HWND, HANDLE) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM BOOL UiConvertDevMode(LPWSTR, PDEVMODEW, PDEVMODEW, LONG*, DWORD) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM DWORD UiDeviceCapabilities(HANDLE, LPWSTR, WORD, void*, PDEVMODEW) { return NotSupported(UI_GDI_ERROR); }
-KV_SEAM BOOL UiDevQueryPrint(DEVQUERYPRINT_INFO*) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM int UiDocumentEvent(HANDLE, HDC, int, ULONG, void*, ULONG, void*) { return UI_DOCUMENTEVENT_UNSUPPORTED; }
-KV_SEAM BOOL UiPrinterEvent(LPWSTR, int, DWORD, LPARAM) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSupported<BOOL>(FALSE); }
+KV_SEAM(UiPrinterProperties) BOOL UiPrinterProperties(HWND, HANDLE) { return NotSupported<BOOL>(FALSE); }
+KV_SEAM(UiConvertDevMode) BOOL UiConvertDevMode(LPWSTR, PDEVMODEW, PDEVMODEW, LONG*, DWORD) { return NotSupported<BOOL>(FALSE); }
+KV_SEAM(UiDeviceCapabilities) DWORD UiDeviceCapabilities(HANDLE, LPWSTR, WORD, void*, PDEVMODEW) { return NotSupported(UI_GDI_ERROR); }
+KV_SEAM(UiDevQueryPrint) BOOL UiDevQueryPrint(DEVQUERYPRINT_INFO*) { return NotSupported<BOOL>(FALSE); }
+KV_SEAM(UiDocumentEvent) int UiDocumentEvent(HANDLE, HDC, int, ULONG, void*, ULONG, void*) { return UI_DOCUMENTEVENT_UNSUPPORTED; }
+KV_SEAM(UiPrinterEvent) BOOL UiPrinterEvent(LPWSTR, int, DWORD, LPARAM) { return NotSupported<BOOL>(FALSE); }
+KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSupported<BOOL>(FALSE); }
 
 // ---- Installation state.
 
-KV_SEAM int UiIsPrinterRenamed(HANDLE, const WCHAR*) { return 0; }
-KV_SEAM void InstHandlePrinterRename(SETTING_CONTEXT*, HANDLE) {}
-KV_SEAM int InstEnsureInstalled(HANDLE, const WCHAR*) { return 1; }
+KV_SEAM(UiIsPrinterRenamed) int UiIsPrinterRenamed(HANDLE, const WCHAR*) { return 0; }
+KV_SEAM(InstHandlePrinterRename) void InstHandlePrinterRename(SETTING_CONTEXT*, HANDLE) {}
+KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, const WCHAR*) { return 1; }
 
 // ---- Steps of the DEVMODE intake.
 
-KV_SEAM int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
-KV_SEAM int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
-KV_SEAM int JcReadItems(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
+KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
+KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(JcReadItems) int JcReadItems(SETTING_CONTEXT*, DWORD) { return 0; }
+KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }

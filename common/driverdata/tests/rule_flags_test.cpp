@@ -271,7 +271,7 @@ TEST_F(Flags, EveryFlagWithAFixtureOfItsFamily) {
       {830, 0, [this] { V(sid::rdmTray26PaperLCT1, 9); }, 1},
       {832, 0, [this] { V(sid::rdmTray6Paper, 9); }, 1},
       {833, 0, [this] { V(sid::rdmTray7Paper, 9); }, 1},
-      {835, -1, [this] { V(sid::dmPrintQuality, 1200); V(sid::rdmLoadShare, 3); V(sid::rdmDstPaperWidthDot, 30709); }, 0},
+      {835, -1, [this] { V(sid::dmPrintQuality, 1200); V(sid::rdmDstResolutionW, 1200); V(sid::rdmLoadShare, 3); V(sid::rdmDstPaperWidthDot, 30709); }, 0},
       {836, 0, [=, this] { tray1(9, 0); V(sid::rdmCoverInputTray, 1); }, 1},
       {837, 0, [=, this] { tray1(9, 0); V(sid::rdmMPInputTray, 1); }, 1},
       {838, 0, [=, this] { tray1(9, 0); V(sid::rdmBackCoverInputTray, 1); }, 1},

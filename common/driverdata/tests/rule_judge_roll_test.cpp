@@ -265,7 +265,8 @@ TEST_F(Quality, Flag835ChangesNoSetting) {
     SCOPED_TRACE(testing::Message() << k.lock << " " << k.quality << " " << k.dst);
     LargePage(k.quality);
     V(sid::rdmDstPaperWidthDot, k.dst);
-    V(sid::rdmDstResolutionW, 600);
+    // The check takes its resolution from the destination setting (under the lock: the lock's).
+    V(sid::rdmDstResolutionW, k.lock ? 600 : k.quality);
     V(sid::rdmLock000InfoBitResolution, k.lock ? 1 : 0);
     V(sid::rdmLockDstResolutionBoth, k.lock ? 4 : 0);
     ctx_->work->storeModified = 0;

@@ -1,6 +1,7 @@
 // Cost of opening and releasing a settings context for an installed printer of the model: a light
 // context, a full context built anew (store, defaults and dictionary; the image from the process cache),
-// and a full context taken from the cache of released contexts.
+// and a full context taken from the cache of released contexts; and the merge of an application's
+// DEVMODE into a full context, the most frequent call of a print job.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,11 +10,13 @@
 #include <sstream>
 #include <string>
 
+#include "kvplat/devmode.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvtest/install_printer.h"
 #include "kvtest/temp_root.h"
 #include "settings/context.h"
+#include "settings/devmode.h"
 
 namespace {
 
@@ -72,6 +75,30 @@ void BM_FullContextCached(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FullContextCached);
+
+// An application's public DEVMODE (A0 landscape, 600 dpi, two copies) merged as a print job does.
+void BM_MergeApplicationDevmode(benchmark::State& state) {
+  Machine m;
+  SETTING_CONTEXT* c = m.Create(0);
+  if (!c) {
+    state.SkipWithError("no context");
+    return;
+  }
+  DEVMODEW dm{};
+  dm.dmSpecVersion = 0x401;
+  dm.dmSize = sizeof dm;
+  dm.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_PRINTQUALITY | DM_YRESOLUTION | DM_COLLATE;
+  dm.dmOrientation = DMORIENT_LANDSCAPE;
+  dm.dmPaperSize = 267;
+  dm.dmCopies = 2;
+  dm.dmPrintQuality = 600;
+  dm.dmYResolution = 600;
+  for (auto _ : state) {
+    if (!StgMergeDevmodeEx(c, &dm, sizeof dm, STG_MERGE_MODIFY)) state.SkipWithError("merge failed");
+  }
+  StgReleaseContext(c, STG_RELEASE_FREE);
+}
+BENCHMARK(BM_MergeApplicationDevmode);
 
 }  // namespace
 

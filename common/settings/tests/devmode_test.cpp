@@ -182,7 +182,7 @@ TEST_F(Merge, ValidDevmodeBringsItsPrivateSettingsButNotTheContextsState) {
   EXPECT_EQ(StgGetBidiFunc(ctx_), 3);
   EXPECT_EQ(StgGetDmFrontFunc(StgGetDevmode(ctx_)), 0u);
   // Others come with the incoming DEVMODE; the installed companions are recomputed.
-  EXPECT_EQ(StgGetPresentUIMode(ctx_), 0x5A);
+  EXPECT_EQ(StgGetPresentUIMode(ctx_), StgGetValue(ctx_, QDV_rdmUIModeChange, nullptr) ? 1 : 0);  // derived
   EXPECT_EQ(StgGetUserCodeDLL(ctx_), 0x5A);
   EXPECT_EQ(StgGetJBInstalled(ctx_), 0);
   EXPECT_EQ(StgGetTVInstalled(ctx_), 0);

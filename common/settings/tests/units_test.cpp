@@ -188,15 +188,16 @@ TEST_F(Units, OutputAndFitPaper) {
 }
 
 TEST_F(Units, FittedScaleAndItsZeroSource) {
+  // An A1 page fitted to the fit paper (A3 here): the geometry comes from the image at 600 dpi.
   StgSetValue(ctx_, sid::rdmOutPaperSize, 1025);
-  StgSetOptionValue(ctx_, sid::rdmSrcPaperWidthDot, 14030);
-  StgSetOptionValue(ctx_, sid::rdmSrcPaperLengthDot, 19840);
-  StgSetOptionValue(ctx_, sid::rdmDstPaperWidthDot, 9920);
-  StgSetOptionValue(ctx_, sid::rdmDstPaperLengthDot, 14030);
+  StgSetValue(ctx_, sid::dmPaperSize, 268);
   StgUpdatePaperSettings(ctx_, 1);
-  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleH, nullptr), 70u);  // min(70, 70)
-  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleV, nullptr), 70u);
-  // Regression: a source dimension of 0 used to give a scale of -1; it keeps 100.
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmSrcPaperWidthDot, nullptr), 14031u);
+  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleH, nullptr), 49u);  // min(7016 / 14031, 9921 / 19866)
+  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleV, nullptr), 49u);
+  // Regression: a source dimension of 0 used to give a scale of -1; it keeps 100. A paper the image
+  // does not know leaves the source geometry as it is.
+  StgSetValue(ctx_, sid::dmPaperSize, 77);
   StgSetOptionValue(ctx_, sid::rdmSrcPaperWidthDot, 0);
   StgUpdatePaperSettings(ctx_, 1);
   EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleH, nullptr), 100u);

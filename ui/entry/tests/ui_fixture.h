@@ -11,9 +11,18 @@
 #include "kvtest/temp_root.h"
 #include "settings/access.h"
 #include "settings/context.h"
-#include "settings/context_seams.h"
 #include "settings/devmode.h"
 #include "settings/model_tables.h"
+#include "settings/units.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_value_checks.h"
+#include "settings/paper_geometry.h"
+#include "settings/platform_queries.h"
+#include "config/lock_data.h"
+#include "settings/public_fields.h"
+#include "config/user_code.h"
+#include "driverdata/rule_eval.h"
+#include "config/driver_lists.h"
 
 namespace uitest {
 
