@@ -5,6 +5,7 @@
 
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_values.h"
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/context_seams.h"

@@ -73,12 +73,3 @@ DWORD RuleRunTransactByKey(SETTING_CONTEXT* ctx, WORD key, DWORD unused);
 DWORD RuleRunSettingTransact(SETTING_CONTEXT* ctx, WORD id);
 // Runs the node Transact of every dictionary row with an active node; the number of dictionary rows.
 int RuleRunAllTransacts(SETTING_CONTEXT* ctx);
-
-// ---- what the evaluator asks of other parts -----------------------------------------------------------
-// Declared here with the signatures their owners give them; rule_seams.cpp holds weak least bodies
-// until the owners' definitions are linked in.
-
-// Value check of one setting: 1 admissible, 0 not, 2 no rule data, 3 no node.
-int RuleTestValue(WORD id, DWORD value, SETTING_CONTEXT* ctx);
-// The same check, resetting a value that is not admissible: 1 checked, 2 no rule data, 3 no node.
-int RuleValidateValue(WORD id, DWORD value, SETTING_CONTEXT* ctx);

@@ -30,9 +30,6 @@ KV_SEAM int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
 
 // The image acquisition, the compiled defaults and the evaluator stack are built in driverdata
 // (img_file.cpp, img_query.cpp, rule_eval.cpp).
-KV_SEAM int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT*) {
-  return paper == 256 || paper == 448 || (paper >= 384 && paper <= 393);
-}
 
 // ---- Locks and charsets.
 

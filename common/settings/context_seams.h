@@ -41,7 +41,6 @@ DWORD ImgGetDefaultValue(SETTING_CONTEXT* ctx, WORD id);
 int RuleAllocStack(SETTING_CONTEXT* ctx);
 void RuleFreeStack(SETTING_CONTEXT* ctx);
 int RuleRunAllTransacts(SETTING_CONTEXT* ctx);
-int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT* ctx);
 
 // Units, locks and charsets.
 int StgIsPrintTypeLocked(SETTING_CONTEXT* ctx);

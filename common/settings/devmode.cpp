@@ -7,6 +7,7 @@
 
 #include "config/device_settings.h"
 #include "config/printer_data.h"
+#include "driverdata/rule_values.h"
 #include "kvplat/error.h"
 #include "kvplat/spooler.h"
 #include "settings/access.h"

@@ -10,7 +10,6 @@
 #include "config/lock_data.h"
 #include "config/paths.h"
 #include "config/settings_file.h"
-#include "driverdata/rule_eval.h"
 #include "kvplat/text.h"
 #include "settings/context.h"
 #include "settings/feature_modules.h"
@@ -31,10 +30,6 @@ KV_SEAM int CfgLoadLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
 KV_SEAM int CfgSaveLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
 KV_SEAM int CfgLoadCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
 KV_SEAM int CfgSaveCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
-
-// ---- Value checks: admissible, nothing reset.
-
-KV_SEAM int RuleValidateValue(WORD, DWORD, SETTING_CONTEXT* ctx) { return ctx && ctx->image ? 1 : 3; }
 
 // ---- Colour-matching and job-settings modules: no profiles, no judge answers.
 

@@ -217,6 +217,11 @@ TEST_F(Tiny, PrintableAreaFallsBackToTheOtherOrientationTransposed) {
 TEST_F(Tiny, PaperSizesBeyond16BitsCompareWhole) {
   tiny_.options[1].width = 9144;
   tiny_.options[1].length = 40000;  // a roll length beyond 16 signed bits
+  // The output paper must pass its value check: a node that takes any value.
+  dfc::IMAGE_NODE outPaper{};
+  outPaper.settingId = 46;
+  outPaper.type = dfc::kTypeString;
+  dfc::Put<uint64_t>(tiny_.header.data(), dfc::SlotOffset(dfc::SlotIndex(46)), uint64_t(uintptr_t(&outPaper)));
   ITEM_DESC* row = StgFindItem(ctx_, 8);
   DWORD code = StgMapFromOption(ctx_, row, 8);
   EXPECT_EQ(ImgFindPaperBySize(ctx_, 9144, 40000, 0), code);
