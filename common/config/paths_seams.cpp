@@ -40,17 +40,8 @@ KV_SEAM int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD, DWORD, LONG* maxim
   return 1;
 }
 
-KV_SEAM void* ImgFindNode(SETTING_CONTEXT*, WORD) { return nullptr; }
-
 // The resource library that the model's driver data file names.
 KV_SEAM const WCHAR* ImgGetUIResDLLName(SETTING_CONTEXT* ctx) { return ctx && ctx->image ? u"KV8350us.DLL" : nullptr; }
-
-KV_SEAM int RuleIsOptionExcluded(SETTING_CONTEXT*, const void*, DWORD) { return 0; }
-
-KV_SEAM int RuleListSelectableValues(SETTING_CONTEXT*, WORD, DWORD, DWORD*, DWORD* count, int) {
-  if (count) *count = 0;
-  return 0;
-}
 
 
 // Nothing is mirrored without the status-service binding.

@@ -31,15 +31,8 @@ int CfgReadFreeSizeSlot(SETTING_CONTEXT* ctx, int slot, FREE_SIZE_VIEW* out);
 int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD trayKey, DWORD orientKey, LONG* maximum, LONG* minimum,
                          int selector);
 
-// Compiled image.
-void* ImgFindNode(SETTING_CONTEXT* ctx, WORD id);
-// The image's resource library name, or none.
+// Compiled image: the image's resource library name, or none.
 const WCHAR* ImgGetUIResDLLName(SETTING_CONTEXT* ctx);
-
-// Rule engine.
-int RuleIsOptionExcluded(SETTING_CONTEXT* ctx, const void* node, DWORD option);
-// 0 done, 1 buffer missing or too small (count given), -1 no memory.
-int RuleListSelectableValues(SETTING_CONTEXT* ctx, WORD id, DWORD capacity, DWORD* values, DWORD* count, int mode);
 
 // Lock and custom-media data: the administrator default store (1 read, 0 failed or no default copy)
 // and the custom media records (1 loaded / written, 0 otherwise).

@@ -8,6 +8,9 @@
 #include "config/paths.h"
 #include "config/paths_seams.h"
 #include "config/resource_strings.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_eval.h"
+#include "driverdata/rule_lists.h"
 #include "kvplat/codepage.h"
 #include "kvplat/module.h"
 #include "kvplat/sysinfo.h"
@@ -343,7 +346,9 @@ int StgIsSortTypeSelectable(SETTING_CONTEXT* ctx) {
 }
 int StgQuerySortTypeList(SETTING_CONTEXT* ctx) { return StgIsSortTypeSelectable(ctx); }
 
-void* StgFindSettingNode(SETTING_CONTEXT* ctx, WORD id) { return ctx ? ImgFindNode(ctx, id) : nullptr; }
+void* StgFindSettingNode(SETTING_CONTEXT* ctx, WORD id) {
+  return ctx ? reinterpret_cast<void*>(uintptr_t(ImgFindNode(ctx, id))) : nullptr;
+}
 
 namespace {
 // The two fields of the compiled image's node and option records read here (relocated image).
@@ -366,9 +371,9 @@ void* StgNextListOption(const void* node, const void* option) {
 
 int StgIsSettingExcluded(SETTING_CONTEXT* ctx, WORD id) {
   if (!id) return 0;
-  void* node = StgFindSettingNode(ctx, id);
+  IMG_REF node = ImgFindNode(ctx, id);
   if (!node) return 0;
-  return RuleIsOptionExcluded(ctx, node, Opt(ctx, id)) ? 1 : 0;
+  return RuleIsOptionExcluded(ctx, node, WORD(Opt(ctx, id))) ? 1 : 0;
 }
 
 int StgRequestDeviceDataLoad(SETTING_CONTEXT* ctx) {
