@@ -7,6 +7,7 @@
 
 #include "driverdata/rule_values.h"
 #include "driverdata/tests/img_test_support.h"
+#include "kvplat/devmode.h"
 #include "settings/model_tables.h"
 #include "settings/setting_ids.h"
 
@@ -284,5 +285,36 @@ TEST_F(SmallValues, SwitchGatedExclusion) {
   StgSetValue(ctx_, sid::rdmFuncSelectDuplex, 1);
   EXPECT_EQ(RuleCheckValue(nullptr, sid::rdmDuplexType, recycled, ctx_, node), 4) << "switch on";
   EXPECT_EQ(RuleCheckValue(nullptr, sid::rdmPunchType, recycled, ctx_, node), 1) << "punch switch has no node";
+}
+}  // namespace
+
+namespace {
+TEST_F(Values, DevmodeDuplexFollowsFunctionTypeAndOrientation) {
+  DEVMODEW dm{};
+  struct {
+    DWORD on, type, custom;
+    SHORT orientation, before, after;
+  } cases[] = {
+      {0, 1, 0, 1, 3, 1},  // function off
+      {1, 0, 0, 1, 3, 1},  // no duplex type
+      {1, 1, 0, 1, 1, 3},  {1, 1, 0, 2, 1, 2},  // a type of the model's first allowed row
+      {1, 2, 0, 1, 1, 2},  {1, 2, 0, 2, 1, 3},  // any other type
+      {1, 1, 1, 1, 1, 1},  // custom function bit: a simplex request stays
+      {1, 1, 1, 1, 2, 3},
+  };
+  for (auto c : cases) {
+    SCOPED_TRACE(testing::Message() << "on " << c.on << " type " << c.type << " custom " << c.custom << " orient "
+                                    << c.orientation << " before " << c.before);
+    Store(sid::rdmFuncSelectDuplex, c.on);
+    Store(sid::rdmDuplexType, c.type);
+    Store(sid::wdmCustomFunc0, c.custom);
+    dm.dmOrientation = c.orientation;
+    dm.dmDuplex = c.before;
+    RuleSetDevmodeDuplex(&dm, ctx_);
+    EXPECT_EQ(dm.dmDuplex, c.after);
+  }
+  Store(sid::rdmMediaType, 5);
+  RuleSetDevmodeMediaType(&dm, ctx_);
+  EXPECT_EQ(dm.dmMediaType, 5u);
 }
 }  // namespace
