@@ -8,7 +8,7 @@
 
 #include "config/ini.h"
 #include "config/paths.h"
-#include "config/pending_lists.h"
+#include "driverdata/rule_values.h"
 #include "config/settings_file.h"
 #include "kvplat/text.h"
 #include "settings/access.h"

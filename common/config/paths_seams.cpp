@@ -8,7 +8,7 @@
 
 #include "config/free_size.h"
 #include "config/printer_data.h"
-#include "driverdata/rule_value_lists.h"
+#include "driverdata/rule_lists.h"
 #include "kvplat/error.h"
 #include "kvplat/registry.h"
 #include "kvplat/spooler.h"
@@ -30,10 +30,6 @@ KV_SEAM(StgGetFreeSizeLimits) int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWO
   return 1;
 }
 
-KV_SEAM(RuleListSelectableValues) int RuleListSelectableValues(SETTING_CONTEXT*, WORD, DWORD, DWORD*, DWORD* count, int) {
-  if (count) *count = 0;
-  return 0;
-}
 
 // Nothing is mirrored without the status-service binding.
 KV_SEAM(CfgMirrorPrinterDataValue)

@@ -17,3 +17,6 @@ int CfgTransferSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETT
 // `keyBuffer` (261 characters) is scratch for the key names.
 void CfgTransferDeviceRange(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, const WCHAR* section,
                             WCHAR* keyBuffer, WORD firstId, WORD lastId);
+// Restores the settings of a settings file into the context under the global mutex. 1 done, 0 failed;
+// the context's last result code tells why.
+int CfgReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx);

@@ -7,7 +7,7 @@
 #include "config/resource_strings.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
-#include "driverdata/rule_value_checks.h"
+#include "driverdata/rule_values.h"
 #include "kvplat/devmode.h"
 #include "settings/access.h"
 #include "settings/context.h"

@@ -7,7 +7,7 @@
 #pragma once
 #include "driverdata/img_image.h"
 #include "kvplat/types.h"
-#include "driverdata/rule_value_checks.h"  // value checks the rules and their callers ask
+#include "driverdata/rule_values.h"  // value checks the rules and their callers ask
 #include "settings/modules.h"  // judge hooks, feature bitmap and capabilities the rules ask
 
 struct SETTING_CONTEXT;

@@ -8,7 +8,7 @@
 #include "config/driver_lists.h"
 #include "config/lock_data.h"
 #include "config/user_code.h"
-#include "driverdata/rule_value_checks.h"
+#include "driverdata/rule_values.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
 #include "kvseam.h"
@@ -26,7 +26,4 @@ KV_SEAM(CfgLoadUserCodeIfEnabled) int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT*)
 
 // ---- Rule engine.
 
-KV_SEAM(RuleIsCustomSlotPaper) int RuleIsCustomSlotPaper(DWORD paper, SETTING_CONTEXT*) {
-  return paper == 256 || paper == 448 || (paper >= 384 && paper <= 393);
-}
 

@@ -8,6 +8,7 @@
 #include "config/paths.h"
 #include "config/settings_file.h"
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_values.h"
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"

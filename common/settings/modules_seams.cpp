@@ -10,7 +10,6 @@
 #include "config/lock_data.h"
 #include "config/paths.h"
 #include "config/settings_file.h"
-#include "driverdata/rule_eval.h"
 #include "kvplat/text.h"
 #include "settings/context.h"
 #include "settings/feature_modules.h"
@@ -25,10 +24,6 @@ KV_SEAM(CfgLoadLockDefaultData) int CfgLoadLockDefaultData(HANDLE, SETTING_CONTE
 KV_SEAM(CfgSaveLockDefaultData) int CfgSaveLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
 KV_SEAM(CfgLoadCustomMedia) int CfgLoadCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
 KV_SEAM(CfgSaveCustomMedia) int CfgSaveCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
-
-// ---- Value checks: admissible, nothing reset.
-
-KV_SEAM(RuleValidateValue) int RuleValidateValue(WORD, DWORD, SETTING_CONTEXT* ctx) { return ctx && ctx->image ? 1 : 3; }
 
 // ---- Colour-matching and job-settings modules: no profiles, no judge answers.
 

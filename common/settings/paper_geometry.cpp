@@ -8,10 +8,13 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/modules.h"
-#include "settings/pending_public.h"
+#include "driverdata/rule_values.h"
+#include "driverdata/img_caps.h"
+#include "config/driver_lists.h"
+#include "config/free_size.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
-#include "driverdata/rule_value_checks.h"
+#include "driverdata/rule_values.h"
 
 namespace {
 

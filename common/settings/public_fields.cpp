@@ -12,12 +12,15 @@
 #include "settings/model_tables.h"
 #include "settings/modules.h"
 #include "settings/paper_geometry.h"
-#include "settings/pending_public.h"
+#include "driverdata/rule_values.h"
+#include "driverdata/img_caps.h"
+#include "config/driver_lists.h"
+#include "config/free_size.h"
 #include "settings/setting_ids.h"
 #include "settings/store.h"
 #include "settings/undo.h"
 #include "settings/units.h"
-#include "driverdata/rule_value_checks.h"
+#include "driverdata/rule_values.h"
 #include "config/resource_strings.h"
 #include "settings/platform_queries.h"
 
@@ -358,10 +361,10 @@ void MergePaper(DEVMODEW* store, const DEVMODEW* in, DWORD f, SETTING_CONTEXT* c
 
 // A field checked by its rule: kept when accepted, else the model default; `bit` set when accepted
 // (or always, with `alwaysBit`).
-template <class T>
-void TakeChecked(DEVMODEW* store, SETTING_CONTEXT* ctx, int (*valid)(DWORD, SETTING_CONTEXT*), T DEVMODEW::*field,
+template <class T, class V>
+void TakeChecked(DEVMODEW* store, SETTING_CONTEXT* ctx, int (*valid)(V, SETTING_CONTEXT*), T DEVMODEW::*field,
                  T modelValue, DWORD bit, bool alwaysBit) {
-  bool ok = valid((DWORD)(int32_t)(store->*field), ctx) != 0;
+  bool ok = valid((V)(store->*field), ctx) != 0;
   if (!ok) store->*field = modelValue;
   if (ok || alwaysBit) store->dmFields |= bit;
 }
@@ -404,6 +407,11 @@ void StgWritePrivateTexts(SETTING_CONTEXT* ctx) {
 
 void StgFinishStoreDefaults(DEVMODEW* dm, SETTING_CONTEXT* ctx) {
   if (!dm || !ctx) return;
+  // A default store is this model's private DEVMODE whatever the data file's defaults say: the machine id
+  // and the driver type that the validators compare come from the model block.
+  BYTE* p = reinterpret_cast<BYTE*>(dm);
+  p[PDM_OFF_MACHINE_ID] = (BYTE)Model(ctx)->modelCode;
+  p[PDM_OFF_DRIVER_TYPE] = (BYTE)Model(ctx)->driverType;
   StgValidateAllItems(dm, ctx, 1);
   StgRefreshGeometryAndState(dm, ctx, 1);
   StgWritePrivateTexts(ctx);

@@ -18,7 +18,7 @@
 #include "ui_workers.h"
 #include "settings/units.h"
 #include "driverdata/img_image.h"
-#include "driverdata/rule_value_checks.h"
+#include "driverdata/rule_values.h"
 #include "settings/paper_geometry.h"
 #include "settings/platform_queries.h"
 #include "config/lock_data.h"

@@ -110,7 +110,8 @@ TEST_F(DeviceSettings, OldActionKeysMigrateToTheActionWord) {
   ASSERT_NE(ctx, nullptr);
   EXPECT_EQ(StgGetValue(ctx, kActionSecurity, nullptr), 1u);
   EXPECT_EQ(StgGetValue(ctx, kActionProof, nullptr), 0u);
-  EXPECT_NE(Ini().find("rdmAction=1\r\n"), std::string::npos) << Ini();
+  // Bit 3 is the stored-print action, which a default store has on.
+  EXPECT_NE(Ini().find("rdmAction=9\r\n"), std::string::npos) << Ini();
   // The packed word wins from now on.
   WriteIni("[Plotter]\r\nACT_SECUREPRINT=1\r\nrdmAction=2\r\n");
   ctx = Full();
@@ -213,7 +214,7 @@ TEST_F(DeviceSettings, ClassOneGoesToTheDriverIni) {
   StgSetValue(ctx, 209, 2);  // rdmPrnMethod
   CfgSaveDeviceSettings(printer_, ctx, 1, CFG_SAVE_NORMAL);
   std::string ini = Ini();
-  EXPECT_NE(ini.find("rdmAction=2\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("rdmAction=10\r\n"), std::string::npos) << ini;  // with the stored-print action of a default store
   EXPECT_NE(ini.find("PrnMethod=2\r\n"), std::string::npos) << ini;
   EXPECT_EQ(ini.find("ACT_PROOFPRINT"), std::string::npos) << ini;
   SETTING_CONTEXT* other = Full();

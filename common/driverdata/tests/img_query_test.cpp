@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driverdata/dfc_image.h"
+#include "config/free_size.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/tests/img_test_support.h"
@@ -81,6 +82,7 @@ TEST_F(Queries, PapersByCodeAndBySize) {
   // 2117.09 mm/10, so 2118; 9920 dots are 2100 exactly.
   StgSetValue(ctx_, 916, 10002);
   StgSetValue(ctx_, 917, 9920);
+  CfgStoreFreeSizeSlot(ctx_, 0);  // custom paper 384 is slot 0
   ASSERT_EQ(ImgGetCustomPaperSizeStored(ctx_, size, 384), 1);
   EXPECT_EQ(size[0], 2118);
   EXPECT_EQ(size[1], 2100);
@@ -227,6 +229,11 @@ TEST_F(Tiny, PrintableAreaFallsBackToTheOtherOrientationTransposed) {
 TEST_F(Tiny, PaperSizesBeyond16BitsCompareWhole) {
   tiny_.options[1].width = 9144;
   tiny_.options[1].length = 40000;  // a roll length beyond 16 signed bits
+  // The output paper must pass its value check: a node that takes any value.
+  dfc::IMAGE_NODE outPaper{};
+  outPaper.settingId = 46;
+  outPaper.type = dfc::kTypeString;
+  dfc::Put<uint64_t>(tiny_.header.data(), dfc::SlotOffset(dfc::SlotIndex(46)), uint64_t(uintptr_t(&outPaper)));
   ITEM_DESC* row = StgFindItem(ctx_, 8);
   DWORD code = StgMapFromOption(ctx_, row, 8);
   EXPECT_EQ(ImgFindPaperBySize(ctx_, 9144, 40000, 0), code);

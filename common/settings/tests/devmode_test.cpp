@@ -208,13 +208,13 @@ TEST_F(Merge, VersionAndModelDecideWhetherPrivateSettingsComeIn) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
-    StgSetValue(ctx_, QDV_rdmScaleType, 0);
+    StgSetValue(ctx_, QDV_rdmScaleType, 1);
     std::vector<BYTE> in = Valid();
-    in[scale->offset] = 3;
+    in[scale->offset] = 2;  // fit paper: admissible, not the default
     Put<DWORD>(in, PDM_OFF_VERSION, k.version);
     Put<DWORD>(in, PDM_OFF_MODEL_ID, k.modelId);
     ASSERT_EQ(StgMergeDevmode(ctx_, D(in), STG_MERGE_MODIFY), 1);
-    EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), k.taken ? 3u : 0u);
+    EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), k.taken ? 2u : 1u);
     DWORD v = StgGetDmSettingsVersion(StgGetDevmode(ctx_));
     if (k.version == 321) {
       EXPECT_EQ(v, 322u);

@@ -120,7 +120,7 @@ TEST_F(Migrate, WithoutAConversionRuleAnOlderDevmodeIsNotTaken) {
   FakePrinter p(u"Q");
   SETTING_CONTEXT* c = StgCreateContextEx(p.handle, bare.handle, nullptr, 0, STG_KIND_UI, 0, p.Info());
   ASSERT_NE(c, nullptr);
-  StgSetValue(c, sid::rdmScaleType, 0);
+  StgSetValue(c, sid::rdmScaleType, 1);
   std::vector<BYTE> in = Devmode(c);
   in[StgFindItem(c, sid::rdmScaleType)->offset] = 2;
   Put<DWORD>(in, PDM_OFF_VERSION, 321);
@@ -133,7 +133,7 @@ TEST_F(Migrate, WithoutAConversionRuleAnOlderDevmodeIsNotTaken) {
   // Through the intake: the context keeps its own private settings.
   ASSERT_EQ(StgMergeDevmode(c, D(in), STG_MERGE_MODIFY), 1);
   EXPECT_EQ(StgGetDmSettingsVersion(StgGetDevmode(c)), 322u);
-  EXPECT_EQ(StgGetValue(c, sid::rdmScaleType, nullptr), 0u);
+  EXPECT_EQ(StgGetValue(c, sid::rdmScaleType, nullptr), 1u);
   StgReleaseContext(c, STG_RELEASE_FREE);
   ClosePrinter(bare.handle);
 }

@@ -98,9 +98,10 @@ TEST_F(Frame, SetupScopeMarksOnlyItsOwnThreadsContexts) {
           continue;
         }
         if (f.ctx->work->kind & STG_KIND_COMMON_INI) ++docFailures;
-        StgSetValue(f.ctx, QDV_rdmScaleType, (uint64_t)t);
+        // Each thread's own copy count (admissible, so the intake keeps it).
+        StgSetValue(f.ctx, 12, (uint64_t)(t + 2));  // dmCopies
         if (!UiFrameTakeDevmode(&f, nullptr, (DWORD)t)) ++docFailures;
-        if (StgGetValue(f.ctx, QDV_rdmScaleType, nullptr) != (uint64_t)t) ++docFailures;
+        if (StgGetValue(f.ctx, 12, nullptr) != (uint64_t)(t + 2)) ++docFailures;
         UiFrameClose(&f);
       }
     });

@@ -67,13 +67,13 @@ TEST_F(Intake, PrivatePartByModelAndSettingsVersion) {
   for (DWORD mode : kCallerModes) {
     for (const Case& k : cases) {
       SCOPED_TRACE(testing::Message() << k.what << " mode " << std::hex << mode);
-      StgSetValue(ctx_, QDV_rdmScaleType, 0);
+      StgSetValue(ctx_, QDV_rdmScaleType, 1);
       std::vector<BYTE> in = StoreDevmode(ctx_);
-      in[scaleOff_] = 3;
+      in[scaleOff_] = 2;  // fit paper: admissible, not the default
       Put<DWORD>(in, PDM_OFF_VERSION, k.version);
       Put<DWORD>(in, PDM_OFF_MODEL_ID, k.modelId);
       ASSERT_EQ(UiMergeCallerDevmode(ctx_, D(in), mode), 1);
-      EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), k.taken ? 3u : 0u);
+      EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), k.taken ? 2u : 1u);
       const DEVMODEW* store = StgGetDevmode(ctx_);
       EXPECT_EQ(StgGetDmSettingsVersion(store), 322u);
       EXPECT_EQ(StgGetDmModelId(store), kModelId);
@@ -99,9 +99,8 @@ TEST_F(Intake, KeptEnvironmentBytesSurviveAHostileCaller) {
         EXPECT_EQ(now, 0);
       } else if (e.merge == UI_ENV_RECOMPUTED) {
         EXPECT_EQ(now, 0);  // no companion registered on this machine
-      } else if (e.id == 712 || e.id == 713) {
-        EXPECT_EQ(now, 1);  // the user-code bytes belong to the user-code step; these come with the caller
       }
+      // The user-code bytes (712, 713) are the user-code step's to decide, whatever the caller sent.
     }
     EXPECT_EQ(StgGetAdmin(ctx_), 0);
     EXPECT_EQ(StgGetTSE(ctx_), 0);
@@ -140,22 +139,22 @@ TEST_F(Intake, TruncatedAndOversizedDevmodes) {
     EXPECT_EQ(StoreBytes(ctx_), before);
   }
   // A public part alone (no private part) brings its public fields and no private settings.
-  StgSetValue(ctx_, QDV_rdmScaleType, 0);
+  StgSetValue(ctx_, QDV_rdmScaleType, 1);
   std::vector<BYTE> pub = StoreDevmode(ctx_);
-  pub[scaleOff_] = 3;
+  pub[scaleOff_] = 2;
   Put<WORD>(pub, DM_OFF_DRIVER_EXTRA, 0);
   pub.resize(220);
   ASSERT_EQ(UiMergeCallerDevmodeEx(ctx_, D(pub), pub.size(), UI_MODE_CONVERT), 1);
-  EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), 0u);
+  EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), 1u);
   EXPECT_TRUE(StgIsValidPrivateDevmode(StgGetDevmode(ctx_)));
   // The old public size is read through its own path.
   std::vector<BYTE> old(188 + 1016, 0);
   std::memcpy(old.data(), ctx_->store->bytes, 188);
   std::memcpy(old.data() + 188, ctx_->store->bytes + 220, 1016);
   Put<WORD>(old, DM_OFF_SIZE, 188);
-  old[188 + (scaleOff_ - 220)] = 1;
+  old[188 + (scaleOff_ - 220)] = 2;
   ASSERT_EQ(UiMergeCallerDevmodeEx(ctx_, D(old), old.size(), UI_MODE_CONVERT), 1);
-  EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), 1u);
+  EXPECT_EQ(StgGetValue(ctx_, QDV_rdmScaleType, nullptr), 2u);
   EXPECT_EQ(Get<WORD>(ctx_->store->bytes, DM_OFF_SIZE), 220);
 }
 
