@@ -30,10 +30,6 @@ typedef HSURF HBM;
 typedef void* DHSURF;
 typedef void* DHPDEV;
 typedef struct KvEngDevice* HDEV;
-#ifndef KV_HPALETTE_DEFINED
-#define KV_HPALETTE_DEFINED
-typedef struct KvPalette* HPALETTE;
-#endif
 
 // The drawing objects, completed by the drawing services.
 typedef struct _CLIPOBJ CLIPOBJ;
@@ -49,27 +45,7 @@ typedef struct _IFIMETRICS IFIMETRICS;
 typedef struct _GLYPHDATA GLYPHDATA;
 typedef struct tagLOGCOLORSPACEW LOGCOLORSPACEW;
 
-#ifndef KV_LOGFONTW_DEFINED
-#define KV_LOGFONTW_DEFINED
-#define LF_FACESIZE 32
-typedef struct tagLOGFONTW {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  WCHAR lfFaceName[LF_FACESIZE];
-} LOGFONTW, *PLOGFONTW;
-static_assert(sizeof(LOGFONTW) == 92 && offsetof(LOGFONTW, lfCharSet) == 23 && offsetof(LOGFONTW, lfFaceName) == 28);
-#endif
+#include "kvplat/gdi_types.h"
 
 // ---- Driver enable data and hook rows ----------------------------------------------------------------
 

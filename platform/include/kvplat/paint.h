@@ -7,32 +7,8 @@
 
 typedef struct KvPen* HPEN;
 typedef struct KvRgn* HRGN;
-#ifndef KV_HPALETTE_DEFINED
-#define KV_HPALETTE_DEFINED
-typedef struct KvPalette* HPALETTE;
-#endif
 
-#ifndef KV_LOGFONTW_DEFINED
-#define KV_LOGFONTW_DEFINED
-#define LF_FACESIZE 32
-typedef struct tagLOGFONTW {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  WCHAR lfFaceName[LF_FACESIZE];
-} LOGFONTW, *PLOGFONTW;
-static_assert(sizeof(LOGFONTW) == 92 && offsetof(LOGFONTW, lfCharSet) == 23 && offsetof(LOGFONTW, lfFaceName) == 28);
-#endif
+#include "kvplat/gdi_types.h"
 
 #define TRANSPARENT 1
 #define OPAQUE 2
