@@ -6,24 +6,8 @@
 
 #include "kvplat/devmode.h"
 #include "kvplat/types.h"
+#include "kvplat/sheetservice.h"  // the property-sheet service records the workers receive
 #include "kvplat/window.h"
-
-// The common property sheet service's callback, as the property-sheet workers receive it.
-typedef LONG_PTR (*PFNCOMPROPSHEET)(HANDLE hComPropSheet, UINT function, LPARAM param1, LPARAM param2);
-
-typedef struct _PROPSHEETUI_INFO {
-  WORD cbSize;
-  WORD Version;
-  WORD Flags;
-  WORD Reason;
-  HANDLE hComPropSheet;
-  PFNCOMPROPSHEET pfnComPropSheet;
-  LPARAM lParamInit;
-  ULONG_PTR UserData;
-  ULONG_PTR Result;
-} PROPSHEETUI_INFO, *PPROPSHEETUI_INFO;
-static_assert(sizeof(PROPSHEETUI_INFO) == 48 && offsetof(PROPSHEETUI_INFO, hComPropSheet) == 8 &&
-              offsetof(PROPSHEETUI_INFO, lParamInit) == 24 && offsetof(PROPSHEETUI_INFO, Result) == 40);
 
 typedef struct _DOCUMENTPROPERTYHEADER {
   WORD cbSize;

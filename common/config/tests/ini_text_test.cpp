@@ -166,24 +166,12 @@ TEST(IniTextEngine, CompositionGrowsPastItsFirstBuffer) {
   EXPECT_EQ(w.text, nullptr);
 }
 
-class IniTextFiles : public MachineTest {
+class IniTextFiles : public PlotterTest {
  protected:
-  void SetUp() override {
-    MachineTest::SetUp();
-    printer_ = AddPrinter(u"Plotter");
-    ctx_ = Context(printer_, 0);
-    ASSERT_NE(ctx_, nullptr);
-  }
-  void TearDown() override {
-    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
-    MachineTest::TearDown();
-  }
   int Replace(const WCHAR* section, const std::string& text) {
     return CfgIniFileReplaceSection(ctx_, kFile, section, text.c_str(), (DWORD)text.size());
   }
   static constexpr const char16_t* kFile = u"C:\\settings.rsr";
-  HANDLE printer_ = nullptr;
-  SETTING_CONTEXT* ctx_ = nullptr;
 };
 
 TEST_F(IniTextFiles, LoadingNeedsADrivePathAndCreatesNothing) {

@@ -29,21 +29,7 @@ void SetRegString(const WCHAR* name, const void* data, DWORD bytes, DWORD type) 
 }
 }  // namespace
 
-class Paths : public MachineTest {
- protected:
-  void SetUp() override {
-    MachineTest::SetUp();
-    printer_ = AddPrinter(u"Plotter");
-    ctx_ = Context(printer_, 0);
-    ASSERT_NE(ctx_, nullptr);
-  }
-  void TearDown() override {
-    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
-    MachineTest::TearDown();
-  }
-  HANDLE printer_ = nullptr;
-  SETTING_CONTEXT* ctx_ = nullptr;
-};
+class Paths : public PlotterTest {};
 
 TEST_F(Paths, CommonDataFolderFromRegistryPrinterDataOrDrive) {
   WCHAR buf[260];

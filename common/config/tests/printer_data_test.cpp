@@ -22,21 +22,12 @@ void SetHklmDword(const WCHAR* path, const WCHAR* name, DWORD v) {
 
 }  // namespace
 
-class PrinterData : public MachineTest {
+class PrinterData : public PlotterTest {
  protected:
-  void SetUp() override {
-    MachineTest::SetUp();
-    printer_ = AddPrinter(u"Plotter");
-    ctx_ = Context(printer_, 0);
-    ASSERT_NE(ctx_, nullptr);
-  }
   void TearDown() override {
-    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
     kvp::test::ResetSpoolerFailures();
-    MachineTest::TearDown();
+    PlotterTest::TearDown();
   }
-  HANDLE printer_ = nullptr;
-  SETTING_CONTEXT* ctx_ = nullptr;
 };
 
 TEST_F(PrinterData, MissingArgumentsMakeNoCall) {

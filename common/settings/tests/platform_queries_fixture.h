@@ -126,6 +126,23 @@ class MachineTest : public ::testing::Test {
   std::vector<HANDLE> open_;
 };
 
+// A machine with the printer "Plotter" and a full context of it.
+class PlotterTest : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    printer_ = AddPrinter(u"Plotter");
+    ctx_ = Context(printer_, 0);
+    ASSERT_NE(ctx_, nullptr);
+  }
+  void TearDown() override {
+    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
+    MachineTest::TearDown();
+  }
+  HANDLE printer_ = nullptr;
+  SETTING_CONTEXT* ctx_ = nullptr;
+};
+
 inline std::u16string S(const WCHAR* s) { return std::u16string(kvp::WView(s)); }
 
 }  // namespace kvcfgtest
