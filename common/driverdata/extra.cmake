@@ -9,5 +9,3 @@ if(COMMAND kv_module AND TARGET common_driverdata_tests)
     add_dependencies(common_driverdata_tests ${probe})
   endforeach()
 endif()
-# Benchmark of the value checks and capability lists on a full context.
-kv_benchmark(values_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench/values_bench.cpp LIBS kvcommon)

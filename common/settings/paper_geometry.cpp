@@ -57,6 +57,18 @@ void SetBits(DEVMODEW* dm, DWORD bits, bool on) {
   else dm->dmFields &= ~bits;
 }
 
+
+// The paper and printable sizes of a standard paper's area into the four settings from lengthId on
+// (paper length, width, printable length, width); a printable size never goes below zero.
+static_assert(sid::rdmSrcPaperPrnWidthDot == sid::rdmSrcPaperLengthDot + 3 &&
+              sid::rdmDstPaperPrnWidthDot == sid::rdmDstPaperLengthDot + 3);
+void SetAreaSizes(SETTING_CONTEXT* ctx, WORD lengthId, const Area& a) {
+  Set(ctx, lengthId, a.paper[1]);
+  Set(ctx, (WORD)(lengthId + 1), a.paper[0]);
+  Set(ctx, (WORD)(lengthId + 2), std::max<int64_t>(0, (int64_t)a.rect.bottom - a.rect.top));
+  Set(ctx, (WORD)(lengthId + 3), std::max<int64_t>(0, (int64_t)a.rect.right - a.rect.left));
+}
+
 void SourcePaper(DWORD code, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm, bool landscapeSwap) {
   if (!ctx || !ctx->store || !dm) return;
   Area a = AreaOf(ctx, code, settingId);
@@ -98,10 +110,7 @@ void SourcePaper(DWORD code, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm,
     }
   } else {
     if (!RuleIsValidPaperSize(code, ctx) || !a.found) return;
-    Set(ctx, sid::rdmSrcPaperLengthDot, a.paper[1]);
-    Set(ctx, sid::rdmSrcPaperWidthDot, a.paper[0]);
-    Set(ctx, sid::rdmSrcPaperPrnLengthDot, std::max<int64_t>(0, (int64_t)a.rect.bottom - a.rect.top));
-    Set(ctx, sid::rdmSrcPaperPrnWidthDot, std::max<int64_t>(0, (int64_t)a.rect.right - a.rect.left));
+    SetAreaSizes(ctx, sid::rdmSrcPaperLengthDot, a);
     Set(ctx, sid::rdmSrcXOffset, left);
     Set(ctx, sid::rdmSrcYOffset, top);
     LONG size[2];
@@ -148,10 +157,7 @@ void OutputPaper(DWORD code, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm,
     Set(ctx, sid::rdmDstPaperPrnWidthDot, Printable(rw, left));
   } else {
     if (!RuleIsValidPaperSize(code, ctx) || !a.found) return;
-    Set(ctx, sid::rdmDstPaperLengthDot, a.paper[1]);
-    Set(ctx, sid::rdmDstPaperWidthDot, a.paper[0]);
-    Set(ctx, sid::rdmDstPaperPrnLengthDot, std::max<int64_t>(0, (int64_t)a.rect.bottom - a.rect.top));
-    Set(ctx, sid::rdmDstPaperPrnWidthDot, std::max<int64_t>(0, (int64_t)a.rect.right - a.rect.left));
+    SetAreaSizes(ctx, sid::rdmDstPaperLengthDot, a);
   }
   Set(ctx, sid::rdmDstXOffset, left);
   Set(ctx, sid::rdmDstYOffset, top);

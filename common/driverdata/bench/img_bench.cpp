@@ -1,6 +1,7 @@
 // The model's data file three ways (compiled, loaded from its ".BCS" file, taken from the process
 // cache), one Exclusive row evaluated on a full context without computed flags and one that reads a
-// flag, and every computed flag once.
+// flag, every computed flag once, every capability list once, and every setting of the context
+// validated once through the one-setting test.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -8,11 +9,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "driverdata/dfc_compiler.h"
+#include "driverdata/img_caps.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/rule_flags.h"
+#include "driverdata/rule_values.h"
 #include "kvplat/heap.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
@@ -20,6 +24,7 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/item_records.h"
+#include "settings/setting_ids.h"
 
 namespace {
 
@@ -164,6 +169,41 @@ void BM_EveryComputedFlagBut835(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_EveryComputedFlagBut835)->Unit(benchmark::kMicrosecond);
+
+// Capability lists and value checks.
+
+void BM_ListEveryCapability(benchmark::State& state) {
+  SETTING_CONTEXT* ctx = g_machine->ctx;
+  std::vector<WORD> codes(256);
+  std::vector<WCHAR> names(256 * 64);
+  std::vector<LONG> pairs(512);
+  for (auto _ : state) {
+    int n = 0;
+    n += ImgListInputBins(ctx, codes.data(), 256);
+    n += ImgListInputBinNames(ctx, names.data(), 24, 256);
+    n += ImgListPaperIds(ctx, codes.data(), sid::dmPaperSize, 256);
+    n += ImgListPaperNames(ctx, names.data(), 64, sid::dmPaperSize, 256);
+    n += ImgListPaperSizes(ctx, pairs.data(), sid::dmPaperSize, 256);
+    n += ImgListResolutions(ctx, pairs.data(), 0, 256);
+    n += ImgGetMaxCopies(ctx);
+    n += int(ImgGetPaperExtent(ctx, nullptr, IMG_EXTENT_MIN) & 0xFF);
+    benchmark::DoNotOptimize(n);
+  }
+}
+BENCHMARK(BM_ListEveryCapability)->Unit(benchmark::kMicrosecond);
+
+void BM_TestEverySettingOnce(benchmark::State& state) {
+  SETTING_CONTEXT* ctx = g_machine->ctx;
+  for (auto _ : state) {
+    int ok = 0;
+    for (int i = 0; i < ctx->dictionary->count; ++i) {
+      const ITEM_DESC& row = ctx->dictionary->rows[i];
+      ok += RuleTestValue(WORD(row.id), DWORD(StgReadValue(ctx, &row)), ctx) == RULE_VALUE_OK;
+    }
+    benchmark::DoNotOptimize(ok);
+  }
+}
+BENCHMARK(BM_TestEverySettingOnce)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
