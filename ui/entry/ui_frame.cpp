@@ -43,7 +43,7 @@ int UiProcessAttachDetach(HINSTANCE module, DWORD reason, LPVOID) {
   return 1;
 }
 
-STRING_HANDOVER_ROW STRING_HANDOVER_TABLE[4] = {{731, 15000, {}}, {733, 15001, {}}, {735, 15002, {}}, {0, 0, {}}};
+STRING_HANDOVER_ROW STRING_HANDOVER_TABLE[kStringHandoverRows] = {{731, 15000, {}}, {733, 15001, {}}, {735, 15002, {}}, {0, 0, {}}};
 
 // ---- Printer access ----
 

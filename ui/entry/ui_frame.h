@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 
+#include "config/string_handover.h"
 #include "kvplat/spooler.h"
 #include "kvplat/types.h"
 
@@ -36,17 +37,8 @@ int UiIsSetupRunning();
 // reason 0 frees the compiled-image cache, every cached context and the locks. 1 always.
 int UiProcessAttachDetach(HINSTANCE module, DWORD reason, LPVOID reserved);
 
-// One row of the texts handed to the graphics library at the start of a document (escape 122).
-#pragma pack(push, 1)
-struct STRING_HANDOVER_ROW {
-  WORD key;        // option value the text replaces in the job header; 0 ends the table
-  WORD stringId;   // id of the text in the resource library
-  WCHAR text[261]; // zero-terminated, at most 260 characters
-};
-#pragma pack(pop)
-static_assert(sizeof(STRING_HANDOVER_ROW) == 526 && offsetof(STRING_HANDOVER_ROW, text) == 4);
 // The process-wide hand-over table: keys 731, 733 and 735 with string ids 15000-15002, then a row of zeros.
-extern STRING_HANDOVER_ROW STRING_HANDOVER_TABLE[4];
+extern STRING_HANDOVER_ROW STRING_HANDOVER_TABLE[kStringHandoverRows];
 static_assert(sizeof(STRING_HANDOVER_TABLE) == 2104);
 
 // ---- Printer access ----
