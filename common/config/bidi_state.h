@@ -7,3 +7,5 @@ struct SETTING_CONTEXT;
 bool BidiIniFlagSet(SETTING_CONTEXT* ctx);
 // Restores the device-query results parked in the bidi INI into the context; the read's result.
 bool BidiLoadIniSettings(SETTING_CONTEXT* ctx);
+// The printer-data write test: reads "BidiFlag" and writes the same value back; true when both succeed.
+bool BidiTouchFlag(SETTING_CONTEXT* ctx);

@@ -5,3 +5,4 @@
 
 KV_SEAM bool BidiIniFlagSet(SETTING_CONTEXT*) { return false; }
 KV_SEAM bool BidiLoadIniSettings(SETTING_CONTEXT*) { return false; }
+KV_SEAM bool BidiTouchFlag(SETTING_CONTEXT*) { return false; }

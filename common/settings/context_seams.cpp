@@ -21,7 +21,6 @@
 
 // ---- Lock data, user code.
 
-KV_SEAM(CfgLoadLockData) int CfgLoadLockData(HANDLE, SETTING_CONTEXT*) { return 1; }
 KV_SEAM(CfgLoadUserCodeIfEnabled) int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
 
 // ---- Rule engine.

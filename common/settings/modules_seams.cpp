@@ -16,15 +16,6 @@
 #include "kvseam.h"
 
 
-// ---- Settings files and lock data.
-
-KV_SEAM(CfgTransferSettingsFile) int CfgTransferSettingsFile(HANDLE, const WCHAR*, DWORD, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(CfgTransferDeviceRange) void CfgTransferDeviceRange(const WCHAR*, DWORD, SETTING_CONTEXT*, const WCHAR*, WCHAR*, WORD, WORD) {}
-KV_SEAM(CfgLoadLockDefaultData) int CfgLoadLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(CfgSaveLockDefaultData) int CfgSaveLockDefaultData(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(CfgLoadCustomMedia) int CfgLoadCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(CfgSaveCustomMedia) int CfgSaveCustomMedia(HANDLE, SETTING_CONTEXT*) { return 0; }
-
 // ---- Colour-matching and job-settings modules: no profiles, no judge answers.
 
 KV_SEAM(StgGetCmmCount) int StgGetCmmCount(SETTING_CONTEXT*) { return 0; }
