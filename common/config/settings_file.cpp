@@ -166,7 +166,7 @@ bool Member(const ITEM_DESC* row, uint64_t classBits) { return (row->flags & cla
 
 // True when the row takes part in the transfer.
 bool TakesPart(SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD flags, bool lockOn, bool customMediaOn) {
-  const bool reading = flags & CFG_TRANSFER_READ, writing = !reading;
+  const bool reading = flags & CFG_TRANSFER_READ;
   const WORD id = (WORD)row->id;
   if (flags & CFG_TRANSFER_PRESET) {
     bool layoutOnly = reading || (flags & CFG_TRANSFER_PROBE_DRIVER) || (flags & CFG_TRANSFER_CONVERSION);
@@ -177,8 +177,8 @@ bool TakesPart(SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD flags, bool lockOn, b
   if (flags & CFG_TRANSFER_STAMP) {
     if (stampId) row->flags |= STG_FLAG_WATERMARK;
     if (!Member(row, kWatermarkClass)) return false;
-  } else if (writing && stampId) {
-    return false;
+  } else if (stampId) {
+    return false;  // the watermark text settings travel with their stamp only
   }
   if ((flags & CFG_TRANSFER_RESTORE_FILE) && !CfgIsRestoreFileSetting(id)) return false;
   CFG_FILE_SETTING_EVENT offer{row, 0};
@@ -192,8 +192,9 @@ bool TakesPart(SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD flags, bool lockOn, b
   if (!CfgIsTransferableSetting(id)) return false;
   if ((flags & CFG_TRANSFER_RESTORE_FILE) && !CfgIsNotNoticeSetting(id)) return false;
   if (lockOn && !CfgIsNotLockWorkSetting(id)) return false;
-  // Passwords and the file names of print actions never go into any file, whatever kind of save.
-  if (writing && !CfgIsSavableSetting(id)) return false;
+  // Passwords and the file names of print actions never go into any file, whatever kind of save, and
+  // are never taken from one either: a read looks for exactly the keys a save writes.
+  if (!CfgIsSavableSetting(id)) return false;
   return true;
 }
 
@@ -218,6 +219,26 @@ class RowKey {
   const WCHAR* key_;
 };
 
+bool IsText(const ITEM_DESC* row) {
+  DWORD code = StgTypeCode(row->type);
+  return code == STG_TYPE_ANSI || code == STG_TYPE_WIDE;
+}
+
+// Whether the section holds the key, an empty value included (the value readers tell an empty value
+// from a missing key only for some settings). The cursor is left where the value's reader finds the
+// key at once.
+bool KeyPresent(const WCHAR* key, const WCHAR* path, const WCHAR* section, const char* body, const DWORD* cursor) {
+  static constexpr WCHAR kMissing[] = u"\x7f";
+  WCHAR probe[2] = {};
+  if (body) {
+    DWORD at = *cursor;
+    CfgIniTextGetString(key, kMissing, probe, 2, body, &at);
+  } else {
+    CfgIniGetString(section, key, kMissing, probe, 2, path);
+  }
+  return probe[0] != kMissing[0];
+}
+
 // Transfers one row; false when a read did not find its key.
 bool TransferRow(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD flags, const WCHAR* path,
                  const WCHAR* section, const char* body, DWORD* cursor, INI_TEXT_WRITER* writer) {
@@ -227,11 +248,11 @@ bool TransferRow(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD fla
   {
     RowKey borrow(row, section, name);
     if (flags & CFG_TRANSFER_READ) {
-      if (CfgReadIniSetting(ctx, row, path, body, cursor)) {
+      found = KeyPresent(name, path, section, body, cursor);
+      if (found && !CfgReadIniSetting(ctx, row, path, body, cursor) && IsText(row)) StgSetString(ctx, row, u"");
+      if (found) {
         row->flags = (row->flags & ~(uint64_t)STG_FLAG_CHANGE_MASK) | STG_FLAG_CHANGED;
         ctx->work->storeModified = 1;
-      } else {
-        found = false;
       }
     } else if (!CfgWriteIniSetting(printer, ctx, row, path, writer)) {
       found = false;
