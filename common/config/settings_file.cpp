@@ -514,11 +514,18 @@ int CfgTransferLockSet(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, WOR
 // ---------------------------------------------------------------------------------------------
 // Device part.
 
-void CfgTransferDeviceRange(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, const WCHAR* section, WCHAR*,
-                            WORD firstId, WORD lastId) {
+namespace {
+
+// The device range through the profile functions or, with a writer, appended to the composition.
+void TransferDeviceRange(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, const WCHAR* section,
+                         INI_TEXT_WRITER* writer, WORD firstId, WORD lastId) {
   if (!Usable(ctx) || !IsDrivePath(path) || !section || !section[0]) return;
   const bool writing = flags & CFG_TRANSFER_WRITE;
   const bool lockOn = LockFeatureOn(ctx);
+  auto put = [&](const WCHAR* name, const WCHAR* value) {
+    if (writer) CfgIniTextPutKey(writer, name, value);
+    else CfgIniWriteString(section, name, value, path);
+  };
   for (DWORD id = firstId; id <= lastId; ++id) {
     if ((flags & CFG_TRANSFER_RESTORE_FILE) && id >= 10001 && id <= 10003) continue;
     ITEM_DESC* row = StgFindItem(ctx, (WORD)id);
@@ -526,17 +533,24 @@ void CfgTransferDeviceRange(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx
     if (!row || !name) continue;
     // The font lists belong to the printer they were read from: never taken from a file.
     if (IsFontListSetting((WORD)id)) {
-      if (writing) CfgIniWriteString(section, name, u"0", path);
+      if (writing) put(name, u"0");
       continue;
     }
     if (writing && lockOn && id == kAnyLockId) {
-      CfgIniWriteString(section, name, AnyLockText(ctx), path);
+      put(name, AnyLockText(ctx));
       continue;
     }
     RowKey borrow(row, section, name);
-    if (writing) CfgWriteIniSetting(ctx->printer, ctx, row, path, nullptr);
+    if (writing) CfgWriteIniSetting(ctx->printer, ctx, row, path, writer);
     else CfgReadIniSetting(ctx, row, path, nullptr, nullptr);
   }
+}
+
+}  // namespace
+
+void CfgTransferDeviceRange(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, const WCHAR* section, WCHAR*,
+                            WORD firstId, WORD lastId) {
+  TransferDeviceRange(path, flags, ctx, section, nullptr, firstId, lastId);
 }
 
 int CfgTransferDeviceSection(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx) {
@@ -546,8 +560,22 @@ int CfgTransferDeviceSection(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ct
                                                                                           : CFG_RESTORE_FILE_SECTION;
   if (name && kvp::WLen(name) < kSectionChars) kvp::WCopy(section, kSectionChars, name);
   CfgNormalizeSectionName(section);
-  CfgTransferDeviceRange(path, flags, ctx, section, nullptr, 10001, 10434);
-  CfgTransferDeviceRange(path, flags, ctx, section, nullptr, 1453, 1543);
+  if (!(flags & CFG_TRANSFER_WRITE)) {
+    TransferDeviceRange(path, flags, ctx, section, nullptr, 10001, 10434);
+    TransferDeviceRange(path, flags, ctx, section, nullptr, 1453, 1543);
+    return 1;
+  }
+  // The section is composed whole and put into the file with one rewrite.
+  INI_TEXT_WRITER writer{};
+  if (!CfgIniTextWriterInit(&writer) || !CfgIniTextPutSection(&writer, section)) {
+    CfgIniTextWriterFree(&writer);
+    return 0;
+  }
+  TransferDeviceRange(path, flags, ctx, section, &writer, 10001, 10434);
+  TransferDeviceRange(path, flags, ctx, section, &writer, 1453, 1543);
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+  CfgIniFileReplaceSection(ctx, path, section, writer.text, writer.length);
+  CfgIniTextWriterFree(&writer);
   return 1;
 }
 
