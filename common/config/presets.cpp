@@ -87,19 +87,29 @@ bool Admitted(const CFG_PRESET_ENTRY& e, const std::vector<std::u16string>& inst
   return CfgCheckPresetFile(e.path, ctx) != 0;
 }
 
-// Copies the installed file into place and makes its user copy. The answer of this preset's steps.
+// Puts the installed file into place from the driver folder: 1 copied or already the driver folder's
+// copy (same last-write time), 0 when it could not be put there.
+int PlaceInstalledFile(const WCHAR* installed, SETTING_CONTEXT* ctx) {
+  if (CfgInstallDriverFile(installed, nullptr, 2, ctx)) return 1;
+  WCHAR source[kPathChars] = {};
+  const WCHAR* s = CfgMakeDriverFilePath(ctx, CfgFindFileName(installed));
+  if (!s || !s[0]) return 0;
+  kvp::WCopy(source, kPathChars, s);
+  return CfgFileExists(source) && CfgFileExists(installed) && CfgCompareFileTimes(source, installed, 0) ? 1 : 0;
+}
+
+// Copies the installed file into place and makes its user copy. 1, or 0 when the installed file could
+// not be put into place (a user copy made from the installed file does not hide that).
 int InstallFiles(const WCHAR* installed, const WCHAR* user, DWORD flags, SETTING_CONTEXT* ctx) {
-  int r = CfgInstallDriverFile(installed, nullptr, 2, ctx) ? 1 : 0;
-  if (!r && (flags & CFG_IMPORT_FIRST)) r = CfgInstallDriverFile(installed, nullptr, 2, ctx) ? 1 : 0;
+  int placed = PlaceInstalledFile(installed, ctx);
+  if (!placed && (flags & CFG_IMPORT_FIRST)) placed = PlaceInstalledFile(installed, ctx);
   if (!CfgFileExists(user)) {
-    if (flags & CFG_IMPORT_FIRST) r = CfgInstallDriverFile(user, CfgFindFileName(installed), 1, ctx) ? 1 : 0;
-    else r = 1;
+    if (flags & CFG_IMPORT_FIRST) CfgInstallDriverFile(user, CfgFindFileName(installed), 1, ctx);
     if (!CfgHasRstVersion(user, ctx)) CfgConvertSettingsFile(user, installed, CFG_TRANSFER_PRESET, ctx);
-    if (!r) r = 1;
   } else if (!(flags & CFG_IMPORT_KEEP_COPIES)) {
     CfgConvertSettingsFile(user, installed, CFG_TRANSFER_PRESET, ctx);
   }
-  return r;
+  return placed;
 }
 
 }  // namespace
