@@ -8,3 +8,7 @@ if(COMMAND kv_resource_module)
     add_dependencies(common_config_tests kvcfgfix_us kvcfgfix_jp)
   endif()
 endif()
+# The end-to-end settings-file test installs the model's files on a machine root.
+if(TARGET common_config_tests AND TARGET kv_model_data)
+  add_dependencies(common_config_tests kv_model_data)
+endif()
