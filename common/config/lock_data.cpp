@@ -54,7 +54,6 @@ void WriteTyped(SETTING_CONTEXT* ctx, WORD id, uint64_t value) {
 // ---- Custom media.
 
 constexpr DWORD kMaxSlots = 16;
-constexpr DWORD kNameBytes = 260;
 constexpr DWORD kNameSettingBytes = 257;
 
 // The slot table: record n binds to these settings; a zero row ends it.
@@ -157,11 +156,8 @@ int CfgSaveCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx) {
   }
   DWORD bytes = max * (DWORD)sizeof(CUSTOM_MEDIA_REC);
   bool ok = CfgSetPrinterDataBinary(printer, &used, sizeof(used), u"CustomMediaDataNum") != FALSE;
-  // An empty table still replaces the old records, so they cannot come back with a later count.
-  BYTE none = 0;
-  ok = CfgSetPrinterDataBinary(printer, bytes ? static_cast<const void*>(records) : &none, bytes ? bytes : 1,
-                               u"CustomMediaData") &&
-       ok;
+  // Without slots there are no records to store (a load then takes none, whatever the count says).
+  if (bytes) ok = CfgSetPrinterDataBinary(printer, records, bytes, u"CustomMediaData") && ok;
   return ok ? 1 : 0;
 }
 
