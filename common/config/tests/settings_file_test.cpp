@@ -254,6 +254,13 @@ TEST_F(SettingsFiles, PresetStampAndFreeSizeReadsTakeOnlyTheirClass) {
   ASSERT_NE(st.find("wdmWmLinePitch="), std::string::npos);
   EXPECT_EQ(st.find("dmCopies="), std::string::npos);
   EXPECT_EQ(text.find("wdmWmLinePitch="), std::string::npos);  // never in other files
+  st.replace(st.find("wdmWmLinePitch="), 15, "wdmWmLinePitch=17\r\nx=");
+  st += "dmCopies=44\r\n";
+  WriteFile(u"C:\\sets\\st.rsr", st);
+  copies = (DWORD)StgGetValue(ctx_, sid::dmCopies, nullptr);
+  CfgTransferSettingsFile(printer_, u"C:\\sets\\st.rsr", CFG_TRANSFER_READ | CFG_TRANSFER_STAMP, ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, 1022, nullptr), 17u);
+  EXPECT_EQ(StgGetValue(ctx_, sid::dmCopies, nullptr), copies);
 }
 
 TEST_F(SettingsFiles, IdFilters) {
