@@ -246,13 +246,8 @@ void StgWriteChapterIniInt(SETTING_CONTEXT* ctx, int row, int field, LONG value,
   WCHAR key[48];
   const WCHAR* section = CfgGetPrinterName(ctx);
   if (!iniPath || !section || !StgFormatChapterKey(key, 48, row, field)) return;
-  char text[16];
-  std::snprintf(text, sizeof(text), "%ld", (long)value);
-  WCHAR wide[16];
-  int i = 0;
-  for (; text[i]; ++i) wide[i] = (WCHAR)text[i];
-  wide[i] = 0;
-  CfgIniWriteString(section, key, wide, iniPath);
+  WCHAR text[STG_DECIMAL_CHARS];
+  CfgIniWriteString(section, key, StgFormatDecimalText(text, value), iniPath);
 }
 
 void StgWriteChapterIniText(SETTING_CONTEXT* ctx, int row, int field, const WCHAR* text, const WCHAR* iniPath) {

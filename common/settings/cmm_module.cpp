@@ -1,7 +1,7 @@
 // Colour-matching profiles: the profile list in the context's INI file (count, built-in count and
 // limit in the region section; one "ColorMatching<n><region>" section per profile), its commands and
 // events, the judge hooks of the profile dialogs and the repair of settings that point beyond the list.
-#include <cstdio>
+#include <string>
 
 #include "config/driver_lists.h"
 #include "config/ini.h"
@@ -44,37 +44,22 @@ int RegionInt(SETTING_CONTEXT* ctx, const WCHAR* key, int def) {
   return CfgIniGetInt(region, key, def, ini);
 }
 
-void ToWide(const char* text, WCHAR* dst, size_t chars) {
-  size_t i = 0;
-  for (; text[i] && i + 1 < chars; ++i) dst[i] = (WCHAR)(unsigned char)text[i];
-  dst[i] = 0;
-}
-
 // The section of profile n: "ColorMatching<n><region>".
 bool ProfileSection(SETTING_CONTEXT* ctx, int n, WCHAR (&dst)[CFG_MAX_SECTION]) {
   const WCHAR* region = Region(ctx);
   if (!region || n < 0) return false;
-  char number[16];
-  std::snprintf(number, sizeof(number), "%d", n);
-  WCHAR head[32];
-  ToWide("ColorMatching", head, 32);
-  size_t at = kvp::WCopy(dst, CFG_MAX_SECTION, head);
-  WCHAR num[16];
-  ToWide(number, num, 16);
-  at += kvp::WCopy(dst + at, CFG_MAX_SECTION - at, num);
-  size_t rl = kvp::WLen(region);
-  if (at + rl + 1 > CFG_MAX_SECTION) return false;
-  kvp::WCopy(dst + at, CFG_MAX_SECTION - at, region);
+  WCHAR number[STG_DECIMAL_CHARS];
+  std::u16string name = u"ColorMatching";
+  name += StgFormatDecimalText(number, n);
+  name += region;
+  if (name.size() >= CFG_MAX_SECTION) return false;
+  kvp::WCopy(dst, CFG_MAX_SECTION, name.c_str());
   return true;
 }
 
-void WriteRegionInt(SETTING_CONTEXT* ctx, const WCHAR* section, const WCHAR* key, int n, const WCHAR* ini) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "%d", n);
-  WCHAR wide[16];
-  ToWide(text, wide, 16);
-  (void)ctx;
-  CfgIniWriteString(section, key, wide, ini);
+void WriteInt(const WCHAR* section, const WCHAR* key, int n, const WCHAR* ini) {
+  WCHAR text[STG_DECIMAL_CHARS];
+  CfgIniWriteString(section, key, StgFormatDecimalText(text, n), ini);
 }
 
 void WriteProfile(SETTING_CONTEXT* ctx, int n, const WCHAR* mode, const WCHAR* path) {
@@ -130,10 +115,10 @@ int CopyLimits(SETTING_CONTEXT* ctx, STG_CMM_LIMITS_ARG* a) {
   if (!a || !a->sourceIni || !a->destinationIni) return 1;
   int max = CfgIniGetInt(section, u"CmmMax", 0, a->sourceIni);
   int def = CfgIniGetInt(section, u"CmmDefault", 0, a->sourceIni);
-  WriteRegionInt(ctx, section, u"CmmMax", max, a->destinationIni);
-  WriteRegionInt(ctx, section, u"CmmDefault", def, a->destinationIni);
+  WriteInt(section, u"CmmMax", max, a->destinationIni);
+  WriteInt(section, u"CmmDefault", def, a->destinationIni);
   bool keep = a->keepCount && CfgIniGetInt(section, u"CmmCount", -1, a->destinationIni) != -1;
-  if (!keep) WriteRegionInt(ctx, section, u"CmmCount", def, a->destinationIni);
+  if (!keep) WriteInt(section, u"CmmCount", def, a->destinationIni);
   return 1;
 }
 
@@ -161,7 +146,7 @@ int StgGetCmmMax(SETTING_CONTEXT* ctx) { return RegionInt(ctx, u"CmmMax", 16); }
 void StgSetCmmCount(SETTING_CONTEXT* ctx, int n) {
   const WCHAR* ini = Ini(ctx);
   const WCHAR* region = Region(ctx);
-  if (ini && ini[0] && region) WriteRegionInt(ctx, region, u"CmmCount", n, ini);
+  if (ini && ini[0] && region) WriteInt(region, u"CmmCount", n, ini);
 }
 
 CONTROL_DESC* StgGetCmmModeControl(SETTING_CONTEXT* ctx) { return Control(ctx, kDialogAddProfile, kControlMode); }

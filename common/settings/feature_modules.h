@@ -13,6 +13,11 @@ struct DIALOG_DESC;
 struct CONTROL_DESC;
 struct ITEM_DESC;
 
+// Characters the decimal text of a LONG needs (sign and terminator included).
+constexpr DWORD STG_DECIMAL_CHARS = 12;
+// dst (STG_DECIMAL_CHARS characters) := value as decimal text, the form the modules' INI keys hold; dst.
+WCHAR* StgFormatDecimalText(WCHAR* dst, LONG value);
+
 // ---------------------------------------------------------------------------------------------
 // Administrator locks.
 

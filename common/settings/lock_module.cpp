@@ -2,7 +2,6 @@
 // re-applied while the default settings are locked, and the locked settings written into every preset
 // and quality entry file, each entry's own value kept beside it under a "Lock" key until the lock is
 // lifted.
-#include <cstdio>
 #include <string>
 
 #include "config/driver_lists.h"
@@ -46,11 +45,8 @@ constexpr WORD kRecorded[][2] = {
 uint64_t Val(SETTING_CONTEXT* ctx, WORD id) { return StgGetValue(ctx, id, nullptr); }
 
 std::u16string Decimal(LONG v) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "%ld", (long)v);
-  std::u16string out;
-  for (const char* p = text; *p; ++p) out.push_back((char16_t)*p);
-  return out;
+  WCHAR text[STG_DECIMAL_CHARS];
+  return std::u16string(StgFormatDecimalText(text, v));
 }
 
 // One entry file's printer section.

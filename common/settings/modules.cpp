@@ -263,6 +263,14 @@ int StgRunModuleOp(SETTING_CONTEXT* ctx, DWORD op, MODULE_OP_PARAMS* params) {
   }
 }
 
+WCHAR* StgFormatDecimalText(WCHAR* dst, LONG value) {
+  char text[STG_DECIMAL_CHARS];
+  std::snprintf(text, sizeof(text), "%ld", (long)value);
+  for (DWORD i = 0; i < STG_DECIMAL_CHARS; ++i)
+    if (!(dst[i] = (WCHAR)text[i])) break;
+  return dst;
+}
+
 DWORD StgDialogAcceptedFlag(INT_PTR endCode) { return endCode == IDCANCEL || endCode == IDNO ? 0 : 1; }
 
 void StgNoteDialogEnd(SETTING_CONTEXT* ctx, INT_PTR endCode) {

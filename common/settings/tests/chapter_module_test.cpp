@@ -274,6 +274,22 @@ TEST_F(Chapters, SaveAndLoadThroughTheIni) {
   EXPECT_EQ(Pages(), (std::vector<int>{3, 7}));
 }
 
+TEST_F(Chapters, LimitsAreLoadedOncePerContext) {
+  PutKey(u"ChapterMax", u"7");
+  PutKey(u"ChapterTrayMax", u"3");
+  uint64_t answer = 1;
+  StgBroadcastModuleEvent(ctx_, STG_EVENT_DEVICE_DATA, &answer);
+  EXPECT_EQ(Get(sid::wdmChapterMax), 7u);
+  EXPECT_EQ(Get(sid::wdmChapterTrayMax), 3u);
+  EXPECT_EQ(ctx_->work->chapterDeviceLoaded, 1u);
+  PutKey(u"ChapterMax", u"9");
+  EXPECT_EQ(StgLoadChapterLimitsOnce(ctx_), 1);
+  EXPECT_EQ(Get(sid::wdmChapterMax), 7u);
+  // The rows follow the limit read after them.
+  ASSERT_EQ(Edit({1, 2, 3, 4, 5, 6, 7}), 0);
+  EXPECT_EQ(Edit({8}), 1);
+}
+
 TEST_F(Chapters, IniKeysAreBounded) {
   WCHAR key[40];
   EXPECT_TRUE(StgFormatChapterKey(key, 40, 0x7FFFFFFF, STG_CHAPTER_FIELD_RANGE));

@@ -71,6 +71,26 @@ TEST_F(CustomSize, InchModeKeepsTheInchSettingsInStep) {
   EXPECT_EQ(dm.dmPaperLength, 32767);
 }
 
+TEST_F(CustomSize, AppliedValueRecomputesTheInchSettings) {
+  InchMode(true);
+  ctx_->dialogInUse = 1041;
+  Set(sid::rdmPaperFreeSizeTray, 287);
+  Set(sid::rdmPaperFreeSizeOrient, 1);
+  StgSetOptionValue(ctx_, sid::rdmPaperFreeSizeLength, 120000);  // 100.00 in.
+  StgSetOptionValue(ctx_, sid::rdmPaperFreeSizeWidth, 24000);    // 20.00 in.
+  Set(sid::rdmPaperINCHLength, 1);
+  Set(sid::rdmPaperINCHWidth, 1);
+  Raise(STG_EVENT_VALUE_APPLIED, 2683);
+  EXPECT_EQ(Get(sid::rdmPaperINCHLength), 10000u);
+  EXPECT_EQ(Get(sid::rdmPaperINCHWidth), 2000u);
+  // Outside inch mode the event changes nothing.
+  Set(sid::rdmDspUnit, 0);
+  Set(sid::rdmPaperINCHLength, 1);
+  Raise(STG_EVENT_VALUE_APPLIED, 2683);
+  EXPECT_EQ(Get(sid::rdmPaperINCHLength), 1u);
+  ctx_->dialogInUse = 0;
+}
+
 TEST_F(CustomSize, OutsideInchModeNothingChanges) {
   struct Case {
     const char* what;
