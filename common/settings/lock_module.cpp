@@ -56,8 +56,8 @@ class EntrySection {
   // The key's value, or false when the key is absent.
   bool Read(const std::u16string& key, std::u16string* value) const {
     static constexpr WCHAR kAbsent[] = {0xFFFF, 0};
-    WCHAR buf[64];
-    CfgIniGetString(section_, key.c_str(), kAbsent, buf, 64, file_);
+    WCHAR buf[STG_LOCK_ENTRY_PATH_CHARS];
+    CfgIniGetString(section_, key.c_str(), kAbsent, buf, STG_LOCK_ENTRY_PATH_CHARS, file_);
     if (buf[0] == 0xFFFF) return false;
     if (value) *value = kvp::WView(buf);
     return true;
@@ -219,9 +219,9 @@ void StgRecordLockedValues(SETTING_CONTEXT* ctx) {
 int StgReapplyBfSetting(SETTING_CONTEXT* ctx, DWORD bfId) {
   for (const BF_ID_PAIR* p = StgGetBfIdTable(); p && p->bfId; ++p) {
     if (p->bfId != bfId) continue;
-    ITEM_DESC* row = nullptr;
-    uint64_t locked = StgGetLockedDefaultValue(ctx, p->settingId, &row);
-    if (row) StgWriteValue(ctx, row, locked);
+    // Without a default-settings copy there is no locked value to take; the setting stays.
+    ITEM_DESC* row = StgFindItem(ctx, p->settingId);
+    if (row && StgGetLockedDefaultValuePtr(ctx, row)) StgWriteValue(ctx, row, StgReadLockedDefaultValue(ctx, row));
     return 1;
   }
   return 0;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "driverdata/rule_eval.h"
 #include "module_fixture.h"
 #include "settings/api_state.h"
 #include "settings/feature_modules.h"
@@ -288,6 +289,21 @@ TEST_F(Chapters, LimitsAreLoadedOncePerContext) {
   // The rows follow the limit read after them.
   ASSERT_EQ(Edit({1, 2, 3, 4, 5, 6, 7}), 0);
   EXPECT_EQ(Edit({8}), 1);
+}
+
+TEST_F(Chapters, ValidationRunsTheRulesOverEachRowAndRestoresTheWorkingSettings) {
+  Kind(0, TrayB(), 1);
+  ASSERT_EQ(Edit({2, 4}), 0);
+  // What the rules make of the row's tray and print.
+  Set(sid::wdmChapterTray, (uint64_t)(int64_t)TrayB());
+  RuleRunSettingTransact(ctx_, sid::wdmChapterTray);
+  const SHORT tray = (SHORT)Get(sid::wdmChapterTray);
+  Kind(3, TrayC(), 2);  // the working settings before the check
+  StgBroadcastModuleEvent(ctx_, STG_EVENT_BEFORE_STORE, nullptr);
+  EXPECT_EQ(Row(0).tray, tray);
+  EXPECT_EQ(Row(1).tray, tray);
+  EXPECT_EQ((SHORT)Get(sid::wdmChapterTray), TrayC());
+  EXPECT_EQ(Get(sid::wdmChapterPrint), 2u);
 }
 
 TEST_F(Chapters, IniKeysAreBounded) {

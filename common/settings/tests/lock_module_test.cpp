@@ -1,6 +1,7 @@
 // Administrator locks: the locked values recorded on command 312, the locks written into the preset
 // entry files with the entries' own values kept under "Lock" keys and restored on unlock, the
 // resolution lock over the quality entries, and entry paths outside the printer's data folders.
+#include <cstring>
 #include <string>
 
 #include "config/paths.h"
@@ -152,6 +153,25 @@ TEST_F(Locks, LockedValuesAreRecorded) {
   EXPECT_EQ(Get(sid::wdmLock008Info), 2u);
   EXPECT_EQ(StgReapplyBfSetting(ctx_, 9999), 0);
   EXPECT_EQ(StgReapplyBfSetting(ctx_, 11977), 0);
+}
+
+TEST_F(Locks, LockedDefaultsComeBackThroughTheirPersistentIds) {
+  WORD bf = 0;
+  for (const BF_ID_PAIR* p = StgGetBfIdTable(); p->bfId; ++p)
+    if (p->settingId == sid::dmCopies) bf = p->bfId;
+  ASSERT_NE(bf, 0);
+  ITEM_DESC* copies = StgFindItem(ctx_, sid::dmCopies);
+  BYTE* locked = StgGetLockedDefaultValuePtr(ctx_, copies);
+  ASSERT_NE(locked, nullptr);
+  const short three = 3;
+  std::memcpy(locked, &three, sizeof(three));
+  Set(sid::dmCopies, 9);
+  // Only while the default settings are locked.
+  StgBroadcastModuleCommand(ctx_, bf);
+  EXPECT_EQ(Get(sid::dmCopies), 9u);
+  Set(10418, 1);  // rdmLock000InfoBitDefault
+  StgBroadcastModuleCommand(ctx_, bf);
+  EXPECT_EQ(Get(sid::dmCopies), 3u);
 }
 
 }  // namespace
