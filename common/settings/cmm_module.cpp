@@ -28,9 +28,9 @@ constexpr int kFirstProfileString = 565;
 constexpr int kProfileStrings = 16;
 constexpr DWORD kUserProfileBase = 200;
 
-// The four colour-matching settings in the order of their noted-flag bits.
-constexpr WORD kColourSettings[4] = {sid::rdmColorMatchingMode, sid::wdmColorMatchingText,
-                                     sid::wdmColorMatchingLine, sid::wdmColorMatchingImage};
+constexpr const WORD (&kColourSettings)[4] = STG_COLOUR_MATCHING_SETTINGS;
+static_assert(kColourSettings[0] == sid::rdmColorMatchingMode && kColourSettings[1] == sid::wdmColorMatchingText &&
+              kColourSettings[2] == sid::wdmColorMatchingLine && kColourSettings[3] == sid::wdmColorMatchingImage);
 
 uint64_t Val(SETTING_CONTEXT* ctx, WORD id) { return StgGetValue(ctx, id, nullptr); }
 

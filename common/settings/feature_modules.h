@@ -112,6 +112,10 @@ struct STG_CONTROL_ANSWER_ARG {
   uint64_t answer;
 };
 
+// The four colour-matching settings, in the order of their noted-flag bits: rdmColorMatchingMode,
+// wdmColorMatchingText, wdmColorMatchingLine, wdmColorMatchingImage.
+constexpr WORD STG_COLOUR_MATCHING_SETTINGS[4] = {133, 961, 962, 963};
+
 // Noted colour settings in the work area's module state: a flag byte (bit 0 rdmColorMatchingMode,
 // bit 1 text, bit 2 line, bit 3 image) and one saved value byte per setting after it.
 constexpr int STG_NOTED_COLOUR_FLAGS = 0;

@@ -22,8 +22,7 @@ constexpr WORD kDialogDocument = 1003;
 constexpr WORD kCopyGuardControls[] = {2928, 2929, 2974};
 constexpr WORD kWatermarkControls[] = {2088, 2089, 2090, 2091, 2092, 2406, 2407};
 
-constexpr WORD kColourSettings[4] = {sid::rdmColorMatchingMode, sid::wdmColorMatchingText,
-                                     sid::wdmColorMatchingLine, sid::wdmColorMatchingImage};
+constexpr const WORD (&kColourSettings)[4] = STG_COLOUR_MATCHING_SETTINGS;
 
 int16_t I16(SETTING_CONTEXT* ctx, WORD id) { return (int16_t)StgGetValue(ctx, id, nullptr); }
 
