@@ -16,20 +16,7 @@
 #include "kvseam.h"
 #include "settings/access.h"
 #include "settings/context.h"
-#include "settings/free_size_module.h"
 #include "settings/model_tables.h"
-
-// ---- Custom paper slots.
-
-
-// The model's own custom-size limits, whatever the tray and orientation.
-KV_SEAM(StgGetFreeSizeLimits) int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD, DWORD, LONG* maximum, LONG* minimum, int selector) {
-  const MODEL_BLOCK* m = ctx && ctx->model ? ctx->model : StgGetModelBlock();
-  if (maximum) *maximum = (LONG)(selector ? m->customLengthMax : m->customWidthMax);
-  if (minimum) *minimum = (LONG)(selector ? m->customLengthMin : m->customWidthMin);
-  return 1;
-}
-
 
 // Nothing is mirrored without the status-service binding.
 KV_SEAM(CfgMirrorPrinterDataValue)

@@ -9,11 +9,13 @@
 
 #include "config/driver_lists.h"
 #include "config/paths.h"
+#include "kvplat/dialog.h"
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/api_state.h"
 #include "settings/context.h"
 #include "settings/feature_modules.h"
+#include "settings/free_size_module.h"
 #include "settings/item_records.h"
 #include "settings/store.h"
 
@@ -57,19 +59,17 @@ int FontSubstEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*) {
   return 1;
 }
 
-// The rows of the colour-matching, custom-size, chapter, lock and job-settings modules answer
-// through their own handlers once those modules are linked in; until then they hold the defaults.
 constexpr FEATURE_MODULE kTable[STG_MODULE_COUNT] = {
-    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // presets
-    {0, nullptr, WatermarkCommand, DefaultMessage, DefaultEvent},  // watermarks (stamps)
-    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // colour-matching profiles
-    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // custom paper sizes
-    {8, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // chapters
-    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // function checklist
-    {0, nullptr, DefaultCommand, DefaultMessage, FontSubstEvent},  // font substitution
-    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // settings summary
-    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // administrator locks
-    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},    // job settings
+    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},                          // presets
+    {0, nullptr, WatermarkCommand, DefaultMessage, DefaultEvent},                        // watermarks (stamps)
+    {0, nullptr, StgCmmModuleCommand, DefaultMessage, StgCmmModuleEvent},                // colour-matching profiles
+    {0, nullptr, StgCustomSizeCommand, DefaultMessage, StgCustomSizeEvent},              // custom paper sizes
+    {8, nullptr, StgChapterModuleCommand, DefaultMessage, StgChapterModuleEvent},        // chapters
+    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},                          // function checklist
+    {0, nullptr, DefaultCommand, DefaultMessage, FontSubstEvent},                        // font substitution
+    {0, nullptr, DefaultCommand, DefaultMessage, DefaultEvent},                          // settings summary
+    {0, nullptr, StgLockModuleCommand, DefaultMessage, StgLockModuleEvent},              // administrator locks
+    {0, nullptr, StgSeparationModuleCommand, DefaultMessage, StgSeparationModuleEvent},  // job settings
 };
 
 MODULE_VECTOR* Vector(SETTING_CONTEXT* ctx) { return ctx && ctx->work ? ctx->work->modules : nullptr; }
@@ -261,6 +261,20 @@ int StgRunModuleOp(SETTING_CONTEXT* ctx, DWORD op, MODULE_OP_PARAMS* params) {
       params->p[2] = (DWORD)StgCompareChapterRows(ctx, params->ref, params->ref2);
       return 1;
   }
+}
+
+WCHAR* StgFormatDecimalText(WCHAR* dst, LONG value) {
+  char text[STG_DECIMAL_CHARS];
+  std::snprintf(text, sizeof(text), "%ld", (long)value);
+  for (DWORD i = 0; i < STG_DECIMAL_CHARS; ++i)
+    if (!(dst[i] = (WCHAR)text[i])) break;
+  return dst;
+}
+
+DWORD StgDialogAcceptedFlag(INT_PTR endCode) { return endCode == IDCANCEL || endCode == IDNO ? 0 : 1; }
+
+void StgNoteDialogEnd(SETTING_CONTEXT* ctx, INT_PTR endCode) {
+  if (ctx && ctx->work) ctx->work->dialogAccepted = StgDialogAcceptedFlag(endCode);
 }
 
 int StgIsModelFeatureOn(SETTING_CONTEXT*, WORD feature, int) { return feature < 6 ? 1 : 0; }

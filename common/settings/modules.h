@@ -91,11 +91,21 @@ enum : DWORD {
   STG_EVENT_INPUT_BINS = 33,        // {answer}
   STG_EVENT_COLOR_FLAGS = 35,
   STG_EVENT_SETTINGS_CHANGED = 36,
+  STG_EVENT_SHOW_VALUE = 38,           // 38-43, 46, 47, 51, 55: property-sheet control events
+  STG_EVENT_VALUE_TYPED = 39,          //   with a STG_CONTROL_EVENT_ARG
+  STG_EVENT_SHOW_VALUE2 = 40,
+  STG_EVENT_DOTS_STORED = 41,
+  STG_EVENT_VALUE_APPLIED = 42,
+  STG_EVENT_SPIN_STORED = 43,
   STG_EVENT_CUSTOM_SIZE_TAKEN = 44,    // {DEVMODE*}
   STG_EVENT_CUSTOM_SIZE_WRITTEN = 45,  // {DEVMODE*, handled u64}
+  STG_EVENT_SPIN_RANGE = 46,
+  STG_EVENT_PAGE_CHANGED = 47,
+  STG_EVENT_SHOWS_INCHES = 51,
   STG_EVENT_MERGE_DONE = 52,           // {merge mode word}
   STG_EVENT_DERIVED_REFRESHED = 53,
   STG_EVENT_FIT_PAPER = 54,            // {answer}
+  STG_EVENT_DOTS_STORED2 = 55,
   STG_EVENT_VERSION_TEXT = 57,         // {text buffer, 16}
   STG_EVENT_LOCKS_TO_PRESETS = 59,
   STG_EVENT_LOCK_RESOLUTION = 60,
@@ -107,6 +117,26 @@ struct MODULE_CONTROL_STATE_ARG {
   DIALOG_DESC* dialog;
   uint64_t handled;
 };
+
+// Record of the property-sheet events 38-43, 46, 47, 51 and 55. The raiser sets the reference and
+// zeroes the three numbers before the broadcast. The reference is the control's CONTROL_DESC; for
+// event 47 it is the page's DIALOG_DESC and `value` carries the changed rule node (an image node
+// reference). Answers: 38 / 40 a non-zero value replaces the value the control shows; 46 answered 1
+// makes the spin range run from value2 (minimum) to value (maximum), in dots; 51 value 1 makes the
+// control show hundredths of an inch.
+struct STG_CONTROL_EVENT_ARG {
+  void* ref;
+  uint64_t value;
+  uint64_t value2;
+  uint64_t answered;
+};
+static_assert(sizeof(STG_CONTROL_EVENT_ARG) == 32);
+
+// The dialog-accepted flag (work area) that a driver dialog leaves when it ends with `endCode`: 0 for
+// IDCANCEL (2) and IDNO (7), 1 for any other end. StgNoteDialogEnd stores it in the context; the
+// property sheets also store 0 when they add their pages.
+DWORD StgDialogAcceptedFlag(INT_PTR endCode);
+void StgNoteDialogEnd(SETTING_CONTEXT* ctx, INT_PTR endCode);
 
 // The static table; *count := its row count (10).
 const FEATURE_MODULE* StgGetModuleTable(int32_t* count);

@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "config/free_size.h"
+#include "config/ini.h"
 #include "config/paths.h"
 #include "config/resource_strings.h"
 #include "kvplat/handle.h"
+#include "kvtest/install_printer.h"
 #include "settings/free_size_module.h"
 #include "settings/setting_ids.h"
 #include "settings/tests/platform_queries_fixture.h"
@@ -105,7 +107,9 @@ TEST_F(ResourceStrings, CustomSizesInBothUnitsAndTheEuropeanComma) {
   EXPECT_EQ(Load(153), u" mm");
   // Over-long decoration stays within the capacity.
   EXPECT_EQ(Load(752, 24), u"Custom Paper Size(210.0");
-  // A slot: its width is held to the model's minimum (9920 dots).
+  // A slot of the roll tray in portrait: its width is held to that row's minimum (9920 dots).
+  StgSetValue(ctx_, sid::wdmFreeSizeTray, 287);
+  StgSetValue(ctx_, sid::wdmFreeSizeOrient, 1);
   StgSetOptionValue(ctx_, sid::wdmFreeSizeWidth, 5000);
   StgSetOptionValue(ctx_, sid::wdmFreeSizeLength, 14030);
   CfgStoreFreeSizeSlot(ctx_, 0);
@@ -118,21 +122,31 @@ TEST_F(ResourceStrings, LimitFormatsAreFilledWithoutAFormatter) {
   EXPECT_EQ(Load(13275), u"Width 0.00 to 0.00");
   StgSetValue(ctx_, sid::rdmDspUnit, 0);
   ctx_->dialogInUse = 1017;
+  EXPECT_EQ(Load(13275), u"Width 0 to 0");  // no limit row for tray 0
+  // The roll tray in portrait.
+  for (WORD id : {sid::wdmFreeSizeTray, sid::rdmPaperFreeSizeTray, sid::rdmPrintFreeSizeTray}) StgSetValue(ctx_, id, 287);
+  for (WORD id : {sid::wdmFreeSizeOrient, sid::rdmPaperFreeSizeOrient, sid::rdmPrintFreeSizeOrient})
+    StgSetValue(ctx_, id, 1);
   EXPECT_EQ(Load(13275), u"Width 210 to 914.4");
-  EXPECT_EQ(Load(13273), u"Length 257 to 15000");
+  EXPECT_EQ(Load(13273), u"Length 279.4 to 15000");
   // Conversion specifiers other than the two placeholders stay as text.
   EXPECT_EQ(Load(13276), u"Width %n%d 210-914.4 %x%");
   StgSetValue(ctx_, sid::rdmDspUnit, 1);
   EXPECT_EQ(Load(13275), u"Width 8.27 to 36.00");
   ctx_->dialogInUse = 1041;
   StgSetValue(ctx_, sid::rdmDspUnit, 0);
-  EXPECT_EQ(Load(13273), u"Length 257 to 15000");
+  EXPECT_EQ(Load(13273), u"Length 279.4 to 15000");
   EXPECT_EQ(Load(13275, 12), u"Width 210 t");
   ctx_->dialogInUse = 0;
 }
 
 TEST_F(ResourceStrings, ModuleTextsAndCustomMedia) {
-  EXPECT_EQ(Load(565), u"Module text");  // no module answers: the text stays
+  // Ids 565-580 name the colour-matching profiles: the profile's mode text replaces the loaded one.
+  const WCHAR* ini = CfgGetIniPath(ctx_);
+  kvtest::WriteMachineFile(ini, "");  // the driver INI that printer set-up leaves
+  ASSERT_TRUE(CfgIniWriteString(u"us", u"CmmCount", u"1", ini));
+  ASSERT_TRUE(CfgIniWriteString(u"ColorMatching0us", u"rdmColorMatchingMode", u"Vivid", ini));
+  EXPECT_EQ(Load(565), u"Vivid");
   // The custom-media feature is off in this model: the loaded text stays.
   ITEM_DESC* row = StgFindItem(ctx_, sid::wdmCustomMedia1Name);
   ASSERT_NE(row, nullptr);

@@ -277,7 +277,7 @@ TEST_F(Flags, EveryFlagWithAFixtureOfItsFamily) {
       {838, 0, [=, this] { tray1(9, 0); V(sid::rdmBackCoverInputTray, 1); }, 1},
       {839, 0, [=, this] { tray1(9, 0); V(sid::wdmChapterTray, 1); }, 1},
       {840, 0, [=, this] { tray1(9, 0); V(sid::rdmReverseCoverInputTray, 1); }, 1},
-      // Without a module answering for the fit paper it is A3, and no paper is larger: never fitted.
+      // The job-settings module makes the fit paper A4: an A3 page is fitted.
       {841, 0, [this] {
          V(sid::rdmFrontFunc, 8);
          V(sid::rdmExtOutput2A4Fit, 1);
@@ -285,7 +285,7 @@ TEST_F(Flags, EveryFlagWithAFixtureOfItsFamily) {
          V(sid::rdmOutPaperSize, 1024);
          V(sid::rdmPrnMethod, 0);
          V(sid::rdmFuncSelectScale, 0);
-       }, 0},
+       }, 1},
       {842, 0, [this] { Paper(8); }, 0},
       {843, 0, [this] { Paper(9); }, 0},
       {844, 0, [this] { Paper(6); }, 0},

@@ -164,15 +164,15 @@ TEST_F(Units, CharsetCodeOfTheAnsiCodePage) {
 }
 
 TEST_F(Units, OutputAndFitPaper) {
-  // No feature module of this model answers the fit-paper event: the fit paper is the large standard paper.
+  // The job-settings module answers the fit-paper event: the fit paper is the small standard paper.
   StgSetValue(ctx_, sid::dmPaperSize, 8);
   StgSetValue(ctx_, sid::rdmDriverType, 0);
   EXPECT_EQ(StgUsesInchPapers(ctx_), 0);
-  EXPECT_EQ(StgGetFitPaper(ctx_), 8u);
+  EXPECT_EQ(StgGetFitPaper(ctx_), 9u);
   StgSetValue(ctx_, sid::rdmDriverType, 1);
   StgSetValue(ctx_, sid::rdmLocaleID, 1);
   EXPECT_EQ(StgUsesInchPapers(ctx_), 1);
-  EXPECT_EQ(StgGetFitPaper(ctx_), 3u);
+  EXPECT_EQ(StgGetFitPaper(ctx_), 1u);
   StgSetValue(ctx_, sid::rdmHiddenFunc16, 1);
   EXPECT_EQ(StgUsesInchPapers(ctx_), 0);
 
@@ -183,18 +183,18 @@ TEST_F(Units, OutputAndFitPaper) {
   EXPECT_EQ(StgGetOutputPaperSize(ctx_), StgGetFitPaper(ctx_));
   StgSetValue(ctx_, sid::rdmOutPaperSize, 9);
   EXPECT_EQ(StgGetOutputPaperSize(ctx_), 9u);
-  // Larger than the fit paper: only against a small fit paper.
-  EXPECT_EQ(StgIsLargerThanFitPaper(ctx_, 8), 0);
+  // Larger than the fit paper: A3 against A4.
+  EXPECT_EQ(StgIsLargerThanFitPaper(ctx_, 8), 1);
 }
 
 TEST_F(Units, FittedScaleAndItsZeroSource) {
-  // An A1 page fitted to the fit paper (A3 here): the geometry comes from the image at 600 dpi.
+  // An A1 page fitted to the fit paper (A4 here): the geometry comes from the image at 600 dpi.
   StgSetValue(ctx_, sid::rdmOutPaperSize, 1025);
   StgSetValue(ctx_, sid::dmPaperSize, 268);
   StgUpdatePaperSettings(ctx_, 1);
   EXPECT_EQ(StgGetValue(ctx_, sid::rdmSrcPaperWidthDot, nullptr), 14031u);
-  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleH, nullptr), 49u);  // min(7016 / 14031, 9921 / 19866)
-  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleV, nullptr), 49u);
+  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleH, nullptr), 35u);  // min(4960 / 14031, 7016 / 19866)
+  EXPECT_EQ(StgGetOptionValue(ctx_, sid::rdmScaleV, nullptr), 35u);
   // Regression: a source dimension of 0 used to give a scale of -1; it keeps 100. A paper the image
   // does not know leaves the source geometry as it is.
   StgSetValue(ctx_, sid::dmPaperSize, 77);
