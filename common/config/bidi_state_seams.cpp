@@ -1,7 +1,11 @@
-// Least bodies of the bidi INI state until it is built: nothing is parked, nothing restored.
-#include "config/bidi_state.h"
+// Least bodies of the calls the bidi state and the device query make into the settings-file writer and
+// the custom-media data, which are being built alongside them. Stand-ins (kvseam.h): their owner deletes
+// them when the real definitions land.
+#include "config/lock_data.h"
+#include "config/settings_file.h"
+#include "kvseam.h"
 
-#define KV_SEAM __attribute__((weak))
-
-KV_SEAM bool BidiIniFlagSet(SETTING_CONTEXT*) { return false; }
-KV_SEAM bool BidiLoadIniSettings(SETTING_CONTEXT*) { return false; }
+// Nothing is written yet.
+KV_SEAM(CfgWriteSettingsFile) int CfgWriteSettingsFile(HANDLE, const WCHAR*, DWORD, SETTING_CONTEXT*) { return 0; }
+// Nothing is reset yet.
+KV_SEAM(CfgResetCustomMedia) void CfgResetCustomMedia(SETTING_CONTEXT*) {}

@@ -14,3 +14,5 @@ int CfgSaveCustomMedia(HANDLE printer, SETTING_CONTEXT* ctx);
 // Reads the printer-data value of each active administrator lock into the locked settings and applies
 // the locks again. 1 applied, 0 when a value of an active lock was missing or unreadable.
 int CfgLoadLockData(HANDLE printer, SETTING_CONTEXT* ctx);
+// wdmCustomMediaDataNum := the slot maximum; every slot: quotient 1, empty name, character set 0.
+void CfgResetCustomMedia(SETTING_CONTEXT* ctx);

@@ -30,9 +30,3 @@ KV_SEAM(StgGetFreeSizeLimits) int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWO
   return 1;
 }
 
-
-// Nothing is mirrored without the status-service binding.
-KV_SEAM(CfgMirrorPrinterDataValue)
-BOOL CfgMirrorPrinterDataValue(HANDLE, const WCHAR*, DWORD*, void*, DWORD, DWORD*, DWORD, KV_CONFIG_FUNCS*) {
-  return FALSE;
-}

@@ -20,3 +20,6 @@ void CfgTransferDeviceRange(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx
 // Restores the settings of a settings file into the context under the global mutex. 1 done, 0 failed;
 // the context's last result code tells why.
 int CfgReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx);
+// Writes the settings the flags select into the printer-name section of the file under the global
+// mutex. 1 done, 0 failed.
+int CfgWriteSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx);

@@ -7,7 +7,6 @@
 #include "config/free_size.h"
 #include "config/driver_lists.h"
 #include "config/lock_data.h"
-#include "config/user_code.h"
 #include "driverdata/rule_values.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
@@ -19,10 +18,9 @@
 #include "settings/store.h"
 
 
-// ---- Lock data, user code.
+// ---- Lock data.
 
 KV_SEAM(CfgLoadLockData) int CfgLoadLockData(HANDLE, SETTING_CONTEXT*) { return 1; }
-KV_SEAM(CfgLoadUserCodeIfEnabled) int CfgLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
 
 // ---- Rule engine.
 
