@@ -295,6 +295,37 @@ TEST_F(BidiQuery, MapsAndPriorities) {
   EXPECT_EQ(BidiPickPreferredTray(none, 2), 0u);
 }
 
+// Custom papers (a query this model does not run): the names are consecutive texts, and a device whose
+// names fill the whole answer without a terminator is read no further than its answer.
+LONG CustomPaperItems(HANDLE, DWORD item, void* buffer, DWORD size, DWORD* needed) {
+  static const DWORD papers[] = {1, 2, 3}, media[] = {1, 5, 0}, charsets[] = {0, 128, 0};
+  std::string names(3 * 257, 'n');
+  const void* data = nullptr;
+  DWORD bytes = 0;
+  switch (item) {
+    case BIDI_ITEM_CUSTOM_PAPERS: data = papers, bytes = sizeof(papers); break;
+    case BIDI_ITEM_CUSTOM_MEDIA: data = media, bytes = sizeof(media); break;
+    case BIDI_ITEM_CUSTOM_NAMES: data = names.data(), bytes = DWORD(names.size()); break;
+    case BIDI_ITEM_CUSTOM_CHARSETS: data = charsets, bytes = sizeof(charsets); break;
+  }
+  *needed = bytes;
+  if (!buffer || size < bytes) return buffer ? -1 : 0;
+  std::memcpy(buffer, data, bytes);
+  return LONG((bytes + 3) / 4);
+}
+
+TEST_F(BidiQuery, CustomPaperNamesStayInsideTheAnswer) {
+  SETTING_CONTEXT* c = Full();
+  BIDI_API api{};
+  api.readItem = CustomPaperItems;
+  ASSERT_TRUE(BidiQueryCustomPaper(&api, nullptr, c));
+  EXPECT_EQ(StgGetOptionValue(c, sid::wdmCustomMediaDataNum, nullptr), 3u);
+  EXPECT_EQ(Text(c, sid::wdmCustomMedia1Name), std::string(256, 'n'));
+  EXPECT_EQ(Text(c, sid::wdmCustomMedia2Name), "");
+  EXPECT_EQ(Get(c, sid::wdmMedia2NameCharSet), 128u);
+  EXPECT_EQ(Get(c, sid::wdmCustomMedia3Quot), 1u);  // no media: plain paper
+}
+
 // Two queries at once, as two spooler calls would run them: each binds its own table and library
 // reference, so neither calls through a library the other has freed.
 TEST_F(BidiQuery, TwoThreadsQueryAtOnce) {
