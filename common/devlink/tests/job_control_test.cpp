@@ -90,6 +90,12 @@ TEST_F(JobControl, ClearingWriteEmptiesTheSettingFirst) {
   size_t at = log.find("set 1 1 ");
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(log.substr(log.find(' ', at + 8), 2), " \n");  // the empty text
+  // The driver's own identification is no job setting: a clearing write sends it as it is.
+  std::string version = Text(ctx_, sid::wdmDriverVersion);
+  ASSERT_FALSE(version.empty());
+  InSession([&] { EXPECT_EQ(JcHandleEvent(ctx_, JC_EVENT_CLEAR_WRITE, 0x200), 0u); });
+  EXPECT_EQ(Text(ctx_, sid::wdmDriverVersion), version);
+  EXPECT_NE(Log().find("set 257 1 32 " + version + "\n"), std::string::npos) << Log();
 }
 
 TEST_F(JobControl, OverlongAnswersAreCutAndTerminated) {
