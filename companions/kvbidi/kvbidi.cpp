@@ -3,10 +3,14 @@
 //   OpenResult (1), OpenError (2, the last error of a refused open), Available (1);
 //   Model ("Lumeta QT M8350", the device's model name), ModelResult (1), ModelError (31);
 //   OpenQueryResult (1), OpenQueryError (0); AddSetResult (1), AddSetError (0);
-//   Item<n> = u32 list ("51,52,60") or Item<n>Text = ANSI text: the answer of item n (entry 6);
+//   Item<n> = u32 list ("51,52,60") or Item<n>Text = ANSI text: the answer of item n (entry 6); an
+//   empty value: no answer; without either key the item answers as the model's default device does
+//   (two rolls, the cut-sheet and the manual tray with plain paper, a hard disk and the multi-sheet
+//   source, 256 MB of memory, firmware "FW 1.00");
 //   Fail<n> = 1: reading item n fails (-1, last error 31);
 //   ExtraCount = a number added to every entry count reported (a device that overstates its answers);
-//   Set<n> = u32 or Set<n>Text = text: item n of status set 15 (entry 7); SizeQueryOk = 1 makes a size
+//   Set<n> = u32 or Set<n>Text = text: item n of status set 15 (entry 7), with the same defaults
+//   (memory type 1, emulation "ZARN 1.0"); SizeQueryOk = 1 makes a size
 //   query of the set succeed (default: it answers zero with last error 5 and the size);
 //   DelayMs: every read sleeps this long (for tests of queries on two threads at once).
 // Every call appends a line to kvbidi64.log.
@@ -36,7 +40,26 @@ void Delay() {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// The bytes of an answer and its entry count; empty when the script has none.
+// The model's default device, for the keys a script leaves out.
+struct DefaultAnswer {
+  const char* key;
+  const char* value;
+};
+constexpr DefaultAnswer kDefaultDevice[] = {
+    {"Item1", "51,52,60,1"},    {"Item20", "23,23,23,23"}, {"Item21", "1,1,1,1"}, {"Item23", "0,0,0,0"},
+    {"Item2", "16,3"},          {"Item11", "268435456"},   {"Item8Text", "FW 1.00"}, {"Set258", "1"},
+    {"Set2Text", "ZARN 1.0"},
+};
+constexpr const char* kAbsent = "\x01";
+
+// The default device's value of `key`, or kAbsent.
+std::string Default(const std::string& key) {
+  for (const DefaultAnswer& d : kDefaultDevice)
+    if (key == d.key) return d.value;
+  return kAbsent;
+}
+
+// The bytes of an answer and its entry count; empty when the device has none.
 struct Answer {
   std::vector<BYTE> bytes;
   LONG count = 0;
@@ -44,14 +67,19 @@ struct Answer {
 Answer Scripted(const std::string& prefix, DWORD item) {
   Answer a;
   std::string key = prefix + std::to_string(item);
-  std::string text = Str(key + "Text", "\x01");
-  if (text != "\x01") {
+  std::string list = Str(key, kAbsent), text = Str(key + "Text", kAbsent);
+  if (list == kAbsent && text == kAbsent) {
+    list = Default(key);
+    text = Default(key + "Text");
+  }
+  if (text != kAbsent) {
+    if (text.empty()) return a;
     a.bytes.assign(text.begin(), text.end());
     a.bytes.push_back(0);
     a.count = LONG((a.bytes.size() + 3) / 4);
     return a;
   }
-  std::string list = Str(key, "");
+  if (list == kAbsent) return a;
   for (size_t pos = 0; !list.empty() && pos <= list.size();) {
     size_t comma = list.find(',', pos);
     std::string part = list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
