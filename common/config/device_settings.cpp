@@ -10,7 +10,7 @@
 #include "config/ini_text.h"
 #include "config/lock_data.h"
 #include "config/paths.h"
-#include "config/paths_seams.h"
+#include "config/bidi_state.h"
 #include "config/printer_data.h"
 #include "kvplat/error.h"
 #include "kvplat/registry.h"
@@ -511,11 +511,6 @@ int CfgSaveDeviceSettingsAll(HANDLE printer, SETTING_CONTEXT* ctx) {
 
 // ---------------------------------------------------------------------------------------------
 // Context life.
-
-int CfgReloadDeviceSettings(SETTING_CONTEXT* ctx) {
-  if (ctx) CfgLoadDeviceSettings(ctx->printer, -1, ctx);
-  return 1;
-}
 
 int CfgIsCustomMediaOn(SETTING_CONTEXT* ctx) {
   return ctx && StgIsModelFeatureOn(ctx, 5, 0) && StgIsFeatureBitSet(12) && ctx->work &&

@@ -6,7 +6,6 @@
 
 #include "config/ini.h"
 #include "config/paths.h"
-#include "config/paths_seams.h"
 #include "config/resource_strings.h"
 #include "kvplat/error.h"
 #include "kvplat/file.h"

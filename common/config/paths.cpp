@@ -5,7 +5,6 @@
 
 #include "config/ini.h"
 #include "config/ini_text.h"
-#include "config/paths_seams.h"
 #include "config/printer_data.h"
 #include "driverdata/img_image.h"
 #include "kvplat/error.h"

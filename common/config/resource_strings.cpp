@@ -8,7 +8,6 @@
 
 #include "config/free_size.h"
 #include "config/paths.h"
-#include "config/paths_seams.h"
 #include "kvplat/codepage.h"
 #include "kvplat/file.h"
 #include "kvplat/handle.h"

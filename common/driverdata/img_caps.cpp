@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "config/paths_seams.h"
 #include "config/resource_strings.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"

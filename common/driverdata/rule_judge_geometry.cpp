@@ -1,5 +1,4 @@
 // The geometry step of the forced print quality, kept apart from the image queries' header.
-#include "config/paths_seams.h"
 #include "driverdata/rule_judge_internal.h"
 #include "kvplat/devmode.h"
 #include "settings/paper_geometry.h"

@@ -6,7 +6,6 @@
 #include <memory>
 #include <new>
 
-#include "config/paths_seams.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/rule_judges.h"
 #include "kvplat/devmode.h"

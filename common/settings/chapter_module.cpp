@@ -15,7 +15,7 @@
 #include "settings/context.h"
 #include "settings/feature_modules.h"
 #include "settings/modules.h"
-#include "settings/modules_seams.h"
+#include "devlink/bidi_query.h"
 #include "settings/setting_ids.h"
 #include "settings/units.h"
 

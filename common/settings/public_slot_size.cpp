@@ -1,5 +1,4 @@
 // The size of a user custom paper slot, read apart from the image queries.
-#include "config/paths_seams.h"
 #include "settings/access.h"
 #include "settings/public_fields.h"
 #include "settings/setting_ids.h"

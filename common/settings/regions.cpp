@@ -3,7 +3,6 @@
 
 #include "config/printer_data.h"
 #include "config/paths.h"
-#include "config/paths_seams.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
 #include "settings/access.h"

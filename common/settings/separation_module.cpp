@@ -10,7 +10,7 @@
 #include "settings/devmode.h"
 #include "settings/feature_modules.h"
 #include "settings/modules.h"
-#include "settings/modules_seams.h"
+#include "devlink/bidi_query.h"
 #include "settings/public_fields.h"
 #include "settings/setting_ids.h"
 

@@ -7,7 +7,6 @@
 #include "config/free_size.h"
 #include "config/ini.h"
 #include "config/paths.h"
-#include "config/paths_seams.h"
 #include "config/resource_strings.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_eval.h"

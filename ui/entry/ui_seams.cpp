@@ -2,7 +2,6 @@
 // Each is weak: the real definition takes its place once linked in. A worker here refuses as the
 // platform does for a request it does not serve (ERROR_NOT_SUPPORTED and the failure value of its
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
-#include "devlink/job_control.h"
 #include "kvplat/error.h"
 #include "sheets/dlg_language.h"
 #include "ui_workers.h"
@@ -45,5 +44,4 @@ KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, const WCHAR*) { ret
 
 KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(JcReadItems) int JcReadItems(SETTING_CONTEXT*, DWORD) { return 0; }
 KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }

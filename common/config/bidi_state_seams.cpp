@@ -1,8 +1,0 @@
-// Least bodies of the bidi INI state until it is built: nothing is parked, nothing restored.
-#include "config/bidi_state.h"
-
-#define KV_SEAM __attribute__((weak))
-
-KV_SEAM bool BidiIniFlagSet(SETTING_CONTEXT*) { return false; }
-KV_SEAM bool BidiLoadIniSettings(SETTING_CONTEXT*) { return false; }
-KV_SEAM bool BidiTouchFlag(SETTING_CONTEXT*) { return false; }
