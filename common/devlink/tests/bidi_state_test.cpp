@@ -4,9 +4,7 @@
 
 #include "config/bidi_state.h"
 #include "config/device_settings.h"
-#include "config/settings_file.h"
 #include "devlink_fixture.h"
-#include "kvseam.h"
 
 using namespace devlinktest;
 
@@ -39,10 +37,8 @@ TEST_F(BidiState, AUserWhoMayNotWriteParksTheResults) {
   EXPECT_TRUE(BidiIniFlagSet(c));
   EXPECT_EQ(GetPrivateProfileIntW(u"Plotter", u"BidiExFlag", 0, u"C:\\_zarn\\kvbidi.ini"), 1u);
   EXPECT_EQ(ParkedFunc(), DWORD(BIDI_FUNC_COVER | BIDI_FUNC_INSERT));
-  // The device settings are parked with them once the settings-file writer is there.
-  if (!KvIsStandIn(reinterpret_cast<const void*>(&CfgWriteSettingsFile))) {
-    EXPECT_NE(Ini().find("rdmPrinterMemory"), std::string::npos) << Ini();
-  }
+  // The device settings are parked with them.
+  EXPECT_NE(Ini().find("rdmPrinterMemory"), std::string::npos) << Ini();
   // Someone who asks for results finds them parked and does not ask the device.
   SETTING_CONTEXT* d = Full(UserHandle());
   EXPECT_TRUE(BidiEnsureQueried(d, false));
