@@ -1,7 +1,24 @@
-// The graphics library's own builds of common-library operations.
+// The graphics library's own builds of common-library operations: the rows it fills in the library's
+// table of function references when it attaches, and the operations only the graphics library has.
 #pragma once
+#include "settings/library_hooks.h"
 
 struct SETTING_CONTEXT;
 
-// Sets the bidirectional-communication switch of the context from its stored flag.
+// Sets rdmBiDirect of the context from the stored bidirectional flag, never asking the device: the
+// printer-data flag under the server-client mode or when the bidi INI holds none, else the INI's flag.
 void GrSetBiDirectFromFlag(SETTING_CONTEXT* context);
+
+// The graphics library's rows of the table (the rows it leaves empty keep the common builds).
+const LIBRARY_HOOKS* GrGetLibraryHooks();
+// Fills the table with the graphics library's rows; the number of rows filled.
+int GrFillLibraryHooks();
+
+// The graphics library's builds (reached through the common names once the table is filled).
+// Every setting to its compiled default, administrator locks or not.
+void GrResetAllItems(SETTING_CONTEXT* context);
+// The node type's low byte: every pick-one form reads as 1.
+WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
+// The common size of a custom paper code; the stored size of a slot lying landscape (orientation 2)
+// reads with width and length exchanged. 1 done, 0 not.
+int GrGetCustomPaperSize(SETTING_CONTEXT* context, LONG size[2], DWORD code, int oriented);

@@ -19,7 +19,7 @@ add_test(NAME kvhost_print_two_pages
 \"$2\" --summary \"$d/job.zarn\" && \"$2\" \"$d/job.zarn\"; s=$?; rm -rf \"$d\"; exit $s"
   sh $<TARGET_FILE:kvhost> $<TARGET_FILE:zarndump>)
 set_tests_properties(kvhost_print_two_pages PROPERTIES
-  PASS_REGULAR_EXPRESSION "page 1: 4 blocks, 2 records, 20 record bytes, 52 bytes\npage 2: 4 blocks, 2 records, 20 record bytes, 52 bytes\njob: 2 blocks, [0-9]+ bytes before the first page\ntotal: 2 pages, 10 blocks, 4 records, [0-9]+ bytes\nblock 243 job-header length 0 \"\"\nblock 243 job-header length 40 \"@PJL SET JOBNAME = ..kvhost sample job..[^\n]*\nblock 244 page-header"
+  PASS_REGULAR_EXPRESSION "page 1: 4 blocks, 2 records, 20 record bytes, [0-9]+ bytes\npage 2: 4 blocks, 2 records, 20 record bytes, [0-9]+ bytes\njob: 2 blocks, [0-9]+ bytes before the first page\ntotal: 2 pages, 10 blocks, 4 records, [0-9]+ bytes\nblock 243 job-header length [0-9]+\n  [|] .x1B%-12345X@PJL .r.n\n  [|] @PJL JOB .r.n\n(  [|] [^\n]*\n)*  [|] @PJL ENTER LANGUAGE = ZARN .r.n\nblock 243 job-header length 40\n  [|] @PJL SET JOBNAME = .kvhost sample job.[^\n]*\nblock 244 page-header"
   ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}")
 add_test(NAME kvhost_print_unknown_printer COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/print_root print Nobody)
 set_tests_properties(kvhost_print_unknown_printer PROPERTIES WILL_FAIL TRUE)

@@ -5,3 +5,5 @@
 
 KV_SEAM bool BidiIniFlagSet(SETTING_CONTEXT*) { return false; }
 KV_SEAM bool BidiLoadIniSettings(SETTING_CONTEXT*) { return false; }
+KV_SEAM bool BidiIniHasFlag(SETTING_CONTEXT*) { return false; }
+KV_SEAM DWORD BidiGetPrinterFlag(HANDLE, SETTING_CONTEXT*) { return 0; }

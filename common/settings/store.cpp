@@ -110,7 +110,9 @@ void StgResetItem(SETTING_CONTEXT* ctx, ITEM_DESC* row) {
   StgWriteOptionValue(ctx, row, ImgGetDefaultValue(ctx, (WORD)row->id));
 }
 
-void StgResetAllItemsCommon(SETTING_CONTEXT* ctx) {
+void StgResetAllItemsCommon(SETTING_CONTEXT* ctx) { StgResetItemsToDefaults(ctx, true); }
+
+void StgResetItemsToDefaults(SETTING_CONTEXT* ctx, bool keepLocked) {
   if (!ctx || !ctx->store || !ctx->dictionary) return;
   StgWritePrivateHeader(StgGetDevmode(ctx), ctx);
   bool feature2 = StgIsModelFeatureOn(ctx, 2, 0) != 0;
@@ -123,7 +125,7 @@ void StgResetAllItemsCommon(SETTING_CONTEXT* ctx) {
       continue;
     }
     if (IsResetException(id)) continue;
-    if (feature2 && IsLockedSetting(ctx, id)) continue;
+    if (keepLocked && feature2 && IsLockedSetting(ctx, id)) continue;
     StgSetValueOrResString(ctx, id, ImgGetDefaultValue(ctx, id));
   }
   int region = StgGetHelpFileRegionId(ctx);

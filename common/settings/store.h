@@ -9,6 +9,9 @@ SETTING_STORE* StgCreateStore(SETTING_CONTEXT* ctx, WORD buildMode);
 void StgInitStoreDefaults(SETTING_CONTEXT* ctx);
 void StgInitStateBytes(SETTING_CONTEXT* ctx);
 void StgResetAllItems(SETTING_CONTEXT* ctx);
+// Every setting to its compiled default (the work of StgResetAllItems); with keepLocked the settings
+// under an administrator lock keep their values.
+void StgResetItemsToDefaults(SETTING_CONTEXT* ctx, bool keepLocked);
 void StgResetWorkItems(SETTING_CONTEXT* ctx);
 void StgResetItem(SETTING_CONTEXT* ctx, ITEM_DESC* row);
 void StgSetDriverVersionText(SETTING_CONTEXT* ctx);

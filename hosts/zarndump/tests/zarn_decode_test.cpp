@@ -100,8 +100,10 @@ TEST(ZarnDecode, EveryRecordTypeRoundTrips) {
   zarn::DecodeResult r;
   std::string text = Dump(bytes, false, &r);
   EXPECT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(text, R"(block 243 job-header length 10 "@PJL JOB\r\n"
-block 244 page-header length 11 "@PJL PAGE\r\n"
+  EXPECT_EQ(text, R"(block 243 job-header length 10
+  | @PJL JOB\r\n
+block 244 page-header length 11
+  | @PJL PAGE\r\n
 block 240 marker
 block 245 records length 872
   record 96 page-start 4800x6800 dots 600x600 dpi
@@ -129,7 +131,8 @@ block 245 records length 872
   record 55 clip-off
   record 97 page-end
   record 17 path mode 0x08 bounds (0,0,0,0) estimate 13 [0,0 L16,16 B16,32,32,32,48,48]
-block 241 page-trailer length 10 "@PJL EOP\r\n"
+block 241 page-trailer length 10
+  | @PJL EOP\r\n
 )");
 }
 

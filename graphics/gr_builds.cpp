@@ -1,0 +1,50 @@
+// The graphics library's own builds of common-library operations. The graphics library prints what the
+// settings say: it resets settings without the interface's lock exceptions, keeps custom paper sizes in
+// the orientation of the page and never asks the device anything while a job starts.
+#include "gr_builds.h"
+
+#include <utility>
+
+#include "config/bidi_state.h"
+#include "driverdata/img_image.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/setting_ids.h"
+#include "settings/store.h"
+
+namespace {
+
+constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
+  LIBRARY_HOOKS h{};
+  h.StgResetAllItems = GrResetAllItems;
+  h.ImgGetNodeType = GrGetNodeType;
+  h.ImgGetCustomPaperSize = GrGetCustomPaperSize;
+  return h;
+}();
+
+}  // namespace
+
+const LIBRARY_HOOKS* GrGetLibraryHooks() { return &kGraphicsBuilds; }
+
+int GrFillLibraryHooks() { return StgFillLibraryHooks(&kGraphicsBuilds); }
+
+void GrResetAllItems(SETTING_CONTEXT* ctx) { StgResetItemsToDefaults(ctx, false); }
+
+WORD GrGetNodeType(SETTING_CONTEXT* ctx, WORD id) { return WORD(ImgGetNodeTypeCommon(ctx, id) & 0xFF); }
+
+int GrGetCustomPaperSize(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int oriented) {
+  int done = ImgGetCustomPaperSizeCommon(ctx, size, code, oriented);
+  // The stored size has just been read from its slot, so the slot's orientation is the current one.
+  if (done && !oriented && StgGetValue(ctx, sid::wdmFreeSizeOrient, nullptr) == 2) std::swap(size[0], size[1]);
+  return done;
+}
+
+void GrSetBiDirectFromFlag(SETTING_CONTEXT* ctx) {
+  if (!ctx) return;
+  bool flag;
+  if (StgGetValue(ctx, sid::rdmServerClientMode, nullptr) == 1 || !BidiIniHasFlag(ctx))
+    flag = (BidiGetPrinterFlag(ctx->printer, ctx) & 1) != 0;
+  else
+    flag = BidiIniFlagSet(ctx);
+  StgSetValue(ctx, sid::rdmBiDirect, flag ? 1 : 0);
+}

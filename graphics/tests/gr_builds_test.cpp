@@ -1,0 +1,126 @@
+// The graphics library's builds of common operations answer through the common names once the library has
+// attached, and differently from the common builds that live beside them in the same program.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "config/free_size.h"
+#include "config/resource_strings.h"
+#include "gr_builds.h"
+#include "gr_fixture.h"
+#include "gr_hooks.h"
+#include "gr_pdev.h"
+#include "kvplat/module.h"
+#include "kvplat/root.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/library_hooks.h"
+#include "settings/modules.h"
+#include "settings/setting_ids.h"
+#include "settings/store.h"
+
+namespace {
+
+class GraphicsBuilds : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(kvp::MachineRoot() + "/companions");
+    ASSERT_EQ(kvp::eng::EnableDriver(&DrvEnableDriver, &drv_), 0u);
+    ASSERT_EQ(kvp::eng::EnablePdev(drv_, machine_.printer, machine_.name.c_str(), nullptr, &dev_), 0u);
+    ctx_ = static_cast<GR_PDEV*>(dev_.dhpdev)->settings;
+    ASSERT_NE(ctx_, nullptr);
+  }
+  void TearDown() override {
+    kvp::eng::DisablePdev(&dev_);
+    StgPurgeContextCache(1);
+  }
+  grtest::ModelPrinter machine_;
+  kvp::eng::Driver drv_;
+  kvp::eng::Device dev_;
+  SETTING_CONTEXT* ctx_ = nullptr;
+};
+
+TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
+  const LIBRARY_HOOKS* table = StgGetLibraryHooks();
+  const LIBRARY_HOOKS* own = GrGetLibraryHooks();
+  EXPECT_EQ(table->StgResetAllItems, own->StgResetAllItems);
+  EXPECT_EQ(table->ImgGetNodeType, &GrGetNodeType);
+  EXPECT_EQ(table->ImgGetCustomPaperSize, &GrGetCustomPaperSize);
+  // Rows the graphics library does not build keep the common builds.
+  EXPECT_EQ(table->StgMergeDevmode, &StgMergeDevmodeCommon);
+  EXPECT_EQ(table->CfgLoadString, &CfgLoadStringCommon);
+}
+
+TEST_F(GraphicsBuilds, NodeTypesReadAsTheirLowByte) {
+  // The paper size is a pick-one node for pages (0x101).
+  EXPECT_EQ(ImgGetNodeTypeCommon(ctx_, sid::dmPaperSize), 0x101);
+  EXPECT_EQ(ImgGetNodeType(ctx_, sid::dmPaperSize), 1);
+  EXPECT_EQ(ImgGetNodeType(ctx_, sid::dmCopies), ImgGetNodeTypeCommon(ctx_, sid::dmCopies));
+}
+
+TEST_F(GraphicsBuilds, DefaultsIgnoreTheAdministratorLocks) {
+  const auto defaultSource = StgGetValue(ctx_, sid::dmDefaultSource, nullptr);
+  const uint64_t other = defaultSource == 15 ? 7 : 15;
+  StgSetValue(ctx_, 10419, 1);  // the tray lock
+  ASSERT_TRUE(StgIsModelFeatureOn(ctx_, 2, 0));  // locks apply on this model
+
+  StgSetValue(ctx_, sid::dmDefaultSource, other);
+  StgResetAllItemsCommon(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::dmDefaultSource, nullptr), other);  // the common build keeps a locked tray
+
+  StgSetValue(ctx_, 10419, 1);
+  StgSetValue(ctx_, sid::dmDefaultSource, other);
+  StgResetAllItems(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::dmDefaultSource, nullptr), defaultSource);
+}
+
+TEST_F(GraphicsBuilds, AStoredCustomSizeOfALandscapeSlotReadsLengthByWidth) {
+  constexpr DWORD kCode = 384;  // the first stored custom size
+  int slot = CfgFreeSizePaperToIndex(kCode, ctx_);
+  ASSERT_GE(slot, 0);
+  FREE_SIZE_SLOT& f = ctx_->work->freeSizeSlots[slot];
+  f.width = 2100 * 1200 / 254;
+  f.length = 2970 * 1200 / 254;
+  for (SHORT orientation : {1, 2}) {
+    SCOPED_TRACE(orientation);
+    f.orientation = orientation;
+    LONG common[2] = {}, own[2] = {};
+    ASSERT_EQ(ImgGetCustomPaperSizeCommon(ctx_, common, kCode, 0), 1);
+    ASSERT_EQ(ImgGetCustomPaperSizeStored(ctx_, own, kCode), 1);
+    EXPECT_LT(common[0], common[1]);
+    if (orientation == 2) {
+      EXPECT_EQ(own[0], common[1]);
+      EXPECT_EQ(own[1], common[0]);
+    } else {
+      EXPECT_EQ(own[0], common[0]);
+      EXPECT_EQ(own[1], common[1]);
+    }
+  }
+}
+
+TEST_F(GraphicsBuilds, BidirectionalSwitchFollowsTheStoredFlag) {
+  // Neither the printer data nor the bidi INI holds a flag here: the switch goes off, whatever it was.
+  StgSetValue(ctx_, sid::rdmBiDirect, 1);
+  GrSetBiDirectFromFlag(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmBiDirect, nullptr), 0u);
+  StgSetValue(ctx_, sid::rdmServerClientMode, 1);
+  StgSetValue(ctx_, sid::rdmBiDirect, 1);
+  GrSetBiDirectFromFlag(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmBiDirect, nullptr), 0u);
+}
+
+// Releasing a context frees the libraries loaded into it: a context that loaded the model's resource
+// library for a localized text leaves no library handle behind.
+TEST_F(GraphicsBuilds, ReleasingAContextFreesItsResourceLibrary) {
+  WCHAR text[64] = {};
+  CfgLoadString(ctx_, 10002, text, 64, 0);
+  EXPECT_NE(text[0], 0);
+  HMODULE lib = ctx_->resourceLib;
+  kvp::ModuleInfo info;
+  ASSERT_TRUE(kvp::GetModuleInfo(lib, &info));
+  kvp::eng::DisablePdev(&dev_);
+  StgPurgeContextCache(1);
+  EXPECT_FALSE(kvp::GetModuleInfo(lib, &info));
+}
+
+}  // namespace
