@@ -19,6 +19,7 @@ constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
   h.StgResetAllItems = GrResetAllItems;
   h.ImgGetNodeType = GrGetNodeType;
   h.ImgGetCustomPaperSize = GrGetCustomPaperSize;
+  h.StgMergeDevmode = GrMergeDevmode;
   return h;
 }();
 
@@ -37,6 +38,17 @@ int GrGetCustomPaperSize(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int ori
   // The stored size has just been read from its slot, so the slot's orientation is the current one.
   if (done && !oriented && StgGetValue(ctx, sid::wdmFreeSizeOrient, nullptr) == 2) std::swap(size[0], size[1]);
   return done;
+}
+
+int GrMergeDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
+  // The companion registrations are the interface's business: the store keeps its two bytes.
+  BYTE jobBinder = StgGetJBInstalled(ctx), viewer = StgGetTVInstalled(ctx);
+  int result = StgMergeDevmodeCommon(ctx, incoming, mode);
+  if (ctx && ctx->store) {
+    StgSetJBInstalled(ctx, jobBinder);
+    StgSetTVInstalled(ctx, viewer);
+  }
+  return result;
 }
 
 void GrSetBiDirectFromFlag(SETTING_CONTEXT* ctx) {

@@ -22,3 +22,5 @@ WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
 // The common size of a custom paper code; the stored size of a slot lying landscape (orientation 2)
 // reads with width and length exchanged. 1 done, 0 not.
 int GrGetCustomPaperSize(SETTING_CONTEXT* context, LONG size[2], DWORD code, int oriented);
+// StgMergeDevmode without setting the companion registrations (the store keeps its two bytes).
+int GrMergeDevmode(SETTING_CONTEXT* context, const DEVMODEW* incoming, DWORD mode);

@@ -18,6 +18,10 @@
 #include "settings/modules.h"
 #include "settings/setting_ids.h"
 #include "settings/store.h"
+#include "settings/units.h"
+#include "kvplat/devmode.h"
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -46,9 +50,53 @@ TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
   EXPECT_EQ(table->StgResetAllItems, own->StgResetAllItems);
   EXPECT_EQ(table->ImgGetNodeType, &GrGetNodeType);
   EXPECT_EQ(table->ImgGetCustomPaperSize, &GrGetCustomPaperSize);
+  EXPECT_EQ(table->StgMergeDevmode, &GrMergeDevmode);
   // Rows the graphics library does not build keep the common builds.
-  EXPECT_EQ(table->StgMergeDevmode, &StgMergeDevmodeCommon);
   EXPECT_EQ(table->CfgLoadString, &CfgLoadStringCommon);
+  EXPECT_EQ(table->RuleRunTransact, &RuleRunTransactCommon);
+}
+
+// A caller's DEVMODE merged by the common build and by the graphics build from the same store.
+struct Merged {
+  SHORT paper, length, width;
+  DWORD freeLength, freeWidth;
+  BYTE jobBinder;
+};
+
+class GraphicsMerge : public GraphicsBuilds {
+ protected:
+  Merged Merge(int (*merge)(SETTING_CONTEXT*, const DEVMODEW*, DWORD), DWORD fields, SHORT paper, SHORT length, SHORT width,
+               SHORT orientation) {
+    DEVMODEW* store = StgGetDevmode(ctx_);
+    const size_t bytes = size_t(store->dmSize) + store->dmDriverExtra;
+    std::vector<BYTE> kept(reinterpret_cast<BYTE*>(store), reinterpret_cast<BYTE*>(store) + bytes);
+    std::vector<BYTE> in = kept;
+    auto* dm = reinterpret_cast<DEVMODEW*>(in.data());
+    dm->dmFields = fields;
+    dm->dmPaperSize = paper;
+    dm->dmPaperLength = length;
+    dm->dmPaperWidth = width;
+    dm->dmOrientation = orientation;
+    StgSetJBInstalled(ctx_, 1);  // as a registration of the interface left it
+    EXPECT_EQ(merge(ctx_, dm, STG_MERGE_MODIFY), 1);
+    Merged m{store->dmPaperSize, store->dmPaperLength, store->dmPaperWidth,
+             DWORD(StgGetValue(ctx_, sid::rdmPaperFreeSizeLength, nullptr)),
+             DWORD(StgGetValue(ctx_, sid::rdmPaperFreeSizeWidth, nullptr)), StgGetJBInstalled(ctx_)};
+    std::memcpy(store, kept.data(), bytes);
+    return m;
+  }
+};
+
+TEST_F(GraphicsMerge, TheCompanionRegistrationsAreLeftAsTheyWere) {
+  const DWORD all = DM_PAPERSIZE | DM_ORIENTATION;
+  Merged common = Merge(&StgMergeDevmodeCommon, all, DMPAPER_A3, 0, 0, DMORIENT_LANDSCAPE);
+  Merged own = Merge(&StgMergeDevmode, all, DMPAPER_A3, 0, 0, DMORIENT_LANDSCAPE);
+  EXPECT_EQ(common.jobBinder, 0);
+  EXPECT_EQ(own.jobBinder, 1);
+  // Everything else merges alike.
+  EXPECT_EQ(own.paper, common.paper);
+  EXPECT_EQ(own.length, common.length);
+  EXPECT_EQ(own.width, common.width);
 }
 
 TEST_F(GraphicsBuilds, NodeTypesReadAsTheirLowByte) {
