@@ -5,7 +5,13 @@
 
 #include <utility>
 
+#include <cstdio>
+
 #include "config/bidi_state.h"
+#include "config/driver_lists.h"
+#include "config/ini.h"
+#include "config/paths.h"
+#include "config/settings_file.h"
 #include "driverdata/img_image.h"
 #include "settings/access.h"
 #include "settings/context.h"
@@ -20,8 +26,13 @@ constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
   h.ImgGetNodeType = GrGetNodeType;
   h.ImgGetCustomPaperSize = GrGetCustomPaperSize;
   h.StgMergeDevmode = GrMergeDevmode;
+  h.RuleApplyUserMacro = GrApplyUserMacro;
   return h;
 }();
+
+// The quality macro of the current settings and the quality entry that keeps them.
+constexpr LONG kCurrentQualityMacro = 160;
+constexpr int kCurrentQualityEntry = 128;
 
 }  // namespace
 
@@ -49,6 +60,30 @@ int GrMergeDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
     StgSetTVInstalled(ctx, viewer);
   }
   return result;
+}
+
+LONG GrApplyUserMacro(SETTING_CONTEXT* ctx) {
+  auto use = LONG(StgGetValue(ctx, sid::rdmUseUserMacro, nullptr));
+  if (use != 1) return use;
+  auto macro = LONG(StgGetValue(ctx, sid::rdmUserPrintMacro, nullptr));
+  int entry;
+  if (macro >= 32 && macro <= 39)
+    entry = int(macro - 32);
+  else if (macro == kCurrentQualityMacro)
+    entry = kCurrentQualityEntry;
+  else
+    return macro;
+  char ascii[24];
+  std::snprintf(ascii, sizeof ascii, "QualityList%d", entry);
+  WCHAR key[24] = {};
+  for (size_t i = 0; ascii[i] && i + 1 < sizeof key / sizeof key[0]; ++i) key[i] = WCHAR(ascii[i]);
+  WCHAR path[261] = {};
+  const WCHAR* section = CfgGetPresetSection(ctx);
+  const WCHAR* ini = CfgGetIniPath(ctx);
+  if (section && ini) CfgIniGetString(section, key, u"", path, 261, ini);
+  path[260] = 0;
+  CfgReadSettingsFile(ctx ? ctx->printer : nullptr, path, 0x1010, ctx);
+  return 0;  // the entry's name is the interface's business
 }
 
 void GrSetBiDirectFromFlag(SETTING_CONTEXT* ctx) {

@@ -24,3 +24,7 @@ WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
 int GrGetCustomPaperSize(SETTING_CONTEXT* context, LONG size[2], DWORD code, int oriented);
 // StgMergeDevmode without setting the companion registrations (the store keeps its two bytes).
 int GrMergeDevmode(SETTING_CONTEXT* context, const DEVMODEW* incoming, DWORD mode);
+// The user's quality macro: 32-39 restore quality entries 0-7 and 160 entry 128 (the printer INI keys
+// "QualityList%d") from their settings files; the entry's name is never read. 0 when an entry was
+// restored, else rdmUseUserMacro when it is not 1, or the macro value.
+LONG GrApplyUserMacro(SETTING_CONTEXT* context);

@@ -11,6 +11,7 @@
 #include "kvplat/devmode.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/library_hooks.h"
 #include "settings/model_tables.h"
 #include "settings/modules.h"
 #include "settings/setting_ids.h"
@@ -378,7 +379,7 @@ void RuleSetDevmodeMediaType(DEVMODEW* dm, SETTING_CONTEXT* ctx) {
 // preset section's "QualityList<n>" names (n = macro - 32) and, while the intake keeps excluded values,
 // reads the entry's name and returns that answer (else 0). Otherwise returns rdmUseUserMacro when it is
 // not 1, or the macro value outside 32-39.
-LONG RuleApplyUserMacro(SETTING_CONTEXT* ctx) {
+LONG RuleApplyUserMacroCommon(SETTING_CONTEXT* ctx) {
   DWORD use = Stored(ctx, sid::rdmUseUserMacro);
   if (use != 1) return LONG(use);
   DWORD macro = Stored(ctx, sid::rdmUserPrintMacro);

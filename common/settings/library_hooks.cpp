@@ -4,6 +4,7 @@
 
 #include "config/resource_strings.h"
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_values.h"
 #include "settings/store.h"
 
 namespace {

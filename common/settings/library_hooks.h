@@ -22,7 +22,8 @@ struct SETTING_CONTEXT;
     (ctx, size, code, oriented))                                                                         \
   X(RuleRunTransact, DWORD, (SETTING_CONTEXT * ctx, IMG_REF transacts), (ctx, transacts))                \
   X(CfgLoadString, void, (SETTING_CONTEXT * ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate), \
-    (ctx, stringId, dest, capacity, decorate))
+    (ctx, stringId, dest, capacity, decorate))                                                           \
+  X(RuleApplyUserMacro, LONG, (SETTING_CONTEXT * ctx), (ctx))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

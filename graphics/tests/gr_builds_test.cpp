@@ -19,6 +19,7 @@
 #include "settings/setting_ids.h"
 #include "settings/store.h"
 #include "settings/units.h"
+#include "driverdata/rule_values.h"
 #include "kvplat/devmode.h"
 #include <cstring>
 #include <vector>
@@ -53,6 +54,7 @@ TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
   EXPECT_EQ(table->StgMergeDevmode, &GrMergeDevmode);
   // Rows the graphics library does not build keep the common builds.
   EXPECT_EQ(table->CfgLoadString, &CfgLoadStringCommon);
+  EXPECT_EQ(table->RuleApplyUserMacro, &GrApplyUserMacro);
   EXPECT_EQ(table->RuleRunTransact, &RuleRunTransactCommon);
 }
 
@@ -97,6 +99,22 @@ TEST_F(GraphicsMerge, TheCompanionRegistrationsAreLeftAsTheyWere) {
   EXPECT_EQ(own.paper, common.paper);
   EXPECT_EQ(own.length, common.length);
   EXPECT_EQ(own.width, common.width);
+}
+
+TEST_F(GraphicsBuilds, UserMacro160RestoresTheCurrentQualityEntryAndNoName) {
+  StgSetValue(ctx_, sid::rdmUseUserMacro, 1);
+  StgSetValue(ctx_, sid::rdmUserPrintMacro, 160);
+  EXPECT_EQ(RuleApplyUserMacroCommon(ctx_), 160);  // not a macro of the common build
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 0);          // restored
+  // An entry restored while excluded settings are kept: the common build reads its name and says so.
+  ctx_->work->mergeMode |= RULE_INTAKE_KEEP_EXCLUDED;
+  StgSetValue(ctx_, sid::rdmUserPrintMacro, 33);
+  EXPECT_EQ(RuleApplyUserMacroCommon(ctx_), 1);
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 0);
+  StgSetValue(ctx_, sid::rdmUserPrintMacro, 40);
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 40);
+  StgSetValue(ctx_, sid::rdmUseUserMacro, 0);
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 0);
 }
 
 TEST_F(GraphicsBuilds, NodeTypesReadAsTheirLowByte) {
