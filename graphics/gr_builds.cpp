@@ -27,6 +27,7 @@ constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
   h.ImgGetCustomPaperSize = GrGetCustomPaperSize;
   h.StgMergeDevmode = GrMergeDevmode;
   h.RuleApplyUserMacro = GrApplyUserMacro;
+  h.StgCreateStore = GrCreateStore;
   return h;
 }();
 
@@ -41,6 +42,8 @@ const LIBRARY_HOOKS* GrGetLibraryHooks() { return &kGraphicsBuilds; }
 int GrFillLibraryHooks() { return StgFillLibraryHooks(&kGraphicsBuilds); }
 
 void GrResetAllItems(SETTING_CONTEXT* ctx) { StgResetItemsToDefaults(ctx, false); }
+
+SETTING_STORE* GrCreateStore(SETTING_CONTEXT* ctx, WORD buildMode) { return StgCreateStoreWith(ctx, buildMode, false); }
 
 WORD GrGetNodeType(SETTING_CONTEXT* ctx, WORD id) { return WORD(ImgGetNodeTypeCommon(ctx, id) & 0xFF); }
 

@@ -17,6 +17,8 @@ int GrFillLibraryHooks();
 // The graphics library's builds (reached through the common names once the table is filled).
 // Every setting to its compiled default, administrator locks or not.
 void GrResetAllItems(SETTING_CONTEXT* context);
+// A new store; an adopted default DEVMODE keeps the zero work-block settings of the new store.
+SETTING_STORE* GrCreateStore(SETTING_CONTEXT* context, WORD buildMode);
 // The node type's low byte: every pick-one form reads as 1.
 WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
 // The common size of a custom paper code; the stored size of a slot lying landscape (orientation 2)

@@ -11,6 +11,7 @@
 #include "settings/devmode.h"
 
 struct SETTING_CONTEXT;
+struct SETTING_STORE;
 
 // The rows: X(operation, return type, parameters, arguments). One row per operation that some
 // deliverable builds differently; the common build of operation N is N##Common.
@@ -23,7 +24,8 @@ struct SETTING_CONTEXT;
   X(RuleRunTransact, DWORD, (SETTING_CONTEXT * ctx, IMG_REF transacts), (ctx, transacts))                \
   X(CfgLoadString, void, (SETTING_CONTEXT * ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate), \
     (ctx, stringId, dest, capacity, decorate))                                                           \
-  X(RuleApplyUserMacro, LONG, (SETTING_CONTEXT * ctx), (ctx))
+  X(RuleApplyUserMacro, LONG, (SETTING_CONTEXT * ctx), (ctx))                                           \
+  X(StgCreateStore, SETTING_STORE*, (SETTING_CONTEXT * ctx, WORD buildMode), (ctx, buildMode))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

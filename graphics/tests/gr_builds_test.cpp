@@ -12,6 +12,7 @@
 #include "gr_pdev.h"
 #include "kvplat/module.h"
 #include "kvplat/root.h"
+#include "kvplat/spooler.h"
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/library_hooks.h"
@@ -55,6 +56,7 @@ TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
   // Rows the graphics library does not build keep the common builds.
   EXPECT_EQ(table->CfgLoadString, &CfgLoadStringCommon);
   EXPECT_EQ(table->RuleApplyUserMacro, &GrApplyUserMacro);
+  EXPECT_EQ(table->StgCreateStore, &GrCreateStore);
   EXPECT_EQ(table->RuleRunTransact, &RuleRunTransactCommon);
 }
 
@@ -115,6 +117,32 @@ TEST_F(GraphicsBuilds, UserMacro160RestoresTheCurrentQualityEntryAndNoName) {
   EXPECT_EQ(RuleApplyUserMacro(ctx_), 40);
   StgSetValue(ctx_, sid::rdmUseUserMacro, 0);
   EXPECT_EQ(RuleApplyUserMacro(ctx_), 0);
+}
+
+// A store made from the printer's default DEVMODE: the common build sets the work-block settings to their
+// compiled defaults and writes the driver version text; the graphics library leaves the new store's zeros.
+TEST_F(GraphicsBuilds, AnAdoptedDefaultDevmodeLeavesTheWorkSettingsZero) {
+  // The printer's default DEVMODE is the context's own.
+  DWORD needed = 0;
+  GetPrinterW(machine_.printer, 2, nullptr, 0, &needed);
+  std::vector<BYTE> info(needed);
+  ASSERT_TRUE(GetPrinterW(machine_.printer, 2, info.data(), needed, &needed));
+  reinterpret_cast<PRINTER_INFO_2W*>(info.data())->pDevMode = StgGetDevmode(ctx_);
+  ASSERT_TRUE(SetPrinterW(machine_.printer, 2, info.data(), 0));
+  SETTING_STORE* kept = ctx_->store;
+  auto versionText = [&](SETTING_STORE* store) {
+    EXPECT_NE(store, nullptr);
+    ctx_->store = store;
+    ITEM_DESC* row = nullptr;
+    StgGetValue(ctx_, sid::wdmDriverVersion, &row);
+    WCHAR text[256] = {};
+    if (row) StgGetString(ctx_, row, text);
+    ctx_->store = kept;
+    StgFree(store);
+    return std::u16string(text);
+  };
+  EXPECT_NE(versionText(StgCreateStoreCommon(ctx_, 0)), u"");
+  EXPECT_EQ(versionText(StgCreateStore(ctx_, 0)), u"");
 }
 
 TEST_F(GraphicsBuilds, NodeTypesReadAsTheirLowByte) {
