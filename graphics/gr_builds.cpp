@@ -9,10 +9,8 @@
 
 #include "config/bidi_state.h"
 #include "config/driver_lists.h"
-#include "config/ini.h"
-#include "config/paths.h"
-#include "config/settings_file.h"
 #include "driverdata/img_image.h"
+#include "driverdata/rule_values.h"
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/setting_ids.h"
@@ -28,6 +26,7 @@ constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
   h.StgMergeDevmode = GrMergeDevmode;
   h.RuleApplyUserMacro = GrApplyUserMacro;
   h.StgCreateStore = GrCreateStore;
+  h.CfgLoadQualityEntry = GrLoadQualityEntry;
   return h;
 }();
 
@@ -44,6 +43,8 @@ int GrFillLibraryHooks() { return StgFillLibraryHooks(&kGraphicsBuilds); }
 void GrResetAllItems(SETTING_CONTEXT* ctx) { StgResetItemsToDefaults(ctx, false); }
 
 SETTING_STORE* GrCreateStore(SETTING_CONTEXT* ctx, WORD buildMode) { return StgCreateStoreWith(ctx, buildMode, false); }
+
+int GrLoadQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key) { return CfgLoadQualityEntryWith(ctx, key, false); }
 
 WORD GrGetNodeType(SETTING_CONTEXT* ctx, WORD id) { return WORD(ImgGetNodeTypeCommon(ctx, id) & 0xFF); }
 
@@ -80,12 +81,7 @@ LONG GrApplyUserMacro(SETTING_CONTEXT* ctx) {
   std::snprintf(ascii, sizeof ascii, "QualityList%d", entry);
   WCHAR key[24] = {};
   for (size_t i = 0; ascii[i] && i + 1 < sizeof key / sizeof key[0]; ++i) key[i] = WCHAR(ascii[i]);
-  WCHAR path[261] = {};
-  const WCHAR* section = CfgGetPresetSection(ctx);
-  const WCHAR* ini = CfgGetIniPath(ctx);
-  if (section && ini) CfgIniGetString(section, key, u"", path, 261, ini);
-  path[260] = 0;
-  CfgReadSettingsFile(ctx ? ctx->printer : nullptr, path, 0x1010, ctx);
+  RuleRestoreQualityEntry(ctx, key);
   return 0;  // the entry's name is the interface's business
 }
 

@@ -19,6 +19,9 @@ int GrFillLibraryHooks();
 void GrResetAllItems(SETTING_CONTEXT* context);
 // A new store; an adopted default DEVMODE keeps the zero work-block settings of the new store.
 SETTING_STORE* GrCreateStore(SETTING_CONTEXT* context, WORD buildMode);
+// Loads the quality entry that the printer INI key names; the entry's name is not read. The common
+// build's result.
+int GrLoadQualityEntry(SETTING_CONTEXT* context, const WCHAR* key);
 // The node type's low byte: every pick-one form reads as 1.
 WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
 // The common size of a custom paper code; the stored size of a slot lying landscape (orientation 2)

@@ -36,8 +36,12 @@ set_tests_properties(kvhost_print_settings PROPERTIES
 # Settings a user mistypes are refused before anything is printed.
 foreach(bad "--copies;0" "--paper;A9" "--paper;10x0mm" "--orientation;upright" "--resolution;-1")
   string(REPLACE ";" "_" name "${bad}")
-  add_test(NAME kvhost_print_refuses${name} COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/print_root print
-           "KAVRO Lumeta QT M8350 ZARN" ${bad})
+  list(GET bad 0 option)
+  list(GET bad 1 value)
+  add_test(NAME kvhost_print_refuses${name}
+    COMMAND sh -c "d=$(mktemp -d) && \"$1\" machine init \"$d/root\" >/dev/null && \
+\"$1\" --root \"$d/root\" print 'KAVRO Lumeta QT M8350 ZARN' \"$2\" \"$3\"; s=$?; rm -rf \"$d\"; exit $s"
+    sh $<TARGET_FILE:kvhost> ${option} ${value})
   set_tests_properties(kvhost_print_refuses${name} PROPERTIES
     PASS_REGULAR_EXPRESSION "print: --(copies|paper|orientation|resolution) takes")
 endforeach()

@@ -2,6 +2,7 @@
 // through it.
 #include "settings/library_hooks.h"
 
+#include "config/driver_lists.h"
 #include "config/resource_strings.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/rule_values.h"

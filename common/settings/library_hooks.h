@@ -25,7 +25,8 @@ struct SETTING_STORE;
   X(CfgLoadString, void, (SETTING_CONTEXT * ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate), \
     (ctx, stringId, dest, capacity, decorate))                                                           \
   X(RuleApplyUserMacro, LONG, (SETTING_CONTEXT * ctx), (ctx))                                           \
-  X(StgCreateStore, SETTING_STORE*, (SETTING_CONTEXT * ctx, WORD buildMode), (ctx, buildMode))
+  X(StgCreateStore, SETTING_STORE*, (SETTING_CONTEXT * ctx, WORD buildMode), (ctx, buildMode))        \
+  X(CfgLoadQualityEntry, int, (SETTING_CONTEXT * ctx, const WCHAR* key), (ctx, key))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

@@ -4,7 +4,10 @@
 
 #include <filesystem>
 
+#include "config/driver_lists.h"
 #include "config/free_size.h"
+#include "config/ini.h"
+#include "config/paths.h"
 #include "config/resource_strings.h"
 #include "gr_builds.h"
 #include "gr_fixture.h"
@@ -12,7 +15,9 @@
 #include "gr_pdev.h"
 #include "kvplat/module.h"
 #include "kvplat/root.h"
+#include "kvplat/error.h"
 #include "kvplat/spooler.h"
+#include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/library_hooks.h"
@@ -57,6 +62,7 @@ TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
   EXPECT_EQ(table->CfgLoadString, &CfgLoadStringCommon);
   EXPECT_EQ(table->RuleApplyUserMacro, &GrApplyUserMacro);
   EXPECT_EQ(table->StgCreateStore, &GrCreateStore);
+  EXPECT_EQ(table->CfgLoadQualityEntry, &GrLoadQualityEntry);
   EXPECT_EQ(table->RuleRunTransact, &RuleRunTransactCommon);
 }
 
@@ -143,6 +149,29 @@ TEST_F(GraphicsBuilds, AnAdoptedDefaultDevmodeLeavesTheWorkSettingsZero) {
   };
   EXPECT_NE(versionText(StgCreateStoreCommon(ctx_, 0)), u"");
   EXPECT_EQ(versionText(StgCreateStore(ctx_, 0)), u"");
+}
+
+TEST_F(GraphicsBuilds, AQualityEntryLoadsWithoutItsName) {
+  const WCHAR* section = CfgGetPresetSection(ctx_);
+  const WCHAR* ini = CfgGetIniPath(ctx_);
+  ASSERT_TRUE(section && ini);
+  std::string host;
+  kvp::MapPath(ini, host);
+  std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+  ASSERT_TRUE(CfgIniWriteString(section, u"QualityList3Name", u"Drafts", ini))
+      << kvp::ToUtf8(section) << " in " << kvp::ToUtf8(ini) << " error " << GetLastError();
+  ITEM_DESC* row = StgFindItem(ctx_, sid::wdmUserSetName);
+  ASSERT_NE(row, nullptr);
+  auto name = [&] {
+    WCHAR text[128] = {};
+    StgGetString(ctx_, row, text);
+    return std::u16string(text);
+  };
+  StgSetString(ctx_, row, u"");
+  CfgLoadQualityEntry(ctx_, u"QualityList3");
+  EXPECT_EQ(name(), u"");
+  CfgLoadQualityEntryCommon(ctx_, u"QualityList3");
+  EXPECT_EQ(name(), u"Drafts");
 }
 
 TEST_F(GraphicsBuilds, NodeTypesReadAsTheirLowByte) {

@@ -28,13 +28,6 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class JobTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,8 +48,8 @@ class JobTest : public ::testing::Test {
     std::filesystem::create_directories(kvp::MachineRoot() + "/companions");
     std::ofstream(kvp::MachineRoot() + "/companions/" + module + ".ini") << "[Answers]\n" << answers;
   }
-  std::string Log(const char* module) { return ReadFile(kvp::MachineRoot() + "/companions/" + module + ".log"); }
-  std::string Spool(DWORD job) { return ReadFile(kvp::MachineRoot() + "/spool/output/job" + std::to_string(job) + ".zarn"); }
+  std::string Log(const char* module) { return grtest::ReadHostFile(kvp::MachineRoot() + "/companions/" + module + ".log"); }
+  std::string Spool(DWORD job) { return grtest::ReadHostFile(kvp::MachineRoot() + "/spool/output/job" + std::to_string(job) + ".zarn"); }
   std::string Dump(const std::string& bytes, bool summary = false) {
     std::string out;
     zarn::DecodeResult r = zarn::Decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), summary, &out);

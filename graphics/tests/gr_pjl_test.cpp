@@ -29,13 +29,6 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // An installed printer of the model with one device context enabled through the engine, on a virtual
 // clock that stands still.
 class PjlTest : public ::testing::Test {
@@ -80,7 +73,7 @@ class PjlTest : public ::testing::Test {
     if (!DrvStartDoc(&so_, const_cast<LPWSTR>(name), id) || !DrvStartPage(&so_) || !DrvSendPage(&so_) ||
         !DrvEndDoc(&so_, 0))
       return "";
-    std::string bytes = ReadFile(kvp::MachineRoot() + "/spool/output/job" + std::to_string(id) + ".zarn");
+    std::string bytes = grtest::ReadHostFile(kvp::MachineRoot() + "/spool/output/job" + std::to_string(id) + ".zarn");
     std::string out;
     EXPECT_TRUE(zarn::Decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), false, &out).ok) << out;
     return out;
@@ -222,6 +215,8 @@ class FakeImage {
     v.number8 = divisor;
     return Rec(v);
   }
+  // The root block of one of the header's command groups.
+  void Group(size_t offset, uint64_t block) { dfc::Put<uint64_t>(header_.data(), offset, block); }
   uint64_t OnOff(const char* on, const char* off) { return Rec(dfc::BOOLEAN_VALUE{0, Str(on), Str(off)}); }
 
   // Command entries: each takes the entry that follows it.
@@ -325,6 +320,16 @@ TEST_F(InterpreterTest, ItemKindsAndTheirFailures) {
   }
   // A failing item inside a conditional fails the whole list.
   EXPECT_EQ(Produce(fake_.Block(0, fake_.Conditional(fake_.Block(0, fake_.Kind(9)))), &text), -1);
+}
+
+// A page header the data file cannot make fails the page; the job header and the trailer come from
+// their own lists.
+TEST_F(InterpreterTest, APageHeaderThatFailsFailsThePage) {
+  fake_.Group(DFC_OFF(COMPILED_IMAGE_HEADER, JobStart), fake_.Block(0, fake_.Literal("@PJL JOB\r\n")));
+  fake_.Group(DFC_OFF(COMPILED_IMAGE_HEADER, PageStart), fake_.Block(0, fake_.Kind(7)));
+  ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), 40));
+  EXPECT_FALSE(DrvStartPage(&so_));
+  DrvEndDoc(&so_, ED_ABORTDOC);
 }
 
 TEST_F(InterpreterTest, ConditionalsTakeTheirTrueOrFalseList) {
