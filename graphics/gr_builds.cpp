@@ -9,6 +9,7 @@
 
 #include "config/bidi_state.h"
 #include "config/driver_lists.h"
+#include "config/free_size.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_values.h"
 #include "settings/access.h"
@@ -27,6 +28,8 @@ constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
   h.RuleApplyUserMacro = GrApplyUserMacro;
   h.StgCreateStore = GrCreateStore;
   h.CfgLoadQualityEntry = GrLoadQualityEntry;
+  h.CfgStoreFreeSizeSlot = GrStoreFreeSizeSlot;
+  h.CfgStoreFreeSizeSlotSrc = GrStoreFreeSizeSlotSrc;
   return h;
 }();
 
@@ -45,6 +48,9 @@ void GrResetAllItems(SETTING_CONTEXT* ctx) { StgResetItemsToDefaults(ctx, false)
 SETTING_STORE* GrCreateStore(SETTING_CONTEXT* ctx, WORD buildMode) { return StgCreateStoreWith(ctx, buildMode, false); }
 
 int GrLoadQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key) { return CfgLoadQualityEntryWith(ctx, key, false); }
+
+void GrStoreFreeSizeSlot(SETTING_CONTEXT* ctx, int slot) { CfgStoreFreeSizeSlotWith(ctx, slot, false, true); }
+void GrStoreFreeSizeSlotSrc(SETTING_CONTEXT* ctx, int slot) { CfgStoreFreeSizeSlotWith(ctx, slot, true, true); }
 
 WORD GrGetNodeType(SETTING_CONTEXT* ctx, WORD id) { return WORD(ImgGetNodeTypeCommon(ctx, id) & 0xFF); }
 

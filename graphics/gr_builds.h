@@ -22,6 +22,10 @@ SETTING_STORE* GrCreateStore(SETTING_CONTEXT* context, WORD buildMode);
 // Loads the quality entry that the printer INI key names; the entry's name is not read. The common
 // build's result.
 int GrLoadQualityEntry(SETTING_CONTEXT* context, const WCHAR* key);
+// The working (Src: source) custom-size settings into a slot, the user's name of the size as both display
+// names (no resource string is loaded).
+void GrStoreFreeSizeSlot(SETTING_CONTEXT* context, int slot);
+void GrStoreFreeSizeSlotSrc(SETTING_CONTEXT* context, int slot);
 // The node type's low byte: every pick-one form reads as 1.
 WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
 // The common size of a custom paper code; the stored size of a slot lying landscape (orientation 2)

@@ -3,6 +3,7 @@
 #include "settings/library_hooks.h"
 
 #include "config/driver_lists.h"
+#include "config/free_size.h"
 #include "config/resource_strings.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/rule_values.h"

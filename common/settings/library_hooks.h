@@ -26,7 +26,9 @@ struct SETTING_STORE;
     (ctx, stringId, dest, capacity, decorate))                                                           \
   X(RuleApplyUserMacro, LONG, (SETTING_CONTEXT * ctx), (ctx))                                           \
   X(StgCreateStore, SETTING_STORE*, (SETTING_CONTEXT * ctx, WORD buildMode), (ctx, buildMode))        \
-  X(CfgLoadQualityEntry, int, (SETTING_CONTEXT * ctx, const WCHAR* key), (ctx, key))
+  X(CfgLoadQualityEntry, int, (SETTING_CONTEXT * ctx, const WCHAR* key), (ctx, key))                    \
+  X(CfgStoreFreeSizeSlot, void, (SETTING_CONTEXT * ctx, int slot), (ctx, slot))                          \
+  X(CfgStoreFreeSizeSlotSrc, void, (SETTING_CONTEXT * ctx, int slot), (ctx, slot))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

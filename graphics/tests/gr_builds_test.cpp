@@ -63,6 +63,8 @@ TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
   EXPECT_EQ(table->RuleApplyUserMacro, &GrApplyUserMacro);
   EXPECT_EQ(table->StgCreateStore, &GrCreateStore);
   EXPECT_EQ(table->CfgLoadQualityEntry, &GrLoadQualityEntry);
+  EXPECT_EQ(table->CfgStoreFreeSizeSlot, &GrStoreFreeSizeSlot);
+  EXPECT_EQ(table->CfgStoreFreeSizeSlotSrc, &GrStoreFreeSizeSlotSrc);
   EXPECT_EQ(table->RuleRunTransact, &RuleRunTransactCommon);
 }
 
@@ -172,6 +174,20 @@ TEST_F(GraphicsBuilds, AQualityEntryLoadsWithoutItsName) {
   EXPECT_EQ(name(), u"");
   CfgLoadQualityEntryCommon(ctx_, u"QualityList3");
   EXPECT_EQ(name(), u"Drafts");
+}
+
+TEST_F(GraphicsBuilds, AStoredCustomSizeIsShownByItsUsersName) {
+  ITEM_DESC* row = StgFindItem(ctx_, sid::wdmFreeSizeName);
+  ASSERT_NE(row, nullptr);
+  StgSetString(ctx_, row, u"Site A");
+  FREE_SIZE_SLOT& f = ctx_->work->freeSizeSlots[2];
+  CfgStoreFreeSizeSlotCommon(ctx_, 2);
+  EXPECT_STREQ(f.userName, "Site A");
+  EXPECT_STRNE(f.displayName1, "Site A");  // the resource library's decorated text
+  CfgStoreFreeSizeSlot(ctx_, 2);
+  EXPECT_STREQ(f.userName, "Site A");
+  EXPECT_STREQ(f.displayName1, "Site A");
+  EXPECT_STREQ(f.displayName2, "Site A");
 }
 
 TEST_F(GraphicsBuilds, NodeTypesReadAsTheirLowByte) {
