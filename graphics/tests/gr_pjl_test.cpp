@@ -318,6 +318,16 @@ TEST_F(InterpreterTest, ItemKindsAndTheirFailures) {
     char buffer[16];
     EXPECT_EQ(GrProduceCommandList(ctx_, fake_.Block(0, k.list), sizeof buffer, buffer, &length), -1);
   }
+  // A writing run whose buffer is not exactly the sized length fails instead of leaving bytes unwritten
+  // or writing past the buffer.
+  uint64_t text2 = fake_.Block(0, fake_.Literal("ABCD"));
+  char buffer[8] = "#######";
+  DWORD length = 0;
+  EXPECT_EQ(GrProduceCommandList(ctx_, text2, 3, buffer, &length), -1);
+  EXPECT_EQ(std::string(buffer, 4), "ABC#");
+  EXPECT_EQ(GrProduceCommandList(ctx_, text2, 6, buffer, &length), -1);
+  EXPECT_EQ(GrProduceCommandList(ctx_, text2, 4, buffer, &length), 0);
+  EXPECT_EQ(length, 4u);
   // A failing item inside a conditional fails the whole list.
   EXPECT_EQ(Produce(fake_.Block(0, fake_.Conditional(fake_.Block(0, fake_.Kind(9)))), &text), -1);
 }
