@@ -17,6 +17,7 @@
 #include "gr_hooks.h"
 #include "gr_pdev.h"
 #include "gr_pjl.h"
+#include "kvplat/devmode.h"
 #include "kvplat/root.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/time.h"
@@ -168,6 +169,22 @@ TEST_F(PjlTest, ChangedSettingsInTheJobHeader) {
   Enable();
   std::string dump = JobDump(u"\u56F3\u9762", job);
   EXPECT_NE(dump.find("  | @PJL SET JOBNAME = \"\\x90}\\x96\\xCA\"\\r\\n\n"), std::string::npos) << dump;
+}
+
+// Option texts by stored value: list settings by their options (the pick-one forms for pages read as
+// pick-one), on/off settings by their two texts.
+TEST_F(PjlTest, OptionTextsOfStoredValues) {
+  SETTING_CONTEXT* ctx = Enable()->settings;
+  auto text = [&](WORD id, DWORD value) {
+    const char* t = GrGetOptionText(ctx, id, value);
+    return std::string(t ? t : "(none)");
+  };
+  EXPECT_EQ(text(sid::dmPaperSize, DMPAPER_A4), "A4");
+  EXPECT_EQ(text(sid::dmPaperSize, 267), "A0");
+  EXPECT_EQ(text(sid::dmPaperSize, 4242), "(none)");
+  EXPECT_EQ(text(sid::rdmFuncSelectSort, 1), "SORT");
+  EXPECT_EQ(text(sid::rdmFuncSelectSort, 0), "OFF");
+  EXPECT_EQ(text(sid::dmCopies, 1), "(none)");  // a number has no option text
 }
 
 // ---- the interpreter on hand-built lists ------------------------------------------------------------
