@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "driverdata/img_image.h"
+#include "gr_builds.h"
 #include "gr_hooks.h"
 #include "gr_pdev.h"
 #include "kvplat/error.h"
@@ -53,6 +54,7 @@ HMODULE GrGetModuleHandle() { return g_module; }
 KVAPI BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
   if (reason == 1) {
     g_module = module;
+    GrFillLibraryHooks();  // before any other call into the library
     StgInitLibraryLocks();
   } else if (reason == 0) {
     ImgFreeCache();

@@ -1,12 +1,10 @@
 // Least bodies of the graphics library's operations that later work fills in: the job and page hooks,
 // the drawing hooks, the drawing state, images and text conversion.
-#include "gr_builds.h"
 #include "gr_heap.h"
 #include "gr_hooks.h"
 #include "gr_image.h"
 #include "gr_jobctl.h"
 #include "gr_pdev.h"
-#include "gr_pjl.h"
 #include "gr_state.h"
 #include "gr_text.h"
 #include "kvplat/codepage.h"
@@ -57,18 +55,4 @@ KV_SEAM(GrUnicodeToPrinterText) int GrUnicodeToPrinterText(BYTE* out, const WCHA
 }
 KV_SEAM(GrFreeFontTable) void GrFreeFontTable(GR_PDEV*, void*) {}
 KV_SEAM(GrFreeGlyphCache) void GrFreeGlyphCache(GR_PDEV*) {}
-KV_SEAM(GrSetBiDirectFromFlag) void GrSetBiDirectFromFlag(SETTING_CONTEXT*) {}
 KV_SEAM(GrJcImportJobItemsIfOn) void GrJcImportJobItemsIfOn(SETTING_CONTEXT*, HANDLE, DWORD) {}
-// No PJL text yet: empty header, page header and trailer blocks.
-KV_SEAM(GrJobHeaderProducer) int GrJobHeaderProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
-  if (length) *length = 0;
-  return 0;
-}
-KV_SEAM(GrPageHeaderProducer) int GrPageHeaderProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
-  if (length) *length = 0;
-  return 0;
-}
-KV_SEAM(GrPageTrailerProducer) int GrPageTrailerProducer(SETTING_CONTEXT*, DWORD, char*, DWORD* length) {
-  if (length) *length = 0;
-  return 0;
-}

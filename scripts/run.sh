@@ -37,3 +37,6 @@ echo
 echo "== a sample job through the graphics library and the output library, and its stream"
 kvhost print "KAVRO Lumeta QT M8350 ZARN" --pages 2 --out "$root/sample.zarn"
 "$build/bin/zarndump" --summary "$root/sample.zarn"
+echo
+echo "== the job's PJL header, as the model's driver data file composes it"
+"$build/bin/zarndump" "$root/sample.zarn" | awk '/page-header/ { exit } { print }'

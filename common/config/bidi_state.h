@@ -8,6 +8,8 @@
 #pragma once
 #include "kvplat/types.h"
 
+#include "kvplat/types.h"
+
 struct SETTING_CONTEXT;
 struct KV_CONFIG_FUNCS;
 

@@ -8,6 +8,7 @@
 
 #include "config/ini.h"
 #include "config/paths.h"
+#include "settings/library_hooks.h"
 #include "driverdata/rule_values.h"
 #include "config/settings_file.h"
 #include "kvplat/text.h"
@@ -266,12 +267,14 @@ int CfgGetQualityCount(SETTING_CONTEXT* ctx) {
 
 WCHAR* CfgFormatQualityKey(WCHAR* dst, int index) { return FormatName(dst, u"QualityList", index, nullptr); }
 
-int CfgLoadQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key) {
+int CfgLoadQualityEntryCommon(SETTING_CONTEXT* ctx, const WCHAR* key) { return CfgLoadQualityEntryWith(ctx, key, true); }
+
+int CfgLoadQualityEntryWith(SETTING_CONTEXT* ctx, const WCHAR* key, bool readName) {
   if (!Ready(ctx)) return 0;
   WCHAR path[kPathChars];
   ReadPrinterKey(ctx, key, path);
   int r = TransferFile(ctx, path, CFG_TRANSFER_READ | CFG_TRANSFER_QUALITY);
-  CfgLoadQualityEntryName(ctx, key);
+  if (readName) CfgLoadQualityEntryName(ctx, key);
   return r;
 }
 

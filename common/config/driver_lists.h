@@ -57,6 +57,8 @@ int CfgGetQualityCount(SETTING_CONTEXT* ctx);
 WCHAR* CfgFormatQualityKey(WCHAR* dst, int index);
 // Reads the entry's settings file with the quality flag, then its name. 1 read, 0 otherwise.
 int CfgLoadQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key);
+// The work of CfgLoadQualityEntry; the entry's name is read into wdmUserSetName only with readName.
+int CfgLoadQualityEntryWith(SETTING_CONTEXT* ctx, const WCHAR* key, bool readName);
 // wdmUserSetName := the value of the key followed by "Name".
 void CfgLoadQualityEntryName(SETTING_CONTEXT* ctx, const WCHAR* key);
 int CfgLoadQualityByIndex(SETTING_CONTEXT* ctx, int index);

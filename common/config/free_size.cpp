@@ -10,6 +10,7 @@
 #include "config/settings_file.h"
 #include "kvplat/text.h"
 #include "settings/access.h"
+#include "settings/library_hooks.h"
 #include "settings/context.h"
 #include "settings/regions.h"
 #include "settings/setting_ids.h"
@@ -87,7 +88,7 @@ void Select(SETTING_CONTEXT* ctx, int slot, const SlotSettings& s) {
   StgSetValue(ctx, s.orientation, (WORD)f.orientation);
 }
 
-void Store(SETTING_CONTEXT* ctx, int slot, const SlotSettings& s) {
+void Store(SETTING_CONTEXT* ctx, int slot, const SlotSettings& s, bool userNameAsDisplay) {
   if (!Ready(ctx) || !UserSlot(slot)) return;
   FREE_SIZE_SLOT& f = ctx->work->freeSizeSlots[slot];
   f.width = (LONG)StgGetOptionValue(ctx, s.width, nullptr);
@@ -99,8 +100,11 @@ void Store(SETTING_CONTEXT* ctx, int slot, const SlotSettings& s) {
   if (row && StgTypeLength(row->type) < kTextChars) StgGetString(ctx, row, name);
   CfgWideToAnsi(f.userName, name, (int)sizeof(f.userName));
   // The default display names are decorated with the slot's size, so they come after it.
-  WCHAR display[sizeof(f.displayName1)];
-  CfgLoadString(ctx, 109 + (DWORD)slot, display, (int)(sizeof(display) / sizeof(WCHAR)), 1);
+  WCHAR display[sizeof(f.displayName1)] = {};
+  if (userNameAsDisplay)
+    kvp::WCopy(display, sizeof(display) / sizeof(WCHAR), name);
+  else
+    CfgLoadString(ctx, 109 + (DWORD)slot, display, (int)(sizeof(display) / sizeof(WCHAR)), 1);
   CfgWideToAnsi(f.displayName2, display, (int)sizeof(f.displayName2));
   CfgWideToAnsi(f.displayName1, display, (int)sizeof(f.displayName1));
 }
@@ -210,8 +214,11 @@ void CfgLoadAllFreeSizes(SETTING_CONTEXT* ctx) {
 
 void CfgSelectFreeSizeSlot(SETTING_CONTEXT* ctx, int slot) { Select(ctx, slot, kWorking); }
 void CfgSelectFreeSizeSlotSrc(SETTING_CONTEXT* ctx, int slot) { Select(ctx, slot, kSource); }
-void CfgStoreFreeSizeSlot(SETTING_CONTEXT* ctx, int slot) { Store(ctx, slot, kWorking); }
-void CfgStoreFreeSizeSlotSrc(SETTING_CONTEXT* ctx, int slot) { Store(ctx, slot, kSource); }
+void CfgStoreFreeSizeSlotCommon(SETTING_CONTEXT* ctx, int slot) { Store(ctx, slot, kWorking, false); }
+void CfgStoreFreeSizeSlotSrcCommon(SETTING_CONTEXT* ctx, int slot) { Store(ctx, slot, kSource, false); }
+void CfgStoreFreeSizeSlotWith(SETTING_CONTEXT* ctx, int slot, bool source, bool userNameAsDisplay) {
+  Store(ctx, slot, source ? kSource : kWorking, userNameAsDisplay);
+}
 
 void CfgLoadBuiltinFreeSize(SETTING_CONTEXT* ctx, DWORD paper, int slot) {
   if (!Ready(ctx) || !AnySlot(slot) || (paper != 256 && paper != 448)) return;

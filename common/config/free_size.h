@@ -92,6 +92,9 @@ void CfgSelectFreeSizeSlotSrc(SETTING_CONTEXT* ctx, int slot);
 // The working settings / the source settings into a user slot (0-9), with its default display names.
 void CfgStoreFreeSizeSlot(SETTING_CONTEXT* ctx, int slot);
 void CfgStoreFreeSizeSlotSrc(SETTING_CONTEXT* ctx, int slot);
+// The work of both: the working (or with source the source) slot settings into the slot; the display
+// names are the user's name of the size with userNameAsDisplay, else the decorated resource string.
+void CfgStoreFreeSizeSlotWith(SETTING_CONTEXT* ctx, int slot, bool source, bool userNameAsDisplay);
 // Fills `slot` (0-11) from the DEVMODE's custom paper size (code 256) or custom print size (448);
 // nothing for any other code or slot.
 void CfgLoadBuiltinFreeSize(SETTING_CONTEXT* ctx, DWORD paper, int slot);

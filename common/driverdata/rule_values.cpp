@@ -11,6 +11,7 @@
 #include "kvplat/devmode.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/library_hooks.h"
 #include "settings/model_tables.h"
 #include "settings/modules.h"
 #include "settings/setting_ids.h"
@@ -378,7 +379,16 @@ void RuleSetDevmodeMediaType(DEVMODEW* dm, SETTING_CONTEXT* ctx) {
 // preset section's "QualityList<n>" names (n = macro - 32) and, while the intake keeps excluded values,
 // reads the entry's name and returns that answer (else 0). Otherwise returns rdmUseUserMacro when it is
 // not 1, or the macro value outside 32-39.
-LONG RuleApplyUserMacro(SETTING_CONTEXT* ctx) {
+void RuleRestoreQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key) {
+  WCHAR path[261] = {};
+  const WCHAR* section = CfgGetPresetSection(ctx);
+  const WCHAR* ini = CfgGetIniPath(ctx);
+  if (section && ini) CfgIniGetString(section, key, u"", path, 261, ini);
+  path[260] = 0;
+  CfgReadSettingsFile(ctx ? ctx->printer : nullptr, path, 0x1010, ctx);
+}
+
+LONG RuleApplyUserMacroCommon(SETTING_CONTEXT* ctx) {
   DWORD use = Stored(ctx, sid::rdmUseUserMacro);
   if (use != 1) return LONG(use);
   DWORD macro = Stored(ctx, sid::rdmUserPrintMacro);
@@ -386,12 +396,7 @@ LONG RuleApplyUserMacro(SETTING_CONTEXT* ctx) {
   WCHAR key[16] = u"QualityList";
   key[11] = WCHAR(u'0' + (macro - 32));
   key[12] = 0;
-  WCHAR path[261] = {};
-  const WCHAR* section = CfgGetPresetSection(ctx);
-  const WCHAR* ini = CfgGetIniPath(ctx);
-  if (section && ini) CfgIniGetString(section, key, u"", path, 261, ini);
-  path[260] = 0;
-  CfgReadSettingsFile(ctx ? ctx->printer : nullptr, path, 0x1010, ctx);
+  RuleRestoreQualityEntry(ctx, key);
   if (IntakeMode(ctx) & RULE_INTAKE_KEEP_EXCLUDED) {
     CfgLoadQualityEntryName(ctx, key);
     return 1;

@@ -121,6 +121,8 @@ LONG RuleGetWatermarkId(SETTING_CONTEXT* ctx);
 LONG RuleGetUserMacroIndex(SETTING_CONTEXT* ctx);
 // Restores the quality entry that rdmUserPrintMacro 32-39 names (see the contract in the source).
 LONG RuleApplyUserMacro(SETTING_CONTEXT* ctx);
+// Restores the settings file that the printer INI's preset-section key (a "QualityList%d" key) names.
+void RuleRestoreQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key);
 void RuleBroadcastEvent13(SETTING_CONTEXT* ctx);
 int RuleBroadcastEvent11(SETTING_CONTEXT* ctx);
 // dmDuplex from the duplex function and type and the orientation.

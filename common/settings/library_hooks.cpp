@@ -2,8 +2,11 @@
 // through it.
 #include "settings/library_hooks.h"
 
+#include "config/driver_lists.h"
+#include "config/free_size.h"
 #include "config/resource_strings.h"
 #include "driverdata/rule_eval.h"
+#include "driverdata/rule_values.h"
 #include "settings/store.h"
 
 namespace {

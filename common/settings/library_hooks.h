@@ -11,6 +11,7 @@
 #include "settings/devmode.h"
 
 struct SETTING_CONTEXT;
+struct SETTING_STORE;
 
 // The rows: X(operation, return type, parameters, arguments). One row per operation that some
 // deliverable builds differently; the common build of operation N is N##Common.
@@ -22,7 +23,12 @@ struct SETTING_CONTEXT;
     (ctx, size, code, oriented))                                                                         \
   X(RuleRunTransact, DWORD, (SETTING_CONTEXT * ctx, IMG_REF transacts), (ctx, transacts))                \
   X(CfgLoadString, void, (SETTING_CONTEXT * ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate), \
-    (ctx, stringId, dest, capacity, decorate))
+    (ctx, stringId, dest, capacity, decorate))                                                           \
+  X(RuleApplyUserMacro, LONG, (SETTING_CONTEXT * ctx), (ctx))                                           \
+  X(StgCreateStore, SETTING_STORE*, (SETTING_CONTEXT * ctx, WORD buildMode), (ctx, buildMode))        \
+  X(CfgLoadQualityEntry, int, (SETTING_CONTEXT * ctx, const WCHAR* key), (ctx, key))                    \
+  X(CfgStoreFreeSizeSlot, void, (SETTING_CONTEXT * ctx, int slot), (ctx, slot))                          \
+  X(CfgStoreFreeSizeSlotSrc, void, (SETTING_CONTEXT * ctx, int slot), (ctx, slot))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

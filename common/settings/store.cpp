@@ -74,7 +74,11 @@ void StgFillOtherText(SETTING_CONTEXT* ctx) {
 // ---------------------------------------------------------------------------------------------
 // Creation and defaults.
 
-SETTING_STORE* StgCreateStore(SETTING_CONTEXT* ctx, WORD buildMode) {
+SETTING_STORE* StgCreateStoreCommon(SETTING_CONTEXT* ctx, WORD buildMode) {
+  return StgCreateStoreWith(ctx, buildMode, true);
+}
+
+SETTING_STORE* StgCreateStoreWith(SETTING_CONTEXT* ctx, WORD buildMode, bool resetWorkItems) {
   if (!ctx) return nullptr;
   SETTING_STORE* store = (SETTING_STORE*)StgAllocZero(sizeof(SETTING_STORE));
   if (!store) return nullptr;
@@ -83,7 +87,7 @@ SETTING_STORE* StgCreateStore(SETTING_CONTEXT* ctx, WORD buildMode) {
   bool adopted = CfgAdoptPrinterDefaultDevmode(ctx) != 0;
   if (adopted && buildMode != 3) {
     StgWriteBlockOffsets(StgGetDevmode(ctx));
-    StgResetWorkItems(ctx);
+    if (resetWorkItems) StgResetWorkItems(ctx);
     if (buildMode == 1) StgRefreshGeometryAndState(StgGetDevmode(ctx), ctx, 1);
   } else {
     StgInitStoreDefaults(ctx);
@@ -110,7 +114,9 @@ void StgResetItem(SETTING_CONTEXT* ctx, ITEM_DESC* row) {
   StgWriteOptionValue(ctx, row, ImgGetDefaultValue(ctx, (WORD)row->id));
 }
 
-void StgResetAllItemsCommon(SETTING_CONTEXT* ctx) {
+void StgResetAllItemsCommon(SETTING_CONTEXT* ctx) { StgResetItemsToDefaults(ctx, true); }
+
+void StgResetItemsToDefaults(SETTING_CONTEXT* ctx, bool keepLocked) {
   if (!ctx || !ctx->store || !ctx->dictionary) return;
   StgWritePrivateHeader(StgGetDevmode(ctx), ctx);
   bool feature2 = StgIsModelFeatureOn(ctx, 2, 0) != 0;
@@ -123,7 +129,7 @@ void StgResetAllItemsCommon(SETTING_CONTEXT* ctx) {
       continue;
     }
     if (IsResetException(id)) continue;
-    if (feature2 && IsLockedSetting(ctx, id)) continue;
+    if (keepLocked && feature2 && IsLockedSetting(ctx, id)) continue;
     StgSetValueOrResString(ctx, id, ImgGetDefaultValue(ctx, id));
   }
   int region = StgGetHelpFileRegionId(ctx);

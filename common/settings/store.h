@@ -6,9 +6,15 @@
 #include "settings/devmode.h"
 
 SETTING_STORE* StgCreateStore(SETTING_CONTEXT* ctx, WORD buildMode);
+// The work of StgCreateStore: the printer's default DEVMODE adopted (its work-block settings and driver
+// version text reset to their compiled defaults only with resetWorkItems) or compiled defaults.
+SETTING_STORE* StgCreateStoreWith(SETTING_CONTEXT* ctx, WORD buildMode, bool resetWorkItems);
 void StgInitStoreDefaults(SETTING_CONTEXT* ctx);
 void StgInitStateBytes(SETTING_CONTEXT* ctx);
 void StgResetAllItems(SETTING_CONTEXT* ctx);
+// Every setting to its compiled default (the work of StgResetAllItems); with keepLocked the settings
+// under an administrator lock keep their values.
+void StgResetItemsToDefaults(SETTING_CONTEXT* ctx, bool keepLocked);
 void StgResetWorkItems(SETTING_CONTEXT* ctx);
 void StgResetItem(SETTING_CONTEXT* ctx, ITEM_DESC* row);
 void StgSetDriverVersionText(SETTING_CONTEXT* ctx);

@@ -27,6 +27,14 @@ inline std::string HostDriverDir() {
   return host;
 }
 
+// The bytes of a file on the host ("" when it cannot be read).
+inline std::string ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 inline void CopyModule(const std::string& module, const std::string& as) {
   std::filesystem::copy_file(std::string(KV_MODULE_DIR) + "/" + module + ".so",
                              std::filesystem::path(HostDriverDir()) / as,

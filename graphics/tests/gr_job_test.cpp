@@ -28,13 +28,6 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class JobTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,8 +48,8 @@ class JobTest : public ::testing::Test {
     std::filesystem::create_directories(kvp::MachineRoot() + "/companions");
     std::ofstream(kvp::MachineRoot() + "/companions/" + module + ".ini") << "[Answers]\n" << answers;
   }
-  std::string Log(const char* module) { return ReadFile(kvp::MachineRoot() + "/companions/" + module + ".log"); }
-  std::string Spool(DWORD job) { return ReadFile(kvp::MachineRoot() + "/spool/output/job" + std::to_string(job) + ".zarn"); }
+  std::string Log(const char* module) { return grtest::ReadHostFile(kvp::MachineRoot() + "/companions/" + module + ".log"); }
+  std::string Spool(DWORD job) { return grtest::ReadHostFile(kvp::MachineRoot() + "/spool/output/job" + std::to_string(job) + ".zarn"); }
   std::string Dump(const std::string& bytes, bool summary = false) {
     std::string out;
     zarn::DecodeResult r = zarn::Decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), summary, &out);
@@ -70,12 +63,26 @@ class JobTest : public ::testing::Test {
       if (!DrvStartPage(&so_) || !DrvSendPage(&so_)) return false;
     return DrvEndDoc(&so_, 0);
   }
+  // A page of the model's data file: its page header, the page records and its trailer.
   std::string PageText(const GR_PDEV* p) {
-    return "block 244 page-header length 0 \"\"\nblock 240 marker\nblock 245 records length 20\n  record 96 page-start " +
+    return "block 244 page-header length 77\n  | @PJL COMMENT PAGE \\r\\n\n  | @PJL SET PAGESIZE = A4 \\r\\n\n"
+           "  | @PJL SET PAGERESOLUTION = 600 \\r\\n\nblock 240 marker\nblock 245 records length 20\n  record 96 page-start " +
            std::to_string(p->printWidthDot) + "x" + std::to_string(p->printLengthDot) + " dots " +
            std::to_string(p->resolution) + "x" + std::to_string(p->resolution) +
-           " dpi\n  record 97 page-end\nblock 241 page-trailer length 0 \"\"\n";
+           " dpi\n  record 97 page-end\nblock 241 page-trailer length 27\n  | @PJL COMMENT END OF PAGE \\r\\n\n";
   }
+  // The bytes of a stream's leading job-header block (its text has tests of its own).
+  static size_t JobHeaderBytes(const std::string& spool) {
+    DWORD len = 0;
+    if (spool.size() >= 8) std::memcpy(&len, spool.data() + 4, 4);
+    return 8 + size_t(len);
+  }
+  // A stream's dump from the block after the leading job header.
+  std::string DumpAfterJobHeader(const std::string& spool) {
+    size_t skip = std::min(JobHeaderBytes(spool), spool.size());
+    return Dump(spool.substr(skip));
+  }
+  static constexpr const char* kJobNameDoc = "block 243 job-header length 26\n  | @PJL SET JOBNAME = \"doc\"\\r\\n\n";
 
   grtest::ModelPrinter machine_;
   kvp::eng::Driver drv_;
@@ -86,29 +93,29 @@ class JobTest : public ::testing::Test {
 TEST_F(JobTest, TwoEmptyPagesInBlockOrderWithTheOutputCallsLogged) {
   GR_PDEV* p = Enable();
   ASSERT_TRUE(Job(2));
-  EXPECT_EQ(Dump(Spool(1)), "block 243 job-header length 0 \"\"\n"
-                            "block 243 job-header length 26 \"@PJL SET JOBNAME = \\\"doc\\\"\\r\\n\"\n" +
-                                PageText(p) + PageText(p));
+  std::string spool = Spool(1);
+  EXPECT_EQ(DumpAfterJobHeader(spool), kJobNameDoc + PageText(p) + PageText(p));
+  std::string header = std::to_string(JobHeaderBytes(spool));
   // The output side hears of the page end before the page's records reach it.
   EXPECT_EQ(Log("kvdrvspl"),
-            "DrvSplStartDocEx job 1\n"
-            "DrvSplStartPage job1\n"
-            "DrvSplWritePrinter job1 8\n"   // job header
+            std::string("DrvSplStartDocEx job 1\n"
+                        "DrvSplStartPage job1\n") +
+            "DrvSplWritePrinter job1 " + header + "\n"  // job header
             "DrvSplWritePrinter job1 8\n"   // job name
             "DrvSplWritePrinter job1 26\n"
-            "DrvSplWritePrinter job1 8\n"   // page header
+            "DrvSplWritePrinter job1 85\n"  // page header
             "DrvSplWritePrinter job1 8\n"   // marker
             "DrvSplEndPage job1\n"
             "DrvSplWritePrinter job1 8\n"
             "DrvSplWritePrinter job1 20\n"
-            "DrvSplWritePrinter job1 8\n"   // trailer
+            "DrvSplWritePrinter job1 35\n"  // trailer
             "DrvSplStartPage job1\n"
-            "DrvSplWritePrinter job1 8\n"
+            "DrvSplWritePrinter job1 85\n"
             "DrvSplWritePrinter job1 8\n"
             "DrvSplEndPage job1\n"
             "DrvSplWritePrinter job1 8\n"
             "DrvSplWritePrinter job1 20\n"
-            "DrvSplWritePrinter job1 8\n"
+            "DrvSplWritePrinter job1 35\n"
             "DrvSplEndDoc job1\n"
             "DrvSplClose job1\n");
   EXPECT_EQ(p->stream.module, nullptr);
@@ -147,12 +154,13 @@ TEST_F(JobTest, JobNameLineIsCutQuotedAndKeepsDoubleByteCharactersWhole) {
     Enable();
     ASSERT_TRUE(Job(1, k.doc.c_str(), 3));
     std::string spool = Spool(3);
-    ASSERT_GT(spool.size(), 16u);
+    size_t at = JobHeaderBytes(spool);  // the job-name block follows the job header
+    ASSERT_GT(spool.size(), at + 8);
     DWORD len = 0;
-    std::memcpy(&len, spool.data() + 12, 4);
+    std::memcpy(&len, spool.data() + at + 4, 4);
     EXPECT_EQ(len, 20 + k.nameBytes + 3);
     EXPECT_LE(len, 255u);
-    EXPECT_EQ(spool.substr(16 + len - 3, 3), "\"\r\n");
+    EXPECT_EQ(spool.substr(at + 8 + len - 3, 3), "\"\r\n");
     kvp::eng::DisablePdev(&dev_);
   }
   kvp::ProfileSet("ACP", "1252");
@@ -225,13 +233,13 @@ TEST_F(FilterJobTest, APluginPassesTheJobOnToTheOutputLibrary) {
   GR_PDEV* p = Enable();
   ASSERT_NE(p->filterPlugins, nullptr);
   ASSERT_TRUE(Job(1, u"doc", 9));
-  EXPECT_EQ(Dump(Spool(9)), "block 243 job-header length 0 \"\"\n"
-                            "block 243 job-header length 26 \"@PJL SET JOBNAME = \\\"doc\\\"\\r\\n\"\n" +
-                                PageText(p));
+  std::string spool = Spool(9);
+  EXPECT_EQ(DumpAfterJobHeader(spool), kJobNameDoc + PageText(p));
   EXPECT_EQ(Log("kvzfilter"),
-            "IZARNGetInterface 256\nOpen\nStartDoc job 9\nStartPage\nWritePrinter 8\nWritePrinter 8\nWritePrinter 26\n"
-            "WritePrinter 8\nWritePrinter 8\nEndPage\nWritePrinter 8\nWritePrinter 20\nWritePrinter 8\nEndDoc\n"
-            "Close\nIZARNDisposeInterface\n");
+            "IZARNGetInterface 256\nOpen\nStartDoc job 9\nStartPage\nWritePrinter " + std::to_string(JobHeaderBytes(spool)) +
+                "\nWritePrinter 8\nWritePrinter 26\n"
+                "WritePrinter 85\nWritePrinter 8\nEndPage\nWritePrinter 8\nWritePrinter 20\nWritePrinter 35\nEndDoc\n"
+                "Close\nIZARNDisposeInterface\n");
   EXPECT_EQ(p->filterInterface, nullptr);
   EXPECT_EQ(p->stream.module, nullptr);
 }
@@ -283,9 +291,7 @@ TEST_F(JobTest, PassThroughFirstPageHasNoPageFraming) {
   ASSERT_TRUE(DrvStartPage(&so_));
   ASSERT_TRUE(DrvSendPage(&so_));
   ASSERT_TRUE(DrvEndDoc(&so_, 0));
-  EXPECT_EQ(Dump(Spool(13)), "block 243 job-header length 0 \"\"\n"
-                             "block 243 job-header length 26 \"@PJL SET JOBNAME = \\\"doc\\\"\\r\\n\"\n" +
-                                 PageText(p));
+  EXPECT_EQ(DumpAfterJobHeader(Spool(13)), kJobNameDoc + PageText(p));
 }
 
 // Preview print sends the job's DEVMODE with the user's own paper values: a saved fit slot is restored

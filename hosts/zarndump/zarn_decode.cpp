@@ -46,23 +46,43 @@ struct View {
   }
 };
 
+// One byte of text as the dump shows it: printable ASCII as it is, the line ends and other bytes escaped.
+void PutTextByte(std::string& out, uint8_t c, bool quoted) {
+  if ((quoted && c == '"') || c == '\\') {
+    out += '\\';
+    out += char(c);
+  } else if (c == '\r') {
+    out += "\\r";
+  } else if (c == '\n') {
+    out += "\\n";
+  } else if (c < 0x20 || c >= 0x7F) {
+    out += Format("\\x%02X", c);
+  } else {
+    out += char(c);
+  }
+}
+
+// The PJL text of a header or trailer block: one dump line per text line ("  | " and the line with its
+// escaped line end), so a golden dump reads like the text the printer receives.
+std::string TextLines(const uint8_t* p, size_t n) {
+  std::string out;
+  for (size_t i = 0; i < n;) {
+    out += "  | ";
+    for (; i < n; ++i) {
+      PutTextByte(out, p[i], false);
+      if (p[i] == '\n') {
+        ++i;
+        break;
+      }
+    }
+    out += '\n';
+  }
+  return out;
+}
+
 std::string Text(const uint8_t* p, size_t n) {
   std::string out = "\"";
-  for (size_t i = 0; i < n; ++i) {
-    uint8_t c = p[i];
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += char(c);
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 0x20 || c >= 0x7F) {
-      out += Format("\\x%02X", c);
-    } else {
-      out += char(c);
-    }
-  }
+  for (size_t i = 0; i < n; ++i) PutTextByte(out, p[i], true);
   return out + "\"";
 }
 
@@ -116,7 +136,8 @@ class Decoder {
         Line(Format("block %u %s length %" PRIu64 " dmSize %u dmDriverExtra %u %s", type, name, len, v.U16(68),
                     v.U16(70), v.Hash(0, size_t(len)).c_str()));
       } else {
-        Line(Format("block %u %s length %" PRIu64 " %s", type, name, len, Text(body, size_t(len)).c_str()));
+        Line(Format("block %u %s length %" PRIu64, type, name, len));
+        if (!summary_) out_->append(TextLines(body, size_t(len)));
       }
       if (type == kTrailer) EndPage();
       at += 8 + size_t(len);

@@ -100,8 +100,10 @@ TEST(ZarnDecode, EveryRecordTypeRoundTrips) {
   zarn::DecodeResult r;
   std::string text = Dump(bytes, false, &r);
   EXPECT_TRUE(r.ok) << r.error;
-  EXPECT_EQ(text, R"(block 243 job-header length 10 "@PJL JOB\r\n"
-block 244 page-header length 11 "@PJL PAGE\r\n"
+  EXPECT_EQ(text, R"(block 243 job-header length 10
+  | @PJL JOB\r\n
+block 244 page-header length 11
+  | @PJL PAGE\r\n
 block 240 marker
 block 245 records length 872
   record 96 page-start 4800x6800 dots 600x600 dpi
@@ -129,7 +131,8 @@ block 245 records length 872
   record 55 clip-off
   record 97 page-end
   record 17 path mode 0x08 bounds (0,0,0,0) estimate 13 [0,0 L16,16 B16,32,32,32,48,48]
-block 241 page-trailer length 10 "@PJL EOP\r\n"
+block 241 page-trailer length 10
+  | @PJL EOP\r\n
 )");
 }
 
@@ -156,6 +159,37 @@ TEST(ZarnDecode, RecordsMaySpanRecordRunBlocks) {
   Dump(cut, false, &r);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.errorOffset, 14u);
+}
+
+// The PJL text of header and trailer blocks reads one text line a dump line, every byte accounted for.
+TEST(ZarnDecode, HeaderTextOneLineEach) {
+  auto block = [](BYTE type, const std::string& body) {
+    std::string h(8, '\0');
+    h[0] = char(type);
+    h[4] = char(body.size());
+    return h + body;
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* dump;
+  } cases[] = {
+      {"empty", "", "block 243 job-header length 0\n"},
+      {"lines", "\x1B%-12345X@PJL \r\n@PJL SET JOBNAME = \"a\\b\"\r\n",
+       "block 243 job-header length 42\n  | \\x1B%-12345X@PJL \\r\\n\n  | @PJL SET JOBNAME = \"a\\\\b\"\\r\\n\n"},
+      {"no line end at the end", "@PJL A\n@PJL \x90}", "block 243 job-header length 14\n  | @PJL A\\n\n  | @PJL \\x90}\n"},
+      {"blank lines", "\n\n", "block 243 job-header length 2\n  | \\n\n  | \\n\n"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    zarn::DecodeResult r;
+    EXPECT_EQ(Dump(block(243, k.text), false, &r), k.dump);
+    EXPECT_TRUE(r.ok);
+  }
+  // Page headers and trailers read the same way; the summary shows no text.
+  EXPECT_EQ(Dump(block(244, "P\r\n") + block(241, "T")),
+            "block 244 page-header length 3\n  | P\\r\\n\nblock 241 page-trailer length 1\n  | T\n");
+  EXPECT_EQ(Dump(block(243, "J\r\n"), true).find("| J"), std::string::npos);
 }
 
 TEST(ZarnDecode, ReportsTheFirstMalformedByte) {

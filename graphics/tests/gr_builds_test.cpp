@@ -1,0 +1,265 @@
+// The graphics library's builds of common operations answer through the common names once the library has
+// attached, and differently from the common builds that live beside them in the same program.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "config/driver_lists.h"
+#include "config/free_size.h"
+#include "config/ini.h"
+#include "config/paths.h"
+#include "config/resource_strings.h"
+#include "gr_builds.h"
+#include "gr_fixture.h"
+#include "gr_hooks.h"
+#include "gr_pdev.h"
+#include "kvplat/module.h"
+#include "kvplat/root.h"
+#include "kvplat/error.h"
+#include "kvplat/spooler.h"
+#include "kvplat/text.h"
+#include "settings/access.h"
+#include "settings/context.h"
+#include "settings/library_hooks.h"
+#include "settings/modules.h"
+#include "settings/setting_ids.h"
+#include "settings/store.h"
+#include "settings/units.h"
+#include "driverdata/rule_values.h"
+#include "kvplat/devmode.h"
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class GraphicsBuilds : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(kvp::MachineRoot() + "/companions");
+    ASSERT_EQ(kvp::eng::EnableDriver(&DrvEnableDriver, &drv_), 0u);
+    ASSERT_EQ(kvp::eng::EnablePdev(drv_, machine_.printer, machine_.name.c_str(), nullptr, &dev_), 0u);
+    ctx_ = static_cast<GR_PDEV*>(dev_.dhpdev)->settings;
+    ASSERT_NE(ctx_, nullptr);
+  }
+  void TearDown() override {
+    kvp::eng::DisablePdev(&dev_);
+    StgPurgeContextCache(1);
+  }
+  grtest::ModelPrinter machine_;
+  kvp::eng::Driver drv_;
+  kvp::eng::Device dev_;
+  SETTING_CONTEXT* ctx_ = nullptr;
+};
+
+TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
+  const LIBRARY_HOOKS* table = StgGetLibraryHooks();
+  const LIBRARY_HOOKS* own = GrGetLibraryHooks();
+  EXPECT_EQ(table->StgResetAllItems, own->StgResetAllItems);
+  EXPECT_EQ(table->ImgGetNodeType, &GrGetNodeType);
+  EXPECT_EQ(table->ImgGetCustomPaperSize, &GrGetCustomPaperSize);
+  EXPECT_EQ(table->StgMergeDevmode, &GrMergeDevmode);
+  // Rows the graphics library does not build keep the common builds.
+  EXPECT_EQ(table->CfgLoadString, &CfgLoadStringCommon);
+  EXPECT_EQ(table->RuleApplyUserMacro, &GrApplyUserMacro);
+  EXPECT_EQ(table->StgCreateStore, &GrCreateStore);
+  EXPECT_EQ(table->CfgLoadQualityEntry, &GrLoadQualityEntry);
+  EXPECT_EQ(table->CfgStoreFreeSizeSlot, &GrStoreFreeSizeSlot);
+  EXPECT_EQ(table->CfgStoreFreeSizeSlotSrc, &GrStoreFreeSizeSlotSrc);
+  EXPECT_EQ(table->RuleRunTransact, &RuleRunTransactCommon);
+}
+
+// A caller's DEVMODE merged by the common build and by the graphics build from the same store.
+struct Merged {
+  SHORT paper, length, width;
+  DWORD freeLength, freeWidth;
+  BYTE jobBinder;
+};
+
+class GraphicsMerge : public GraphicsBuilds {
+ protected:
+  Merged Merge(int (*merge)(SETTING_CONTEXT*, const DEVMODEW*, DWORD), DWORD fields, SHORT paper, SHORT length, SHORT width,
+               SHORT orientation) {
+    DEVMODEW* store = StgGetDevmode(ctx_);
+    const size_t bytes = size_t(store->dmSize) + store->dmDriverExtra;
+    std::vector<BYTE> kept(reinterpret_cast<BYTE*>(store), reinterpret_cast<BYTE*>(store) + bytes);
+    std::vector<BYTE> in = kept;
+    auto* dm = reinterpret_cast<DEVMODEW*>(in.data());
+    dm->dmFields = fields;
+    dm->dmPaperSize = paper;
+    dm->dmPaperLength = length;
+    dm->dmPaperWidth = width;
+    dm->dmOrientation = orientation;
+    StgSetJBInstalled(ctx_, 1);  // as a registration of the interface left it
+    EXPECT_EQ(merge(ctx_, dm, STG_MERGE_MODIFY), 1);
+    Merged m{store->dmPaperSize, store->dmPaperLength, store->dmPaperWidth,
+             DWORD(StgGetValue(ctx_, sid::rdmPaperFreeSizeLength, nullptr)),
+             DWORD(StgGetValue(ctx_, sid::rdmPaperFreeSizeWidth, nullptr)), StgGetJBInstalled(ctx_)};
+    std::memcpy(store, kept.data(), bytes);
+    return m;
+  }
+};
+
+TEST_F(GraphicsMerge, TheCompanionRegistrationsAreLeftAsTheyWere) {
+  const DWORD all = DM_PAPERSIZE | DM_ORIENTATION;
+  Merged common = Merge(&StgMergeDevmodeCommon, all, DMPAPER_A3, 0, 0, DMORIENT_LANDSCAPE);
+  Merged own = Merge(&StgMergeDevmode, all, DMPAPER_A3, 0, 0, DMORIENT_LANDSCAPE);
+  EXPECT_EQ(common.jobBinder, 0);
+  EXPECT_EQ(own.jobBinder, 1);
+  // Everything else merges alike.
+  EXPECT_EQ(own.paper, common.paper);
+  EXPECT_EQ(own.length, common.length);
+  EXPECT_EQ(own.width, common.width);
+}
+
+TEST_F(GraphicsBuilds, UserMacro160RestoresTheCurrentQualityEntryAndNoName) {
+  StgSetValue(ctx_, sid::rdmUseUserMacro, 1);
+  StgSetValue(ctx_, sid::rdmUserPrintMacro, 160);
+  EXPECT_EQ(RuleApplyUserMacroCommon(ctx_), 160);  // not a macro of the common build
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 0);          // restored
+  // An entry restored while excluded settings are kept: the common build reads its name and says so.
+  ctx_->work->mergeMode |= RULE_INTAKE_KEEP_EXCLUDED;
+  StgSetValue(ctx_, sid::rdmUserPrintMacro, 33);
+  EXPECT_EQ(RuleApplyUserMacroCommon(ctx_), 1);
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 0);
+  StgSetValue(ctx_, sid::rdmUserPrintMacro, 40);
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 40);
+  StgSetValue(ctx_, sid::rdmUseUserMacro, 0);
+  EXPECT_EQ(RuleApplyUserMacro(ctx_), 0);
+}
+
+// A store made from the printer's default DEVMODE: the common build sets the work-block settings to their
+// compiled defaults and writes the driver version text; the graphics library leaves the new store's zeros.
+TEST_F(GraphicsBuilds, AnAdoptedDefaultDevmodeLeavesTheWorkSettingsZero) {
+  // The printer's default DEVMODE is the context's own.
+  DWORD needed = 0;
+  GetPrinterW(machine_.printer, 2, nullptr, 0, &needed);
+  std::vector<BYTE> info(needed);
+  ASSERT_TRUE(GetPrinterW(machine_.printer, 2, info.data(), needed, &needed));
+  reinterpret_cast<PRINTER_INFO_2W*>(info.data())->pDevMode = StgGetDevmode(ctx_);
+  ASSERT_TRUE(SetPrinterW(machine_.printer, 2, info.data(), 0));
+  SETTING_STORE* kept = ctx_->store;
+  auto versionText = [&](SETTING_STORE* store) {
+    EXPECT_NE(store, nullptr);
+    ctx_->store = store;
+    ITEM_DESC* row = nullptr;
+    StgGetValue(ctx_, sid::wdmDriverVersion, &row);
+    WCHAR text[256] = {};
+    if (row) StgGetString(ctx_, row, text);
+    ctx_->store = kept;
+    StgFree(store);
+    return std::u16string(text);
+  };
+  EXPECT_NE(versionText(StgCreateStoreCommon(ctx_, 0)), u"");
+  EXPECT_EQ(versionText(StgCreateStore(ctx_, 0)), u"");
+}
+
+TEST_F(GraphicsBuilds, AQualityEntryLoadsWithoutItsName) {
+  const WCHAR* section = CfgGetPresetSection(ctx_);
+  const WCHAR* ini = CfgGetIniPath(ctx_);
+  ASSERT_TRUE(section && ini);
+  std::string host;
+  kvp::MapPath(ini, host);
+  std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+  ASSERT_TRUE(CfgIniWriteString(section, u"QualityList3Name", u"Drafts", ini))
+      << kvp::ToUtf8(section) << " in " << kvp::ToUtf8(ini) << " error " << GetLastError();
+  ITEM_DESC* row = StgFindItem(ctx_, sid::wdmUserSetName);
+  ASSERT_NE(row, nullptr);
+  auto name = [&] {
+    WCHAR text[128] = {};
+    StgGetString(ctx_, row, text);
+    return std::u16string(text);
+  };
+  StgSetString(ctx_, row, u"");
+  CfgLoadQualityEntry(ctx_, u"QualityList3");
+  EXPECT_EQ(name(), u"");
+  CfgLoadQualityEntryCommon(ctx_, u"QualityList3");
+  EXPECT_EQ(name(), u"Drafts");
+}
+
+TEST_F(GraphicsBuilds, AStoredCustomSizeIsShownByItsUsersName) {
+  ITEM_DESC* row = StgFindItem(ctx_, sid::wdmFreeSizeName);
+  ASSERT_NE(row, nullptr);
+  StgSetString(ctx_, row, u"Site A");
+  FREE_SIZE_SLOT& f = ctx_->work->freeSizeSlots[2];
+  CfgStoreFreeSizeSlotCommon(ctx_, 2);
+  EXPECT_STREQ(f.userName, "Site A");
+  EXPECT_STRNE(f.displayName1, "Site A");  // the resource library's decorated text
+  CfgStoreFreeSizeSlot(ctx_, 2);
+  EXPECT_STREQ(f.userName, "Site A");
+  EXPECT_STREQ(f.displayName1, "Site A");
+  EXPECT_STREQ(f.displayName2, "Site A");
+}
+
+TEST_F(GraphicsBuilds, NodeTypesReadAsTheirLowByte) {
+  // The paper size is a pick-one node for pages (0x101).
+  EXPECT_EQ(ImgGetNodeTypeCommon(ctx_, sid::dmPaperSize), 0x101);
+  EXPECT_EQ(ImgGetNodeType(ctx_, sid::dmPaperSize), 1);
+  EXPECT_EQ(ImgGetNodeType(ctx_, sid::dmCopies), ImgGetNodeTypeCommon(ctx_, sid::dmCopies));
+}
+
+TEST_F(GraphicsBuilds, DefaultsIgnoreTheAdministratorLocks) {
+  const auto defaultSource = StgGetValue(ctx_, sid::dmDefaultSource, nullptr);
+  const uint64_t other = defaultSource == 15 ? 7 : 15;
+  StgSetValue(ctx_, 10419, 1);  // the tray lock
+  ASSERT_TRUE(StgIsModelFeatureOn(ctx_, 2, 0));  // locks apply on this model
+
+  StgSetValue(ctx_, sid::dmDefaultSource, other);
+  StgResetAllItemsCommon(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::dmDefaultSource, nullptr), other);  // the common build keeps a locked tray
+
+  StgSetValue(ctx_, 10419, 1);
+  StgSetValue(ctx_, sid::dmDefaultSource, other);
+  StgResetAllItems(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::dmDefaultSource, nullptr), defaultSource);
+}
+
+TEST_F(GraphicsBuilds, AStoredCustomSizeOfALandscapeSlotReadsLengthByWidth) {
+  constexpr DWORD kCode = 384;  // the first stored custom size
+  int slot = CfgFreeSizePaperToIndex(kCode, ctx_);
+  ASSERT_GE(slot, 0);
+  FREE_SIZE_SLOT& f = ctx_->work->freeSizeSlots[slot];
+  f.width = 2100 * 1200 / 254;
+  f.length = 2970 * 1200 / 254;
+  for (SHORT orientation : {1, 2}) {
+    SCOPED_TRACE(orientation);
+    f.orientation = orientation;
+    LONG common[2] = {}, own[2] = {};
+    ASSERT_EQ(ImgGetCustomPaperSizeCommon(ctx_, common, kCode, 0), 1);
+    ASSERT_EQ(ImgGetCustomPaperSizeStored(ctx_, own, kCode), 1);
+    EXPECT_LT(common[0], common[1]);
+    if (orientation == 2) {
+      EXPECT_EQ(own[0], common[1]);
+      EXPECT_EQ(own[1], common[0]);
+    } else {
+      EXPECT_EQ(own[0], common[0]);
+      EXPECT_EQ(own[1], common[1]);
+    }
+  }
+}
+
+TEST_F(GraphicsBuilds, BidirectionalSwitchFollowsTheStoredFlag) {
+  // Neither the printer data nor the bidi INI holds a flag here: the switch goes off, whatever it was.
+  StgSetValue(ctx_, sid::rdmBiDirect, 1);
+  GrSetBiDirectFromFlag(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmBiDirect, nullptr), 0u);
+  StgSetValue(ctx_, sid::rdmServerClientMode, 1);
+  StgSetValue(ctx_, sid::rdmBiDirect, 1);
+  GrSetBiDirectFromFlag(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmBiDirect, nullptr), 0u);
+}
+
+// Releasing a context frees the libraries loaded into it: a context that loaded the model's resource
+// library for a localized text leaves no library handle behind.
+TEST_F(GraphicsBuilds, ReleasingAContextFreesItsResourceLibrary) {
+  WCHAR text[64] = {};
+  CfgLoadString(ctx_, 10002, text, 64, 0);
+  EXPECT_NE(text[0], 0);
+  HMODULE lib = ctx_->resourceLib;
+  kvp::ModuleInfo info;
+  ASSERT_TRUE(kvp::GetModuleInfo(lib, &info));
+  kvp::eng::DisablePdev(&dev_);
+  StgPurgeContextCache(1);
+  EXPECT_FALSE(kvp::GetModuleInfo(lib, &info));
+}
+
+}  // namespace
