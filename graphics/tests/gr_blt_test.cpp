@@ -184,6 +184,38 @@ TEST(GrCopyBits, Roads) {
   EXPECT_NE(kvp::eng::GetPixel(into.so, 0, 0), 0xFFu);
 }
 
+TEST(GrCopyBits, EveryFormat) {
+  const struct Case {
+    ULONG format;
+    const char* image;
+  } cases[] = {
+      {BMF_1BPP, "32 image format 00 00 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 6 row-bytes 4"},
+      {BMF_4BPP, "32 image format 00 01 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 48 row-bytes 4"},
+      {BMF_8BPP, "32 image format 00 02 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 768 row-bytes 8"},
+      {BMF_16BPP, "32 image format 00 24 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 0 row-bytes 24"},
+      {BMF_24BPP, "32 image format 00 24 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 0 row-bytes 24"},
+      {BMF_32BPP, "32 image format 00 24 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 0 row-bytes 24"},
+  };
+  std::vector<ULONG> table(256);
+  for (ULONG i = 0; i < 256; ++i) table[i] = i * 0x010203;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.format);
+    DrawContext c;
+    Objects o;
+    Bitmap b(8, 4, k.format, false);
+    ULONG entries = k.format == BMF_1BPP ? 2 : k.format == BMF_4BPP ? 16 : 256;
+    XLATEOBJ* x = o.xlates.emplace_back(kvp::eng::CreateXlate(table.data(), entries));
+    RECTL r{5, 6, 13, 10};
+    POINTL zero{0, 0};
+    size_t live = kvp::eng::LiveObjectCount();
+    ASSERT_EQ(DrvCopyBits(&c.device, b.so, nullptr, k.format <= BMF_8BPP ? x : nullptr, &r, &zero), TRUE);
+    EXPECT_EQ(kvp::eng::LiveObjectCount(), live);
+    Lines l = c.Lines();
+    ASSERT_EQ(l.size(), 2u);
+    EXPECT_EQ(Head(l[1]), k.image);
+  }
+}
+
 TEST(GrCopyBits, MonochromeJobGreysCopiesButNotBlockTransfers) {
   DrawContext c;
   c.pdev->colorMachine = 0;
