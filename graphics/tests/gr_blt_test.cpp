@@ -6,6 +6,7 @@
 #include "draw_fixture.h"
 #include "gr_blt.h"
 #include "gr_pdev.h"
+#include "kvplat/testhooks.h"
 
 namespace {
 
@@ -240,6 +241,42 @@ TEST(GrCopyBits, LostImageIsAFailure) {
   EXPECT_EQ(GrPutCopiedImage(c.pdev, nullptr, b.so, &zero, &r), FALSE);
   c.pdev->stream.owner = c.pdev;
   EXPECT_TRUE(c.Lines().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Every allocation of a drawing sequence failed in turn: each hook reports the failure, no engine object
+// is left behind, and what reached the stream still decodes.
+TEST(GrDrawFaults, FailEachAllocationInTurn) {
+  for (unsigned n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    DrawContext c;
+    Objects o;
+    Bitmap src(300, 40, BMF_16BPP);
+    PATHOBJ* path = o.Rects({{0, 0, 100, 100}, {200, 200, 300, 300}});
+    CLIPOBJ* region = o.Clip({{0, 0, 50, 50}, {60, 60, 90, 90}}, 3);
+    BRUSHOBJ* bo = o.Solid(0x00FF00);
+    RECTL r{0, 0, 300, 40};
+    POINTL zero{0, 0};
+    size_t live = kvp::eng::LiveObjectCount();
+    kvp::test::FailAllocAt(n);
+    BOOL fill = DrvFillPath(&c.device, path, region, bo, nullptr, 0x0D0D, FP_ALTERNATEMODE);
+    BOOL blt = DrvBitBlt(&c.device, src.so, nullptr, region, nullptr, &r, &zero, nullptr, nullptr, nullptr, 0xCCCC);
+    bool reached = kvp::test::AllocCount() >= n;
+    kvp::test::FailAllocAt(0);
+    EXPECT_EQ(kvp::eng::LiveObjectCount(), live);
+    ZsFlush(c.s());
+    std::string text;
+    EXPECT_TRUE(zarn::Decode(reinterpret_cast<const uint8_t*>(c.sink.bytes.data()), c.sink.bytes.size(), false, &text).ok);
+    if (!reached) {
+      EXPECT_EQ(fill, TRUE);
+      EXPECT_EQ(blt, TRUE);
+      break;
+    }
+    ASSERT_LT(n, 200u);
+  }
 }
 
 }  // namespace
