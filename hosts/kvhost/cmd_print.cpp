@@ -48,9 +48,14 @@ bool RunJob(kvp::eng::Device* dev, DWORD jobId, long pages, const kvhost::page::
   for (long page = 1; page <= pages; ++page) {
     r = kvp::eng::StartPage(dev);
     int declined = 0;
-    if (r == ERROR_SUCCESS && script && !kvhost::page::Play(*script, dev, &declined, error)) return false;
+    // In raster mode the engine draws the page into each band; otherwise it goes to the hooks once.
+    std::function<bool(POINTL)> band = [&](POINTL origin) {
+      return kvhost::page::Play(*script, dev, origin, &declined, error);
+    };
+    if (r == ERROR_SUCCESS && script && !dev->banding && !band(POINTL{0, 0})) return false;
+    if (r == ERROR_SUCCESS) r = kvp::eng::EndPage(dev, nullptr, script && dev->banding ? &band : nullptr);
+    if (!error->empty()) return false;
     if (declined) std::printf("page %ld: %d drawing calls handed back to the engine\n", page, declined);
-    if (r == ERROR_SUCCESS) r = kvp::eng::EndPage(dev);
     if (r != ERROR_SUCCESS) {
       *error = "page " + std::to_string(page) + " failed (error " + std::to_string(r) + ")";
       return false;

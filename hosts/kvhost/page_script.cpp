@@ -24,6 +24,8 @@ struct Player {
   ROP4 rop = 0;  // 0: the call's own default
   CLIPOBJ* clip = nullptr;
   const Script* script = nullptr;
+  POINTL origin{0, 0};  // the band's place on the page: coordinates are moved by it
+  FLONG hooks = 0;      // the drawing calls the driver hooks for the surface
   int declined = 0;
   ~Player() { kvp::eng::DeleteClip(clip); }
   SURFOBJ* so() const { return dev->surfobj; }
@@ -32,7 +34,19 @@ struct Player {
     return dev->driver->Hook<F>(index);
   }
   LONG Dot(const std::string& v) const { return LONG(std::lround(std::strtod(v.c_str(), nullptr) * scale)); }
-  FIX Fix(const std::string& v) const { return FIX(std::lround(std::strtod(v.c_str(), nullptr) * scale * 16)); }
+  LONG X(const std::string& v) const { return Dot(v) - origin.x; }
+  LONG Y(const std::string& v) const { return Dot(v) - origin.y; }
+  POINTFIX Point(const std::string& x, const std::string& y) const {
+    return POINTFIX{FIX(std::lround(std::strtod(x.c_str(), nullptr) * scale * 16)) - origin.x * 16,
+                    FIX(std::lround(std::strtod(y.c_str(), nullptr) * scale * 16)) - origin.y * 16};
+  }
+  // The driver's hook when it hooks the call for this surface, else the engine's own drawing (which a
+  // device surface, holding no bits, refuses).
+  template <typename F>
+  F Pick(ULONG index, FLONG hook, F engine) const {
+    F driver = Hook<F>(index);
+    return driver && (hooks & hook) ? driver : engine;
+  }
 };
 
 using Runner = bool (*)(Player&, const Call&, std::string*);
@@ -88,7 +102,8 @@ bool BuildPath(const Player& pl, const std::vector<std::string>& w, size_t from,
       *error = "bad path segment at '" + t + "'";
       return false;
     }
-    POINTFIX pt{pl.Fix(t), pl.Fix(w[++i])};
+    POINTFIX pt = pl.Point(t, w[i + 1]);
+    ++i;
     if (op == 'M') {
       ok = kvp::eng::PathMoveTo(path, pt);
       op = 'L';
@@ -270,7 +285,7 @@ bool RunClip(Player& pl, const Call& c, std::string* error) {
     }
     std::vector<RECTL> rects;
     for (size_t i = 1; i + 3 < c.args.size(); i += 4)
-      rects.push_back(RECTL{pl.Dot(c.args[i]), pl.Dot(c.args[i + 1]), pl.Dot(c.args[i + 2]), pl.Dot(c.args[i + 3])});
+      rects.push_back(RECTL{pl.X(c.args[i]), pl.Y(c.args[i + 1]), pl.X(c.args[i + 2]), pl.Y(c.args[i + 3])});
     pl.clip = kvp::eng::CreateClip(rects.data(), ULONG(rects.size()), ++uniq);
   } else if (c.args[0] == "path") {
     Owned o;
@@ -291,9 +306,7 @@ bool Stroke(Player& pl, PATHOBJ* path, std::string* error) {
   kvp::eng::LineAttrs la;
   kvp::eng::MakeLineAttrs(&la, pl.width > 0, pl.width, JOIN_ROUND, ENDCAP_ROUND, 10.0f,
                           pl.style.empty() ? nullptr : pl.style.data(), ULONG(pl.style.size()));
-  auto stroke = pl.Hook<BOOL (*)(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX)>(
-      INDEX_DrvStrokePath);
-  if (!stroke) return Declined(pl, FALSE, "line", error);
+  auto stroke = pl.Pick(INDEX_DrvStrokePath, HOOK_STROKEPATH, &EngStrokePath);
   return Declined(pl, stroke(pl.so(), path, pl.clip, nullptr, o.brush, nullptr, &la.attrs, 0x0D0D), "line", error);
 }
 
@@ -304,9 +317,9 @@ bool RunLine(Player& pl, const Call& c, std::string* error) {
   }
   Owned o;
   o.path = kvp::eng::CreatePath();
-  kvp::eng::PathMoveTo(o.path, POINTFIX{pl.Fix(c.args[0]), pl.Fix(c.args[1])});
+  kvp::eng::PathMoveTo(o.path, pl.Point(c.args[0], c.args[1]));
   std::vector<POINTFIX> pts;
-  for (size_t i = 2; i + 1 < c.args.size(); i += 2) pts.push_back(POINTFIX{pl.Fix(c.args[i]), pl.Fix(c.args[i + 1])});
+  for (size_t i = 2; i + 1 < c.args.size(); i += 2) pts.push_back(pl.Point(c.args[i], c.args[i + 1]));
   kvp::eng::PathLinesTo(o.path, pts.data(), ULONG(pts.size()));
   return Stroke(pl, o.path, error);
 }
@@ -320,17 +333,16 @@ bool RunPath(Player& pl, const Call& c, std::string* error) {
   o.brush = kvp::eng::CreateSolidBrush(pl.color);
   FLONG mode = how == "winding" ? FP_WINDINGMODE : FP_ALTERNATEMODE;
   if (how == "fill" || how == "winding") {
-    auto fill = pl.Hook<BOOL (*)(SURFOBJ*, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG)>(INDEX_DrvFillPath);
-    return Declined(pl, fill ? fill(pl.so(), o.path, pl.clip, o.brush, nullptr, 0x0D0D, mode) : FALSE, "fill", error);
+    auto fill = pl.Pick(INDEX_DrvFillPath, HOOK_FILLPATH, &EngFillPath);
+    return Declined(pl, fill(pl.so(), o.path, pl.clip, o.brush, nullptr, 0x0D0D, mode), "fill", error);
   }
   if (how == "strokefill") {
     // The outline in black around the fill colour.
     BRUSHOBJ* pen = kvp::eng::CreateSolidBrush(0);
     kvp::eng::LineAttrs la;
     kvp::eng::MakeLineAttrs(&la, pl.width > 0, pl.width, JOIN_ROUND, ENDCAP_ROUND, 10.0f);
-    auto both = pl.Hook<BOOL (*)(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*,
-                                 MIX, FLONG)>(INDEX_DrvStrokeAndFillPath);
-    BOOL r = both ? both(pl.so(), o.path, pl.clip, nullptr, pen, &la.attrs, o.brush, nullptr, 0x0D0D, mode) : FALSE;
+    auto both = pl.Pick(INDEX_DrvStrokeAndFillPath, HOOK_STROKEANDFILLPATH, &EngStrokeAndFillPath);
+    BOOL r = both(pl.so(), o.path, pl.clip, nullptr, pen, &la.attrs, o.brush, nullptr, 0x0D0D, mode);
     kvp::eng::DeleteBrush(pen);
     return Declined(pl, r, "stroke and fill", error);
   }
@@ -338,43 +350,37 @@ bool RunPath(Player& pl, const Call& c, std::string* error) {
   return false;
 }
 
-using BitBltHook = BOOL (*)(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*,
-                            POINTL*, ROP4);
-
 bool RunFill(Player& pl, const Call& c, std::string* error) {
   Owned o;
   o.brush = kvp::eng::CreateSolidBrush(pl.color);
-  RECTL r{pl.Dot(c.args[0]), pl.Dot(c.args[1]), pl.Dot(c.args[2]), pl.Dot(c.args[3])};
-  auto blt = pl.Hook<BitBltHook>(INDEX_DrvBitBlt);
-  BOOL ok = blt ? blt(pl.so(), nullptr, nullptr, pl.clip, nullptr, &r, nullptr, nullptr, o.brush, nullptr,
-                      pl.rop ? pl.rop : 0xF0F0)
-                : FALSE;
+  RECTL r{pl.X(c.args[0]), pl.Y(c.args[1]), pl.X(c.args[2]), pl.Y(c.args[3])};
+  auto blt = pl.Pick(INDEX_DrvBitBlt, HOOK_BITBLT, &EngBitBlt);
+  BOOL ok = blt(pl.so(), nullptr, nullptr, pl.clip, nullptr, &r, nullptr, nullptr, o.brush, nullptr,
+                pl.rop ? pl.rop : 0xF0F0);
   return Declined(pl, ok, "fill", error);
 }
 
 bool RunBitmap(Player& pl, const Call& c, std::string* error) {
   Owned o;
   if (!MakeSource(pl, c.args[2], c.args[3], &o, error)) return false;
-  RECTL r{pl.Dot(c.args[0]), pl.Dot(c.args[1]), 0, 0};
+  RECTL r{pl.X(c.args[0]), pl.Y(c.args[1]), 0, 0};
   r.right = r.left + o.so->sizlBitmap.cx;  // a block transfer is never scaled
   r.bottom = r.top + o.so->sizlBitmap.cy;
   POINTL zero{0, 0};
-  auto blt = pl.Hook<BitBltHook>(INDEX_DrvBitBlt);
-  BOOL ok = blt ? blt(pl.so(), o.so, nullptr, pl.clip, o.xlate, &r, &zero, nullptr, nullptr, nullptr,
-                      pl.rop ? pl.rop : 0xCCCC)
-                : FALSE;
+  auto blt = pl.Pick(INDEX_DrvBitBlt, HOOK_BITBLT, &EngBitBlt);
+  BOOL ok = blt(pl.so(), o.so, nullptr, pl.clip, o.xlate, &r, &zero, nullptr, nullptr, nullptr, pl.rop ? pl.rop : 0xCCCC);
   return Declined(pl, ok, "bitmap", error);
 }
 
 bool RunCopyBits(Player& pl, const Call& c, std::string* error) {
   Owned o;
   if (!MakeSource(pl, c.args[2], c.args[3], &o, error)) return false;
-  RECTL r{pl.Dot(c.args[0]), pl.Dot(c.args[1]), 0, 0};
+  RECTL r{pl.X(c.args[0]), pl.Y(c.args[1]), 0, 0};
   r.right = r.left + o.so->sizlBitmap.cx;
   r.bottom = r.top + o.so->sizlBitmap.cy;
   POINTL zero{0, 0};
-  auto copy = pl.Hook<BOOL (*)(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*)>(INDEX_DrvCopyBits);
-  return Declined(pl, copy ? copy(pl.so(), o.so, pl.clip, o.xlate, &r, &zero) : FALSE, "copy", error);
+  auto copy = pl.Pick(INDEX_DrvCopyBits, HOOK_COPYBITS, &EngCopyBits);
+  return Declined(pl, copy(pl.so(), o.so, pl.clip, o.xlate, &r, &zero), "copy", error);
 }
 
 // Every command with its argument counts; numbers are checked where all arguments are numbers.
@@ -440,10 +446,13 @@ bool Load(const std::string& path, Script* out, std::string* error) {
   return Parse(text.str(), out, error);
 }
 
-bool Play(const Script& script, kvp::eng::Device* dev, int* declined, std::string* error) {
+bool Play(const Script& script, kvp::eng::Device* dev, POINTL origin, int* declined, std::string* error) {
   Player pl;
   pl.dev = dev;
   pl.script = &script;
+  pl.origin = origin;
+  kvp::eng::SurfaceInfo info;
+  if (kvp::eng::DescribeSurface(dev->surface, &info)) pl.hooks = info.hooks;
   for (const Call& call : script.calls) {
     const Command* c = Find(call.command);
     std::string why;

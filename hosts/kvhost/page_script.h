@@ -49,9 +49,11 @@ struct Script {
 // Reads a script file. False with a message naming the line for an unknown command or bad arguments.
 bool Load(const std::string& path, Script* out, std::string* error);
 bool Parse(const std::string& text, Script* out, std::string* error);
-// Plays the calls through the device's drawing hooks. False with a message for a call the library
-// failed; *declined counts calls it handed back for the engine to simplify.
-bool Play(const Script& script, kvp::eng::Device* dev, int* declined, std::string* error);
+// Plays the calls through the device's drawing hooks (calls the driver does not hook for its surface
+// are drawn by the engine itself, into the band bitmap in raster mode), with the page moved by
+// `origin`, the band's place on the page. False with a message for a call the library failed;
+// *declined counts calls it handed back for the engine to simplify.
+bool Play(const Script& script, kvp::eng::Device* dev, POINTL origin, int* declined, std::string* error);
 
 
 }  // namespace kvhost::page

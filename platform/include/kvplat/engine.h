@@ -13,6 +13,7 @@
 // foreign or deleted handle is refused, never followed.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -402,7 +403,9 @@ DWORD EnableSurface(Device* dev);
 // driver does not hook succeeds.
 DWORD StartDoc(Device* dev, LPCWSTR docName, DWORD jobId);
 DWORD StartPage(Device* dev);
-DWORD EndPage(Device* dev, unsigned* bands = nullptr);
+// drawBand, when given, draws the page into the band bitmap before each band goes out (its argument is
+// the band's origin on the page); false from it ends the page with ERROR_INVALID_FUNCTION.
+DWORD EndPage(Device* dev, unsigned* bands = nullptr, const std::function<bool(POINTL origin)>* drawBand = nullptr);
 DWORD EndDoc(Device* dev);
 // Ends an open page or document (DrvEndDoc with ED_ABORTDOC), DrvDisableSurface, DrvDisablePDEV, and frees
 // the engine's device record. Safe on a partly enabled device.
