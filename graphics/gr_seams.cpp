@@ -4,6 +4,7 @@
 #include "gr_hooks.h"
 #include "gr_image.h"
 #include "gr_jobctl.h"
+#include "gr_path.h"
 #include "gr_pdev.h"
 #include "gr_state.h"
 #include "gr_text.h"
@@ -12,19 +13,12 @@
 #include "kvseam.h"
 
 KV_SEAM(DrvResetPDEV) BOOL DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
-KV_SEAM(DrvBitBlt) BOOL DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
-                       ROP4) { return FALSE; }
 KV_SEAM(DrvStretchBlt) BOOL DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
                            POINTL*, ULONG) { return FALSE; }
-KV_SEAM(DrvStrokePath) BOOL DrvStrokePath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) { return FALSE; }
-KV_SEAM(DrvFillPath) BOOL DrvFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG) { return FALSE; }
-KV_SEAM(DrvStrokeAndFillPath) BOOL DrvStrokeAndFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*, MIX,
-                                  FLONG) { return FALSE; }
 KV_SEAM(DrvRealizeBrush) BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) { return FALSE; }
 KV_SEAM(DrvEscape) ULONG DrvEscape(SURFOBJ*, ULONG, ULONG, void*, ULONG, void*) { return 0; }
 KV_SEAM(DrvGetGlyphMode) ULONG DrvGetGlyphMode(DHPDEV, FONTOBJ*) { return 1; }
 KV_SEAM(DrvDitherColor) ULONG DrvDitherColor(DHPDEV, ULONG, ULONG, ULONG*) { return 0; }
-KV_SEAM(DrvCopyBits) BOOL DrvCopyBits(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return FALSE; }
 KV_SEAM(DrvQueryFont) IFIMETRICS* DrvQueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR*) { return nullptr; }
 KV_SEAM(DrvQueryFontData) LONG DrvQueryFontData(DHPDEV, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, void*, ULONG) { return -1; }
 KV_SEAM(DrvQueryFontTree) void* DrvQueryFontTree(DHPDEV, ULONG_PTR, ULONG, ULONG, ULONG_PTR*) { return nullptr; }
@@ -39,13 +33,6 @@ KV_SEAM(DrvTextOut) BOOL DrvTextOut(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL
   return FALSE;
 }
 
-KV_SEAM(GrCreateClipCache) GR_CLIP_CACHE* GrCreateClipCache(GR_PDEV* pdev) {
-  return static_cast<GR_CLIP_CACHE*>(GrHeapAlloc(pdev->heap, sizeof(GR_CLIP_CACHE)));
-}
-KV_SEAM(GrFreeClipCache) void GrFreeClipCache(GR_PDEV* pdev, GR_CLIP_CACHE* entry) { GrHeapFree(pdev->heap, entry); }
-KV_SEAM(GrSetClip) LONG_PTR GrSetClip(GR_PDEV*, CLIPOBJ*) { return 0; }
-KV_SEAM(GrSetRop) BOOL GrSetRop(GR_PDEV*, BYTE) { return TRUE; }
-KV_SEAM(GrPutCopiedImage) BOOL GrPutCopiedImage(GR_PDEV*, XLATEOBJ*, SURFOBJ*, POINTL*, RECTL*) { return TRUE; }
 KV_SEAM(GrUnicodeToPrinterText) int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DWORD) {
   int chars = int(bytes / sizeof(WCHAR));
   int n = chars ? WideCharToMultiByte(CP_ACP, 0, text, chars, reinterpret_cast<char*>(out), 2 * chars, nullptr, nullptr) : 0;

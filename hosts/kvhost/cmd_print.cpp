@@ -1,9 +1,9 @@
-// kvhost print PRINTER [--pages N] [--out FILE.zarn] [settings]: stands in for an application printing
-// through the spooler and the graphics engine. It queues a job for the printer, takes the printer's
-// document settings with the public fields an application sets itself changed (paper, orientation,
-// copies, resolution, colour; the title names the document), loads the printer's graphics library, runs a
-// document of N pages through the job hooks (empty pages: the page script has no drawing yet), and copies
-// the job's spool file, which the output library wrote, to FILE.
+// kvhost print PRINTER [--pages N] [--out FILE.zarn] [--script FILE] [settings]: stands in for an
+// application printing through the spooler and the graphics engine. It queues a job for the printer, takes
+// the printer's document settings with the public fields an application sets itself changed (paper,
+// orientation, copies, resolution, colour; the title names the document), loads the printer's graphics
+// library, runs a document of N pages through the job hooks (each drawn from the page script when one is
+// given), and copies the job's spool file, which the output library wrote, to FILE.
 #include <cerrno>
 #include <cstdio>
 #include <cctype>
@@ -15,6 +15,7 @@
 
 #include "command.h"
 #include "kvplat/devmode.h"
+#include "page_script.h"
 #include "kvplat/engine.h"
 #include "kvplat/error.h"
 #include "kvplat/root.h"
@@ -184,7 +185,8 @@ struct LoadedDriver {
 };
 
 // The job's pages through the engine's job hooks; a message for the step that failed.
-bool RunJob(kvp::eng::Device* dev, const std::u16string& title, DWORD jobId, long pages, std::string* error) {
+bool RunJob(kvp::eng::Device* dev, const std::u16string& title, DWORD jobId, long pages,
+            const kvhost::page::Script* script, std::string* error) {
   DWORD r = kvp::eng::StartDoc(dev, title.c_str(), jobId);
   if (r != ERROR_SUCCESS) {
     *error = "the graphics library refused the document (error " + std::to_string(r) + ")";
@@ -192,7 +194,15 @@ bool RunJob(kvp::eng::Device* dev, const std::u16string& title, DWORD jobId, lon
   }
   for (long page = 1; page <= pages; ++page) {
     r = kvp::eng::StartPage(dev);
-    if (r == ERROR_SUCCESS) r = kvp::eng::EndPage(dev);
+    int declined = 0;
+    // In raster mode the engine draws the page into each band; otherwise it goes to the hooks once.
+    std::function<bool(POINTL)> band = [&](POINTL origin) {
+      return kvhost::page::Play(*script, dev, origin, &declined, error);
+    };
+    if (r == ERROR_SUCCESS && script && !dev->banding && !band(POINTL{0, 0})) return false;
+    if (r == ERROR_SUCCESS) r = kvp::eng::EndPage(dev, nullptr, script && dev->banding ? &band : nullptr);
+    if (!error->empty()) return false;
+    if (declined) std::printf("page %ld: %d drawing calls handed back to the engine\n", page, declined);
     if (r != ERROR_SUCCESS) {
       *error = "page " + std::to_string(page) + " failed (error " + std::to_string(r) + ")";
       return false;
@@ -235,7 +245,7 @@ bool RunJobWithoutSurface(const kvp::eng::Driver& d, DHPDEV dhpdev, const std::u
 }
 
 int Print(const std::vector<std::string>& args) {
-  std::string name, out, error;
+  std::string name, out, error, scriptFile;
   long pages = 1;
   PublicFields asked;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -247,13 +257,20 @@ int Print(const std::vector<std::string>& args) {
         return kvhost::UsageError("print: --pages takes a number from 1 to " + std::to_string(kMaxPages));
     } else if (args[i] == "--out" && i + 1 < args.size()) {
       out = args[++i];
+    } else if (args[i] == "--script" && i + 1 < args.size()) {
+      scriptFile = args[++i];
     } else if (args[i].rfind("--", 0) == 0 || !name.empty()) {
       return kvhost::UsageError("print: unexpected '" + args[i] + "'");
     } else {
       name = args[i];
     }
   }
-  if (name.empty()) return kvhost::UsageError("usage: kvhost print PRINTER [--pages N] [--out FILE.zarn] [settings]");
+  if (name.empty())
+    return kvhost::UsageError("usage: kvhost print PRINTER [--pages N] [--out FILE.zarn] [--script FILE] [settings]");
+  kvhost::page::Script script;
+  std::string scriptError;
+  if (!scriptFile.empty() && !kvhost::page::Load(scriptFile, &script, &scriptError))
+    return kvhost::UsageError("print: " + scriptError);
   std::string outHost;
   if (!out.empty() && !kvhost::HostPathOf(out, &outHost)) return kvhost::Failed("print: cannot place " + out);
 
@@ -280,7 +297,7 @@ int Print(const std::vector<std::string>& args) {
   if (!surface)
     std::printf("no drawing surface (page size %u x %u dots): the pages go out empty\n",
                 loaded.device.gdiInfo.ulHorzRes, loaded.device.gdiInfo.ulVertRes);
-  bool ok = surface ? RunJob(&loaded.device, asked.title, jobId, pages, &error)
+  bool ok = surface ? RunJob(&loaded.device, asked.title, jobId, pages, scriptFile.empty() ? nullptr : &script, &error)
                     : RunJobWithoutSurface(loaded.driver, loaded.device.dhpdev, asked.title, jobId, pages, &error);
   if (!ok) return kvhost::Failed("print: " + error);
 
@@ -302,12 +319,13 @@ int Print(const std::vector<std::string>& args) {
 }  // namespace
 
 KVHOST_COMMAND("print",
-               "  print PRINTER [--pages N] [--out FILE.zarn] [settings]\n"
-               "                           print a job of N empty pages (1 by default) through the printer's\n"
+               "  print PRINTER [--pages N] [--out FILE.zarn] [--script FILE] [settings]\n"
+               "                           print a job of N pages (1 by default) through the printer's\n"
                "                           graphics library and output library; the ZARN stream goes to FILE.\n"
                "                           Settings change the job's document settings as an application does:\n"
                "                           --paper NAME|WxHmm (A0-A4, B1-B4, Letter, Legal, Ledger, Foolscap, or\n"
                "                           a custom size in millimetres), --orientation portrait|landscape,\n"
                "                           --copies N (1-999), --resolution DPI, --color|--mono, --title TEXT\n"
-               "                           (the document name of the job)",
+               "                           (the document name of the job)"
+               KVHOST_PAGE_SCRIPT_HELP,
                Print);

@@ -313,8 +313,16 @@ TEST_F(EngineLoop, RunsAJobThroughTheDriversHooks) {
   ASSERT_EQ(kvp::eng::StartDoc(&dev_, u"doc", 4), 0u);
   ASSERT_EQ(kvp::eng::StartPage(&dev_), 0u);
   unsigned bands = 0;
-  ASSERT_EQ(kvp::eng::EndPage(&dev_, &bands), 0u);
+  std::vector<POINTL> drawn;  // the page is drawn into every band at the band's origin
+  std::function<bool(POINTL)> draw = [&](POINTL origin) {
+    drawn.push_back(origin);
+    return true;
+  };
+  ASSERT_EQ(kvp::eng::EndPage(&dev_, &bands, &draw), 0u);
   EXPECT_EQ(bands, 3u);
+  ASSERT_EQ(drawn.size(), 3u);
+  EXPECT_EQ(drawn[0].y, 0);
+  EXPECT_GT(drawn[1].y, 0);
   ASSERT_EQ(kvp::eng::EndDoc(&dev_), 0u);
   EXPECT_EQ(fake_.endDocFlags, 0u);
   EXPECT_EQ(Calls(), "EnableSurface StartDoc StartPage StartBanding NextBand NextBand NextBand EndDoc");

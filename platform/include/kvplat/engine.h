@@ -4,14 +4,16 @@
 // a device context and its surface, running the job hooks and releasing everything.
 //
 // Records that pass between the engine and a driver are pinned to their 64-bit layout. The drawing
-// objects (clip, path, string, font, transform, brush, colour translation) are declared here by name; the
-// drawing services complete them and add their queries and the engine's fall-back drawing.
+// objects (clip, path, string, font, transform, brush, colour translation) are declared here by name and
+// completed, with their queries and the engine's fall-back drawing, in engine_draw.h (fonts and strings
+// in engine_font.h).
 //
 // Every engine object (palette, bitmap, device surface) is counted as one allocation of the platform, so
 // kvp::test::FailAllocAt reaches their creation too. Handles are checked against the live objects: a
 // foreign or deleted handle is refused, never followed.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -401,7 +403,9 @@ DWORD EnableSurface(Device* dev);
 // driver does not hook succeeds.
 DWORD StartDoc(Device* dev, LPCWSTR docName, DWORD jobId);
 DWORD StartPage(Device* dev);
-DWORD EndPage(Device* dev, unsigned* bands = nullptr);
+// drawBand, when given, draws the page into the band bitmap before each band goes out (its argument is
+// the band's origin on the page); false from it ends the page with ERROR_INVALID_FUNCTION.
+DWORD EndPage(Device* dev, unsigned* bands = nullptr, const std::function<bool(POINTL origin)>* drawBand = nullptr);
 DWORD EndDoc(Device* dev);
 // Ends an open page or document (DrvEndDoc with ED_ABORTDOC), DrvDisableSurface, DrvDisablePDEV, and frees
 // the engine's device record. Safe on a partly enabled device.
@@ -428,3 +432,6 @@ bool DescribeSurface(HSURF hsurf, SurfaceInfo* out);
 size_t LiveObjectCount();
 
 }  // namespace kvp::eng
+
+// The drawing objects, their queries and the engine's drawing into bitmaps.
+#include "kvplat/engine_draw.h"

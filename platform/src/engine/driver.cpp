@@ -167,7 +167,7 @@ DWORD StartPage(Device* dev) {
   return r;
 }
 
-DWORD EndPage(Device* dev, unsigned* bands) {
+DWORD EndPage(Device* dev, unsigned* bands, const std::function<bool(POINTL origin)>* drawBand) {
   if (!dev || !dev->surfobj) return ERROR_INVALID_PARAMETER;
   dev->inPage = false;
   if (bands) *bands = 0;
@@ -182,7 +182,7 @@ DWORD EndPage(Device* dev, unsigned* bands) {
   // loop is stopped there (a page of an unknown height gets the largest surface side as its bound).
   unsigned limit = std::max<unsigned>(dev->gdiInfo.ulVertRes, kMaxBands) + 2;
   for (unsigned n = 1;; ++n) {
-    // The drawing of the page into the band goes here.
+    if (drawBand && *drawBand && !(*drawBand)(origin)) return ERROR_INVALID_FUNCTION;
     if (bands) *bands = n;
     if (!next(dev->surfobj, &origin)) return DriverError(ERROR_INVALID_FUNCTION);
     if (origin.x == -1 && origin.y == -1) return ERROR_SUCCESS;
