@@ -1,7 +1,8 @@
-// Text of the graphics library: conversion of wide text into the printer's bytes and the device-font
-// table.
+// Text of the graphics library: the text hooks and their roads (printer fonts by name, glyph outlines,
+// downloaded glyph bitmaps), the text arithmetic and its tables, the conversion of wide text into the
+// printer's bytes, the glyph cache with its compression, and the device-font queries.
 #pragma once
-#include "kvplat/types.h"
+#include "kvplat/engine_font.h"
 
 struct GR_PDEV;
 
@@ -26,10 +27,69 @@ struct GR_FONT_DESC {
   BYTE glyphKind;  // 2 character codes, 3 glyph indices
 };
 
-// Converts `bytes` bytes of wide text into printer bytes at `out`, which holds at least twice the
-// text's characters plus 2 bytes. Returns the bytes written (no terminator counted).
+// Text roads.
+constexpr BYTE GR_ROAD_DEVICE = 2;
+constexpr BYTE GR_ROAD_OUTLINE = 4;
+constexpr BYTE GR_ROAD_DOWNLOAD = 5;
+// Longest name, in printer bytes, a font description carries before any mark is appended.
+constexpr DWORD GR_FONT_NAME_BYTES = 128;
+
+// ---- Arithmetic and tables ----
+
+extern const LONG GR_SINE_TABLE[91];          // 16384 * sin(d degrees), d = 0..90
+extern const SHORT GR_TANGENT_TABLE[450];     // 32767 * tan(t / 10 degrees), t = 0..449
+extern const char* const GR_PRINTER_FONT_NAMES[4];  // the printer's own faces, code page 932 bytes
+
+// The angle of the vector (x, y) in whole degrees, -180 to 180 (0 along +x, 90 along +y).
+SHORT GrVectorAngle(SHORT x, SHORT y);
+// The tangent-table index in [low, high) whose entry bounds v from below, in tenths of a degree.
+SHORT GrAtanSearch(SHORT low, SHORT high, SHORT v);
+// 16384 * sin and cos of a non-negative angle in degrees, from the sine table.
+LONG GrSinQ14(LONG degrees);
+LONG GrCosQ14(LONG degrees);
+// The smallest integer r >= max(|a|, |b|) with r * r >= a * a + b * b.
+LONG GrHypot(LONG a, LONG b);
+// trunc(f * n) formed in single precision; clamped to the 32-bit range.
+LONG GrScaleFloat(float f, LONG n);
+
+// ---- Printer text ----
+
+// Converts `bytes` bytes of wide text into printer bytes at `out`, which holds at least twice the text's
+// characters. Mode 128: U+0000 to U+0080 give one byte of the same value, any other character its form in
+// the engine's ANSI code page (at most 2 bytes; none when it has no form). Returns the bytes written; no
+// terminator is added.
 int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DWORD mode);
-// Empties the glyph cache of the page (the printer forgets its kept glyphs at the page end).
-void GrFreeGlyphCache(GR_PDEV* pdev);
+// Characters of a zero-terminated wide text (0 for none).
+DWORD GrWideLength(const WCHAR* text);
+
+// ---- Glyph cache and compression ----
+
+// One glyph the printer keeps for the current page.
+struct GR_GLYPH_ENTRY {
+  DWORD fontId;
+  WORD generation;
+  WORD code;
+  GR_GLYPH_ENTRY* next;
+  BYTE kind;  // 2 character codes, 3 glyph indices
+};
+
+// The bucket of a glyph: (font id + generation + code) & 0x3FF.
+DWORD GrGlyphHash(GR_PDEV* pdev, DWORD fontId, WORD generation, WORD code);
+// TRUE when the glyph is in the bucket's chain; FALSE for a bucket of 1024 or more.
+BOOL GrGlyphCacheFind(GR_PDEV* pdev, DWORD bucket, DWORD fontId, WORD generation, WORD code, BYTE kind);
+// A new entry at the end of the bucket's chain, or null for a bucket of 1024 or more or without memory.
+GR_GLYPH_ENTRY* GrGlyphCacheAdd(GR_PDEV* pdev, DWORD bucket, DWORD fontId, WORD generation, WORD code, BYTE kind);
+// Frees every entry, empties the buckets and moves the generation on (the printer forgets its kept glyphs
+// at the page end). TRUE.
+BOOL GrFreeGlyphCache(GR_PDEV* pdev);
+// Compresses `length` bytes into at most `limit` output bytes. Returns the compressed length, or -1 when
+// the compressed form does not fit.
+LONG GrPackGlyph(const BYTE* in, DWORD length, BYTE* out, DWORD limit);
+// Compresses a glyph bitmap of rows * rowBytes bytes into at most outSize bytes. The compressed length, or
+// 0 when it does not fit or the bitmap has no set bit.
+DWORD GrTryPackGlyph(GR_PDEV* pdev, const BYTE* bits, BYTE* out, DWORD outSize, DWORD rows, DWORD rowBytes);
+
+// ---- Device fonts ----
+
 // Frees a device-font table of the context (nothing for none).
 void GrFreeFontTable(GR_PDEV* pdev, void* table);
