@@ -34,9 +34,6 @@ KV_SEAM(DrvIcmCreateColorTransform) HANDLE DrvIcmCreateColorTransform(DHPDEV, LO
 KV_SEAM(DrvIcmDeleteColorTransform) BOOL DrvIcmDeleteColorTransform(DHPDEV, HANDLE) { return FALSE; }
 KV_SEAM(DrvStretchBltROP) BOOL DrvStretchBltROP(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
                               POINTL*, ULONG, BRUSHOBJ*, DWORD) { return FALSE; }
-KV_SEAM(DrvTextOut) BOOL DrvTextOut(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
-  return FALSE;
-}
 
 KV_SEAM(GrCreateClipCache) GR_CLIP_CACHE* GrCreateClipCache(GR_PDEV* pdev) {
   return static_cast<GR_CLIP_CACHE*>(GrHeapAlloc(pdev->heap, sizeof(GR_CLIP_CACHE)));

@@ -34,6 +34,77 @@ constexpr BYTE GR_ROAD_DOWNLOAD = 5;
 // Longest name, in printer bytes, a font description carries before any mark is appended.
 constexpr DWORD GR_FONT_NAME_BYTES = 128;
 
+// The sizes of a font realization in device pixels, from its transform and metrics.
+struct GR_EM_SIZES {
+  LONG emWidth;   // along the baseline
+  LONG emHeight;  // across it
+  LONG ascent;
+  LONG descent;
+};
+
+// The four factors of a font's notional-to-device transform.
+struct GR_FONT_XFORM {
+  float eM11, eM12, eM21, eM22;
+};
+
+// TRUE when the transform mirrors the text (eM11 and eM22 of opposite signs at 1/5000).
+BOOL GrIsMirroredXform(const GR_FONT_XFORM* xf);
+
+// ---- Text hooks and roads ----
+// (DrvTextOut and DrvGetGlyphMode are declared with the other hooks in gr_hooks.h.)
+
+// Fills a font description for the printer-font and outline roads (2 or 4) from the font, string and
+// metrics, applies the road rules and sends the font header (record 80) unless the context's header key
+// holds this font and glyph-code kind. FALSE when the header cannot be written.
+BOOL GrSetupFont(GR_PDEV* pdev, STROBJ* str, FONTOBJ* font, CLIPOBJ* clip, IFIMETRICS* ifi, const GR_FONT_XFORM* xf,
+                 const GR_EM_SIZES* em, GR_FONT_DESC* out);
+// The same for the download road: road 5, or 2 for the printer's own faces; record 86 or 80.
+BOOL GrSetupDownloadFont(GR_PDEV* pdev, STROBJ* str, FONTOBJ* font, CLIPOBJ* clip, IFIMETRICS* ifi,
+                         const GR_FONT_XFORM* xf, const GR_EM_SIZES* em, GR_FONT_DESC* out);
+// Road 2: the string as printer-font characters (record 82, or records 81 for irregular placement).
+// FALSE with ERROR_NOT_ENOUGH_MEMORY without memory for the positions, FALSE when a record fails.
+BOOL GrPutDeviceText(GR_PDEV* pdev, FONTOBJ* font, STROBJ* str, const GR_EM_SIZES* em, LONG ascent,
+                     const GR_FONT_DESC* desc);
+// Every character as its own record 81 at its position (`positions`: cGlyphs points, or null to
+// enumerate the string). FALSE when a record fails.
+BOOL GrPutDeviceChars(GR_PDEV* pdev, STROBJ* str, const GR_EM_SIZES* em, LONG ascent, const GR_FONT_DESC* desc,
+                      const POINTL* positions);
+// Road 4: every glyph's outline as a record 81. FALSE when a glyph has no outline, memory runs out or a
+// record fails.
+BOOL GrPutOutlineText(GR_PDEV* pdev, FONTOBJ* font, STROBJ* str);
+// Road 5: glyph bitmaps, defined once per page and drawn as a glyph string, or as glyph images.
+BOOL GrPutDownloadText(GR_PDEV* pdev, FONTOBJ* font, STROBJ* str, CLIPOBJ* clip, LONG ascent, LONG descent,
+                       const GR_FONT_XFORM* xf, const GR_FONT_DESC* desc);
+// Glyph by glyph as records 83 (with the cache: kept glyphs are referred to) or 87 (without). FALSE when
+// memory runs out twice or a record fails; a glyph is added to the cache only after its record was
+// written.
+BOOL GrPutGlyphImages(GR_PDEV* pdev, FONTOBJ* font, STROBJ* str, CLIPOBJ* clip, LONG ascent, LONG descent,
+                      BOOL useCache, const GR_FONT_DESC* desc);
+// Sends a record 84 for every glyph of the string the printer does not keep yet and adds it to the cache.
+// FALSE without memory or when a record or cache entry fails.
+BOOL GrDefineGlyphs(GR_PDEV* pdev, FONTOBJ* font, STROBJ* str, const GR_FONT_DESC* desc);
+// Defines the string's glyphs, then draws them as one record 85; falls back to glyph images when the
+// definitions fail or a glyph step does not fit 16 bits.
+BOOL GrPutGlyphString(GR_PDEV* pdev, FONTOBJ* font, STROBJ* str, CLIPOBJ* clip, LONG ascent, LONG descent,
+                      const GR_FONT_DESC* desc);
+
+// Calls fn(index, position) for every glyph of the string's enumeration, in order, while fn returns
+// true. False when fn stopped it.
+template <typename F>
+bool GrForEachGlyph(STROBJ* str, F&& fn) {
+  ULONG index = 0;
+  STROBJ_vEnumStart(str);
+  for (BOOL more = TRUE; more;) {
+    ULONG n = 0;
+    GLYPHPOS* gp = nullptr;
+    more = STROBJ_bEnum(str, &n, &gp);
+    for (ULONG i = 0; i < n && index < str->cGlyphs; ++i, ++index)
+      if (!fn(index, gp[i])) return false;
+    if (!n) break;
+  }
+  return true;
+}
+
 // ---- Arithmetic and tables ----
 
 extern const LONG GR_SINE_TABLE[91];          // 16384 * sin(d degrees), d = 0..90

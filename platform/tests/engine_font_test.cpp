@@ -8,6 +8,7 @@
 
 #include "kvplat/engine_font.h"
 #include "kvplat/sysinfo.h"
+#include "kvtest/fonts.h"
 #include "kvtest/temp_root.h"
 
 namespace {
@@ -15,14 +16,8 @@ namespace {
 using kvp::eng::CreateFont;
 using kvp::eng::CreateString;
 
-struct FontDeleter {
-  void operator()(FONTOBJ* f) const { kvp::eng::DeleteFont(f); }
-};
-struct StringDeleter {
-  void operator()(STROBJ* s) const { kvp::eng::DeleteString(s); }
-};
-using Font = std::unique_ptr<FONTOBJ, FontDeleter>;
-using Str = std::unique_ptr<STROBJ, StringDeleter>;
+using kvtest::Font;
+using kvtest::Str;
 
 std::u16string Name(const IFIMETRICS* m, LONG_PTR at) {
   return reinterpret_cast<const char16_t*>(reinterpret_cast<const BYTE*>(m) + at);
@@ -144,6 +139,72 @@ TEST(EngineFont, UnicodeToMultiByteInTheAnsiCodePage) {
     EngUnicodeToMultiByteN(out, c.max, &n, c.text.data(), ULONG(2 * c.text.size()));
     EXPECT_EQ(std::string(out, n), c.bytes);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineFont, TransformAndOutlines) {
+  Font f(CreateFont(u"DejaVu Sans", 40));
+  XFORMOBJ* xo = FONTOBJ_pxoGetXform(f.get());
+  ASSERT_NE(xo, nullptr);
+  EXPECT_EQ(FONTOBJ_pxoGetXform(f.get()), xo);  // kept with the font
+  XFORML m{};
+  XFORMOBJ_iGetXform(xo, &m);
+  EXPECT_FLOAT_EQ(m.eM11, 40.0f / 2048);
+  EXPECT_FLOAT_EQ(m.eM22, 40.0f / 2048);
+  kvp::eng::SetFontXform(f.get(), {-0.01f, 0, 0, 0.01f});
+  XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(f.get()), &m);
+  EXPECT_FLOAT_EQ(m.eM11, -0.01f);
+  // The outline of "I": a closed box above the baseline, in 28.4 relative to the glyph position.
+  Str s(CreateString(f.get(), u"I", {0, 0}));
+  HGLYPH hg = s->pgp[0].hg;
+  void* out = nullptr;
+  ASSERT_EQ(FONTOBJ_cGetGlyphs(f.get(), FO_PATHOBJ, 1, &hg, &out), 1u);
+  PATHOBJ* path = static_cast<GLYPHDATA*>(out)->gdf.ppo;
+  ASSERT_NE(path, nullptr);
+  EXPECT_GE(path->cCurves, 3u);
+  RECTFX b{};
+  PATHOBJ_vGetBounds(path, &b);
+  EXPECT_LT(b.yTop, -25 * 16);
+  EXPECT_LE(b.yBottom, 0);
+  EXPECT_GT(b.xRight - b.xLeft, 3 * 16);
+  FONTOBJ foreign{};
+  EXPECT_EQ(FONTOBJ_pxoGetXform(&foreign), nullptr);
+}
+
+TEST(EngineFont, TextOutDrawsGlyphsBoxAndUnderline) {
+  SIZEL size{120, 60};
+  HBM bm = EngCreateBitmap(size, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+  ASSERT_NE(bm, nullptr);
+  SURFOBJ* so = EngLockSurface(bm);
+  Font f(CreateFont(u"DejaVu Sans", 40));
+  Str s(CreateString(f.get(), u"I", {20, 45}));
+  BRUSHOBJ fore{0x000000, nullptr, 0}, back{0xFFFFFF, nullptr, 0};
+  RECTL opaque{0, 0, 60, 60};
+  RECTL extra[2] = {{0, 50, 100, 52}, {0, 0, 0, 0}};
+  ASSERT_TRUE(EngTextOut(so, s.get(), f.get(), nullptr, extra, &opaque, &fore, &back, nullptr, 0));
+  auto pixel = [&](LONG x, LONG y) {
+    const BYTE* p = static_cast<const BYTE*>(so->pvScan0) + y * so->lDelta + x * 3;
+    return ULONG(p[0] | p[1] << 8 | p[2] << 16);
+  };
+  GLYPHBITS* gb = s->pgp[0].pgdf->pgb;
+  LONG gx = 20 + gb->ptlOrigin.x, gy = 45 + gb->ptlOrigin.y;
+  EXPECT_EQ(pixel(gx + 1, gy + 5), 0u);               // ink of the bar
+  EXPECT_EQ(pixel(gx + gb->sizlBitmap.cx + 5, gy + 5), 0xFFFFFFu);  // the opaque box around it
+  EXPECT_EQ(pixel(90, 10), 0u);                        // outside the box: untouched (zeroed bits)
+  EXPECT_EQ(pixel(80, 51), 0u);                        // underline
+  // A clip keeps the ink out.
+  EngEraseSurface(so, &opaque, 0xFFFFFF);
+  CLIPOBJ clip{};
+  clip.iDComplexity = DC_RECT;
+  clip.rclBounds = {0, 0, 10, 10};
+  ASSERT_TRUE(EngTextOut(so, s.get(), f.get(), &clip, nullptr, nullptr, &fore, nullptr, nullptr, 0));
+  EXPECT_EQ(pixel(gx + 1, gy + 5), 0xFFFFFFu);
+  EXPECT_FALSE(EngTextOut(so, s.get(), f.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0));
+  EngUnlockSurface(so);
+  EngDeleteSurface(bm);
 }
 
 }  // namespace

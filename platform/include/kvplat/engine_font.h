@@ -10,9 +10,7 @@
 
 #include "kvplat/engine.h"
 
-typedef LONG FIX;     // 28.4 fixed point
 typedef SHORT FWORD;  // font design units
-typedef float FLOATL;
 
 // ---- Glyphs ------------------------------------------------------------------------------------------
 
@@ -234,6 +232,12 @@ KVAPI void STROBJ_vEnumStart(STROBJ* pstro);
 // STROBJ_bEnum: the next batch of positions in *pc / *ppgpos. TRUE when more batches follow, FALSE with
 // the last batch (or with 0 positions for a foreign string or when the enumeration has ended).
 KVAPI BOOL STROBJ_bEnum(STROBJ* pstro, ULONG* pc, GLYPHPOS** ppgpos);
+// EngTextOut: draws a string into a bitmap surface: the opaque rectangle (when it has an area) in the
+// opaque brush's colour, the glyph bitmaps and the extra rectangles (up to the first without area) in the
+// foreground colour, all inside the clip. FALSE with ERROR_INVALID_PARAMETER for a device surface, a
+// foreign string or font, or no foreground brush.
+KVAPI BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
+                      BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix);
 // EngUnicodeToMultiByteN: converts cjUnicode bytes of wide text into the engine's ANSI code page, at most
 // cjMax bytes; *pcjWritten (when given) receives the bytes written.
 KVAPI void EngUnicodeToMultiByteN(LPSTR out, ULONG cjMax, ULONG* pcjWritten, const WCHAR* text, ULONG cjUnicode);

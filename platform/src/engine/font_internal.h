@@ -25,6 +25,7 @@ struct KvEngFont {
   double emPixels = 0;
   double angle = 0;
   FD_XFORM xform{};
+  XFORMOBJ* xo = nullptr;  // made on first request, remade when the transform changes
   std::vector<BYTE> ifi;  // the metrics record with its names
   std::map<HGLYPH, std::unique_ptr<KvEngGlyph>> bits, outlines;
   ~KvEngFont();

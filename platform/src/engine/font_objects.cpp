@@ -4,6 +4,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -83,6 +84,9 @@ KvEngFont* FontOf(FONTOBJ* fo) {
 }
 
 KvEngFont::~KvEngFont() {
+  for (auto& g : outlines)
+    if (g.second->path) EngDeletePath(g.second->path);
+  if (xo) DeleteXform(xo);
   if (face) FT_Done_Face(face);
 }
 
@@ -138,12 +142,73 @@ void FillFaceMetrics(KvEngFont* f) {
 
 }  // namespace
 
+namespace {
+
+// FreeType's outline (26.6, y up) as an engine path (28.4, y down) relative to the glyph position.
+struct PathBuilder {
+  PATHOBJ* path;
+  FT_Vector last{};
+  bool open = false;
+  static POINTFIX Fix(const FT_Vector* v) { return {FIX(v->x / 4), FIX(-v->y / 4)}; }
+  static int Move(const FT_Vector* to, void* user) {
+    auto* b = static_cast<PathBuilder*>(user);
+    if (b->open) PathCloseFigure(b->path);
+    b->open = true;
+    b->last = *to;
+    return PathMoveTo(b->path, Fix(to)) ? 0 : 1;
+  }
+  static int Line(const FT_Vector* to, void* user) {
+    auto* b = static_cast<PathBuilder*>(user);
+    b->last = *to;
+    POINTFIX p = Fix(to);
+    return PathLinesTo(b->path, &p, 1) ? 0 : 1;
+  }
+  static int Conic(const FT_Vector* c, const FT_Vector* to, void* user) {
+    auto* b = static_cast<PathBuilder*>(user);
+    // The quadratic curve as the cubic with the same shape.
+    FT_Vector c1 = {b->last.x + 2 * (c->x - b->last.x) / 3, b->last.y + 2 * (c->y - b->last.y) / 3};
+    FT_Vector c2 = {to->x + 2 * (c->x - to->x) / 3, to->y + 2 * (c->y - to->y) / 3};
+    return Cubic(&c1, &c2, to, user);
+  }
+  static int Cubic(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+    auto* b = static_cast<PathBuilder*>(user);
+    b->last = *to;
+    POINTFIX p[3] = {Fix(c1), Fix(c2), Fix(to)};
+    return PathBeziersTo(b->path, p, 3) ? 0 : 1;
+  }
+};
+
+GLYPHDATA* OutlineOf(KvEngFont* f, HGLYPH hg) {
+  FT_Face face = f->face;
+  if (FT_Load_Glyph(face, hg, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0 ||
+      face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+    return nullptr;
+  auto g = std::make_unique<KvEngGlyph>();
+  g->path = CreatePath();
+  if (!g->path) return nullptr;
+  PathBuilder b{g->path};
+  FT_Outline_Funcs funcs{&PathBuilder::Move, &PathBuilder::Line, &PathBuilder::Conic, &PathBuilder::Cubic, 0, 0};
+  if (FT_Outline_Decompose(&face->glyph->outline, &funcs, &b) != 0) {
+    EngDeletePath(g->path);
+    return nullptr;
+  }
+  if (b.open) PathCloseFigure(g->path);
+  g->data.gdf.ppo = g->path;
+  g->data.hg = hg;
+  g->data.fxD = FIX(std::lround(std::hypot(face->glyph->advance.x, face->glyph->advance.y) / 4.0));
+  GLYPHDATA* out = &g->data;
+  f->outlines[hg] = std::move(g);
+  return out;
+}
+
+}  // namespace
+
 // The glyph record of one glyph for a mode, rendered on first use and kept with the font.
 GLYPHDATA* GlyphOf(KvEngFont* f, HGLYPH hg, ULONG mode) {
   auto& cache = mode == FO_GLYPHBITS ? f->bits : f->outlines;
   auto it = cache.find(hg);
   if (it != cache.end()) return &it->second->data;
-  if (mode != FO_GLYPHBITS) return nullptr;  // outlines are made by the path service
+  if (mode != FO_GLYPHBITS) return OutlineOf(f, hg);
   FT_Face face = f->face;
   if (FT_Load_Glyph(face, hg, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) return nullptr;
   if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0) return nullptr;
@@ -221,7 +286,11 @@ bool SetFontNames(FONTOBJ* font, std::u16string_view family, std::u16string_view
 }
 
 void SetFontXform(FONTOBJ* font, const FD_XFORM& xform) {
-  if (KvEngFont* f = FontOf(font)) f->xform = xform;
+  KvEngFont* f = FontOf(font);
+  if (!f) return;
+  f->xform = xform;
+  if (f->xo) DeleteXform(f->xo);
+  f->xo = nullptr;
 }
 
 FD_XFORM FontXform(FONTOBJ* font) {
@@ -310,6 +379,16 @@ KVAPI ULONG FONTOBJ_cGetGlyphs(FONTOBJ* pfo, ULONG iMode, ULONG cGlyph, HGLYPH* 
 KVAPI IFIMETRICS* FONTOBJ_pifi(FONTOBJ* pfo) {
   KvEngFont* f = FontOf(pfo);
   return f ? reinterpret_cast<IFIMETRICS*>(f->ifi.data()) : nullptr;
+}
+
+KVAPI XFORMOBJ* FONTOBJ_pxoGetXform(FONTOBJ* pfo) {
+  KvEngFont* f = FontOf(pfo);
+  if (!f) return nullptr;
+  if (!f->xo) {
+    XFORML m{f->xform.eXX, f->xform.eXY, f->xform.eYX, f->xform.eYY, 0, 0};
+    f->xo = CreateXform(&m);
+  }
+  return f->xo;
 }
 
 KVAPI void STROBJ_vEnumStart(STROBJ* pstro) {
