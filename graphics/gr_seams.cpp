@@ -16,18 +16,11 @@
 #include "kvseam.h"
 
 KV_SEAM(DrvResetPDEV) BOOL DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
-KV_SEAM(DrvBitBlt) BOOL DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*, POINTL*,
-                       ROP4) { return FALSE; }
 KV_SEAM(DrvStretchBlt) BOOL DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
                            POINTL*, ULONG) { return FALSE; }
-KV_SEAM(DrvStrokePath) BOOL DrvStrokePath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) { return FALSE; }
-KV_SEAM(DrvFillPath) BOOL DrvFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG) { return FALSE; }
-KV_SEAM(DrvStrokeAndFillPath) BOOL DrvStrokeAndFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*, MIX,
-                                  FLONG) { return FALSE; }
 KV_SEAM(DrvRealizeBrush) BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) { return FALSE; }
 KV_SEAM(DrvEscape) ULONG DrvEscape(SURFOBJ*, ULONG, ULONG, void*, ULONG, void*) { return 0; }
 KV_SEAM(DrvDitherColor) ULONG DrvDitherColor(DHPDEV, ULONG, ULONG, ULONG*) { return 0; }
-KV_SEAM(DrvCopyBits) BOOL DrvCopyBits(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return FALSE; }
 KV_SEAM(DrvIcmCreateColorTransform) HANDLE DrvIcmCreateColorTransform(DHPDEV, LOGCOLORSPACEW*, void*, ULONG, void*, ULONG, void*, ULONG, DWORD) {
   return nullptr;
 }
@@ -35,46 +28,6 @@ KV_SEAM(DrvIcmDeleteColorTransform) BOOL DrvIcmDeleteColorTransform(DHPDEV, HAND
 KV_SEAM(DrvStretchBltROP) BOOL DrvStretchBltROP(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
                               POINTL*, ULONG, BRUSHOBJ*, DWORD) { return FALSE; }
 
-KV_SEAM(GrCreateClipCache) GR_CLIP_CACHE* GrCreateClipCache(GR_PDEV* pdev) {
-  return static_cast<GR_CLIP_CACHE*>(GrHeapAlloc(pdev->heap, sizeof(GR_CLIP_CACHE)));
-}
-KV_SEAM(GrFreeClipCache) void GrFreeClipCache(GR_PDEV* pdev, GR_CLIP_CACHE* entry) { GrHeapFree(pdev->heap, entry); }
-KV_SEAM(GrSetClip) LONG_PTR GrSetClip(GR_PDEV*, CLIPOBJ*) { return 0; }
-KV_SEAM(GrSetRop) BOOL GrSetRop(GR_PDEV*, BYTE) { return TRUE; }
-KV_SEAM(GrPutCopiedImage) BOOL GrPutCopiedImage(GR_PDEV*, XLATEOBJ*, SURFOBJ*, POINTL*, RECTL*) { return TRUE; }
-// Drawing state, paths and block transfers not built yet: nothing is written and every set succeeds.
-KV_SEAM(GrGetBrush) GR_BRUSH* GrGetBrush(GR_PDEV*, SURFOBJ*, BRUSHOBJ*, POINTL*) { return nullptr; }
-KV_SEAM(GrSetBackgroundMode) BOOL GrSetBackgroundMode(GR_PDEV*, BYTE) { return TRUE; }
-KV_SEAM(GrSetPatternBrush) BOOL GrSetPatternBrush(GR_PDEV*, GR_BRUSH* brush) { return brush != nullptr; }
-KV_SEAM(GrSetColorBrush) BOOL GrSetColorBrush(GR_PDEV*, GR_COLOR_BRUSH* brush) { return brush != nullptr; }
-KV_SEAM(GrSetLineAttributes) BOOL GrSetLineAttributes(GR_PDEV*, const GR_LINE_ATTRS*) { return TRUE; }
-KV_SEAM(GrInvalidateClipCache) void GrInvalidateClipCache(GR_CLIP_CACHE* entry) {
-  if (entry) entry->valid = 0;
-}
-KV_SEAM(GrPutClipRect) BYTE* GrPutClipRect(GR_PDEV*, RECTL*) { return nullptr; }
-KV_SEAM(GrFillClipSpans) BYTE* GrFillClipSpans(ZARN_STREAM*, CLIPOBJ*, RECTL*) { return nullptr; }
-KV_SEAM(GrResetDrawState) void GrResetDrawState(GR_PDEV* pdev) {
-  if (pdev->clipCache) pdev->clipCache->valid = 0;
-  pdev->drawState = GR_DRAW_STATE{};
-}
-KV_SEAM(GrPathFitsDevice) BOOL GrPathFitsDevice(GR_PDEV*, PATHOBJ*) { return TRUE; }
-KV_SEAM(GrPutPathRecord) BYTE* GrPutPathRecord(GR_PDEV*, PATHOBJ*, BYTE) { return nullptr; }
-KV_SEAM(GrEncodeOutline) DWORD GrEncodeOutline(GR_PDEV*, PATHOBJ*, DWORD* closed, BYTE*, DWORD, LONG, LONG) {
-  if (closed) *closed = 0;
-  return 0;
-}
-KV_SEAM(GrAllocOutline) BYTE* GrAllocOutline(GR_PDEV* pdev, ULONG curves) {
-  return static_cast<BYTE*>(GrHeapAlloc(pdev->heap, 40u * curves + 16u));
-}
-KV_SEAM(GrCreateTempSurface) SURFOBJ* GrCreateTempSurface(GR_PDEV*, HSURF* handle, LONG, LONG, ULONG) {
-  if (handle) *handle = nullptr;
-  return nullptr;
-}
-KV_SEAM(GrDeleteTempSurface) void GrDeleteTempSurface(SURFOBJ*, HSURF) {}
-KV_SEAM(GrPutBltImage) BOOL GrPutBltImage(GR_PDEV*, XLATEOBJ*, SURFOBJ*, POINTL*, RECTL*, POINTL*, SURFOBJ*, POINTL*, ROP4) {
-  return FALSE;
-}
-KV_SEAM(GrPutImageDirect24) BYTE* GrPutImageDirect24(GR_PDEV*, SURFOBJ*, POINTL*, RECTL*) { return nullptr; }
 KV_SEAM(GrSetBiDirectFromFlag) void GrSetBiDirectFromFlag(SETTING_CONTEXT*) {}
 KV_SEAM(GrJcImportJobItemsIfOn) void GrJcImportJobItemsIfOn(SETTING_CONTEXT*, HANDLE, DWORD) {}
 // No PJL text yet: empty header, page header and trailer blocks.

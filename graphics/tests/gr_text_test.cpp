@@ -424,6 +424,7 @@ TEST(TextHook, EachRoadWithItsRecords) {
   // Downloaded glyphs when text goes as bitmaps.
   FONTOBJ_pifi(h.font.get())->fsType = 0;
   h.ctx.pdev->textAsBitmap = 1;
+  h.ctx.pdev->drawState.fontValid = 0;  // as on a new page
   rec = h.Draw(s.get());
   EXPECT_TRUE(InOrder(Ops(rec), {"86", "84", "84", "85"})) << ::testing::PrintToString(rec);
   // Metrics: em 20 of a 2048-unit face, the leading from the face's ascender and descender.
