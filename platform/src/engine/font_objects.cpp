@@ -1,7 +1,6 @@
 // The engine's fonts and strings: faces matched by fontconfig and rendered by FreeType, their metrics
 // records and transforms, glyph bitmaps and string objects with their glyph positions. Fonts and strings
 // are live objects of the engine, so a foreign pointer is refused, never followed.
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -20,6 +19,7 @@
 
 #include "engine_internal.h"
 #include "font_internal.h"
+#include "font_match.h"
 #include "kvplat/codepage.h"
 #include "kvplat/error.h"
 #include "kvplat/text.h"
@@ -35,37 +35,6 @@ FT_Library Library() {
     return FT_Init_FreeType(&l) == 0 ? l : nullptr;
   }();
   return lib;
-}
-
-// The file and face index fontconfig gives for a family, weight and slant.
-bool MatchFace(const std::string& family, bool bold, bool italic, std::string* file, int* index) {
-  static bool ok = [] {
-    if (FcInit() != FcTrue) return false;
-    std::atexit([] { FcFini(); });
-    return true;
-  }();
-  if (!ok) return false;
-  FcPattern* pat = FcPatternCreate();
-  if (!pat) return false;
-  FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-  FcDefaultSubstitute(pat);
-  FcResult res = FcResultNoMatch;
-  FcPattern* m = FcFontMatch(nullptr, pat, &res);
-  FcPatternDestroy(pat);
-  if (!m) return false;
-  FcChar8* path = nullptr;
-  bool found = FcPatternGetString(m, FC_FILE, 0, &path) == FcResultMatch && path;
-  if (found) {
-    *file = reinterpret_cast<const char*>(path);
-    int i = 0;
-    *index = FcPatternGetInteger(m, FC_INDEX, 0, &i) == FcResultMatch ? i : 0;
-  }
-  FcPatternDestroy(m);
-  return found;
 }
 
 std::u16string Widen(const char* s) {
@@ -239,7 +208,7 @@ FONTOBJ* CreateFont(std::u16string_view faceName, double emPixels, double angleD
   for (char16_t c : faceName) family += c < 0x80 ? char(c) : '?';
   std::string file;
   int index = 0;
-  if (!MatchFace(family, bold, italic, &file, &index)) return nullptr;
+  if (!MatchFontFile(family, bold ? 700 : 400, italic, &file, &index)) return nullptr;
   auto f = std::make_unique<KvEngFont>();
   if (FT_New_Face(Library(), file.c_str(), index, &f->face) != 0) {
     f->face = nullptr;
