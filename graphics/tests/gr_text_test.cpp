@@ -421,6 +421,12 @@ TEST(TextHook, EachRoadWithItsRecords) {
   EXPECT_EQ(CountPrefix(rec, "80 font-header charset 0 pitch-family 0x22 flags 0x2200"), 1u);
   ASSERT_EQ(CountPrefix(rec, "81 char box"), 2u);
   EXPECT_NE(rec.back().find("outline estimate"), std::string::npos) << rec.back();
+  // An outline record that cannot be written (its chunk cannot be had) fails the road.
+  h.ctx.FillChunk(40);
+  kvp::test::FailAllocAt(2);  // after the outline buffer
+  EXPECT_FALSE(GrPutOutlineText(h.ctx.pdev, h.font.get(), s.get()));
+  kvp::test::FailAllocAt(0);
+  h.ctx.Records();
   // Downloaded glyphs when text goes as bitmaps.
   FONTOBJ_pifi(h.font.get())->fsType = 0;
   h.ctx.pdev->textAsBitmap = 1;
@@ -447,6 +453,20 @@ TEST(TextHook, RefusalsAndShortCuts) {
   EXPECT_FALSE(DrvTextOut(&h.ctx.so, s.get(), h.font.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0x0D0D));
   h.ctx.pdev->drawingSuppressed = 1;
   EXPECT_TRUE(h.Draw(s.get()).empty());
+  // Raster mode: the engine draws the glyphs into the band bitmap, nothing goes to the stream.
+  h.ctx.pdev->drawingSuppressed = 0;
+  h.ctx.pdev->rasterMode = 1;
+  HBM bm = EngCreateBitmap(SIZEL{64, 64}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+  SURFOBJ* band = EngLockSurface(bm);
+  RECTL all{0, 0, 64, 64};
+  EngEraseSurface(band, &all, 0xFFFFFF);
+  band->dhpdev = h.ctx.pdev;
+  EXPECT_TRUE(DrvTextOut(band, s.get(), h.font.get(), nullptr, nullptr, nullptr, &h.fore, nullptr, nullptr, 0x0D0D));
+  EXPECT_TRUE(h.ctx.Records().empty());
+  EXPECT_EQ(kvp::eng::GetPixel(band, s->pgp[0].ptl.x + 2, s->pgp[0].ptl.y - 5), 0u);  // the stem of "H"
+  EngUnlockSurface(band);
+  EngDeleteSurface(bm);
+  h.ctx.pdev->rasterMode = 0;
   h.ctx.pdev->drawingSuppressed = 0;
   h.ctx.pdev->state |= GR_STATE_OUTPUT_ERROR;
   EXPECT_TRUE(h.Draw(s.get(), nullptr, nullptr, FALSE).empty());
