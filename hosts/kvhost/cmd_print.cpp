@@ -1,6 +1,6 @@
-// kvhost print PRINTER [--pages N] [--out FILE.zarn]: stands in for an application printing through the
-// spooler and the graphics engine. It queues a job for the printer, loads the printer's graphics library,
-// runs a document of N pages through the job hooks (empty pages: the page script has no drawing yet), and
+// kvhost print PRINTER [--pages N] [--out FILE.zarn] [--script FILE]: stands in for an application
+// printing through the spooler and the graphics engine. It queues a job for the printer, loads the printer's graphics library,
+// runs a document of N pages through the job hooks (each drawn from the page script when one is given), and
 // copies the job's spool file, which the output library wrote, to FILE.
 #include <cerrno>
 #include <cstdio>
@@ -164,7 +164,7 @@ int Print(const std::vector<std::string>& args) {
 
 KVHOST_COMMAND("print",
                "  print PRINTER [--pages N] [--out FILE.zarn] [--script FILE]\n"
-               "                           print a job of N empty pages (1 by default) through the printer's\n"
+               "                           print a job of N pages (1 by default) through the printer's\n"
                "                           graphics library and output library; the ZARN stream goes to FILE"
                KVHOST_PAGE_SCRIPT_HELP,
                Print);

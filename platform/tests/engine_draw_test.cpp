@@ -228,6 +228,15 @@ TEST(EngineDraw, FillAndStrokePaths) {
   EXPECT_EQ(GetPixel(bmp.so, 5, 8), 255u);
   EXPECT_EQ(GetPixel(bmp.so, 5, 10), 55u);
   EXPECT_EQ(GetPixel(bmp.so, 5, 4), 0u);
+  // A shape far larger than the bitmap costs the bitmap's rows only, and covers all of it.
+  PATHOBJ* huge = kvp::eng::CreatePath();
+  kvp::eng::PathMoveTo(huge, POINTFIX{-(1 << 30), -(1 << 30)});
+  POINTFIX far[3] = {{1 << 30, -(1 << 30)}, {1 << 30, 1 << 30}, {-(1 << 30), 1 << 30}};
+  kvp::eng::PathLinesTo(huge, far, 3);
+  ASSERT_TRUE(EngFillPath(bmp.so, huge, nullptr, bo, nullptr, R2_COPYPEN, FP_ALTERNATEMODE));
+  EXPECT_EQ(GetPixel(bmp.so, 0, 0), 200u);
+  EXPECT_EQ(GetPixel(bmp.so, 19, 19), 200u);
+  EngDeletePath(huge);
   EngDeletePath(ring);
   EngDeletePath(line);
   kvp::eng::DeleteBrush(bo);
