@@ -26,7 +26,7 @@ constexpr DWORD GR_STATE_TAKEN_OVER = 0x100000;
 
 // The glyphs the printer keeps for the current page.
 struct GR_GLYPH_CACHE {
-  void* buckets[1024];
+  struct GR_GLYPH_ENTRY* buckets[1024];
   SHORT generation;
 };
 

@@ -17,29 +17,12 @@ KV_SEAM(DrvStretchBlt) BOOL DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*
                            POINTL*, ULONG) { return FALSE; }
 KV_SEAM(DrvRealizeBrush) BOOL DrvRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) { return FALSE; }
 KV_SEAM(DrvEscape) ULONG DrvEscape(SURFOBJ*, ULONG, ULONG, void*, ULONG, void*) { return 0; }
-KV_SEAM(DrvGetGlyphMode) ULONG DrvGetGlyphMode(DHPDEV, FONTOBJ*) { return 1; }
 KV_SEAM(DrvDitherColor) ULONG DrvDitherColor(DHPDEV, ULONG, ULONG, ULONG*) { return 0; }
-KV_SEAM(DrvQueryFont) IFIMETRICS* DrvQueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR*) { return nullptr; }
-KV_SEAM(DrvQueryFontData) LONG DrvQueryFontData(DHPDEV, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, void*, ULONG) { return -1; }
-KV_SEAM(DrvQueryFontTree) void* DrvQueryFontTree(DHPDEV, ULONG_PTR, ULONG, ULONG, ULONG_PTR*) { return nullptr; }
 KV_SEAM(DrvIcmCreateColorTransform) HANDLE DrvIcmCreateColorTransform(DHPDEV, LOGCOLORSPACEW*, void*, ULONG, void*, ULONG, void*, ULONG, DWORD) {
   return nullptr;
 }
 KV_SEAM(DrvIcmDeleteColorTransform) BOOL DrvIcmDeleteColorTransform(DHPDEV, HANDLE) { return FALSE; }
 KV_SEAM(DrvStretchBltROP) BOOL DrvStretchBltROP(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*, RECTL*,
                               POINTL*, ULONG, BRUSHOBJ*, DWORD) { return FALSE; }
-KV_SEAM(DrvQueryAdvanceWidths) BOOL DrvQueryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH*, void*, ULONG) { return FALSE; }
-KV_SEAM(DrvTextOut) BOOL DrvTextOut(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
-  return FALSE;
-}
 
-KV_SEAM(GrUnicodeToPrinterText) int GrUnicodeToPrinterText(BYTE* out, const WCHAR* text, DWORD bytes, DWORD) {
-  int chars = int(bytes / sizeof(WCHAR));
-  int n = chars ? WideCharToMultiByte(CP_ACP, 0, text, chars, reinterpret_cast<char*>(out), 2 * chars, nullptr, nullptr) : 0;
-  if (n < 0) n = 0;
-  out[n] = 0;
-  return n;
-}
-KV_SEAM(GrFreeFontTable) void GrFreeFontTable(GR_PDEV*, void*) {}
-KV_SEAM(GrFreeGlyphCache) void GrFreeGlyphCache(GR_PDEV*) {}
 KV_SEAM(GrJcImportJobItemsIfOn) void GrJcImportJobItemsIfOn(SETTING_CONTEXT*, HANDLE, DWORD) {}

@@ -39,4 +39,6 @@ kvhost print "KAVRO Lumeta QT M8350 ZARN" --pages 2 --script hosts/kvhost/sample
 "$build/bin/zarndump" --summary "$root/sample.zarn"
 echo
 echo "== the job's PJL header, as the model's driver data file composes it"
-"$build/bin/zarndump" "$root/sample.zarn" | awk '/page-header/ { exit } { print }'
+# The whole dump goes to a file first: a reader that stops early would cut zarndump's output short.
+"$build/bin/zarndump" "$root/sample.zarn" >"$root/sample.txt"
+awk '/page-header/ { exit } { print }' "$root/sample.txt"

@@ -228,7 +228,7 @@ TEST_F(SetUpMachine, MisuseGivesAMessageAndTheDocumentedExitCode) {
 }
 
 // The sample page script draws through the graphics library's hooks: paths, Béziers, clips, fills and
-// images reach the stream; a script with a mistake is refused with its line before any job is queued.
+// images and text reach the stream; a script with a mistake is refused with its line before any job is queued.
 TEST_F(SetUpMachine, PrintDrawsThePageScript) {
   std::string root = "--root " + Quote(*root_) + " ";
   std::string out = dir_->path() + "/drawn.zarn";
@@ -243,7 +243,8 @@ TEST_F(SetUpMachine, PrintDrawsThePageScript) {
   pclose(p);
   for (const char* record : {"record 17 path", "record 18 path mode 0x0A", "record 16 rect mode 5", "record 16 rect mode 1",
                              "path mode 0x1D", "line-width 1 dash 0xFFFF0000", "record 32 image format 00 A4",
-                             "record 32 image format 00 A2", "record 32 image format 00 20"})
+                             "record 32 image format 00 A2", "record 32 image format 00 20",
+                             "record 80 font-header", "record 82 char-string", "record 81 char box"})
     EXPECT_NE(dump.find(record), std::string::npos) << record;
 
   std::string bad = dir_->path() + "/bad.page";

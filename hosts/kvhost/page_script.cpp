@@ -11,6 +11,9 @@
 #include <memory>
 #include <sstream>
 
+#include "kvplat/codepage.h"
+#include "kvplat/engine_font.h"
+
 namespace kvhost::page {
 namespace {
 
@@ -383,6 +386,41 @@ bool RunCopyBits(Player& pl, const Call& c, std::string* error) {
   return Declined(pl, copy(pl.so(), o.so, pl.clip, o.xlate, &r, &zero), "copy", error);
 }
 
+// text X Y SIZE ANGLE FACE WORDS...: the words (UTF-8) in the face ("_" for a space in its name) with an em
+// of SIZE units, the baseline starting at X Y and turned ANGLE degrees counter-clockwise.
+bool RunText(Player& pl, const Call& c, std::string* error) {
+  for (size_t i = 0; i < 4; ++i)
+    if (!IsNumber(c.args[i])) {
+      *error = "'" + c.args[i] + "' is not a number";
+      return false;
+    }
+  std::string face8 = c.args[4], text8;
+  std::replace(face8.begin(), face8.end(), '_', ' ');
+  for (size_t i = 5; i < c.args.size(); ++i) text8 += (i > 5 ? " " : "") + c.args[i];
+  auto wide = [](const std::string& u8) {
+    std::u16string w(u8.size() + 1, u'\0');
+    int n = u8.empty() ? 0 : MultiByteToWideChar(CP_UTF8, 0, u8.data(), int(u8.size()), w.data(), int(w.size()));
+    w.resize(size_t(std::max(n, 0)));
+    return w;
+  };
+  double em = std::strtod(c.args[2].c_str(), nullptr) * pl.scale;
+  FONTOBJ* font = kvp::eng::CreateFont(wide(face8), em, std::strtod(c.args[3].c_str(), nullptr));
+  if (!font) {
+    *error = "no font '" + face8 + "' of that size";
+    return false;
+  }
+  STROBJ* str = kvp::eng::CreateString(font, wide(text8), POINTL{pl.Dot(c.args[0]), pl.Dot(c.args[1])});
+  Owned o;
+  o.brush = kvp::eng::CreateSolidBrush(pl.color);
+  auto textOut = pl.Hook<BOOL (*)(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*,
+                                  POINTL*, MIX)>(INDEX_DrvTextOut);
+  BOOL ok = textOut && str ? textOut(pl.so(), str, font, pl.clip, nullptr, nullptr, o.brush, nullptr, nullptr, 0x0D0D)
+                           : FALSE;
+  kvp::eng::DeleteString(str);
+  kvp::eng::DeleteFont(font);
+  return Declined(pl, ok, "text", error);
+}
+
 // Every command with its argument counts; numbers are checked where all arguments are numbers.
 constexpr size_t kAny = 100000;
 const Command kCommands[] = {
@@ -390,6 +428,7 @@ const Command kCommands[] = {
     {"style", 0, 16, RunStyle},      {"rop", 1, 1, RunRop},       {"clip", 1, kAny, RunClip},
     {"fill", 4, 4, RunFill},         {"line", 4, 4, RunLine},     {"polyline", 4, kAny, RunLine},
     {"path", 4, kAny, RunPath},      {"bitmap", 4, 4, RunBitmap}, {"copybits", 4, 4, RunCopyBits},
+    {"text", 6, kAny, RunText},
 };
 
 const Command* Find(const std::string& name) {

@@ -15,6 +15,8 @@
 //   path stroke|fill|winding|strokefill SEGMENTS   segments: M X Y, L X Y ..., C X1 Y1 X2 Y2 X3 Y3 ..., Z
 //   bitmap X Y SOURCE DEPTH        a block transfer of a PNG file (or "pattern", a generated picture) at
 //   copybits X Y SOURCE DEPTH      1, 4, 8, 16, 24 or 32 bits per pixel; copybits copies it instead
+//   text X Y SIZE ANGLE FACE WORDS...   words in a font ("_" for spaces in the face name), em SIZE, the
+//                                  baseline from X Y turned ANGLE degrees counter-clockwise
 //
 // New commands join the table in page_script.cpp; each takes the parsed words of its line.
 #pragma once
@@ -30,7 +32,8 @@
   "                             clip rect X0 Y0 X1 Y1 ... | clip path SEGMENTS | clip off,\n"                \
   "                             fill X0 Y0 X1 Y1, line X0 Y0 X1 Y1, polyline X Y X Y ...,\n"                 \
   "                             path stroke|fill|winding|strokefill M X Y L X Y C X1 Y1 X2 Y2 X3 Y3 Z,\n"    \
-  "                             bitmap X Y FILE.png|pattern DEPTH, copybits X Y FILE.png|pattern DEPTH"
+  "                             bitmap X Y FILE.png|pattern DEPTH, copybits X Y FILE.png|pattern DEPTH,\n" \
+  "                             text X Y SIZE ANGLE FACE WORDS..."
 
 namespace kvhost::page {
 

@@ -1,5 +1,4 @@
 // Fonts and text: faces found by fontconfig and drawn by FreeType, metrics, extents, DrawTextW's layout.
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -8,6 +7,7 @@
 #include <cstring>
 #include <map>
 
+#include "../engine/font_match.h"
 #include "gdi_internal.h"
 
 namespace kvp::ui {
@@ -79,37 +79,6 @@ std::string SansFile() {
       return p;
     }
   return {};
-}
-
-// The file and face index fontconfig matches for a family, weight and slant.
-bool Match(const std::string& family, LONG weight, bool italic, std::string* file, int* index) {
-  // fontconfig's tables are released when the process ends, so leak checks stay quiet.
-  static bool ok = [] {
-    if (FcInit() != FcTrue) return false;
-    std::atexit([] { FcFini(); });
-    return true;
-  }();
-  if (!ok) return false;
-  FcPattern* pat = FcPatternCreate();
-  if (!pat) return false;
-  FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(pat, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-  FcDefaultSubstitute(pat);
-  FcResult res = FcResultNoMatch;
-  FcPattern* m = FcFontMatch(nullptr, pat, &res);
-  bool found = false;
-  FcChar8* path = nullptr;
-  if (m && FcPatternGetString(m, FC_FILE, 0, &path) == FcResultMatch && path) {
-    *file = reinterpret_cast<const char*>(path);
-    int i = 0;
-    *index = FcPatternGetInteger(m, FC_INDEX, 0, &i) == FcResultMatch ? i : 0;
-    found = true;
-  }
-  if (m) FcPatternDestroy(m);
-  FcPatternDestroy(pat);
-  return found;
 }
 
 KvFont* DefaultFontObj() {
@@ -311,7 +280,7 @@ KVAPI HFONT CreateFontIndirectW(const LOGFONTW* lf) {
   if (family.empty()) family = "DejaVu Sans";
   std::string file;
   int index = 0;
-  if (!Match(family, lf->lfWeight, lf->lfItalic != 0, &file, &index)) file = SansFile();
+  if (!kvp::MatchFontFile(family, lf->lfWeight, lf->lfItalic != 0, &file, &index)) file = SansFile();
   // Absurd heights are held to a size a page can show.
   LONG h = std::clamp<LONG>(lf->lfHeight, -1000, 1000);
   font->face = h < 0 ? FaceFor(file, index, int(-h), 0) : h > 0 ? FaceFor(file, index, 0, h) : FaceFor(file, index, 11, 0);
