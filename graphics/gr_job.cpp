@@ -457,8 +457,7 @@ BOOL DrvStartPage(SURFOBJ* so) {
     if (p->previewPrint && !WritePreviewDevmode(p)) return FALSE;
   }
   if (!PassThroughFirstPage(p) && !ZsWritePageHeader(s, p->settings)) return FALSE;
-  if (p->clipCache) p->clipCache->valid = 0;
-  p->drawState = GR_DRAW_STATE{};
+  GrResetDrawState(p);
   if (!PassThroughFirstPage(p) &&
       !ZsPutPageStart(s, DWORD(p->printWidthDot), DWORD(p->printLengthDot), p->resolution, p->resolution))
     return FALSE;

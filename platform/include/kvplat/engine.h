@@ -4,8 +4,9 @@
 // a device context and its surface, running the job hooks and releasing everything.
 //
 // Records that pass between the engine and a driver are pinned to their 64-bit layout. The drawing
-// objects (clip, path, string, font, transform, brush, colour translation) are declared here by name; the
-// drawing services complete them and add their queries and the engine's fall-back drawing.
+// objects (clip, path, string, font, transform, brush, colour translation) are declared here by name and
+// completed, with their queries and the engine's fall-back drawing, in engine_draw.h (fonts and strings
+// in engine_font.h).
 //
 // Every engine object (palette, bitmap, device surface) is counted as one allocation of the platform, so
 // kvp::test::FailAllocAt reaches their creation too. Handles are checked against the live objects: a
@@ -428,3 +429,6 @@ bool DescribeSurface(HSURF hsurf, SurfaceInfo* out);
 size_t LiveObjectCount();
 
 }  // namespace kvp::eng
+
+// The drawing objects, their queries and the engine's drawing into bitmaps.
+#include "kvplat/engine_draw.h"
