@@ -23,6 +23,11 @@ void GrPixel16ToBytes(WORD pixel, BOOL green6, BYTE out[3]);
 // only one), each as the pixel's three bytes with the first byte lowest. FALSE for another format.
 BOOL GrIsTwoColorPattern(const BYTE* bits, LONG rowBytes, ULONG format, DWORD colors[2]);
 
+// Fills a 3072-byte 24-bit tile (32 x 32, top row first) from a pattern that is not 8 x 8 by letting the
+// engine stretch it to a side of 4, 8, 16 or 32 (by the pattern's width) and tiling that. FALSE for an
+// 8 x 8 pattern, when no temporary surface can be had or the stretch fails.
+BOOL GrScalePattern(GR_PDEV* pdev, SURFOBJ* pattern, XLATEOBJ* xlate, BYTE* tile);
+
 // Closes the context's kept colour transform and profile (each when present) and forgets them.
 void GrReleaseColorTransform(GR_PDEV* pdev);
 // Hands the kept transform and profile of `from` to `to` (a reset within a document): `to` closes a pair

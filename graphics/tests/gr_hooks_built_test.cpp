@@ -42,7 +42,7 @@ std::string NameOf(ULONG index) {
 const std::set<std::string> kStillStandIns = {
     "DrvBitBlt",       "DrvCopyBits",       "DrvStrokePath",  "DrvFillPath",      "DrvStrokeAndFillPath",
     "DrvTextOut",      "DrvGetGlyphMode",   "DrvQueryFont",   "DrvQueryFontTree", "DrvQueryFontData",
-    "DrvQueryAdvanceWidths", "DrvRealizeBrush", "DrvStretchBlt", "DrvStretchBltROP",
+    "DrvQueryAdvanceWidths",
 };
 
 TEST(HookTable, EveryRowIsABuiltHook) {
