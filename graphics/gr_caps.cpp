@@ -253,7 +253,8 @@ BOOL DrvNextBand(SURFOBJ* so, POINTL* origin) {
   }
   RECTL band;
   bool last = GrBandRect(p, so, &band);
-  POINTL source{band.left, band.top};
+  // The band's pixels start at the bitmap's own origin; the band rectangle places them on the page.
+  POINTL source{0, 0};
   // A band that cannot be sent fails the page instead of being lost silently.
   if (band.bottom > band.top && !GrPutCopiedImage(p, nullptr, so, &source, &band)) return FALSE;
   FillWhite(so);

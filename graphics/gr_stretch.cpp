@@ -27,51 +27,6 @@ constexpr BYTE kRop3And = 0x88;          // SRCAND
 constexpr BYTE kMixNop = 11;
 constexpr ULONG kWhite = 0xFFFFFF;
 
-// The image format of a source: the record's format code, the format of a temporary surface and whether
-// the printer cannot take the source as it is.
-struct GR_IMAGE_FORMAT {
-  DWORD code;
-  ULONG tempFormat;
-  bool convert;
-};
-GR_IMAGE_FORMAT GrImageFormatOf(ULONG format) {
-  switch (format) {
-    case BMF_1BPP: return {0, BMF_1BPP, false};
-    case BMF_4BPP: return {1, BMF_4BPP, false};
-    case BMF_8BPP: return {2, BMF_8BPP, false};
-    case BMF_24BPP: return {4, BMF_24BPP, false};
-    default: return {4, BMF_24BPP, true};
-  }
-}
-
-DWORD GrFormatBits(ULONG format) { return format == BMF_1BPP ? 1 : format == BMF_4BPP ? 4 : format == BMF_8BPP ? 8 : 24; }
-
-bool HasTable(const XLATEOBJ* xlate) { return xlate && xlate->pulXlate && xlate->cEntries; }
-
-// A 1, 4 or 8-bit source whose table runs evenly from black to white over exactly 2, 16 or 256 entries.
-BOOL GrIsGreySource(ULONG format, const XLATEOBJ* xlate) {
-  DWORD bits = GrFormatBits(format);
-  if (bits > 8 || !HasTable(xlate) || xlate->cEntries != (1u << bits)) return FALSE;
-  for (ULONG i = 0; i < xlate->cEntries; ++i) {
-    ULONG g = i * 255 / (xlate->cEntries - 1);
-    if ((xlate->pulXlate[i] & 0xFFFFFF) != (g | g << 8 | g << 16)) return FALSE;
-  }
-  return TRUE;
-}
-
-// The palette of an indexed image: three bytes of each table entry, as many entries as the format holds
-// (missing ones black), in a private-heap block; none without a table, for a direct format or without
-// memory.
-BYTE* GrMakePalette(GR_PDEV* p, const XLATEOBJ* xlate, ULONG format) {
-  DWORD bits = GrFormatBits(format);
-  if (bits > 8 || !HasTable(xlate)) return nullptr;
-  DWORD entries = 1u << bits;
-  auto* out = static_cast<BYTE*>(GrHeapAlloc(p->heap, 3 * entries));
-  if (!out) return nullptr;
-  for (DWORD i = 0; i < entries && i < xlate->cEntries; ++i) std::memcpy(out + 3 * i, &xlate->pulXlate[i], 3);
-  return out;
-}
-
 GR_PDEV* Checked(SURFOBJ* so) {
   auto* p = so ? static_cast<GR_PDEV*>(so->dhpdev) : nullptr;
   if (GrIsValidPdev(p)) return p;
@@ -101,32 +56,6 @@ struct Temp {
   }
 };
 
-// A palette block of the private heap, freed however the worker leaves.
-struct Palette {
-  GR_PDEV* p;
-  BYTE* bytes = nullptr;
-  explicit Palette(GR_PDEV* pdev) : p(pdev) {}
-  Palette(const Palette&) = delete;
-  Palette& operator=(const Palette&) = delete;
-  ~Palette() { GrHeapFree(p->heap, bytes); }
-};
-
-// The lowest address of a bitmap's rows and whether they run bottom-up from there.
-const BYTE* LowestRow(const SURFOBJ* so, BOOL* bottomUp) {
-  *bottomUp = so->lDelta < 0;
-  const BYTE* scan0 = static_cast<const BYTE*>(so->pvScan0);
-  if (so->lDelta >= 0) return scan0;
-  return scan0 + ptrdiff_t(so->lDelta) * (so->sizlBitmap.cy - 1);
-}
-
-bool SendImage(GR_PDEV* p, LONG x, LONG y, LONG w, LONG h, LONG srcX, LONG srcY, DWORD srcW, DWORD rows,
-               DWORD format, const BYTE* bits, const BYTE* palette, BOOL bottomUp) {
-  ZARN_STREAM* s = &p->stream;
-  if (ZsPutImage(s, x, y, w, h, srcX, srcY, srcW, rows, format, bits, palette, bottomUp)) return true;
-  // The row-by-row writer needs the least memory; when it fails too the image is lost and the call says so.
-  return ZsPutImageByRows(s, x, y, w, h, srcX, srcY, srcW, rows, format, bits, palette, bottomUp) != nullptr;
-}
-
 // The stretch into a temporary surface: through the mask with the ROP4, or a plain copy.
 BOOL StretchInto(SURFOBJ* temp, SURFOBJ* source, SURFOBJ* mask, XLATEOBJ* xlate, COLORADJUSTMENT* ca,
                  POINTL* htOrigin, RECTL* tempRect, RECTL* sourceRect, POINTL* maskPoint, ROP4 rop4, bool masked) {
@@ -147,10 +76,7 @@ BOOL SendMask(GR_PDEV* p, SURFOBJ* mask, POINTL* maskPoint, ROP4 rop4, LONG x, L
   if (!EngBitBlt(t.so, mask, nullptr, nullptr, nullptr, &all, maskPoint, nullptr, nullptr, nullptr,
                  rop4 == kRopMaskKeep ? kRopCopy : kRopMaskXor))
     return FALSE;
-  if (!GrSetRop(p, kRop3Paint)) return FALSE;
-  BOOL bottomUp = FALSE;
-  const BYTE* bits = LowestRow(t.so, &bottomUp);
-  if (!SendImage(p, x, y, w, h, 0, 0, DWORD(workW), DWORD(workH), 0, bits, nullptr, bottomUp)) return FALSE;
+  if (!GrSetRop(p, kRop3Paint) || !GrPutWholeImage(p, x, y, w, h, 0, 0, t.so, 0, nullptr)) return FALSE;
   t.Release();
   return GrSetRop(p, kRop3And);
 }
@@ -183,11 +109,13 @@ BOOL GrPutStretchedImage(GR_PDEV* p, XLATEOBJ* xlate, SURFOBJ* source, COLORADJU
   LONG dw = target->right - target->left, dh = target->bottom - target->top;
   LONG adw = std::abs(dw), adh = std::abs(dh);
 
-  GR_IMAGE_FORMAT fmt = GrImageFormatOf(source->iBitmapFormat);
-  bool convert = fmt.convert || sw != cx || sh != cy || dw < 0 || dh < 0;
-  BOOL grey = GrIsGreySource(source->iBitmapFormat, xlate);
+  ULONG f = source->iBitmapFormat;
+  GR_PIXEL_FORMAT fmt = GrPixelFormatOf(f);
+  // Rows the image writer cannot read as they lie need a copy as well.
+  bool convert = fmt.convert || sw != cx || sh != cy || dw < 0 || dh < 0 || !GrWriterLayout(source);
+  bool grey = GrIsGreySource(source, xlate);
   LONG workW = std::abs(sw), workH = std::abs(sh);
-  bool deep = source->iBitmapFormat == BMF_24BPP || source->iBitmapFormat == BMF_32BPP;
+  bool deep = f == BMF_24BPP || f == BMF_32BPP;
   bool lastRopCopy = p->drawState.ropValid && p->drawState.rop == kRop3Copy;
   if (p->directImage && lastRopCopy && deep && sw && sh && dw && dh && (adw < workW || adh < workH)) {
     convert = true;  // the engine reduces the image to its final size on the host
@@ -199,56 +127,45 @@ BOOL GrPutStretchedImage(GR_PDEV* p, XLATEOBJ* xlate, SURFOBJ* source, COLORADJU
 
   DWORD format = fmt.code;
   if (xlate && (xlate->flXlate & XO_HOST_ICM)) format |= GR_FORMAT_HOST_ICM;
-  ULONG imageFormat = source->iBitmapFormat;
-  Temp temp;
-  const BYTE* bits = nullptr;
-  BOOL bottomUp = FALSE;
-  LONG imgX = sx, imgY = sy;
   if (!convert) {
-    bits = LowestRow(source, &bottomUp);
-    workW = cx;
-    workH = cy;
+    bool failed = false;
+    BYTE* palette = GrMakePalette(p, fmt.code, xlate, grey, &failed);
+    BOOL ok = !failed && GrPutWholeImage(p, x, y, adw, adh, sx, sy, source, format, palette);
+    GrHeapFree(p->heap, palette);
+    return ok;
+  }
+  if (!workW || !workH) return FALSE;
+  RECTL tempRect{0, 0, workW, workH};
+  if (dw < 0) std::swap(tempRect.left, tempRect.right);
+  if (dh < 0) std::swap(tempRect.top, tempRect.bottom);
+  if (masked && !SendMask(p, mask, maskPoint, rop4, x, y, adw, adh, workW, workH)) return FALSE;
+  XLATEOBJ* tempXlate = fmt.temporary != f ? xlate : nullptr;
+  Temp temp;
+  if (temp.Make(p, workW, workH, fmt.temporary)) {
+    RECTL all{0, 0, workW, workH};
+    if (masked && !EngEraseSurface(temp.so, &all, kWhite)) return FALSE;
+    if (!StretchInto(temp.so, source, mask, tempXlate, ca, htOrigin, &tempRect, &src, maskPoint, rop4, masked))
+      return FALSE;
   } else {
-    imgX = imgY = 0;
-    if (!workW || !workH) return FALSE;
-    RECTL tempRect{0, 0, workW, workH};
-    if (dw < 0) std::swap(tempRect.left, tempRect.right);
-    if (dh < 0) std::swap(tempRect.top, tempRect.bottom);
-    if (masked && !SendMask(p, mask, maskPoint, rop4, x, y, adw, adh, workW, workH)) return FALSE;
-    XLATEOBJ* tempXlate = fmt.tempFormat != source->iBitmapFormat ? xlate : nullptr;
-    imageFormat = fmt.tempFormat;
-    if (temp.Make(p, workW, workH, fmt.tempFormat)) {
-      RECTL all{0, 0, workW, workH};
-      if (masked && !EngEraseSurface(temp.so, &all, kWhite)) return FALSE;
-      if (!StretchInto(temp.so, source, mask, tempXlate, ca, htOrigin, &tempRect, &src, maskPoint, rop4, masked))
+    if ((f == BMF_24BPP || f == BMF_32BPP || f == BMF_8BPP) && sw > 0 && sh > 0)
+      return GrPutImageStripes(p, source, &src, target, xlate, ca, htOrigin, grey) != nullptr;
+    for (LONG i = 2;; ++i) {  // a reduced copy, as large as memory allows
+      if (i > GR_MAX_REDUCTION) return FALSE;
+      LONG w = std::abs(workW / i), h = std::abs(workH / i);
+      if (!w || !h) return FALSE;
+      if (!temp.Make(p, w, h, fmt.temporary)) continue;
+      RECTL reduced = Divided(tempRect, i);
+      if (!StretchInto(temp.so, source, nullptr, tempXlate, ca, htOrigin, &reduced, &src, nullptr, rop4, false))
         return FALSE;
-    } else {
-      ULONG f = source->iBitmapFormat;
-      if ((f == BMF_24BPP || f == BMF_32BPP || f == BMF_8BPP) && sw > 0 && sh > 0)
-        return GrPutImageStripes(p, source, &src, target, xlate, ca, htOrigin, grey) != nullptr;
-      for (LONG i = 2;; ++i) {
-        if (i > GR_MAX_REDUCTION) return FALSE;
-        LONG w = std::abs(workW / i), h = std::abs(workH / i);
-        if (!w || !h) return FALSE;
-        if (!temp.Make(p, w, h, fmt.tempFormat)) continue;
-        RECTL reduced = Divided(tempRect, i);
-        if (!StretchInto(temp.so, source, nullptr, tempXlate, ca, htOrigin, &reduced, &src, nullptr, rop4, false))
-          return FALSE;
-        workW = w;
-        workH = h;
-        format |= GR_FORMAT_REDUCED;
-        break;
-      }
+      format |= GR_FORMAT_REDUCED;
+      break;
     }
-    bits = static_cast<const BYTE*>(temp.so->pvScan0);
   }
-
-  Palette palette(p);
-  if (imageFormat != BMF_24BPP && xlate && !grey) {
-    palette.bytes = GrMakePalette(p, xlate, imageFormat);
-    if (!palette.bytes && GrFormatBits(imageFormat) <= 8 && HasTable(xlate)) return FALSE;
-  }
-  return SendImage(p, x, y, adw, adh, imgX, imgY, DWORD(workW), DWORD(workH), format, bits, palette.bytes, bottomUp);
+  bool failed = false;
+  BYTE* palette = fmt.temporary == BMF_24BPP ? nullptr : GrMakePalette(p, fmt.code, xlate, grey, &failed);
+  BOOL ok = !failed && GrPutWholeImage(p, x, y, adw, adh, 0, 0, temp.so, format, palette);
+  GrHeapFree(p->heap, palette);
+  return ok;
 }
 
 BYTE* GrPutImageStripes(GR_PDEV* p, SURFOBJ* source, RECTL* sourceRect, RECTL* target, XLATEOBJ* xlate,
@@ -270,13 +187,15 @@ BYTE* GrPutImageStripes(GR_PDEV* p, SURFOBJ* source, RECTL* sourceRect, RECTL* t
   DWORD outW = DWORD(sw) / step, outH = DWORD(sh) / step;
   if (!outW || !outH) return nullptr;
   uint64_t rowBytes64 = (uint64_t(outW) * bpp + 3) & ~uint64_t(3);
-  DWORD palBytes = 0;
-  Palette palette(p);
-  if (f == BMF_8BPP && HasTable(xlate) && !grey) {
-    palette.bytes = GrMakePalette(p, xlate, BMF_8BPP);
-    if (!palette.bytes) return nullptr;
-    palBytes = 768;
-  }
+  bool failed = false;
+  BYTE* palette = f == BMF_8BPP ? GrMakePalette(p, GrPixelFormatOf(f).code, xlate, grey, &failed) : nullptr;
+  if (failed) return nullptr;
+  DWORD palBytes = palette ? 768 : 0;
+  struct FreePalette {
+    GR_PDEV* p;
+    BYTE* bytes;
+    ~FreePalette() { GrHeapFree(p->heap, bytes); }
+  } freePalette{p, palette};
   uint64_t length = sizeof(ZARN_IMAGE_HEADER) + ((palBytes + 3) & ~3u) + rowBytes64 * outH;
   if (length > 0x7FFFFFF0u || rowBytes64 > 0x7FFFFFF0u) return nullptr;
   DWORD rowBytes = DWORD(rowBytes64);
@@ -304,7 +223,7 @@ BYTE* GrPutImageStripes(GR_PDEV* p, SURFOBJ* source, RECTL* sourceRect, RECTL* t
   hd.destWidth = w;
   hd.destHeight = h;
   std::memcpy(head, &hd, sizeof hd);
-  if (palBytes) std::memcpy(head + sizeof hd, palette.bytes, palBytes);
+  if (palBytes) std::memcpy(head + sizeof hd, palette, palBytes);
 
   const BYTE* scan0 = static_cast<const BYTE*>(source->pvScan0);
   RECTL oneRow{0, 0, sw, 1};
