@@ -25,12 +25,13 @@ namespace {
 constexpr DWORD kPrinterTextMode = 128;
 constexpr size_t kMaxDecimalBytes = 31;  // bytes of a decimal text an escape reads
 
-struct TextSetting {
+// An escape that sets or reads one setting.
+struct EscapeSetting {
   ULONG escape;
   WORD id;
 };
 // Escapes that store a job-log text in the job's settings.
-constexpr TextSetting kTextSettings[] = {
+constexpr EscapeSetting kTextSettings[] = {
     {GR_ESC_USER_CODE, sid::rdmUserCode},
     {GR_ESC_OWNER_NAME, sid::rdmOwnerName},
     {GR_ESC_JOB_PASSWORD, sid::rdmJOBPassword},
@@ -43,12 +44,8 @@ constexpr TextSetting kTextSettings[] = {
     {GR_ESC_AUTH_PASSWORD, sid::wdmAuthenticationPassword},
 };
 
-struct ReadSetting {
-  ULONG escape;
-  WORD id;
-};
 // Escapes that read one setting's option value as a u16.
-constexpr ReadSetting kReadSettings[] = {
+constexpr EscapeSetting kReadSettings[] = {
     {GR_ESC_GET_DEFAULT_SOURCE, sid::dmDefaultSource},
     {GR_ESC_GET_PRINT_METHOD, sid::rdmPrnMethod},
     {GR_ESC_GET_API_USE, sid::rdmAPIUseFlag},
@@ -199,9 +196,9 @@ void GrCopyStringTable(STRING_HANDOVER_ROW* own, const STRING_HANDOVER_ROW* call
 ULONG DrvEscape(SURFOBJ* so, ULONG escape, ULONG inSize, void* in, ULONG outSize, void* out) {
   GR_PDEV* p = Checked(so);
   if (!p || GrQueryEscapeSupport(p, escape) != 1) return 0;
-  for (const TextSetting& t : kTextSettings)
+  for (const EscapeSetting& t : kTextSettings)
     if (t.escape == escape) return SetText(p, t.id, in, inSize);
-  for (const ReadSetting& r : kReadSettings)
+  for (const EscapeSetting& r : kReadSettings)
     if (r.escape == escape) return ReadOption(p, r.id, out, outSize);
   switch (escape) {
     case GR_ESC_QUERYESCSUPPORT: {

@@ -14,26 +14,7 @@
 
 namespace {
 
-struct Pattern {
-  HSURF h = nullptr;
-  SURFOBJ* so = nullptr;
-  Pattern(LONG w, LONG hgt, ULONG format, bool topDown = true) {
-    h = EngCreateBitmap(SIZEL{w, hgt}, 0, format, topDown ? BMF_TOPDOWN : 0, nullptr);
-    so = h ? EngLockSurface(h) : nullptr;
-  }
-  ~Pattern() {
-    if (so) EngUnlockSurface(so);
-    if (h) EngDeleteSurface(h);
-  }
-  // Row y as the picture shows it (top row first), wherever it is stored.
-  BYTE* Row(LONG y) { return static_cast<BYTE*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta; }
-  void Put24(LONG x, LONG y, DWORD c) {
-    BYTE* p = Row(y) + 3 * x;
-    p[0] = BYTE(c);
-    p[1] = BYTE(c >> 8);
-    p[2] = BYTE(c >> 16);
-  }
-};
+using Pattern = grtest::Bitmap;
 
 class RealizeTest : public grtest::DocTest {
  protected:

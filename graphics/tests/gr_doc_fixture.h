@@ -17,6 +17,31 @@
 
 namespace grtest {
 
+// An engine bitmap, locked while it lives.
+struct Bitmap {
+  HSURF h = nullptr;
+  SURFOBJ* so = nullptr;
+  Bitmap(LONG w, LONG hgt, ULONG format, bool topDown = true) {
+    h = EngCreateBitmap(SIZEL{w, hgt}, 0, format, topDown ? BMF_TOPDOWN : 0, nullptr);
+    so = h ? EngLockSurface(h) : nullptr;
+    EXPECT_NE(so, nullptr);
+  }
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(const Bitmap&) = delete;
+  ~Bitmap() {
+    if (so) EngUnlockSurface(so);
+    if (h) EngDeleteSurface(h);
+  }
+  // Row y as the picture shows it (top row first), wherever it is stored.
+  BYTE* Row(LONG y) const { return static_cast<BYTE*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta; }
+  void Put24(LONG x, LONG y, DWORD c) const {
+    BYTE* p = Row(y) + 3 * x;
+    p[0] = BYTE(c);
+    p[1] = BYTE(c >> 8);
+    p[2] = BYTE(c >> 16);
+  }
+};
+
 class DocTest : public ::testing::Test {
  protected:
   struct Dc {

@@ -14,22 +14,11 @@
 
 namespace {
 
-struct Bitmap {
-  HSURF h = nullptr;
-  SURFOBJ* so = nullptr;
-  Bitmap(LONG w, LONG hgt, ULONG format, bool topDown = true) {
-    h = EngCreateBitmap(SIZEL{w, hgt}, 0, format, topDown ? BMF_TOPDOWN : 0, nullptr);
-    so = h ? EngLockSurface(h) : nullptr;
-    EXPECT_NE(so, nullptr);
-  }
-  ~Bitmap() {
-    if (so) EngUnlockSurface(so);
-    if (h) EngDeleteSurface(h);
-  }
-};
+using grtest::Bitmap;
 
-// The image and ROP records of a dump, one a line, without the data hashes.
-std::string Records(const std::string& dump) {
+// The records of a dump with these opcodes (image and ROP by default), one a line, without the data
+// hashes of images.
+std::string Records(const std::string& dump, std::initializer_list<const char*> ops = {"32", "49"}) {
   std::string out;
   size_t at = 0;
   while (at < dump.size()) {
@@ -37,7 +26,9 @@ std::string Records(const std::string& dump) {
     if (end == std::string::npos) end = dump.size();
     std::string line = dump.substr(at, end - at);
     at = end + 1;
-    if (line.rfind("  record 32 ", 0) != 0 && line.rfind("  record 49 ", 0) != 0) continue;
+    bool wanted = false;
+    for (const char* op : ops) wanted = wanted || line.rfind(std::string("  record ") + op + " ", 0) == 0;
+    if (!wanted) continue;
     size_t data = line.find(" data ");
     out += line.substr(0, data) + "\n";
   }
@@ -66,11 +57,11 @@ class StretchTest : public grtest::DocTest {
     return DrvStretchBlt(&dc_->so, src, mask, nullptr, xlate, nullptr, nullptr, &target, &source,
                          mask ? &maskPoint : nullptr, COLORONCOLOR);
   }
-  // Ends the job and gives its image and ROP records.
-  std::string Finish() {
+  // Ends the job and gives its records of these opcodes.
+  std::string Finish(std::initializer_list<const char*> ops = {"32", "49"}) {
     EXPECT_TRUE(DrvSendPage(&dc_->so));
     EXPECT_TRUE(DrvEndDoc(&dc_->so, 0));
-    return Records(Dump(Spool(21)));
+    return Records(Dump(Spool(21)), ops);
   }
   Dc* dc_ = nullptr;
 };
@@ -220,6 +211,25 @@ TEST_F(StretchTest, StretchBltRopSendsTheBrushAndTheRop) {
             "  record 49 rop 0xCC\n"
             "  record 32 image format 00 24 00 dest (0,0,4,4) src 0,0 width 4 rows 4 at 0,0 size 4x4 palette 0 "
             "row-bytes 12\n");
+}
+
+TEST_F(StretchTest, StretchBltRopWithAHatchBrushSendsItsTile) {
+  Bitmap src(4, 4, BMF_24BPP);
+  RECTL t{0, 0, 4, 4}, s{0, 0, 4, 4};
+  BRUSHOBJ* brush = kvp::eng::CreateHatchBrush(&dc_->so, HS_CROSS, 0x0000FF, 0xFFFFFF, &DrvRealizeBrush);
+  ASSERT_NE(brush, nullptr);
+  POINTL origin{0, 0};
+  ASSERT_TRUE(DrvStretchBltROP(&dc_->so, src.so, nullptr, nullptr, nullptr, nullptr, &origin, &t, &s, nullptr,
+                               COLORONCOLOR, brush, 0xB8B8));  // source where the pattern is set
+  auto* tile = static_cast<const GR_BRUSH*>(BRUSHOBJ_pvGetRbrush(brush));
+  ASSERT_NE(tile, nullptr);
+  EXPECT_EQ(tile->kind, GR_BRUSH_PATTERN1);
+  kvp::eng::DeleteBrush(brush);
+  std::string records = Finish({"48", "49", "50", "64"});
+  EXPECT_NE(records.find("record 50 background 2\n"), std::string::npos) << records;
+  EXPECT_NE(records.find("record 64 pattern-brush flags 0x80 side 32 bits 128 bytes"), std::string::npos) << records;
+  EXPECT_NE(records.find("record 48 colour-brush"), std::string::npos) << records;
+  EXPECT_NE(records.find("record 49 rop 0xB8\n"), std::string::npos) << records;
 }
 
 // A failed image whose row-by-row retry fails too fails the call; a retry that succeeds does not.
