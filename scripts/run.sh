@@ -34,6 +34,6 @@ echo
 echo "== a printer's reply as a status monitor shows it"
 kvhost status --reply statusdata/tests/fixtures/tray1_empty.txt --lang "${KV_LANG:-en}" --png "$root/status.png"
 echo
-echo "== a sample job through the graphics library and the output library, and its stream"
-kvhost print "KAVRO Lumeta QT M8350 ZARN" --pages 2 --out "$root/sample.zarn"
+echo "== a sample job (a plotter-style drawing on each page) through the graphics library and the output library, and its stream"
+kvhost print "KAVRO Lumeta QT M8350 ZARN" --pages 2 --script hosts/kvhost/samples/plotter.page --out "$root/sample.zarn"
 "$build/bin/zarndump" --summary "$root/sample.zarn"

@@ -227,4 +227,30 @@ TEST_F(SetUpMachine, MisuseGivesAMessageAndTheDocumentedExitCode) {
   EXPECT_NE(help.out.find("exit codes:"), std::string::npos) << help.out;
 }
 
+// The sample page script draws through the graphics library's hooks: paths, Béziers, clips, fills and
+// images reach the stream; a script with a mistake is refused with its line before any job is queued.
+TEST_F(SetUpMachine, PrintDrawsThePageScript) {
+  std::string root = "--root " + Quote(*root_) + " ";
+  std::string out = dir_->path() + "/drawn.zarn";
+  Outcome r = Kvhost(root + "print 'KAVRO Lumeta QT M8350 ZARN' --script " +
+                     Quote(std::string(KV_SOURCE_DIR) + "/hosts/kvhost/samples/plotter.page") + " --out " + Quote(out));
+  ASSERT_EQ(r.code, 0) << r.out;
+  FILE* p = popen((std::string(KV_BINARY_DIR) + "/bin/zarndump " + Quote(out) + " 2>&1").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string dump;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) dump.append(buf, n);
+  pclose(p);
+  for (const char* record : {"record 17 path", "record 18 path mode 0x0A", "record 16 rect mode 5", "record 16 rect mode 1",
+                             "path mode 0x1D", "line-width 1 dash 0xFFFF0000", "record 32 image format 00 A4",
+                             "record 32 image format 00 A2", "record 32 image format 00 20"})
+    EXPECT_NE(dump.find(record), std::string::npos) << record;
+
+  std::string bad = dir_->path() + "/bad.page";
+  std::ofstream(bad) << "color 1 2 3\nline 0 0 ten 10\n";
+  r = Kvhost(root + "print 'KAVRO Lumeta QT M8350 ZARN' --script " + Quote(bad));
+  EXPECT_EQ(r.code, 2) << r.out;
+  EXPECT_NE(r.out.find("line 2: 'ten' is not a number"), std::string::npos) << r.out;
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "draw_fixture.h"
 #include "gr_blt.h"
 #include "gr_pdev.h"
+#include "kvplat/testhooks.h"
 
 namespace {
 
@@ -184,6 +185,38 @@ TEST(GrCopyBits, Roads) {
   EXPECT_NE(kvp::eng::GetPixel(into.so, 0, 0), 0xFFu);
 }
 
+TEST(GrCopyBits, EveryFormat) {
+  const struct Case {
+    ULONG format;
+    const char* image;
+  } cases[] = {
+      {BMF_1BPP, "32 image format 00 00 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 6 row-bytes 4"},
+      {BMF_4BPP, "32 image format 00 01 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 48 row-bytes 4"},
+      {BMF_8BPP, "32 image format 00 02 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 768 row-bytes 8"},
+      {BMF_16BPP, "32 image format 00 24 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 0 row-bytes 24"},
+      {BMF_24BPP, "32 image format 00 24 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 0 row-bytes 24"},
+      {BMF_32BPP, "32 image format 00 24 00 dest (5,6,13,10) src 0,0 width 8 rows 4 at 5,6 size 8x4 palette 0 row-bytes 24"},
+  };
+  std::vector<ULONG> table(256);
+  for (ULONG i = 0; i < 256; ++i) table[i] = i * 0x010203;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.format);
+    DrawContext c;
+    Objects o;
+    Bitmap b(8, 4, k.format, false);
+    ULONG entries = k.format == BMF_1BPP ? 2 : k.format == BMF_4BPP ? 16 : 256;
+    XLATEOBJ* x = o.xlates.emplace_back(kvp::eng::CreateXlate(table.data(), entries));
+    RECTL r{5, 6, 13, 10};
+    POINTL zero{0, 0};
+    size_t live = kvp::eng::LiveObjectCount();
+    ASSERT_EQ(DrvCopyBits(&c.device, b.so, nullptr, k.format <= BMF_8BPP ? x : nullptr, &r, &zero), TRUE);
+    EXPECT_EQ(kvp::eng::LiveObjectCount(), live);
+    Lines l = c.Lines();
+    ASSERT_EQ(l.size(), 2u);
+    EXPECT_EQ(Head(l[1]), k.image);
+  }
+}
+
 TEST(GrCopyBits, MonochromeJobGreysCopiesButNotBlockTransfers) {
   DrawContext c;
   c.pdev->colorMachine = 0;
@@ -208,6 +241,42 @@ TEST(GrCopyBits, LostImageIsAFailure) {
   EXPECT_EQ(GrPutCopiedImage(c.pdev, nullptr, b.so, &zero, &r), FALSE);
   c.pdev->stream.owner = c.pdev;
   EXPECT_TRUE(c.Lines().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Every allocation of a drawing sequence failed in turn: each hook reports the failure, no engine object
+// is left behind, and what reached the stream still decodes.
+TEST(GrDrawFaults, FailEachAllocationInTurn) {
+  for (unsigned n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    DrawContext c;
+    Objects o;
+    Bitmap src(300, 40, BMF_16BPP);
+    PATHOBJ* path = o.Rects({{0, 0, 100, 100}, {200, 200, 300, 300}});
+    CLIPOBJ* region = o.Clip({{0, 0, 50, 50}, {60, 60, 90, 90}}, 3);
+    BRUSHOBJ* bo = o.Solid(0x00FF00);
+    RECTL r{0, 0, 300, 40};
+    POINTL zero{0, 0};
+    size_t live = kvp::eng::LiveObjectCount();
+    kvp::test::FailAllocAt(n);
+    BOOL fill = DrvFillPath(&c.device, path, region, bo, nullptr, 0x0D0D, FP_ALTERNATEMODE);
+    BOOL blt = DrvBitBlt(&c.device, src.so, nullptr, region, nullptr, &r, &zero, nullptr, nullptr, nullptr, 0xCCCC);
+    bool reached = kvp::test::AllocCount() >= n;
+    kvp::test::FailAllocAt(0);
+    EXPECT_EQ(kvp::eng::LiveObjectCount(), live);
+    ZsFlush(c.s());
+    std::string text;
+    EXPECT_TRUE(zarn::Decode(reinterpret_cast<const uint8_t*>(c.sink.bytes.data()), c.sink.bytes.size(), false, &text).ok);
+    if (!reached) {
+      EXPECT_EQ(fill, TRUE);
+      EXPECT_EQ(blt, TRUE);
+      break;
+    }
+    ASSERT_LT(n, 200u);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// kvhost print PRINTER [--pages N] [--out FILE.zarn]: stands in for an application printing through the
-// spooler and the graphics engine. It queues a job for the printer, loads the printer's graphics library,
-// runs a document of N pages through the job hooks (empty pages: the page script has no drawing yet), and
+// kvhost print PRINTER [--pages N] [--out FILE.zarn] [--script FILE]: stands in for an application
+// printing through the spooler and the graphics engine. It queues a job for the printer, loads the printer's graphics library,
+// runs a document of N pages through the job hooks (each drawn from the page script when one is given), and
 // copies the job's spool file, which the output library wrote, to FILE.
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command.h"
+#include "page_script.h"
 #include "kvplat/engine.h"
 #include "kvplat/error.h"
 #include "kvplat/root.h"
@@ -38,7 +39,7 @@ struct LoadedDriver {
 };
 
 // The job's pages through the engine's job hooks; a message for the step that failed.
-bool RunJob(kvp::eng::Device* dev, DWORD jobId, long pages, std::string* error) {
+bool RunJob(kvp::eng::Device* dev, DWORD jobId, long pages, const kvhost::page::Script* script, std::string* error) {
   DWORD r = kvp::eng::StartDoc(dev, kDocument, jobId);
   if (r != ERROR_SUCCESS) {
     *error = "the graphics library refused the document (error " + std::to_string(r) + ")";
@@ -46,6 +47,9 @@ bool RunJob(kvp::eng::Device* dev, DWORD jobId, long pages, std::string* error) 
   }
   for (long page = 1; page <= pages; ++page) {
     r = kvp::eng::StartPage(dev);
+    int declined = 0;
+    if (r == ERROR_SUCCESS && script && !kvhost::page::Play(*script, dev, &declined, error)) return false;
+    if (declined) std::printf("page %ld: %d drawing calls handed back to the engine\n", page, declined);
     if (r == ERROR_SUCCESS) r = kvp::eng::EndPage(dev);
     if (r != ERROR_SUCCESS) {
       *error = "page " + std::to_string(page) + " failed (error " + std::to_string(r) + ")";
@@ -88,7 +92,7 @@ bool RunJobWithoutSurface(const kvp::eng::Driver& d, DHPDEV dhpdev, DWORD jobId,
 }
 
 int Print(const std::vector<std::string>& args) {
-  std::string name, out;
+  std::string name, out, scriptFile;
   long pages = 1;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--pages" && i + 1 < args.size()) {
@@ -99,13 +103,19 @@ int Print(const std::vector<std::string>& args) {
         return kvhost::UsageError("print: --pages takes a number from 1 to " + std::to_string(kMaxPages));
     } else if (args[i] == "--out" && i + 1 < args.size()) {
       out = args[++i];
+    } else if (args[i] == "--script" && i + 1 < args.size()) {
+      scriptFile = args[++i];
     } else if (args[i].rfind("--", 0) == 0 || !name.empty()) {
       return kvhost::UsageError("print: unexpected '" + args[i] + "'");
     } else {
       name = args[i];
     }
   }
-  if (name.empty()) return kvhost::UsageError("usage: kvhost print PRINTER [--pages N] [--out FILE.zarn]");
+  if (name.empty()) return kvhost::UsageError("usage: kvhost print PRINTER [--pages N] [--out FILE.zarn] [--script FILE]");
+  kvhost::page::Script script;
+  std::string scriptError;
+  if (!scriptFile.empty() && !kvhost::page::Load(scriptFile, &script, &scriptError))
+    return kvhost::UsageError("print: " + scriptError);
   std::string outHost;
   if (!out.empty() && !kvhost::HostPathOf(out, &outHost)) return kvhost::Failed("print: cannot place " + out);
 
@@ -131,7 +141,7 @@ int Print(const std::vector<std::string>& args) {
   if (!surface)
     std::printf("no drawing surface (page size %u x %u dots): the pages go out empty\n",
                 loaded.device.gdiInfo.ulHorzRes, loaded.device.gdiInfo.ulVertRes);
-  bool ok = surface ? RunJob(&loaded.device, jobId, pages, &error)
+  bool ok = surface ? RunJob(&loaded.device, jobId, pages, scriptFile.empty() ? nullptr : &script, &error)
                     : RunJobWithoutSurface(loaded.driver, loaded.device.dhpdev, jobId, pages, &error);
   if (!ok) return kvhost::Failed("print: " + error);
 
@@ -153,7 +163,8 @@ int Print(const std::vector<std::string>& args) {
 }  // namespace
 
 KVHOST_COMMAND("print",
-               "  print PRINTER [--pages N] [--out FILE.zarn]\n"
-               "                           print a job of N empty pages (1 by default) through the printer's\n"
-               "                           graphics library and output library; the ZARN stream goes to FILE",
+               "  print PRINTER [--pages N] [--out FILE.zarn] [--script FILE]\n"
+               "                           print a job of N pages (1 by default) through the printer's\n"
+               "                           graphics library and output library; the ZARN stream goes to FILE"
+               KVHOST_PAGE_SCRIPT_HELP,
                Print);

@@ -48,8 +48,9 @@ struct PointD {
 void FlattenPath(const std::vector<PathRun>& runs, std::vector<std::vector<PointD>>* polys,
                  std::vector<bool>* closed);
 // Calls `span`(y, x0, x1) (x1 exclusive) for the pixels inside the polygons whose centres are inside,
-// under the alternate (winding false) or winding rule, rows top to bottom.
-void ScanPolygons(const std::vector<std::vector<PointD>>& polys, bool winding,
+// under the alternate (winding false) or winding rule, rows top to bottom, only for rows from rowFirst
+// up to rowEnd (so that a path far larger than the bitmap costs no more than the bitmap's rows).
+void ScanPolygons(const std::vector<std::vector<PointD>>& polys, bool winding, LONG rowFirst, LONG rowEnd,
                   const std::function<void(LONG y, LONG x0, LONG x1)>& span);
 
 }  // namespace kvp::eng

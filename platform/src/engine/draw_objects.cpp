@@ -141,7 +141,9 @@ CLIPOBJ* CreateClipFromPath(PATHOBJ* path, ULONG uniq) {
   std::vector<std::vector<PointD>> polys;
   FlattenPath(p->runs, &polys, nullptr);
   std::vector<RECTL> rows;
-  ScanPolygons(polys, false, [&](LONG y, LONG x0, LONG x1) { rows.push_back(RECTL{x0, y, x1, y + 1}); });
+  // Regions are kept to the largest surface the engine makes.
+  ScanPolygons(polys, false, -(1 << 20), 1 << 20,
+               [&](LONG y, LONG x0, LONG x1) { rows.push_back(RECTL{x0, y, x1, y + 1}); });
   if (rows.empty()) return nullptr;
   CLIPOBJ* co = CreateClip(rows.data(), ULONG(rows.size()), uniq);
   if (!co) return nullptr;

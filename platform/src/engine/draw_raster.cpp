@@ -241,7 +241,7 @@ void FlattenPath(const std::vector<PathRun>& runs, std::vector<std::vector<Point
   }
 }
 
-void ScanPolygons(const std::vector<std::vector<PointD>>& polys, bool winding,
+void ScanPolygons(const std::vector<std::vector<PointD>>& polys, bool winding, LONG rowFirst, LONG rowEnd,
                   const std::function<void(LONG y, LONG x0, LONG x1)>& span) {
   struct Edge {
     double x0, y0, x1, y1;
@@ -260,7 +260,9 @@ void ScanPolygons(const std::vector<std::vector<PointD>>& polys, bool winding,
     }
   }
   if (edges.empty()) return;
-  LONG y0 = LONG(std::ceil(top - 0.5)), y1 = LONG(std::ceil(bottom - 0.5));
+  double first = std::max(std::ceil(top - 0.5), double(rowFirst)), end = std::min(std::ceil(bottom - 0.5), double(rowEnd));
+  if (!(first < end)) return;
+  LONG y0 = LONG(first), y1 = LONG(end);
   std::vector<std::pair<double, int>> xs;
   for (LONG y = y0; y < y1; ++y) {
     double cy = y + 0.5;
@@ -272,7 +274,10 @@ void ScanPolygons(const std::vector<std::vector<PointD>>& polys, bool winding,
     for (size_t i = 0; i + 1 < xs.size(); ++i) {
       count = winding ? count + xs[i].second : count ^ 1;
       if (count == 0) continue;
-      LONG a = LONG(std::ceil(xs[i].first - 0.5)), b = LONG(std::ceil(xs[i + 1].first - 0.5));
+      // Columns far outside any bitmap are cut to a range a LONG holds.
+      double fa = std::clamp(std::ceil(xs[i].first - 0.5), -1073741824.0, 1073741824.0);
+      double fb = std::clamp(std::ceil(xs[i + 1].first - 0.5), -1073741824.0, 1073741824.0);
+      LONG a = LONG(fa), b = LONG(fb);
       if (b > a) span(y, a, b);
     }
   }
@@ -292,7 +297,8 @@ BOOL FillPolygons(SURFOBJ* so, const std::vector<std::vector<PointD>>& polys, bo
   Pattern pat;
   if (!MakePattern(bo, origin, Bpp(so->iBitmapFormat), &pat)) return FALSE;
   std::vector<RECTL> rects = ClipRects(clip, SurfaceRect(so));
-  ScanPolygons(polys, winding, [&](LONG y, LONG x0, LONG x1) { FillSpan(so, pat, mix, y, x0, x1, rects); });
+  ScanPolygons(polys, winding, 0, so->sizlBitmap.cy,
+               [&](LONG y, LONG x0, LONG x1) { FillSpan(so, pat, mix, y, x0, x1, rects); });
   return TRUE;
 }
 
@@ -437,7 +443,8 @@ KVAPI BOOL EngStrokePath(SURFOBJ* so, PATHOBJ* ppo, CLIPOBJ* clip, XFORMOBJ* xo,
   Pattern pat;
   if (!MakePattern(bo, origin, Bpp(so->iBitmapFormat), &pat)) return FALSE;
   std::vector<RECTL> rects = ClipRects(clip, SurfaceRect(so));
-  ScanPolygons(polys, true, [&](LONG y, LONG x0, LONG x1) { FillSpan(so, pat, mix, y, x0, x1, rects); });
+  ScanPolygons(polys, true, 0, so->sizlBitmap.cy,
+               [&](LONG y, LONG x0, LONG x1) { FillSpan(so, pat, mix, y, x0, x1, rects); });
   ++so->iUniq;
   return TRUE;
 }
