@@ -128,6 +128,18 @@ TEST_F(StretchTest, TheSourceRectangleIsClampedToTheBitmap) {
             "200x100 palette 768 row-bytes 100\n");
 }
 
+TEST_F(StretchTest, AShortTranslationTableStillGivesAWholePalette) {
+  Bitmap src(8, 4, BMF_8BPP);
+  ULONG table[2] = {0x000000, 0x0000FF};  // two entries for an 8-bit image: the rest of the palette is black
+  XLATEOBJ* x = kvp::eng::CreateXlate(table, 2);
+  ASSERT_TRUE(Stretch(src.so, {0, 0, 16, 8}, {0, 0, 8, 4}, nullptr, x));
+  kvp::eng::DeleteXlate(x);
+  EXPECT_EQ(Finish(),
+            "  record 49 rop 0xCC\n"
+            "  record 32 image format 00 02 00 dest (0,0,16,8) src 0,0 width 8 rows 4 at 0,0 size 16x8 palette 768 "
+            "row-bytes 8\n");
+}
+
 TEST_F(StretchTest, ALarge32BitSourceWithoutTemporaryMemoryGoesInHalvedStripes) {
   Bitmap src(5000, 1000, BMF_32BPP);
   kvp::test::FailBitmapsAbove(1 << 20);
