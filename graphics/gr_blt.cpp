@@ -13,23 +13,6 @@
 
 namespace {
 
-// The printer's image format of a source format, and the temporary format a conversion draws into.
-struct PixelFormat {
-  DWORD code;
-  ULONG temporary;
-  bool convert;
-};
-
-PixelFormat FormatOf(ULONG format) {
-  switch (format) {
-    case BMF_1BPP: return {0, BMF_1BPP, false};
-    case BMF_4BPP: return {1, BMF_4BPP, false};
-    case BMF_8BPP: return {2, BMF_8BPP, false};
-    case BMF_24BPP: return {4, BMF_24BPP, false};
-    default: return {4, BMF_24BPP, true};
-  }
-}
-
 ULONG BitsOf(ULONG format) {
   switch (format) {
     case BMF_1BPP: return 1;
@@ -42,8 +25,25 @@ ULONG BitsOf(ULONG format) {
   }
 }
 
-// A source of 1, 4 or 8 bits whose table is the grey ramp of its depth goes out without a palette.
-bool IsGrey(const SURFOBJ* src, const XLATEOBJ* x) {
+// The lowest address of a bitmap's rows.
+const BYTE* LowestRow(const SURFOBJ* so) {
+  const BYTE* scan0 = static_cast<const BYTE*>(so->pvScan0);
+  return so->lDelta >= 0 ? scan0 : scan0 + ptrdiff_t(so->lDelta) * (so->sizlBitmap.cy - 1);
+}
+
+}  // namespace
+
+GR_PIXEL_FORMAT GrPixelFormatOf(ULONG format) {
+  switch (format) {
+    case BMF_1BPP: return {0, BMF_1BPP, false};
+    case BMF_4BPP: return {1, BMF_4BPP, false};
+    case BMF_8BPP: return {2, BMF_8BPP, false};
+    case BMF_24BPP: return {4, BMF_24BPP, false};
+    default: return {4, BMF_24BPP, true};
+  }
+}
+
+bool GrIsGreySource(const SURFOBJ* src, const XLATEOBJ* x) {
   ULONG bpp = BitsOf(src->iBitmapFormat);
   if (bpp > 8 || !x || !x->pulXlate) return false;
   ULONG n = x->cEntries;
@@ -55,12 +55,14 @@ bool IsGrey(const SURFOBJ* src, const XLATEOBJ* x) {
   return true;
 }
 
-// Palette bytes (three per entry) from the translation table, or none where the image takes none.
-BYTE* MakePalette(GR_PDEV* p, DWORD code, const XLATEOBJ* x, bool grey, bool* failed) {
+BYTE* GrMakePalette(GR_PDEV* p, DWORD code, const XLATEOBJ* x, bool grey, bool* failed) {
   *failed = false;
   if (code == 4 || !x || !x->pulXlate || !x->cEntries || grey) return nullptr;
-  ULONG n = std::min<ULONG>(x->cEntries, 256);
-  auto* pal = static_cast<BYTE*>(GrHeapAlloc(p->heap, 3 * n));
+  // The image writer reads the whole palette of the depth (2, 16 or 256 entries): entries the table
+  // lacks stay black.
+  ULONG entries = code == 0 ? 2 : code == 1 ? 16 : 256;
+  ULONG n = std::min<ULONG>(x->cEntries, entries);
+  auto* pal = static_cast<BYTE*>(GrHeapAlloc(p->heap, 3 * entries));
   if (!pal) {
     *failed = true;
     return nullptr;
@@ -69,21 +71,13 @@ BYTE* MakePalette(GR_PDEV* p, DWORD code, const XLATEOBJ* x, bool grey, bool* fa
   return pal;
 }
 
-// The lowest address of a bitmap's rows, and whether its rows are laid out as the image writer reads
-// them (rows of whole 32-bit words).
-const BYTE* LowestRow(const SURFOBJ* so) {
-  const BYTE* scan0 = static_cast<const BYTE*>(so->pvScan0);
-  return so->lDelta >= 0 ? scan0 : scan0 + ptrdiff_t(so->lDelta) * (so->sizlBitmap.cy - 1);
-}
-bool WriterLayout(const SURFOBJ* so) {
+bool GrWriterLayout(const SURFOBJ* so) {
   uint64_t want = (uint64_t(so->sizlBitmap.cx) * BitsOf(so->iBitmapFormat) + 31) / 32 * 4;
   return so->pvScan0 && uint64_t(std::abs(int64_t(so->lDelta))) == want;
 }
 
-// One image record; when the whole record cannot be had, row by row. FALSE when neither goes out: an
-// image that is lost must not be reported as printed.
-BOOL PutImage(GR_PDEV* p, LONG x, LONG y, LONG w, LONG h, LONG sx, LONG sy, const SURFOBJ* bits, DWORD format,
-              const BYTE* palette) {
+BOOL GrPutWholeImage(GR_PDEV* p, LONG x, LONG y, LONG w, LONG h, LONG sx, LONG sy, const SURFOBJ* bits,
+                     DWORD format, const BYTE* palette) {
   BOOL bottomUp = (bits->fjBitmap & BMF_TOPDOWN) ? FALSE : TRUE;
   DWORD srcWidth = DWORD(bits->sizlBitmap.cx), rows = DWORD(bits->sizlBitmap.cy);
   const BYTE* low = LowestRow(bits);
@@ -91,6 +85,8 @@ BOOL PutImage(GR_PDEV* p, LONG x, LONG y, LONG w, LONG h, LONG sx, LONG sy, cons
   return ZsPutImageByRows(&p->stream, x, y, w, h, sx, sy, srcWidth, rows, format, low, palette, bottomUp) ? TRUE
                                                                                                           : FALSE;
 }
+
+namespace {
 
 // A temporary surface and palette block released on every path.
 struct Temporaries {
@@ -149,11 +145,11 @@ BOOL GrPutBltImage(GR_PDEV* p, XLATEOBJ* xlate, SURFOBJ* src, POINTL*, RECTL* ta
   if (!src || !srcPoint || !target || !src->pvScan0 || srcPoint->x < 0 || srcPoint->y < 0) return FALSE;
   LONG x = target->left, y = target->top, w = target->right - target->left, h = target->bottom - target->top;
   LONG cx = src->sizlBitmap.cx, cy = src->sizlBitmap.cy;
-  PixelFormat pf = FormatOf(src->iBitmapFormat);
+  GR_PIXEL_FORMAT pf = GrPixelFormatOf(src->iBitmapFormat);
   DWORD format = pf.code | 0x80 | IcmBit(xlate);
   bool masked = (rop == 0xAACC || rop == 0xCCAA) && mask;
-  bool convert = pf.convert || w != cx || h != cy || masked || !WriterLayout(src);
-  bool grey = IsGrey(src, xlate);
+  bool convert = pf.convert || w != cx || h != cy || masked || !GrWriterLayout(src);
+  bool grey = GrIsGreySource(src, xlate);
   Temporaries t{p};
   const SURFOBJ* bits = src;
   LONG sx = srcPoint->x, sy = srcPoint->y;
@@ -168,7 +164,7 @@ BOOL GrPutBltImage(GR_PDEV* p, XLATEOBJ* xlate, SURFOBJ* src, POINTL*, RECTL* ta
           !EngBitBlt(m, mask, nullptr, nullptr, nullptr, &all, maskPoint, nullptr, nullptr, nullptr,
                      rop == 0xAACC ? 0xCCCC : 0x6666))
         return FALSE;
-      if (!GrSetRop(p, GrRop3Of(SRCPAINT)) || !PutImage(p, x, y, aw, ah, 0, 0, m, 0, nullptr)) return FALSE;
+      if (!GrSetRop(p, GrRop3Of(SRCPAINT)) || !GrPutWholeImage(p, x, y, aw, ah, 0, 0, m, 0, nullptr)) return FALSE;
       t.Drop(0);
       if (!GrSetRop(p, GrRop3Of(SRCAND))) return FALSE;
     }
@@ -184,9 +180,9 @@ BOOL GrPutBltImage(GR_PDEV* p, XLATEOBJ* xlate, SURFOBJ* src, POINTL*, RECTL* ta
     h = ah;
   }
   bool failed = false;
-  t.palette = MakePalette(p, pf.code, xlate, grey, &failed);
+  t.palette = GrMakePalette(p, pf.code, xlate, grey, &failed);
   if (failed) return FALSE;
-  return PutImage(p, x, y, w, h, sx, sy, bits, format, t.palette);
+  return GrPutWholeImage(p, x, y, w, h, sx, sy, bits, format, t.palette);
 }
 
 BYTE* GrPutImageDirect24(GR_PDEV* p, SURFOBJ* src, POINTL* srcPoint, RECTL* target) {
@@ -230,13 +226,13 @@ BOOL GrPutCopiedImage(GR_PDEV* p, XLATEOBJ* xlate, SURFOBJ* src, POINTL* srcPoin
   LONG w = std::abs(target->right - target->left), h = std::abs(target->bottom - target->top);
   LONG cx = std::abs(src->sizlBitmap.cx), cy = std::abs(src->sizlBitmap.cy);
   bool mirrored = src->sizlBitmap.cx < 0;
-  PixelFormat pf = FormatOf(src->iBitmapFormat);
-  bool convert = pf.convert || mirrored || !WriterLayout(src);
+  GR_PIXEL_FORMAT pf = GrPixelFormatOf(src->iBitmapFormat);
+  bool convert = pf.convert || mirrored || !GrWriterLayout(src);
   if (w != cx || h != cy) {
     if (src->iBitmapFormat == BMF_24BPP && !mirrored && GrPutImageDirect24(p, src, srcPoint, target)) return TRUE;
     convert = true;
   }
-  bool grey = IsGrey(src, xlate);
+  bool grey = GrIsGreySource(src, xlate);
   Temporaries t{p};
   const SURFOBJ* bits = src;
   LONG sx = srcPoint->x, sy = srcPoint->y;
@@ -252,9 +248,9 @@ BOOL GrPutCopiedImage(GR_PDEV* p, XLATEOBJ* xlate, SURFOBJ* src, POINTL* srcPoin
     sx = sy = 0;
   }
   bool failed = false;
-  t.palette = MakePalette(p, pf.code, xlate, grey, &failed);
+  t.palette = GrMakePalette(p, pf.code, xlate, grey, &failed);
   if (failed) return FALSE;
-  return PutImage(p, x, y, w, h, sx, sy, bits, pf.code | IcmBit(xlate), t.palette);
+  return GrPutWholeImage(p, x, y, w, h, sx, sy, bits, pf.code | IcmBit(xlate), t.palette);
 }
 
 BOOL DrvCopyBits(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* rect, POINTL* srcPoint) {

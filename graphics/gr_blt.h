@@ -27,6 +27,27 @@ void GrDeleteTempSurface(SURFOBJ* so, HSURF handle);
 // rectangle. FALSE when it cannot be prepared or written.
 BOOL GrPutBltImage(GR_PDEV* pdev, XLATEOBJ* xlate, SURFOBJ* source, POINTL* brushOrigin, RECTL* target,
                    POINTL* sourcePoint, SURFOBJ* mask, POINTL* maskPoint, ROP4 rop);
+// The printer's image format of a source format (the format code of the record), the format of a
+// temporary surface, and whether the printer cannot take the source as it is.
+struct GR_PIXEL_FORMAT {
+  DWORD code;
+  ULONG temporary;
+  bool convert;
+};
+GR_PIXEL_FORMAT GrPixelFormatOf(ULONG format);
+// A source of 1, 4 or 8 bits whose translation table is the grey ramp of its depth (2, 16 or 256
+// entries from black to white): it goes out without a palette.
+bool GrIsGreySource(const SURFOBJ* source, const XLATEOBJ* xlate);
+// The palette of an image of format code `code` (three bytes per entry, the whole depth, entries the
+// table lacks black) in a private-heap block, or none for a 24-bit image, no table or a grey source;
+// *failed when the block cannot be had.
+BYTE* GrMakePalette(GR_PDEV* pdev, DWORD code, const XLATEOBJ* xlate, bool grey, bool* failed);
+// True when a bitmap's rows lie as the image writer reads them (rows of whole 32-bit words).
+bool GrWriterLayout(const SURFOBJ* so);
+// The whole bitmap as one image record at (x, y), w by h, from source origin (sx, sy); row by row when
+// the record cannot be had at once. FALSE when neither goes out.
+BOOL GrPutWholeImage(GR_PDEV* pdev, LONG x, LONG y, LONG w, LONG h, LONG sx, LONG sy, const SURFOBJ* bits,
+                     DWORD format, const BYTE* palette);
 // A sub-rectangle of a 24-bit source written straight into one image record; none for another format,
 // a source point outside the bitmap or a record that cannot be written.
 BYTE* GrPutImageDirect24(GR_PDEV* pdev, SURFOBJ* source, POINTL* sourcePoint, RECTL* target);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "devlink/plugins.h"
+#include "gr_brush.h"
 #include "gr_hooks.h"
 #include "gr_pdev.h"
 #include "gr_text.h"
@@ -218,6 +219,7 @@ void DrvDisablePDEV(DHPDEV dhpdev) {
   p->palette = nullptr;
   GrFreeFontTable(p, p->fontTable);
   p->fontTable = nullptr;
+  GrReleaseColorTransform(p);  // unless a reset handed it to the new context
   PlgFreePluginList(p->filterPlugins);
   PlgFreeNameList(p->filterNames);
   p->filterPlugins = nullptr;

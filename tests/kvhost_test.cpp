@@ -227,8 +227,9 @@ TEST_F(SetUpMachine, MisuseGivesAMessageAndTheDocumentedExitCode) {
   EXPECT_NE(help.out.find("exit codes:"), std::string::npos) << help.out;
 }
 
-// The sample page script draws through the graphics library's hooks: paths, Béziers, clips, fills and
-// images and text reach the stream; a script with a mistake is refused with its line before any job is queued.
+// The sample page script draws through the graphics library's hooks: paths, Béziers, clips, fills,
+// hatches, images, a stretched image and text reach the stream; a script with a mistake is refused with
+// its line before any job is queued.
 TEST_F(SetUpMachine, PrintDrawsThePageScript) {
   std::string root = "--root " + Quote(*root_) + " ";
   std::string out = dir_->path() + "/drawn.zarn";
@@ -244,7 +245,9 @@ TEST_F(SetUpMachine, PrintDrawsThePageScript) {
   for (const char* record : {"record 17 path", "record 18 path mode 0x0A", "record 16 rect mode 5", "record 16 rect mode 1",
                              "path mode 0x1D", "line-width 1 dash 0xFFFF0000", "record 32 image format 00 A4",
                              "record 32 image format 00 A2", "record 32 image format 00 20",
-                             "record 80 font-header", "record 82 char-string", "record 81 char box"})
+                             "record 80 font-header", "record 82 char-string", "record 81 char box",
+                             "record 64 pattern-brush flags 0x80 side 32 bits 128 bytes",  // the hatch
+                             "record 32 image format 00 32 00"})  // the stretched picture, grey in this job
     EXPECT_NE(dump.find(record), std::string::npos) << record;
 
   std::string bad = dir_->path() + "/bad.page";

@@ -1,6 +1,8 @@
 // Folders, paths and file names.
 #include "config/paths.h"
 
+#include <cstring>
+#include <string>
 #include <string_view>
 
 #include "config/ini.h"
@@ -386,6 +388,7 @@ BOOL CfgMakeFileNameWithExt(WCHAR* dst, const WCHAR* source, const WCHAR* extens
 const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx) {
   if (!Ready(ctx)) return nullptr;
   WCHAR* out = ctx->work->iniPath;
+  if (ctx->work->iniPathKept) return out;
   const WCHAR* name = ctx->model && ctx->model->driverIniName ? ctx->model->driverIniName : u"kvdrvset.ini";
   if (SecondIsColon(name)) {
     if (!Compose(out, CFG_MAX_PATH, {View(name)})) out[0] = 0;
@@ -401,6 +404,16 @@ const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx) {
   }
   Compose(out, CFG_MAX_PATH, {View(folder), u"\\", View(name)});
   return out;
+}
+
+BOOL CfgKeepIniPath(SETTING_CONTEXT* ctx, const WCHAR* path) {
+  if (!Ready(ctx) || !path) return FALSE;
+  size_t n = std::char_traits<char16_t>::length(path);
+  if (n >= sizeof ctx->work->iniPath / sizeof(WCHAR)) return FALSE;
+  std::memset(ctx->work->iniPath, 0, sizeof ctx->work->iniPath);
+  std::memcpy(ctx->work->iniPath, path, n * sizeof(WCHAR));
+  ctx->work->iniPathKept = 1;
+  return TRUE;
 }
 
 BOOL CfgGetIniPathForPrinter(WCHAR* dst, DWORD cch, int perUser, HANDLE printer) {

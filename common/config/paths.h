@@ -62,6 +62,10 @@ BOOL CfgMakeFileNameWithExt(WCHAR* dst, const WCHAR* source, const WCHAR* extens
 // ---- Context names.
 
 const WCHAR* CfgGetIniPath(SETTING_CONTEXT* ctx);
+// Keeps `path` (zero-terminated, shorter than 260 characters) as the context's driver INI path: later
+// requests of CfgGetIniPath answer it instead of computing one, until the context is reused by another
+// creator. FALSE (nothing changed) for no context, no path or a path that does not fit.
+BOOL CfgKeepIniPath(SETTING_CONTEXT* ctx, const WCHAR* path);
 BOOL CfgGetIniPathForPrinter(WCHAR* dst, DWORD cch, int perUser, HANDLE printer);
 const WCHAR* CfgGetModelIniPath(SETTING_CONTEXT* ctx);
 const WCHAR* CfgGetResourceDllPath(SETTING_CONTEXT* ctx);

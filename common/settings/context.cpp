@@ -251,6 +251,7 @@ void RederiveForCreator(SETTING_CONTEXT* ctx, HANDLE printer, HANDLE printer2, W
   ctx->printer2 = printer2;
   ctx->work->useSharedLock = (flags & STG_CF_NO_LOCK) ? 0 : 1;
   ctx->work->adminCheck = (flags & STG_CF_ASSUME_ADMIN) ? 0 : 1;
+  ctx->work->iniPathKept = 0;  // a path an escape named belonged to the earlier job
   if (ctx->store) StgSetAdmin(ctx, StgIsAdminForContext(ctx) ? 1 : 0);
 }
 

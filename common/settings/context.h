@@ -30,6 +30,7 @@ struct STORE_FONT_LISTS {
 // reserved belong to the subsystems named and are only zeroed here.
 struct CONTEXT_WORK_AREA {
   WCHAR iniPath[260];                // 1 driver INI path
+  DWORD iniPathKept;                 //   1 while a path named by the job (escape) replaces the computed one
   SETTING_STORE* undo[3];            // 2 undo snapshots (slot 0 newest)
   DWORD undoDepth;                   //   snapshots pushed and not yet popped (0-3)
   DWORD docPropMode;                 // 3 document-properties mode (fMode)

@@ -25,6 +25,8 @@ struct Player {
   float width = 0;
   std::vector<float> style;
   ROP4 rop = 0;  // 0: the call's own default
+  LONG hatch = -1;  // the brush of fills: a hatch style, a pattern picture, or (neither) the colour
+  std::vector<std::string> pattern;  // SOURCE DEPTH of a pattern picture
   CLIPOBJ* clip = nullptr;
   const Script* script = nullptr;
   POINTL origin{0, 0};  // the band's place on the page: coordinates are moved by it
@@ -353,9 +355,28 @@ bool RunPath(Player& pl, const Call& c, std::string* error) {
   return false;
 }
 
+// The brush of fills and stretched images: the hatch or pattern set by `pattern` (realized by the
+// library), else the colour. The pattern picture lives in `picture`, which must outlive the brush.
+BRUSHOBJ* MakeBrush(Player& pl, Owned* picture, std::string* error) {
+  auto realize = pl.Hook<PFN_DrvRealizeBrush>(INDEX_DrvRealizeBrush);
+  BRUSHOBJ* brush = nullptr;
+  if (pl.hatch >= 0 && realize) {
+    brush = kvp::eng::CreateHatchBrush(pl.so(), ULONG(pl.hatch), pl.color, 0xFFFFFF, realize);
+  } else if (!pl.pattern.empty() && realize) {
+    if (!MakeSource(pl, pl.pattern[0], pl.pattern[1], picture, error)) return nullptr;
+    brush = kvp::eng::CreatePatternBrush(pl.so(), picture->so, nullptr, picture->xlate, HS_DDI_MAX, realize);
+  } else {
+    brush = kvp::eng::CreateSolidBrush(pl.color);
+  }
+  if (!brush) *error = "no memory for the brush";
+  return brush;
+}
+
 bool RunFill(Player& pl, const Call& c, std::string* error) {
+  Owned picture;
   Owned o;
-  o.brush = kvp::eng::CreateSolidBrush(pl.color);
+  o.brush = MakeBrush(pl, &picture, error);
+  if (!o.brush) return false;
   RECTL r{pl.X(c.args[0]), pl.Y(c.args[1]), pl.X(c.args[2]), pl.Y(c.args[3])};
   auto blt = pl.Pick(INDEX_DrvBitBlt, HOOK_BITBLT, &EngBitBlt);
   BOOL ok = blt(pl.so(), nullptr, nullptr, pl.clip, nullptr, &r, nullptr, nullptr, o.brush, nullptr,
@@ -409,7 +430,7 @@ bool RunText(Player& pl, const Call& c, std::string* error) {
     *error = "no font '" + face8 + "' of that size";
     return false;
   }
-  STROBJ* str = kvp::eng::CreateString(font, wide(text8), POINTL{pl.Dot(c.args[0]), pl.Dot(c.args[1])});
+  STROBJ* str = kvp::eng::CreateString(font, wide(text8), POINTL{pl.X(c.args[0]), pl.Y(c.args[1])});
   Owned o;
   o.brush = kvp::eng::CreateSolidBrush(pl.color);
   auto textOut = pl.Hook<BOOL (*)(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*,
@@ -421,6 +442,53 @@ bool RunText(Player& pl, const Call& c, std::string* error) {
   return Declined(pl, ok, "text", error);
 }
 
+// pattern hatch horizontal|vertical|fdiagonal|bdiagonal|cross|diagcross, pattern SOURCE DEPTH, pattern off.
+bool RunPattern(Player& pl, const Call& c, std::string* error) {
+  static const char* const kHatches[] = {"horizontal", "vertical", "fdiagonal", "bdiagonal", "cross", "diagcross"};
+  pl.hatch = -1;
+  pl.pattern.clear();
+  if (c.args[0] == "off" && c.args.size() == 1) return true;
+  if (c.args[0] == "hatch" && c.args.size() == 2) {
+    for (LONG i = 0; i < LONG(std::size(kHatches)); ++i)
+      if (c.args[1] == kHatches[i]) pl.hatch = i;
+    if (pl.hatch < 0) *error = "hatch styles: horizontal, vertical, fdiagonal, bdiagonal, cross, diagcross";
+    return pl.hatch >= 0;
+  }
+  if (c.args.size() == 2 && FormatOfDepth(std::strtol(c.args[1].c_str(), nullptr, 10))) {
+    pl.pattern = c.args;
+    return true;
+  }
+  *error = "pattern takes hatch STYLE, SOURCE DEPTH or off";
+  return false;
+}
+
+// stretch X0 Y0 X1 Y1 SOURCE DEPTH: the picture scaled into the rectangle (mirrored where it runs
+// backwards); with a raster operation set, through the brush as well.
+bool RunStretch(Player& pl, const Call& c, std::string* error) {
+  Owned picture;
+  Owned o;
+  if (!MakeSource(pl, c.args[4], c.args[5], &o, error)) return false;
+  RECTL r{pl.X(c.args[0]), pl.Y(c.args[1]), pl.X(c.args[2]), pl.Y(c.args[3])};
+  RECTL s{0, 0, o.so->sizlBitmap.cx, o.so->sizlBitmap.cy};
+  if (!pl.rop || pl.rop == 0xCCCC) {
+    auto stretch = pl.Hook<BOOL (*)(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*,
+                                    RECTL*, RECTL*, POINTL*, ULONG)>(INDEX_DrvStretchBlt);
+    BOOL ok = stretch ? stretch(pl.so(), o.so, nullptr, pl.clip, o.xlate, nullptr, nullptr, &r, &s, nullptr,
+                                COLORONCOLOR)
+                      : FALSE;
+    return Declined(pl, ok, "stretched picture", error);
+  }
+  BRUSHOBJ* brush = MakeBrush(pl, &picture, error);
+  if (!brush) return false;
+  auto stretch = pl.Hook<BOOL (*)(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*,
+                                  RECTL*, RECTL*, POINTL*, ULONG, BRUSHOBJ*, DWORD)>(INDEX_DrvStretchBltROP);
+  BOOL ok = stretch ? stretch(pl.so(), o.so, nullptr, pl.clip, o.xlate, nullptr, nullptr, &r, &s, nullptr,
+                              COLORONCOLOR, brush, pl.rop)
+                    : FALSE;
+  kvp::eng::DeleteBrush(brush);
+  return Declined(pl, ok, "stretched picture", error);
+}
+
 // Every command with its argument counts; numbers are checked where all arguments are numbers.
 constexpr size_t kAny = 100000;
 const Command kCommands[] = {
@@ -429,6 +497,7 @@ const Command kCommands[] = {
     {"fill", 4, 4, RunFill},         {"line", 4, 4, RunLine},     {"polyline", 4, kAny, RunLine},
     {"path", 4, kAny, RunPath},      {"bitmap", 4, 4, RunBitmap}, {"copybits", 4, 4, RunCopyBits},
     {"text", 6, kAny, RunText},
+    {"stretch", 6, 6, RunStretch},   {"pattern", 1, 2, RunPattern},
 };
 
 const Command* Find(const std::string& name) {

@@ -17,6 +17,10 @@
 //   copybits X Y SOURCE DEPTH      1, 4, 8, 16, 24 or 32 bits per pixel; copybits copies it instead
 //   text X Y SIZE ANGLE FACE WORDS...   words in a font ("_" for spaces in the face name), em SIZE, the
 //                                  baseline from X Y turned ANGLE degrees counter-clockwise
+//   stretch X0 Y0 X1 Y1 SOURCE DEPTH   the picture scaled into the rectangle (X1 < X0 or Y1 < Y0 mirrors)
+//   pattern hatch STYLE | pattern SOURCE DEPTH | pattern off   the brush of the fills that follow:
+//                                  horizontal, vertical, fdiagonal, bdiagonal, cross, diagcross hatches
+//                                  in the colour on white, a picture, or (off) the plain colour
 //
 // New commands join the table in page_script.cpp; each takes the parsed words of its line.
 #pragma once
@@ -33,6 +37,8 @@
   "                             fill X0 Y0 X1 Y1, line X0 Y0 X1 Y1, polyline X Y X Y ...,\n"                 \
   "                             path stroke|fill|winding|strokefill M X Y L X Y C X1 Y1 X2 Y2 X3 Y3 Z,\n"    \
   "                             bitmap X Y FILE.png|pattern DEPTH, copybits X Y FILE.png|pattern DEPTH,\n" \
+  "                             stretch X0 Y0 X1 Y1 FILE.png|pattern DEPTH,\n"                              \
+  "                             pattern hatch STYLE | pattern FILE.png|pattern DEPTH | pattern off,\n"      \
   "                             text X Y SIZE ANGLE FACE WORDS..."
 
 namespace kvhost::page {

@@ -45,6 +45,10 @@ std::unordered_set<const void*>& Live() {
 }
 bool IsLiveLocked(const void* p) { return p && Live().count(p) != 0; }
 
+bool SizeOk(SIZEL s) { return s.cx >= 1 && s.cy >= 1 && s.cx <= kMaxSide && s.cy <= kMaxSide; }
+
+}  // namespace
+
 ULONG BitsPerPixel(ULONG format) {
   switch (format) {
     case BMF_1BPP: return 1;
@@ -56,10 +60,6 @@ ULONG BitsPerPixel(ULONG format) {
     default: return 0;
   }
 }
-
-bool SizeOk(SIZEL s) { return s.cx >= 1 && s.cy >= 1 && s.cx <= kMaxSide && s.cy <= kMaxSide; }
-
-}  // namespace
 
 void Register(const void* object) {
   std::lock_guard<std::mutex> g(Mu());
@@ -153,7 +153,8 @@ KVAPI HBM EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG fl, void
     return nullptr;
   }
   size_t total = row * size_t(sizl.cy);
-  if (total > kvp::eng::kMaxBits || row > size_t(INT32_MAX) || kvp::test::ShouldFailAlloc()) {
+  if (total > kvp::eng::kMaxBits || row > size_t(INT32_MAX) || kvp::eng::BitmapRefusedForTest(total) ||
+      kvp::test::ShouldFailAlloc()) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
