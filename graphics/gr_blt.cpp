@@ -13,18 +13,6 @@
 
 namespace {
 
-ULONG BitsOf(ULONG format) {
-  switch (format) {
-    case BMF_1BPP: return 1;
-    case BMF_4BPP: return 4;
-    case BMF_8BPP: return 8;
-    case BMF_16BPP: return 16;
-    case BMF_24BPP: return 24;
-    case BMF_32BPP: return 32;
-    default: return 0;
-  }
-}
-
 // The lowest address of a bitmap's rows.
 const BYTE* LowestRow(const SURFOBJ* so) {
   const BYTE* scan0 = static_cast<const BYTE*>(so->pvScan0);
@@ -44,7 +32,7 @@ GR_PIXEL_FORMAT GrPixelFormatOf(ULONG format) {
 }
 
 bool GrIsGreySource(const SURFOBJ* src, const XLATEOBJ* x) {
-  ULONG bpp = BitsOf(src->iBitmapFormat);
+  ULONG bpp = kvp::eng::BitsPerPixel(src->iBitmapFormat);
   if (bpp > 8 || !x || !x->pulXlate) return false;
   ULONG n = x->cEntries;
   if (n != 2 && n != 16 && n != 256) return false;
@@ -72,7 +60,7 @@ BYTE* GrMakePalette(GR_PDEV* p, DWORD code, const XLATEOBJ* x, bool grey, bool* 
 }
 
 bool GrWriterLayout(const SURFOBJ* so) {
-  uint64_t want = (uint64_t(so->sizlBitmap.cx) * BitsOf(so->iBitmapFormat) + 31) / 32 * 4;
+  uint64_t want = (uint64_t(so->sizlBitmap.cx) * kvp::eng::BitsPerPixel(so->iBitmapFormat) + 31) / 32 * 4;
   return so->pvScan0 && uint64_t(std::abs(int64_t(so->lDelta))) == want;
 }
 

@@ -334,6 +334,9 @@ typedef BOOL (*PFN_DrvRealizeBrush)(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* 
 
 namespace kvp::eng {
 
+// Bits per pixel of a bitmap format (0 for a format the engine does not know).
+ULONG BitsPerPixel(ULONG format);
+
 // A clip: no rectangles gives DC_TRIVIAL with `bounds` (null: an unbounded clip); one gives DC_RECT;
 // more give DC_COMPLEX with the rectangles in the order given (empty ones dropped) and their union as
 // bounds. Null for no memory.

@@ -11,20 +11,8 @@
 namespace kvp::eng {
 namespace {
 
-ULONG Bpp(ULONG format) {
-  switch (format) {
-    case BMF_1BPP: return 1;
-    case BMF_4BPP: return 4;
-    case BMF_8BPP: return 8;
-    case BMF_16BPP: return 16;
-    case BMF_24BPP: return 24;
-    case BMF_32BPP: return 32;
-    default: return 0;
-  }
-}
-
 bool Drawable(const SURFOBJ* so) {
-  return so && so->iType == STYPE_BITMAP && so->pvScan0 && Bpp(so->iBitmapFormat) != 0 && so->sizlBitmap.cx > 0 &&
+  return so && so->iType == STYPE_BITMAP && so->pvScan0 && BitsPerPixel(so->iBitmapFormat) != 0 && so->sizlBitmap.cx > 0 &&
          so->sizlBitmap.cy > 0;
 }
 
@@ -33,7 +21,7 @@ ULONG Mask(ULONG bpp) { return bpp >= 32 ? 0xFFFFFFFFu : bpp == 24 ? 0xFFFFFFu :
 // A raw pixel in the bitmap's own format (24 and 32 bpp: 0x00RRGGBB, blue first in memory).
 ULONG ReadRaw(const SURFOBJ* so, LONG x, LONG y) {
   const BYTE* row = static_cast<const BYTE*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta;
-  switch (Bpp(so->iBitmapFormat)) {
+  switch (BitsPerPixel(so->iBitmapFormat)) {
     case 1: return (row[x / 8] >> (7 - (x & 7))) & 1;
     case 4: return (x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4;
     case 8: return row[x];
@@ -45,7 +33,7 @@ ULONG ReadRaw(const SURFOBJ* so, LONG x, LONG y) {
 
 void WriteRaw(SURFOBJ* so, LONG x, LONG y, ULONG v) {
   BYTE* row = static_cast<BYTE*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta;
-  switch (Bpp(so->iBitmapFormat)) {
+  switch (BitsPerPixel(so->iBitmapFormat)) {
     case 1: {
       BYTE bit = BYTE(0x80 >> (x & 7));
       row[x / 8] = (v & 1) ? BYTE(row[x / 8] | bit) : BYTE(row[x / 8] & ~bit);
@@ -176,7 +164,7 @@ struct Pattern {
     if (!tile) return solid;
     LONG w = tile->sizlBitmap.cx, h = tile->sizlBitmap.cy;
     LONG px = ((x - origin.x) % w + w) % w, py = ((y - origin.y) % h + h) % h;
-    return Convert(Bpp(tile->iBitmapFormat), ReadRaw(tile, px, py), dstBpp, xlate);
+    return Convert(BitsPerPixel(tile->iBitmapFormat), ReadRaw(tile, px, py), dstBpp, xlate);
   }
 };
 
@@ -193,7 +181,7 @@ bool MakePattern(BRUSHOBJ* bo, POINTL* origin, ULONG dstBpp, Pattern* out) {
 
 // Fills spans of one row with a mix (foreground ROP2 in the low byte) of pattern and destination.
 void FillSpan(SURFOBJ* so, const Pattern& pat, MIX mix, LONG y, LONG x0, LONG x1, const std::vector<RECTL>& clip) {
-  ULONG bpp = Bpp(so->iBitmapFormat), m = Mask(bpp);
+  ULONG bpp = BitsPerPixel(so->iBitmapFormat), m = Mask(bpp);
   ULONG rop2 = (mix & 0xFF) >= 1 && (mix & 0xFF) <= 16 ? (mix & 0xFF) - 1 : 12;
   // The ROP2 as a ROP3 with the pattern as P and no source.
   BYTE rop3 = 0;
@@ -285,7 +273,7 @@ void ScanPolygons(const std::vector<std::vector<PointD>>& polys, bool winding, L
 
 ULONG GetPixel(const SURFOBJ* so, LONG x, LONG y) {
   if (!Drawable(so) || x < 0 || y < 0 || x >= so->sizlBitmap.cx || y >= so->sizlBitmap.cy) return 0xFFFFFFFF;
-  ULONG bpp = Bpp(so->iBitmapFormat), raw = ReadRaw(so, x, y);
+  ULONG bpp = BitsPerPixel(so->iBitmapFormat), raw = ReadRaw(so, x, y);
   return bpp <= 8 ? raw : bpp == 16 ? raw : raw & 0xFFFFFF;
 }
 
@@ -295,7 +283,7 @@ namespace {
 BOOL FillPolygons(SURFOBJ* so, const std::vector<std::vector<PointD>>& polys, bool winding, CLIPOBJ* clip,
                   BRUSHOBJ* bo, POINTL* origin, MIX mix) {
   Pattern pat;
-  if (!MakePattern(bo, origin, Bpp(so->iBitmapFormat), &pat)) return FALSE;
+  if (!MakePattern(bo, origin, BitsPerPixel(so->iBitmapFormat), &pat)) return FALSE;
   std::vector<RECTL> rects = ClipRects(clip, SurfaceRect(so));
   ScanPolygons(polys, winding, 0, so->sizlBitmap.cy,
                [&](LONG y, LONG x0, LONG x1) { FillSpan(so, pat, mix, y, x0, x1, rects); });
@@ -353,7 +341,7 @@ KVAPI BOOL EngBitBlt(SURFOBJ* dst, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, X
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  ULONG dbpp = Bpp(dst->iBitmapFormat), m = Mask(dbpp);
+  ULONG dbpp = BitsPerPixel(dst->iBitmapFormat), m = Mask(dbpp);
   Pattern pat;
   if ((usesPattern(fore) || usesPattern(back)) && !MakePattern(bo, brushOrigin, dbpp, &pat)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -361,7 +349,7 @@ KVAPI BOOL EngBitBlt(SURFOBJ* dst, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* clip, X
   }
   RECTL r{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom), std::max(rect->left, rect->right),
           std::max(rect->top, rect->bottom)};
-  ULONG sbpp = needSource ? Bpp(src->iBitmapFormat) : 0;
+  ULONG sbpp = needSource ? BitsPerPixel(src->iBitmapFormat) : 0;
   for (const RECTL& c : ClipRects(clip, SurfaceRect(dst))) {
     LONG x0 = std::max(r.left, c.left), x1 = std::min(r.right, c.right);
     for (LONG y = std::max(r.top, c.top); y < std::min(r.bottom, c.bottom); ++y) {
@@ -401,7 +389,7 @@ KVAPI BOOL EngCopyBits(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* clip, XLATEOBJ* xlat
   RECTL r{std::min(rect->left, rect->right), std::min(rect->top, rect->bottom), std::max(rect->left, rect->right),
           std::max(rect->top, rect->bottom)};
   bool mirrorX = rect->left > rect->right, mirrorY = rect->top > rect->bottom;
-  ULONG sbpp = Bpp(src->iBitmapFormat), dbpp = Bpp(dst->iBitmapFormat);
+  ULONG sbpp = BitsPerPixel(src->iBitmapFormat), dbpp = BitsPerPixel(dst->iBitmapFormat);
   LONG w = r.right - r.left, h = r.bottom - r.top;
   for (const RECTL& c : ClipRects(clip, SurfaceRect(dst)))
     for (LONG y = std::max(r.top, c.top); y < std::min(r.bottom, c.bottom); ++y)
@@ -441,7 +429,7 @@ KVAPI BOOL EngStrokePath(SURFOBJ* so, PATHOBJ* ppo, CLIPOBJ* clip, XFORMOBJ* xo,
   FlattenPath(p->runs, &lines, &closed);
   LinePolygons(lines, closed, LineWidth(xo, la), &polys);
   Pattern pat;
-  if (!MakePattern(bo, origin, Bpp(so->iBitmapFormat), &pat)) return FALSE;
+  if (!MakePattern(bo, origin, BitsPerPixel(so->iBitmapFormat), &pat)) return FALSE;
   std::vector<RECTL> rects = ClipRects(clip, SurfaceRect(so));
   ScanPolygons(polys, true, 0, so->sizlBitmap.cy,
                [&](LONG y, LONG x0, LONG x1) { FillSpan(so, pat, mix, y, x0, x1, rects); });

@@ -8,8 +8,6 @@ namespace kvp::eng {
 void Register(const void* object);
 bool Unregister(const void* object);
 bool IsLive(const void* object);
-// Bits per pixel of a bitmap format (0 for a format the engine does not know).
-ULONG BitsPerPixel(ULONG format);
 // True while a test switch refuses bitmaps of this many bytes of bits (kvp::test::FailBitmapsAbove).
 bool BitmapRefusedForTest(size_t bytes);
 // The DHPDEV the driver gave for an engine device (null for an unknown device).
