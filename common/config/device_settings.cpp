@@ -72,15 +72,6 @@ bool InIdList(DWORD list, uint64_t id) { return StgIsValueAllowedByIndex(list, (
 
 // Records of the feature-module events raised here: before reading (5) or writing (4) a row, and
 // after a class was read (18) or written (23).
-struct ROW_EVENT {
-  uint64_t mode;
-  ITEM_DESC* row;
-  uint64_t answer;  // 1: skip the row
-};
-struct CLASS_EVENT {
-  uint64_t storageClass;
-  uint64_t modeOrFlags;
-};
 
 bool LockFeatureOn(SETTING_CONTEXT* ctx) { return StgIsModelFeatureOn(ctx, 2, 0) != 0; }
 
@@ -185,9 +176,9 @@ void SwitchToIniByName(ITEM_DESC* row) {
 
 // Offers a row to the feature modules; true when one of them asks to skip it.
 bool ModulesSkipRow(SETTING_CONTEXT* ctx, DWORD event, ITEM_DESC* row) {
-  ROW_EVENT arg{2, row, 0};
+  CFG_DEVICE_SETTING_EVENT arg{2, row, 0};
   StgBroadcastModuleEvent(ctx, event, &arg);
-  return arg.answer == 1;
+  return arg.handled == 1;
 }
 
 }  // namespace
@@ -400,7 +391,7 @@ int CfgReadSettingClass(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass, 
     }
   }
 
-  CLASS_EVENT done{(uint64_t)(int64_t)storageClass, (uint64_t)(int64_t)mode};
+  CFG_CLASS_EVENT done{(uint64_t)(int64_t)storageClass, (uint64_t)(int64_t)mode};
   StgBroadcastModuleEvent(ctx, 18, &done);
   if (lockOn && StgGetValue(ctx, kLockDefaultBit, nullptr)) CfgLoadLockDefaultData(ctx->printer, ctx);
   if (specialsEnabled) {
@@ -495,7 +486,7 @@ int CfgSaveDeviceSettings(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass
     ITEM_DESC* media = StgFindItem(ctx, kCustomMediaFirst);
     if (media && media->medium == STG_MEDIUM_BLOCK) CfgSaveCustomMedia(printer, ctx);
   }
-  CLASS_EVENT done{(uint64_t)(int64_t)storageClass, flags};
+  CFG_CLASS_EVENT done{(uint64_t)(int64_t)storageClass, flags};
   StgBroadcastModuleEvent(ctx, 23, &done);
   StgUnlockSharedFiles(ctx);
   if (storageClass == STG_BLOCK_WORK && (flags == CFG_SAVE_NORMAL || flags == CFG_SAVE_FORCE))

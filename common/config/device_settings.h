@@ -11,6 +11,8 @@
 // The font lists (rdmDeviceFont, rdmOptionFont, rdmFontTable) are arrays owned by the context and held
 // in its side table (the store keeps only a presence mark), so no address is ever cut to 32 bits.
 #pragma once
+#include <cstdint>
+
 #include "kvplat/types.h"
 
 struct SETTING_CONTEXT;
@@ -29,6 +31,18 @@ constexpr DWORD CFG_READ_REMOTE = 0x10;
 constexpr DWORD CFG_FONTS_FROM_IMAGE = 1;
 constexpr DWORD CFG_FONTS_IF_CHANGED = 2;
 constexpr DWORD CFG_FONTS_DEFAULT_TABLE = 0x100;
+
+// Argument of module events 4 and 5 (a row is about to be saved / read in mode 2): handled 1 skips it.
+struct CFG_DEVICE_SETTING_EVENT {
+  uint64_t mode;
+  ITEM_DESC* row;
+  uint64_t handled;
+};
+// Argument of module events 18 (a storage class was read: the read mode) and 23 (saved: the flags).
+struct CFG_CLASS_EVENT {
+  uint64_t storageClass;
+  uint64_t modeOrFlags;
+};
 
 // ---- Classes.
 

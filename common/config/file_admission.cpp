@@ -39,15 +39,6 @@ std::string Narrow(const WCHAR* text) {
   return out;
 }
 
-// The printer section of a file, normalised; empty when the name does not fit.
-std::u16string PrinterSection(SETTING_CONTEXT* ctx) {
-  const WCHAR* name = CfgGetPrinterName(ctx);
-  if (!name || kvp::WLen(name) > CFG_MAX_SECTION) return {};
-  std::u16string s(kvp::WView(name));
-  CfgNormalizeSectionName(s.data());
-  return s;
-}
-
 // One term's value: the option of that name reported excluded by the condition node, inverted by
 // '!'; a name that is no option (or was cut) is 0 whatever the '!'.
 int EvalTerm(SETTING_CONTEXT* ctx, IMG_REF node, const char* name, bool negate, bool cut) {
@@ -142,7 +133,7 @@ int CfgCheckFileFeatureKey(const WCHAR* file, SETTING_CONTEXT* ctx) {
   if (!ext || length != 3) return 0;
   std::u16string_view e(ext, 3);
   std::u16string section;
-  if (e == u"rsr") section = PrinterSection(ctx);
+  if (e == u"rsr") section = CfgGetPrinterFileSection(ctx);
   else if (e == u"rsd") section = kvp::WView(CfgGetRegionSection(ctx));
   else return 0;
   const WCHAR* key = StgGetItemName(ctx, sid::rdmFuncSelectWaterMark);
@@ -164,7 +155,7 @@ int CfgAddInstalledPresetEntry(const WCHAR* file, const WCHAR* name, const WCHAR
 }
 
 int CfgHasRstVersion(const WCHAR* file, SETTING_CONTEXT* ctx) {
-  std::u16string section = PrinterSection(ctx);
+  std::u16string section = CfgGetPrinterFileSection(ctx);
   if (!file || section.empty()) return 0;
   return CfgIniGetInt(section.c_str(), CFG_KEY_RST_VERSION, 65535, file) != 65535 ? 1 : 0;
 }
@@ -189,7 +180,7 @@ void CfgConvertSettingsFile(const WCHAR* target, const WCHAR* source, DWORD flag
   CfgWriteSettingsFile(ctx->printer, target, flags, ctx);
   WCHAR readonly[CFG_MAX_PATH] = {};
   const WCHAR* region = CfgGetRegionSection(ctx);
-  std::u16string printer = PrinterSection(ctx);
+  std::u16string printer = CfgGetPrinterFileSection(ctx);
   if (region && !printer.empty()) {
     CfgIniGetString(region, u"Readonly", u"", readonly, CFG_MAX_PATH, source);
     if (readonly[0]) CfgIniWriteString(printer.c_str(), u"Readonly", readonly, target);

@@ -39,15 +39,6 @@ bool ReadInstalledPath(const WCHAR* defaultRst, const WCHAR* section, int i, SET
   return out[0] && CfgExpandSettingsFilePath(out, kPathChars, ctx);
 }
 
-// The printer section of a file, normalised (the strict header check of a user copy reads it).
-std::u16string PrinterSection(SETTING_CONTEXT* ctx) {
-  const WCHAR* name = CfgGetPrinterName(ctx);
-  if (!name || kvp::WLen(name) > CFG_MAX_SECTION) return {};
-  std::u16string s(kvp::WView(name));
-  CfgNormalizeSectionName(s.data());
-  return s;
-}
-
 // The file name of an entry's listed path against the installed files' names (any case).
 bool HasInstalledCounterpart(const CFG_PRESET_ENTRY& e, const std::vector<std::u16string>& installed) {
   std::u16string_view mine = kvp::WView(CfgFindFileName(e.rsdPath));
@@ -177,7 +168,7 @@ int CfgImportInstalledPresets(const WCHAR* defaultRst, const WCHAR* section, DWO
   if (n > kMaxInstalled) n = kMaxInstalled;
   const WCHAR* ini = CfgGetIniPath(ctx);
   if (!ini || !ini[0] || ini[1] != u':') return 0;
-  const std::u16string printerSection = PrinterSection(ctx);
+  const std::u16string printerSection = CfgGetPrinterFileSection(ctx);
   int result = 1;
   for (int i = 1; i <= n; ++i) {
     WCHAR installed[kPathChars], user[kPathChars] = {};

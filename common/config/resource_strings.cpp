@@ -287,11 +287,8 @@ void CfgDecorateString(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* text, int ca
       break;
     case kModule: {
       // The module writes into a scratch text of its own size; only what fits is taken over.
-      std::vector<WCHAR> scratch(1025, 0);
-      struct {
-        WORD stringId;
-        WCHAR* text;
-      } arg{(WORD)stringId, scratch.data()};
+      std::vector<WCHAR> scratch(CFG_MODULE_TEXT_CHARS, 0);
+      CFG_STRING_ID_EVENT arg{(WORD)stringId, scratch.data()};
       kvp::WCopy(scratch.data(), scratch.size(), s.c_str());
       StgBroadcastModuleEvent(ctx, 16, &arg);
       scratch.back() = 0;

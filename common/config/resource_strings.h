@@ -8,6 +8,15 @@
 
 struct SETTING_CONTEXT;
 
+// Argument of module event 16 (the text of a string id, for a module to fill in): `text` holds the
+// library's text and room for CFG_MODULE_TEXT_CHARS characters; a module writes at most that many,
+// terminator included.
+constexpr DWORD CFG_MODULE_TEXT_CHARS = 1025;
+struct CFG_STRING_ID_EVENT {
+  WORD stringId;
+  WCHAR* text;
+};
+
 // One row of the decoration table: the first row with a string id decides how it is decorated.
 struct STRING_DECORATION_ROW {
   DWORD stringId;  // 0 ends the table

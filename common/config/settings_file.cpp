@@ -337,6 +337,14 @@ static_assert(kAsideRows == 7);
 
 }  // namespace
 
+std::u16string CfgGetPrinterFileSection(SETTING_CONTEXT* ctx) {
+  const WCHAR* name = CfgGetPrinterName(ctx);
+  if (!name || kvp::WLen(name) > CFG_MAX_SECTION) return {};
+  std::u16string s(kvp::WView(name));
+  CfgNormalizeSectionName(s.data());
+  return s;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Id filters.
 

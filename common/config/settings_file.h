@@ -4,6 +4,7 @@
 // admission and conversion of installed settings files.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "kvplat/types.h"
 
@@ -109,6 +110,9 @@ void CfgWriteRstHeader(const WCHAR* path, INI_TEXT_WRITER* writer, SETTING_CONTE
                        int versionOnly);
 // 1 when both versions (16-bit) have the same hundreds.
 int CfgSameMajorVersion(DWORD a, DWORD b);
+// The printer's section of a settings file (its name, normalised); empty when the name is missing or
+// longer than a section name may be.
+std::u16string CfgGetPrinterFileSection(SETTING_CONTEXT* ctx);
 // RstOSKind of the printer-name section of the file, 0xffff when absent.
 DWORD CfgReadRstOSKind(const WCHAR* path, SETTING_CONTEXT* ctx);
 

@@ -7,6 +7,7 @@
 #include "config/device_settings.h"
 #include "config/ini.h"
 #include "config/paths.h"
+#include "config/settings_file.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/rule_values.h"
 #include "kvplat/text.h"
@@ -184,16 +185,16 @@ CHAPTER_ROW NewRow(const EditRules& rules, DWORD page, const WCHAR* text) {
 }
 
 // Mode-2 transfers handle only the chapter settings.
-int SkipOtherSettings(SETTING_CONTEXT* ctx, STG_SETTING_TRANSFER_ARG* a) {
-  if (!a || !a->item) return 0;
-  uint64_t id = a->item->id;
+int SkipOtherSettings(SETTING_CONTEXT* ctx, CFG_DEVICE_SETTING_EVENT* a) {
+  if (!a || !a->row) return 0;
+  uint64_t id = a->row->id;
   if (StgIsChapterSettingId(ctx, &id)) return 0;
-  a->skip = 1;
+  a->handled = 1;
   return 1;
 }
 
 // Event 24: rows from or into a transferred settings file.
-void FileTransferred(SETTING_CONTEXT* ctx, const STG_FILE_TRANSFER_ARG* a) {
+void FileTransferred(SETTING_CONTEXT* ctx, const CFG_FILE_TRANSFER_EVENT* a) {
   if (!a || !a->path) return;
   uint64_t f = a->flags;
   // wdmChapterNum carries no preset-class bits in this model, so the preset forms (4) never act.
@@ -431,11 +432,12 @@ int StgIsChapterSettingId(SETTING_CONTEXT*, const uint64_t* id) {
 }
 
 int StgTestChapterTrayFlag(DWORD flags, DWORD kind) {
+  constexpr DWORD kAnyChapter = BIDI_TRAY_CHAPTER1 | BIDI_TRAY_CHAPTER2 | BIDI_TRAY_CHAPTER3;
   switch (kind) {
-    case 0: return flags & 0xE0u ? 1 : 0;
-    case 1: return flags & 0x20u ? 1 : 0;
-    case 2: return flags & 0x40u ? 1 : 0;
-    case 3: return flags & 0x80u ? 1 : 0;
+    case 0: return flags & kAnyChapter ? 1 : 0;
+    case 1: return flags & BIDI_TRAY_CHAPTER1 ? 1 : 0;
+    case 2: return flags & BIDI_TRAY_CHAPTER2 ? 1 : 0;
+    case 3: return flags & BIDI_TRAY_CHAPTER3 ? 1 : 0;
     default: return 0;
   }
 }
@@ -443,9 +445,9 @@ int StgTestChapterTrayFlag(DWORD flags, DWORD kind) {
 void StgSetChapterDefaultTray(DWORD flags, DWORD tray, BYTE* doneBits, SETTING_CONTEXT* ctx) {
   WORD id;
   BYTE bit;
-  if (flags & 0x20u) id = sid::rdmChapterDefTray1, bit = 4;
-  else if (flags & 0x40u) id = sid::rdmChapterDefTray2, bit = 8;
-  else if (flags & 0x80u) id = sid::rdmChapterDefTray3, bit = 16;
+  if (flags & BIDI_TRAY_CHAPTER1) id = sid::rdmChapterDefTray1, bit = BIDI_FUNC_CHAPTER1;
+  else if (flags & BIDI_TRAY_CHAPTER2) id = sid::rdmChapterDefTray2, bit = BIDI_FUNC_CHAPTER2;
+  else if (flags & BIDI_TRAY_CHAPTER3) id = sid::rdmChapterDefTray3, bit = BIDI_FUNC_CHAPTER3;
   else return;
   StgSetValue(ctx, id, tray);
   if (doneBits) *doneBits |= bit;
@@ -522,12 +524,12 @@ int StgChapterModuleEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*) {
   switch (event) {
     case STG_EVENT_SAVE_SETTING:
     case STG_EVENT_READ_SETTING:
-      return SkipOtherSettings(ctx, static_cast<STG_SETTING_TRANSFER_ARG*>(arg));
+      return SkipOtherSettings(ctx, static_cast<CFG_DEVICE_SETTING_EVENT*>(arg));
     case STG_EVENT_TRAY_STATUS:
-      if (auto* a = static_cast<STG_TRAY_KIND_ARG*>(arg)) a->result = (WORD)StgTestChapterTrayFlag(a->flags, a->kind);
+      if (auto* a = static_cast<BIDI_TRAY_STATUS_ARG*>(arg)) a->answer = (WORD)StgTestChapterTrayFlag(a->status, a->kind);
       return 1;
     case STG_EVENT_TRAY_FUNCTION:
-      if (auto* a = static_cast<STG_TRAY_DEFAULT_ARG*>(arg)) StgSetChapterDefaultTray(a->flags, a->trayValue, a->doneBits, ctx);
+      if (auto* a = static_cast<BIDI_TRAY_FUNCTION_ARG*>(arg)) StgSetChapterDefaultTray(a->status, a->binValue, a->functionByte, ctx);
       return 1;
     case STG_EVENT_TRAYS_VISITED:
       StgResetChapterDefaultTrays(ctx);
@@ -542,15 +544,15 @@ int StgChapterModuleEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*) {
       StgLoadChapterDataIfSelected(ctx);
       return 1;
     case STG_EVENT_CLASS_READ:
-      if (auto* a = static_cast<STG_CLASS_DONE_ARG*>(arg); a && a->storageClass == 3 && a->modeOrFlags == 2)
+      if (auto* a = static_cast<CFG_CLASS_EVENT*>(arg); a && a->storageClass == 3 && a->modeOrFlags == 2)
         StgLoadChapterRows(ctx, nullptr, 0);
       return 0;
     case STG_EVENT_DEVICE_SAVED:
-      if (auto* a = static_cast<STG_CLASS_DONE_ARG*>(arg); a && a->storageClass == 3 && a->modeOrFlags == 2)
+      if (auto* a = static_cast<CFG_CLASS_EVENT*>(arg); a && a->storageClass == 3 && a->modeOrFlags == 2)
         StgSaveChapterRows(ctx, nullptr);
       return 0;
     case STG_EVENT_FILE_TRANSFERRED:
-      FileTransferred(ctx, static_cast<STG_FILE_TRANSFER_ARG*>(arg));
+      FileTransferred(ctx, static_cast<CFG_FILE_TRANSFER_EVENT*>(arg));
       return 0;
     default:
       return 0;

@@ -6,6 +6,7 @@
 #include "config/driver_lists.h"
 #include "config/ini.h"
 #include "config/paths.h"
+#include "config/resource_strings.h"
 #include "driverdata/rule_values.h"
 #include "kvplat/text.h"
 #include "settings/access.h"
@@ -307,7 +308,7 @@ int StgCmmModuleEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*) {
     case 15:
       return CopyLimits(ctx, static_cast<STG_CMM_LIMITS_ARG*>(arg));
     case STG_EVENT_DYNAMIC_STRING: {
-      auto* a = static_cast<STG_STRING_ID_ARG*>(arg);
+      auto* a = static_cast<CFG_STRING_ID_EVENT*>(arg);
       if (!a || a->stringId < kFirstProfileString || a->stringId >= kFirstProfileString + kProfileStrings) return 0;
       int n = a->stringId - kFirstProfileString;
       StgLoadCmmProfileToDialog(ctx, n);

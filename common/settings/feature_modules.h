@@ -94,12 +94,6 @@ struct STG_CMM_LIMITS_ARG {
   const WCHAR* destinationIni;
   uint64_t keepCount;  // non-zero: an existing "CmmCount" of the destination stays
 };
-// Event 16: the text of a string id; ids 565-580 name profiles 0-15. `text` holds at least
-// STG_CMM_TEXT_CHARS characters; the module writes at most that many, terminator included.
-struct STG_STRING_ID_ARG {
-  WORD stringId;
-  WCHAR* text;
-};
 // Event 56: the toner-saving density of an item of control 3039.
 struct STG_DENSITY_ARG {
   CONTROL_DESC* control;
@@ -231,31 +225,3 @@ void StgReadChapterIniText(SETTING_CONTEXT* ctx, int row, int field, WCHAR* dest
 void StgWriteChapterIniInt(SETTING_CONTEXT* ctx, int row, int field, LONG value, const WCHAR* iniPath);
 void StgWriteChapterIniText(SETTING_CONTEXT* ctx, int row, int field, const WCHAR* text, const WCHAR* iniPath);
 
-// Events 4 and 5: a setting about to be saved / read in mode 2; skip 1 leaves it out.
-struct STG_SETTING_TRANSFER_ARG {
-  uint64_t mode;
-  ITEM_DESC* item;
-  uint64_t skip;
-};
-// Events 18 and 23: a storage class was read (mode) or saved (flags).
-struct STG_CLASS_DONE_ARG {
-  uint64_t storageClass;
-  uint64_t modeOrFlags;
-};
-// Event 24: a settings file was transferred.
-struct STG_FILE_TRANSFER_ARG {
-  uint64_t flags;
-  const WCHAR* path;
-};
-// Event 8: do the tray-usage flags serve the chapter tray kind.
-struct STG_TRAY_KIND_ARG {
-  DWORD flags;
-  DWORD kind;
-  WORD result;
-};
-// Event 9: a tray's value for the chapter default trays.
-struct STG_TRAY_DEFAULT_ARG {
-  DWORD flags;
-  DWORD trayValue;
-  BYTE* doneBits;
-};

@@ -95,8 +95,10 @@ int StgSeparationModuleEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*
       if (auto* a = static_cast<STG_BIDI_STATE_ARG*>(arg)) a->answer = BidiQueryDeviceForState(ctx, a->key) ? 1 : 0;
       return 1;
     case STG_EVENT_TRAY_DETAILS:
+      if (auto* a = static_cast<BIDI_TRAY_DETAILS_ARG*>(arg)) a->answer = 1;
+      return 1;
     case STG_EVENT_FIT_PAPER:
-      // Raisers keep this answer in a u32 or a zeroed u64; the low word serves both.
+      // The raiser keeps this answer in a zeroed u64; the low word serves.
       if (arg) *static_cast<DWORD*>(arg) = 1;
       return 1;
     case STG_EVENT_RESOLUTIONS:

@@ -1,10 +1,16 @@
 // Chapters module: the merge of new pages into the rows with each refusal rule, the chapter tray slots,
 // a chapter limit that grows after the first use, delete, clear, compare, load and save through the
 // INI, and the module's command and events.
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "config/device_settings.h"
+#include "config/settings_file.h"
+#include "devlink/bidi_query.h"
 #include "driverdata/rule_eval.h"
+#include "kvplat/root.h"
 #include "module_fixture.h"
 #include "settings/api_state.h"
 #include "settings/feature_modules.h"
@@ -265,14 +271,33 @@ TEST_F(Chapters, SaveAndLoadThroughTheIni) {
   // The same through the settings-file event: flags 2 save, 1 load.
   const std::u16string file = u"C:\\chapters.ini";
   kvtest::WriteMachineFile(file, "");
-  STG_FILE_TRANSFER_ARG save{2, file.c_str()};
+  CFG_FILE_TRANSFER_EVENT save{2, file.c_str()};
   EXPECT_EQ(StgBroadcastModuleEvent(ctx_, STG_EVENT_FILE_TRANSFERRED, &save), STG_MODULE_COUNT);
   EXPECT_EQ(Key(u"wdmChapterPage2", section_, file), u"7");
   StgClearChapterRows(ctx_);
   Set(sid::wdmChapterNum, 2);
-  STG_FILE_TRANSFER_ARG load{1, file.c_str()};
+  CFG_FILE_TRANSFER_EVENT load{1, file.c_str()};
   StgBroadcastModuleEvent(ctx_, STG_EVENT_FILE_TRANSFERRED, &load);
   EXPECT_EQ(Pages(), (std::vector<int>{3, 7}));
+}
+
+// The by-name pass of the device settings offers each row to the modules: only the chapter settings
+// reach the driver INI under their names, and the by-name read takes them back.
+TEST_F(Chapters, ByNameDevicePassKeepsOnlyChapterSettings) {
+  Set(sid::wdmChapterNum, 2);
+  ASSERT_EQ(CfgSaveDeviceSettings(ctx_->printer, ctx_, STG_BLOCK_WORK, CFG_SAVE_BY_NAME), 1);
+  EXPECT_EQ(Key(u"wdmChapterNum"), u"2");
+  std::string host;
+  ASSERT_EQ(kvp::MapPath(ini_, host), 0);
+  std::stringstream text;
+  text << std::ifstream(host).rdbuf();
+  for (std::string line; std::getline(text, line);) {
+    if (line.empty() || line[0] == '[') continue;
+    EXPECT_EQ(line.rfind("wdmChapter", 0), 0u) << line;
+  }
+  Set(sid::wdmChapterNum, 0);
+  CfgReadSettingClass(ctx_->printer, ctx_, STG_BLOCK_WORK, 2, nullptr);
+  EXPECT_EQ(Get(sid::wdmChapterNum), 2u);
 }
 
 TEST_F(Chapters, LimitsAreLoadedOncePerContext) {
@@ -330,16 +355,16 @@ TEST_F(Chapters, CommandsAndTrayEvents) {
   const Case cases[] = {{0x20, 1, 1}, {0x40, 1, 0}, {0x40, 2, 1}, {0x80, 3, 1}, {0x80, 0, 1},
                         {0x10, 0, 0}, {0xE0, 4, 0}};
   for (const Case& k : cases) {
-    STG_TRAY_KIND_ARG a{k.flags, k.kind, 9};
+    BIDI_TRAY_STATUS_ARG a{k.flags, k.kind, 9};
     StgBroadcastModuleEvent(ctx_, STG_EVENT_TRAY_STATUS, &a);
-    EXPECT_EQ(a.result, k.result) << k.flags << " " << k.kind;
+    EXPECT_EQ(a.answer, k.result) << k.flags << " " << k.kind;
   }
   BYTE done = 1;
-  STG_TRAY_DEFAULT_ARG def{0x40 | 0x80, 13, &done};
+  BIDI_TRAY_FUNCTION_ARG def{0x40 | 0x80, 13, &done};
   StgBroadcastModuleEvent(ctx_, STG_EVENT_TRAY_FUNCTION, &def);
   EXPECT_EQ(Get(sid::rdmChapterDefTray2), 13u);
   EXPECT_EQ(done, 1 | 8);
-  def.flags = 0x10;
+  def.status = 0x10;
   StgBroadcastModuleEvent(ctx_, STG_EVENT_TRAY_FUNCTION, &def);
   EXPECT_EQ(done, 1 | 8);
   EXPECT_EQ(StgMapTrayOptionToCode(13552), 299u);

@@ -1,10 +1,17 @@
 // Colour-matching profile module: the list in the INI (defaults, add at the limit, delete with the
 // later profiles moving down), the texts moved through the dialog's bound settings, the judge hooks,
 // the copy of the list limits, the repair after a list change and the control events.
+#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "config/driver_lists.h"
+#include "config/settings_file.h"
 #include "config/paths.h"
+#include "config/resource_strings.h"
 #include "module_fixture.h"
+#include "kvplat/root.h"
+#include "kvplat/root.h"
 #include "settings/feature_modules.h"
 #include "settings/regions.h"
 
@@ -98,7 +105,7 @@ TEST_F(Cmm, ProfilesMoveThroughTheBoundSettings) {
   // Event 16 gives the profile's mode text, at most its capacity.
   WCHAR text[STG_CMM_TEXT_CHARS + 8];
   std::fill(std::begin(text), std::end(text), u'#');
-  STG_STRING_ID_ARG arg{566, text};
+  CFG_STRING_ID_EVENT arg{566, text};
   StgBroadcastModuleEvent(ctx_, STG_EVENT_DYNAMIC_STRING, &arg);
   EXPECT_EQ(std::u16string(text), u"Soft");
   EXPECT_EQ(text[STG_CMM_TEXT_CHARS], u'#');
@@ -154,6 +161,43 @@ TEST_F(Cmm, RepairNeedsTheUserMacrosEntry) {
   EXPECT_EQ(Get(sid::rdmColorMatchingMode), 203u);
   EXPECT_EQ(Get(sid::wdmColorMatchingText), 202u);
   EXPECT_EQ(Get(sid::wdmChapterKind), 2u);
+  EXPECT_EQ(ctx_->work->undoDepth, 0u);
+}
+
+// A readable quality entry of the user macro on a full context. The entry is read between a snapshot
+// and its restore, so nothing it loads stays behind. The colour-matching settings are not in this
+// model's quality class, so the entry gives them back as they are: a setting beyond the list keeps
+// its value, one within the list stays too.
+TEST_F(Cmm, RepairReadsTheUserMacrosEntryAndLeavesNothingBehind) {
+  PutKey(u"CmmCount", u"3", region_);
+  WCHAR rsr[CFG_MAX_PATH], rsq[CFG_MAX_PATH];
+  ASSERT_TRUE(CfgMakeUserSettingsPath(rsr, u"macro.rsr", CFG_MAX_PATH, ctx_));
+  ASSERT_TRUE(CfgMakeRsqFileName(rsq, rsr, CFG_MAX_PATH));
+  // The entry as saved from rdmColorProcess 1; its converted copy keeps it under the region's section.
+  PutKey(u"QualityList0", rsq, CfgGetPresetSection(ctx_));
+  Set(sid::rdmColorProcess, 1);
+  ASSERT_EQ(CfgSaveQualityByIndex(ctx_, 0), 1);
+  PutKey(u"QualityList0", rsr, CfgGetPresetSection(ctx_));
+  std::string host;
+  ASSERT_EQ(kvp::MapPath(rsq, host), 0u);
+  std::stringstream text;
+  text << std::ifstream(host).rdbuf();
+  std::string body = text.str();
+  const std::u16string region = CfgGetRegionSection(ctx_);
+  body.replace(0, body.find('\n'), "[" + std::string(region.begin(), region.end()) + "]");
+  std::ofstream(host, std::ios::binary) << body;
+  Set(sid::rdmColorProcess, 0);
+  ASSERT_EQ(CfgLoadQualityFileByIndex(ctx_, 0), 1);
+  ASSERT_EQ(Get(sid::rdmColorProcess), 1u);
+  Set(sid::rdmColorProcess, 0);
+  Set(sid::rdmUseUserMacro, 1);
+  StgSetOptionValue(ctx_, sid::rdmUserPrintMacro, 135);
+  Set(sid::rdmColorMatchingMode, 203);   // beyond the three profiles
+  Set(sid::wdmColorMatchingText, 202);   // the last profile
+  StgBroadcastModuleEvent(ctx_, STG_EVENT_SETTINGS_CHANGED, nullptr);
+  EXPECT_EQ(Get(sid::rdmColorMatchingMode), 203u);
+  EXPECT_EQ(Get(sid::wdmColorMatchingText), 202u);
+  EXPECT_EQ(Get(sid::rdmColorProcess), 0u);
   EXPECT_EQ(ctx_->work->undoDepth, 0u);
 }
 

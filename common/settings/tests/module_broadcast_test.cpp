@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "config/device_settings.h"
+#include "config/resource_strings.h"
 #include "kvplat/devmode.h"
 #include "module_fixture.h"
 #include "settings/feature_modules.h"
@@ -89,16 +91,16 @@ TEST_F(ModuleBroadcast, EachEventReachesItsModuleAndStopsThere) {
     SCOPED_TRACE(testing::Message() << "event " << k.event << " arg " << k.argKind);
     // Big enough and zeroed for every record (the DEVMODE of event 67 included).
     alignas(8) unsigned char record[sizeof(DEVMODEW) + 64] = {};
-    STG_SETTING_TRANSFER_ARG transfer{2, k.argKind == 1 ? media : chapterNum, 0};
+    CFG_DEVICE_SETTING_EVENT transfer{2, k.argKind == 1 ? media : chapterNum, 0};
     WCHAR text[STG_CMM_TEXT_CHARS] = {};
-    STG_STRING_ID_ARG string{WORD(k.argKind == 3 ? 565 : 100), text};
+    CFG_STRING_ID_EVENT string{WORD(k.argKind == 3 ? 565 : 100), text};
     void* arg = record;
     if (k.argKind == 1 || k.argKind == 2) arg = &transfer;
     if (k.argKind == 3 || k.argKind == 4) arg = &string;
     EXPECT_EQ(StgBroadcastModuleEvent(ctx_, k.event, arg), STG_MODULE_COUNT);
     Check(k.row);
     if (k.argKind == 1 || k.argKind == 2) {
-      EXPECT_EQ(transfer.skip, k.argKind == 1 ? 1u : 0u);
+      EXPECT_EQ(transfer.handled, k.argKind == 1 ? 1u : 0u);
     }
   }
 }
