@@ -16,6 +16,7 @@
 #include "config/ini.h"
 #include "config/paths.h"
 #include "config/resource_strings.h"
+#include "gr_escape.h"
 #include "gr_fixture.h"
 #include "gr_hooks.h"
 #include "gr_pdev.h"
@@ -174,6 +175,21 @@ TEST_F(PjlTest, ChangedSettingsInTheJobHeader) {
   Enable();
   std::string dump = JobDump(u"\u56F3\u9762", job);
   EXPECT_NE(dump.find("  | @PJL SET JOBNAME = \"\\x90}\\x96\\xCA\"\\r\\n\n"), std::string::npos) << dump;
+}
+
+// A user code an application gives through its job-log escape before the document starts is kept
+// through the start of the document and reaches the job header's conditional user-code line.
+TEST_F(PjlTest, AJobLogUserCodeReachesTheJobHeader) {
+  Enable();
+  const char code[] = "U123";
+  ASSERT_EQ(DrvEscape(&so_, GR_ESC_USER_CODE, sizeof code, const_cast<char*>(code), 0, nullptr), 1u);
+  std::string dump = JobDump(u"plan", 40);
+  const std::string line = "  | @PJL SET USERCODE = \"U123\" \\r\\n\n";
+  EXPECT_NE(dump.find(dateLines_ + line), std::string::npos) << dump;
+  // Without a code the line is left out.
+  ASSERT_EQ(DrvEscape(&so_, GR_ESC_USER_CODE, 0, nullptr, 0, nullptr), 1u);
+  dump = JobDump(u"plan", 41);
+  EXPECT_EQ(dump.find("USERCODE"), std::string::npos) << dump;
 }
 
 // Option texts by stored value: list settings by their options (the pick-one forms for pages read as
