@@ -8,8 +8,10 @@
 #include <cstdio>
 
 #include "config/bidi_state.h"
+#include "config/device_settings.h"
 #include "config/driver_lists.h"
 #include "config/free_size.h"
+#include "config/settings_file.h"
 #include "driverdata/img_image.h"
 #include "driverdata/rule_values.h"
 #include "settings/access.h"
@@ -30,6 +32,9 @@ constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
   h.CfgLoadQualityEntry = GrLoadQualityEntry;
   h.CfgStoreFreeSizeSlot = GrStoreFreeSizeSlot;
   h.CfgStoreFreeSizeSlotSrc = GrStoreFreeSizeSlotSrc;
+  h.StgResetChapterDefaultTrays = GrResetChapterDefaultTrays;
+  h.CfgReloadDeviceSettings = GrReloadDeviceSettings;
+  h.CfgReadSettingsFile = GrReadSettingsFile;
   return h;
 }();
 
@@ -89,6 +94,21 @@ LONG GrApplyUserMacro(SETTING_CONTEXT* ctx) {
   for (size_t i = 0; ascii[i] && i + 1 < sizeof key / sizeof key[0]; ++i) key[i] = WCHAR(ascii[i]);
   RuleRestoreQualityEntry(ctx, key);
   return 0;  // the entry's name is the interface's business
+}
+
+void GrResetChapterDefaultTrays(SETTING_CONTEXT*) {}
+
+int GrReloadDeviceSettings(SETTING_CONTEXT* ctx) {
+  if (!ctx) return 1;
+  CfgLoadDeviceSettings(ctx->printer, -1, ctx);
+  // Parked bidirectional results are taken into this context only: moving them into printer data and
+  // clearing the INI is the interface's business.
+  if (StgGetValue(ctx, sid::rdmServerClientMode, nullptr) != 1 && BidiIniFlagSet(ctx)) BidiLoadIniSettings(ctx);
+  return 1;
+}
+
+int GrReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx) {
+  return CfgReadSettingsFileWith(printer, path, flags, ctx, false);
 }
 
 void GrSetBiDirectFromFlag(SETTING_CONTEXT* ctx) {

@@ -26,6 +26,13 @@ int GrLoadQualityEntry(SETTING_CONTEXT* context, const WCHAR* key);
 // names (no resource string is loaded).
 void GrStoreFreeSizeSlot(SETTING_CONTEXT* context, int slot);
 void GrStoreFreeSizeSlotSrc(SETTING_CONTEXT* context, int slot);
+// Nothing: the default chapter trays keep their values.
+void GrResetChapterDefaultTrays(SETTING_CONTEXT* context);
+// Reloads the device settings from printer data and takes the bidi INI's parked results (not under the
+// server-client mode, and only when the INI's flag is set); printer data and the INI stay as they are. 1.
+int GrReloadDeviceSettings(SETTING_CONTEXT* context);
+// CfgReadSettingsFile that keeps rdmAdjustMode while a full restore merges the DEVMODE again.
+int GrReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* context);
 // The node type's low byte: every pick-one form reads as 1.
 WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
 // The common size of a custom paper code; the stored size of a slot lying landscape (orientation 2)

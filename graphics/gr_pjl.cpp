@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config/paths.h"
 #include "config/printer_data.h"
@@ -20,6 +21,7 @@
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/feature_modules.h"
 #include "settings/item_records.h"
 #include "settings/library_hooks.h"
 #include "settings/setting_ids.h"
@@ -323,7 +325,14 @@ void PutColorFile(const Run& r, IMG_REF node, bool byMode) {
         value = 0;
     }
     if (value == 0) return;
-    if (value >= 200 && value <= 215) return;  // user profiles: the profile path is not written here
+    if (value >= 200 && value <= 215) {
+      // A user colour profile: its path as the user registered it. The profile is read directly so
+      // that writing the header leaves the job's settings as they are.
+      WCHAR mode[STG_CMM_TEXT_CHARS], path[STG_CMM_TEXT_CHARS];
+      StgReadCmmProfile(r.ctx, StgGetCmmProfileOfSetting(r.ctx, adjust ? classSetting : WORD(sid::rdmColorMatchingMode)), mode, path);
+      PutWide(r.out, node, path);
+      return;
+    }
     file = value == 2 ? "KV99C152.kcm" : (value == 6 ? "KV99C153.kcm" : "KV99C151.kcm");
   }
   char dir[kPathBytes] = {};
@@ -348,10 +357,10 @@ bool RunSpecial(const Run& r, IMG_REF node, ITEM_DESC* row, DWORD value) {
     case kSpecialHelpDll: PutHelpName(r, node, true); return true;
     case kSpecialFilteredText: PutFilteredText(r, node, row); return true;
     case kSpecialChapters: {
-      // The on/off text of the chapter switch; the per-chapter lines need the chapter rows.
       IMG_REF v = ImgNodeOptions(node);
       if (v && dfc::BaseType(ImgNodeType(node)) == dfc::kTypeBoolean)
         PutValue(r.out, node, Text(value ? DFC_GET(v, BOOLEAN_VALUE, trueCommand) : DFC_GET(v, BOOLEAN_VALUE, falseCommand)));
+      if (value) GrPutChapterSettings(r.ctx, r.out);
       return true;
     }
     case kSpecialLocalized: PutLocalizedValue(r, node, value); return true;
@@ -438,6 +447,96 @@ void GrPutPjlSet(GR_PJL_OUT* out, const char* key, const char* value) {
 char* GrNumberedKey(char* dest, size_t bytes, const char* key, int n) {
   std::snprintf(dest, bytes, "%s%d", key ? key : "", n);
   return dest;
+}
+
+namespace {
+
+// The leading decimal number of a range text from `*at`, which then points past it; -1 when none.
+long RangeNumber(const WCHAR** at, const WCHAR* end) {
+  const WCHAR* p = *at;
+  while (p < end && *p == u' ') ++p;
+  if (p >= end || *p < u'0' || *p > u'9') return -1;
+  long n = 0;
+  for (; p < end && *p >= u'0' && *p <= u'9'; ++p) n = n < 100000000 ? n * 10 + (*p - u'0') : n;
+  *at = p;
+  return n;
+}
+
+void PutNumberedSet(GR_PJL_OUT* out, const char* key, int n, const char* value) {
+  char numbered[48];
+  GrPutPjlSet(out, GrNumberedKey(numbered, sizeof numbered, key, n), value);
+}
+
+void PutNumberedSet(GR_PJL_OUT* out, const char* key, int n, long value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%ld", value);
+  PutNumberedSet(out, key, n, text);
+}
+
+}  // namespace
+
+void GrPutChapterSettings(SETTING_CONTEXT* ctx, GR_PJL_OUT* out) {
+  auto rows = LONG(StgGetValue(ctx, sid::wdmChapterNum, nullptr));
+  auto trayMax = LONG(StgGetValue(ctx, sid::wdmChapterTrayMax, nullptr));
+  if (rows <= 0 || trayMax <= 0) return;
+  // The trays that start chapters, in the order of their first row, each with the print side of its
+  // last row that names one.
+  struct Tray {
+    SHORT tray;
+    BYTE print;
+  };
+  std::vector<Tray> trays;
+  auto position = [&trays](SHORT tray) {
+    size_t k = 0;
+    while (k < trays.size() && trays[k].tray != tray) ++k;
+    return k;
+  };
+  for (LONG i = 0; i < rows; ++i) {
+    const CHAPTER_ROW* row = StgGetChapterRow(ctx, int(i));
+    if (!row || (row->kind != 0 && row->kind != 3)) continue;
+    size_t k = position(row->tray);
+    if (k == trays.size()) {
+      if (LONG(trays.size()) >= trayMax) continue;
+      trays.push_back({row->tray, 0});
+    }
+    if (row->print) trays[k].print = row->print;
+  }
+  bool duplex = StgGetValue(ctx, sid::rdmFuncSelectDuplex, nullptr) != 0;
+  for (size_t k = 0; k < trays.size(); ++k) {
+    PutNumberedSet(out, "CHAPTERPRINTTRAY", int(k + 1), GrGetOptionText(ctx, sid::wdmChapterTray, DWORD(trays[k].tray)));
+    PutNumberedSet(out, "CHAPTERPRINTDUPLEX", int(k + 1), duplex && trays[k].print == 1 ? "ON" : "OFF");
+  }
+  for (LONG i = 0; i < rows; ++i) {
+    const CHAPTER_ROW* row = StgGetChapterRow(ctx, int(i));
+    if (!row) continue;
+    int n = int(i + 1);
+    if (row->kind == 3) {
+      const WCHAR* at = row->range;
+      const WCHAR* end = row->range + STG_CHAPTER_RANGE_CHARS;
+      long first = RangeNumber(&at, end);
+      long last = first;
+      if (first >= 0 && at < end && *at == u'-') {
+        ++at;
+        last = RangeNumber(&at, end);
+        if (last < 0) last = first;
+      }
+      if (first >= 0) {
+        PutNumberedSet(out, "CHAPTERPAGESTART", n, first);
+        PutNumberedSet(out, "CHAPTERPAGEEND", n, last);
+      }
+    } else {
+      PutNumberedSet(out, "CHAPTERPAGENUMBER", n, long(row->page));
+      if (row->kind != 0) {
+        PutNumberedSet(out, "CHAPTERPAGE", n, "BREAK");
+        continue;
+      }
+      PutNumberedSet(out, "CHAPTERPAGE", n, row->print == 1 || row->print == 2 ? "COPY" : "BLANK");
+    }
+    // The page's tray names the tray line it prints from: one past the used trays when its tray is
+    // not among them.
+    char trayKey[48];
+    PutNumberedSet(out, "CHAPTERPAGETRAY", n, GrNumberedKey(trayKey, sizeof trayKey, "CHAPTERPRINTTRAY", int(position(row->tray) + 1)));
+  }
 }
 
 void GrPutDevFontIds(SETTING_CONTEXT* ctx, GR_PJL_OUT* out) {

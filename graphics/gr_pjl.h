@@ -50,6 +50,9 @@ void GrAppendPjlLine(GR_PJL_OUT* out, const char* prefix, const char* value, con
 void GrPutPjlSet(GR_PJL_OUT* out, const char* key, const char* value);
 // dest (at least 32 bytes) := key followed by n in decimal, without a blank. dest is returned.
 char* GrNumberedKey(char* dest, size_t bytes, const char* key, int n);
+// The chapter lines of the context's chapter rows: the trays that start chapters with their duplex
+// choice, then each row's page lines. Nothing without rows or without a tray limit.
+void GrPutChapterSettings(SETTING_CONTEXT* context, GR_PJL_OUT* out);
 // The DEVFONTID line of the context's device fonts (nothing without any).
 void GrPutDevFontIds(SETTING_CONTEXT* context, GR_PJL_OUT* out);
 // The value of a scaled number: value * multiplier / divisor in signed 64-bit arithmetic. False (nothing

@@ -16,6 +16,7 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/item_records.h"
+#include "settings/library_hooks.h"
 #include "settings/modules.h"
 #include "settings/platform_queries.h"
 #include "settings/setting_ids.h"
@@ -185,7 +186,7 @@ int BidiStatusServiceState(SETTING_CONTEXT* ctx) {
 
 // ---- Context life.
 
-int CfgReloadDeviceSettings(SETTING_CONTEXT* ctx) {
+int CfgReloadDeviceSettingsCommon(SETTING_CONTEXT* ctx) {
   if (!ctx) return 1;
   CfgLoadDeviceSettings(ctx->printer, -1, ctx);
   if (IsServerConnection(ctx) || !BidiIniFlagSet(ctx)) return 1;

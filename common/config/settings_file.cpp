@@ -21,6 +21,7 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/devmode.h"
+#include "settings/library_hooks.h"
 #include "settings/migrate.h"
 #include "settings/model_tables.h"
 #include "settings/modules.h"
@@ -633,7 +634,11 @@ void CfgRestoreCustomMediaTypes(SETTING_CONTEXT* ctx) {
 // ---------------------------------------------------------------------------------------------
 // Read and write.
 
-int CfgReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx) {
+int CfgReadSettingsFileCommon(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx) {
+  return CfgReadSettingsFileWith(printer, path, flags, ctx, true);
+}
+
+int CfgReadSettingsFileWith(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, bool clearAdjust) {
   if (!Usable(ctx)) return 0;
   StgSetLastError(ctx, CFG_FILE_OK);
   if (!IsDrivePath(path)) return 0;
@@ -708,7 +713,7 @@ int CfgReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_
       const bool uiMode = StgGetValue(ctx, sid::rdmUIModeChange, nullptr) == 1;
       if (uiMode) StgSetValue(ctx, sid::rdmUIModeChange, 0);
       CfgApplyCountryClass(ctx);
-      const bool adjust = StgGetValue(ctx, sid::rdmAdjustMode, nullptr) == 1;
+      const bool adjust = clearAdjust && StgGetValue(ctx, sid::rdmAdjustMode, nullptr) == 1;
       if (adjust) StgSetValue(ctx, sid::rdmAdjustMode, 0);
       StgMergeDevmode(ctx, nullptr, 0x10000008);
       if (adjust) StgSetValue(ctx, sid::rdmAdjustMode, 1);

@@ -85,6 +85,9 @@ int CfgTransferSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETT
 // post-processing of a full restore (flags 0, 1, 0x8000, 0x8001) when the file was read. 1 done, 0
 // failed; the context's last result code tells why.
 int CfgReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx);
+// The read with the choice of its library: `clearAdjust` sets an rdmAdjustMode of 1 to 0 while the
+// DEVMODE of a full restore is merged again (and back afterwards); without it the value stays.
+int CfgReadSettingsFileWith(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, bool clearAdjust);
 // Writes the context's settings into a settings file: full saves (flags 0, 2, 0x8000, 0x8002) into the
 // driver-name section, 0x10000 into the region section, others as the flags choose. 1 / 0.
 int CfgWriteSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx);

@@ -15,6 +15,7 @@
 #include "settings/api_state.h"
 #include "settings/context.h"
 #include "settings/feature_modules.h"
+#include "settings/library_hooks.h"
 #include "settings/modules.h"
 #include "devlink/bidi_query.h"
 #include "settings/setting_ids.h"
@@ -453,7 +454,7 @@ void StgSetChapterDefaultTray(DWORD flags, DWORD tray, BYTE* doneBits, SETTING_C
   if (doneBits) *doneBits |= bit;
 }
 
-void StgResetChapterDefaultTrays(SETTING_CONTEXT* ctx) {
+void StgResetChapterDefaultTraysCommon(SETTING_CONTEXT* ctx) {
   DWORD tray = BidiTraySelectValue(kDefaultTrayCode);
   for (WORD id : {sid::rdmChapterDefTray1, sid::rdmChapterDefTray2, sid::rdmChapterDefTray3})
     StgSetValue(ctx, id, tray);

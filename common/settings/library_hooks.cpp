@@ -2,11 +2,14 @@
 // through it.
 #include "settings/library_hooks.h"
 
+#include "config/device_settings.h"
 #include "config/driver_lists.h"
 #include "config/free_size.h"
 #include "config/resource_strings.h"
+#include "config/settings_file.h"
 #include "driverdata/rule_eval.h"
 #include "driverdata/rule_values.h"
+#include "settings/feature_modules.h"
 #include "settings/store.h"
 
 namespace {

@@ -28,7 +28,11 @@ struct SETTING_STORE;
   X(StgCreateStore, SETTING_STORE*, (SETTING_CONTEXT * ctx, WORD buildMode), (ctx, buildMode))        \
   X(CfgLoadQualityEntry, int, (SETTING_CONTEXT * ctx, const WCHAR* key), (ctx, key))                    \
   X(CfgStoreFreeSizeSlot, void, (SETTING_CONTEXT * ctx, int slot), (ctx, slot))                          \
-  X(CfgStoreFreeSizeSlotSrc, void, (SETTING_CONTEXT * ctx, int slot), (ctx, slot))
+  X(CfgStoreFreeSizeSlotSrc, void, (SETTING_CONTEXT * ctx, int slot), (ctx, slot))                       \
+  X(StgResetChapterDefaultTrays, void, (SETTING_CONTEXT * ctx), (ctx))                                   \
+  X(CfgReloadDeviceSettings, int, (SETTING_CONTEXT * ctx), (ctx))                                        \
+  X(CfgReadSettingsFile, int, (HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx),     \
+    (printer, path, flags, ctx))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

@@ -4,11 +4,14 @@
 
 #include <filesystem>
 
+#include "config/bidi_state.h"
+#include "config/device_settings.h"
 #include "config/driver_lists.h"
 #include "config/free_size.h"
 #include "config/ini.h"
 #include "config/paths.h"
 #include "config/resource_strings.h"
+#include "config/settings_file.h"
 #include "gr_builds.h"
 #include "gr_fixture.h"
 #include "gr_hooks.h"
@@ -16,10 +19,12 @@
 #include "kvplat/module.h"
 #include "kvplat/root.h"
 #include "kvplat/error.h"
+#include "kvplat/file.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/feature_modules.h"
 #include "settings/library_hooks.h"
 #include "settings/modules.h"
 #include "settings/setting_ids.h"
@@ -66,6 +71,9 @@ TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
   EXPECT_EQ(table->CfgStoreFreeSizeSlot, &GrStoreFreeSizeSlot);
   EXPECT_EQ(table->CfgStoreFreeSizeSlotSrc, &GrStoreFreeSizeSlotSrc);
   EXPECT_EQ(table->RuleRunTransact, &RuleRunTransactCommon);
+  EXPECT_EQ(table->StgResetChapterDefaultTrays, &GrResetChapterDefaultTrays);
+  EXPECT_EQ(table->CfgReloadDeviceSettings, &GrReloadDeviceSettings);
+  EXPECT_EQ(table->CfgReadSettingsFile, &GrReadSettingsFile);
 }
 
 // A caller's DEVMODE merged by the common build and by the graphics build from the same store.
@@ -260,6 +268,65 @@ TEST_F(GraphicsBuilds, ReleasingAContextFreesItsResourceLibrary) {
   kvp::eng::DisablePdev(&dev_);
   StgPurgeContextCache(1);
   EXPECT_FALSE(kvp::GetModuleInfo(lib, &info));
+}
+
+TEST_F(GraphicsBuilds, TheDefaultChapterTraysKeepTheirValues) {
+  StgResetChapterDefaultTraysCommon(ctx_);
+  const uint64_t reset = StgGetValue(ctx_, sid::rdmChapterDefTray1, nullptr);
+  for (WORD id : {sid::rdmChapterDefTray1, sid::rdmChapterDefTray2, sid::rdmChapterDefTray3})
+    StgSetValue(ctx_, id, reset + 1);
+  StgResetChapterDefaultTrays(ctx_);
+  for (WORD id : {sid::rdmChapterDefTray1, sid::rdmChapterDefTray2, sid::rdmChapterDefTray3})
+    EXPECT_EQ(StgGetValue(ctx_, id, nullptr), reset + 1);
+  StgResetChapterDefaultTraysCommon(ctx_);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmChapterDefTray2, nullptr), reset);
+}
+
+// Parked bidirectional results: the graphics build takes them into the context and leaves the bidi INI
+// as it is; the common build moves them into printer data and empties the printer's INI section.
+TEST_F(GraphicsBuilds, ReloadingDeviceSettingsLeavesTheBidiIni) {
+  ASSERT_TRUE(BidiWriteFlagValue(ctx_->printer, 1, ctx_)) << GetLastError();
+  WCHAR bidiIni[CFG_MAX_PATH] = {};
+  CfgMakeDataFilePath(bidiIni, CFG_MAX_PATH, u"kvbidi.ini", ctx_);
+  std::string host;
+  kvp::MapPath(bidiIni, host);
+  std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+  ASSERT_EQ(BidiIniWriteFlag(ctx_, true), 1);
+  ASSERT_TRUE(BidiIniHasFlag(ctx_));
+  EXPECT_EQ(CfgReloadDeviceSettings(ctx_), 1);
+  EXPECT_TRUE(BidiIniHasFlag(ctx_));
+  EXPECT_TRUE(BidiIniFlagSet(ctx_));
+  EXPECT_EQ(CfgReloadDeviceSettingsCommon(ctx_), 1);
+  EXPECT_FALSE(BidiIniHasFlag(ctx_));
+}
+
+// A full restore merges the DEVMODE again: the common build does it with an rdmAdjustMode of 1 set to 0,
+// the graphics build with the value as it is. Both leave the value 1 afterwards.
+DWORD g_adjustAtMerge = 99;
+int RecordingMerge(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
+  g_adjustAtMerge = DWORD(StgGetValue(ctx, sid::rdmAdjustMode, nullptr));
+  return GrMergeDevmode(ctx, incoming, mode);
+}
+
+TEST_F(GraphicsBuilds, ARestoreKeepsTheAdjustModeWhileMerging) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\sets", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  StgSetValue(ctx_, sid::rdmAdjustMode, 1);
+  ASSERT_EQ(CfgWriteSettingsFile(machine_.printer, u"C:\\sets\\adjust.rsr", 0, ctx_), 1);
+  LIBRARY_HOOKS recording{};
+  recording.StgMergeDevmode = RecordingMerge;
+  StgFillLibraryHooks(&recording);
+  struct Case {
+    int (*read)(HANDLE, const WCHAR*, DWORD, SETTING_CONTEXT*);
+    DWORD atMerge;
+  } cases[] = {{&CfgReadSettingsFile, 1}, {&CfgReadSettingsFileCommon, 0}};
+  for (const Case& c : cases) {
+    g_adjustAtMerge = 99;
+    EXPECT_EQ(c.read(machine_.printer, u"C:\\sets\\adjust.rsr", 0, ctx_), 1);
+    EXPECT_EQ(g_adjustAtMerge, c.atMerge);
+    EXPECT_EQ(StgGetValue(ctx_, sid::rdmAdjustMode, nullptr), 1u);
+  }
+  StgResetLibraryHooks();
+  GrFillLibraryHooks();
 }
 
 }  // namespace

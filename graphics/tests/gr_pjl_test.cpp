@@ -13,6 +13,10 @@
 #include <sstream>
 #include <vector>
 
+#include "config/ini.h"
+#include "config/paths.h"
+#include "config/resource_strings.h"
+#include "gr_escape.h"
 #include "gr_fixture.h"
 #include "gr_hooks.h"
 #include "gr_pdev.h"
@@ -23,7 +27,9 @@
 #include "kvplat/time.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/feature_modules.h"
 #include "settings/item_records.h"
+#include "settings/regions.h"
 #include "settings/setting_ids.h"
 #include "settings/store.h"
 #include "zarn_decode.h"
@@ -171,6 +177,21 @@ TEST_F(PjlTest, ChangedSettingsInTheJobHeader) {
   EXPECT_NE(dump.find("  | @PJL SET JOBNAME = \"\\x90}\\x96\\xCA\"\\r\\n\n"), std::string::npos) << dump;
 }
 
+// A user code an application gives through its job-log escape before the document starts is kept
+// through the start of the document and reaches the job header's conditional user-code line.
+TEST_F(PjlTest, AJobLogUserCodeReachesTheJobHeader) {
+  Enable();
+  const char code[] = "U123";
+  ASSERT_EQ(DrvEscape(&so_, GR_ESC_USER_CODE, sizeof code, const_cast<char*>(code), 0, nullptr), 1u);
+  std::string dump = JobDump(u"plan", 40);
+  const std::string line = "  | @PJL SET USERCODE = \"U123\" \\r\\n\n";
+  EXPECT_NE(dump.find(dateLines_ + line), std::string::npos) << dump;
+  // Without a code the line is left out.
+  ASSERT_EQ(DrvEscape(&so_, GR_ESC_USER_CODE, 0, nullptr, 0, nullptr), 1u);
+  dump = JobDump(u"plan", 41);
+  EXPECT_EQ(dump.find("USERCODE"), std::string::npos) << dump;
+}
+
 // Option texts by stored value: list settings by their options (the pick-one forms for pages read as
 // pick-one), on/off settings by their two texts.
 TEST_F(PjlTest, OptionTextsOfStoredValues) {
@@ -232,6 +253,8 @@ class FakeImage {
     v.number8 = divisor;
     return Rec(v);
   }
+  // Makes `node` the node of setting `id` (the image's slot of the setting).
+  void Slot(WORD id, uint64_t node) { dfc::Put<uint64_t>(header_.data(), dfc::SlotOffset(dfc::SlotIndex(id)), node); }
   // The root block of one of the header's command groups.
   void Group(size_t offset, uint64_t block) { dfc::Put<uint64_t>(header_.data(), offset, block); }
   uint64_t OnOff(const char* on, const char* off) { return Rec(dfc::BOOLEAN_VALUE{0, Str(on), Str(off)}); }
@@ -556,6 +579,115 @@ TEST_F(InterpreterTest, LocalizedValueFallsBackToTheHandedOverText) {
   StgWriteOptionValue(ctx_, row, 734);
   EXPECT_EQ(Text(fake_.Block(0, fake_.Setting(kFormKey, 0))), "<OTHER>\n");
   GR_STRING_TABLE[1] = kept;
+}
+
+// The chapter lines follow the chapter switch's on/off text: the trays that start chapters with their
+// duplex choice, then each row's lines in row order.
+TEST_F(InterpreterTest, ChapterLines) {
+  ITEM_DESC* row = StgFindItemByKey(ctx_, kCollateKey);
+  ASSERT_NE(row, nullptr);
+  const uint64_t keptSpecial = row->special;
+  row->special = 11;
+  fake_.Node(kCollateKey, 0, dfc::kTypeBoolean, fake_.OnOff("ON", "OFF"));
+  fake_.Slot(sid::wdmChapterTray, fake_.Node(0, 0, dfc::kTypePickOne, fake_.Options({{2, "ROLL1"}, {3, "ROLL2"}})));
+  StgSetValue(ctx_, sid::wdmChapterMax, 8);
+  StgSetValue(ctx_, sid::wdmChapterNum, 3);
+  StgSetValue(ctx_, sid::wdmChapterTrayMax, 2);
+  StgSetValue(ctx_, sid::rdmFuncSelectDuplex, 1);
+  struct Row {
+    WORD page;
+    SHORT tray;
+    BYTE kind, print;
+    const char16_t* range;
+  } rows[] = {{1, 2, 0, 1, u""}, {3, 3, 3, 2, u"5"}, {9, 0, 1, 0, u""}};
+  for (int i = 0; i < 3; ++i) {
+    CHAPTER_ROW* r = StgGetChapterRow(ctx_, i);
+    ASSERT_NE(r, nullptr);
+    *r = CHAPTER_ROW{rows[i].page, rows[i].tray, rows[i].kind, rows[i].print, {}};
+    std::memcpy(r->range, rows[i].range, std::char_traits<char16_t>::length(rows[i].range) * 2);
+  }
+  const uint64_t list = fake_.Block(0, fake_.Setting(kCollateKey, 0));
+  StgWriteOptionValue(ctx_, row, 1);
+  EXPECT_EQ(Text(list),
+            "<ON>\n"
+            "@PJL SET CHAPTERPRINTTRAY1 = ROLL1 \r\n"
+            "@PJL SET CHAPTERPRINTDUPLEX1 = ON \r\n"
+            "@PJL SET CHAPTERPRINTTRAY2 = ROLL2 \r\n"
+            "@PJL SET CHAPTERPRINTDUPLEX2 = OFF \r\n"
+            "@PJL SET CHAPTERPAGENUMBER1 = 1 \r\n"
+            "@PJL SET CHAPTERPAGE1 = COPY \r\n"
+            "@PJL SET CHAPTERPAGETRAY1 = CHAPTERPRINTTRAY1 \r\n"
+            "@PJL SET CHAPTERPAGESTART2 = 5 \r\n"
+            "@PJL SET CHAPTERPAGEEND2 = 5 \r\n"
+            "@PJL SET CHAPTERPAGETRAY2 = CHAPTERPRINTTRAY2 \r\n"
+            "@PJL SET CHAPTERPAGENUMBER3 = 9 \r\n"
+            "@PJL SET CHAPTERPAGE3 = BREAK \r\n");
+
+  // One usable tray: the second tray's rows name the line one past the used trays; a range of two
+  // numbers gives both ends.
+  StgSetValue(ctx_, sid::wdmChapterTrayMax, 1);
+  StgSetValue(ctx_, sid::rdmFuncSelectDuplex, 0);
+  std::memcpy(StgGetChapterRow(ctx_, 1)->range, u"12-20", 12);
+  EXPECT_EQ(Text(list),
+            "<ON>\n"
+            "@PJL SET CHAPTERPRINTTRAY1 = ROLL1 \r\n"
+            "@PJL SET CHAPTERPRINTDUPLEX1 = OFF \r\n"
+            "@PJL SET CHAPTERPAGENUMBER1 = 1 \r\n"
+            "@PJL SET CHAPTERPAGE1 = COPY \r\n"
+            "@PJL SET CHAPTERPAGETRAY1 = CHAPTERPRINTTRAY1 \r\n"
+            "@PJL SET CHAPTERPAGESTART2 = 12 \r\n"
+            "@PJL SET CHAPTERPAGEEND2 = 20 \r\n"
+            "@PJL SET CHAPTERPAGETRAY2 = CHAPTERPRINTTRAY2 \r\n"
+            "@PJL SET CHAPTERPAGENUMBER3 = 9 \r\n"
+            "@PJL SET CHAPTERPAGE3 = BREAK \r\n");
+
+  // Switched off, or without a tray limit: only the on/off text.
+  StgWriteOptionValue(ctx_, row, 0);
+  EXPECT_EQ(Text(list), "<OFF>\n");
+  StgWriteOptionValue(ctx_, row, 1);
+  StgSetValue(ctx_, sid::wdmChapterTrayMax, 0);
+  EXPECT_EQ(Text(list), "<ON>\n");
+  row->special = keptSpecial;
+}
+
+// Colour-matching files: the model's files after the driver folder, and for values 200-215 the path of
+// the user's colour profile.
+TEST_F(InterpreterTest, ColorFilesAndUserProfiles) {
+  ITEM_DESC* row = StgFindItemByKey(ctx_, kCollateKey);
+  ASSERT_NE(row, nullptr);
+  const uint64_t keptSpecial = row->special;
+  row->special = 102;
+  fake_.Node(kCollateKey, 3, dfc::kTypeBoolean, fake_.OnOff("ON", "OFF"));  // sub-key 3: images
+  const uint64_t list = fake_.Block(0, fake_.Setting(kCollateKey, 3));
+  StgSetValue(ctx_, sid::rdmMachineTypeColor, 1);
+  StgSetValue(ctx_, sid::rdmAdjustMode, 0);
+  char dir[262] = {};
+  CfgWideToAnsi(dir, CfgGetDriverDir(ctx_), 261);
+  std::string folder = dir;
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  StgSetValue(ctx_, sid::rdmColorMatchingMode, 128);
+  EXPECT_EQ(Text(list), "<" + folder + "KV99C152.kcm>\n");
+
+  // Profile 1 of the region's list is value 201.
+  const std::u16string region = StgGetRegionCode(ctx_);
+  const WCHAR* ini = CfgGetIniPath(ctx_);
+  std::string host;
+  kvp::MapPath(ini, host);
+  std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+  StgSetCmmCount(ctx_, 2);
+  ASSERT_EQ(StgGetCmmCount(ctx_), 2);
+  ASSERT_TRUE(CfgIniWriteString((u"ColorMatching1" + region).c_str(), u"wdmColorProfilePath", u"C:\\Profiles\\Proof.icm", ini));
+  StgSetValue(ctx_, sid::rdmColorMatchingMode, 201);
+  EXPECT_EQ(Text(list), "<C:\\Profiles\\Proof.icm>\n");
+  // With adjustment per object class the class setting names the profile.
+  StgSetValue(ctx_, sid::rdmAdjustMode, 1);
+  StgSetValue(ctx_, sid::wdmColorMatchingImage, 201);
+  StgSetValue(ctx_, sid::rdmColorMatchingMode, 0);
+  EXPECT_EQ(Text(list), "<C:\\Profiles\\Proof.icm>\n");
+  // A value past the registered profiles writes nothing.
+  StgSetValue(ctx_, sid::wdmColorMatchingImage, 205);
+  EXPECT_EQ(Text(list), "");
+  row->special = keptSpecial;
 }
 
 }  // namespace
