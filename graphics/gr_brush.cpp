@@ -33,16 +33,26 @@ GR_PDEV* Checked(DHPDEV dhpdev) {
 
 BYTE Scale(DWORD field, DWORD full) { return BYTE(field * 255 / full); }
 
+// An engine 24 or 32-bit pixel (stored blue first) as a colour with red in the low byte.
+DWORD StoredColour(const BYTE* px) { return DWORD(px[2]) | DWORD(px[1]) << 8 | DWORD(px[0]) << 16; }
+
+// A colour (red in the low byte) as a tile pixel: the printer takes red, green, blue.
+void PutTilePixel(DWORD colour, BYTE* out) {
+  out[0] = BYTE(colour);
+  out[1] = BYTE(colour >> 8);
+  out[2] = BYTE(colour >> 16);
+}
+
 }  // namespace
 
 void GrPixel16ToBytes(WORD pixel, BOOL green6, BYTE out[3]) {
-  out[0] = Scale(pixel & 0x1F, 31);
+  out[2] = Scale(pixel & 0x1F, 31);
   if (green6) {
     out[1] = Scale((pixel >> 5) & 0x3F, 63);
-    out[2] = Scale((pixel >> 11) & 0x1F, 31);
+    out[0] = Scale((pixel >> 11) & 0x1F, 31);
   } else {
     out[1] = Scale((pixel >> 5) & 0x1F, 31);
-    out[2] = Scale((pixel >> 10) & 0x1F, 31);
+    out[0] = Scale((pixel >> 10) & 0x1F, 31);
   }
 }
 
@@ -53,8 +63,7 @@ BOOL GrIsTwoColorPattern(const BYTE* bits, LONG rowBytes, ULONG format, DWORD co
   for (int y = 0; y < 8; ++y) {
     const BYTE* row = bits + ptrdiff_t(y) * rowBytes;
     for (int x = 0; x < 8; ++x) {
-      const BYTE* px = row + 3 * x;
-      DWORD value = DWORD(px[0]) | DWORD(px[1]) << 8 | DWORD(px[2]) << 16;
+      DWORD value = StoredColour(row + 3 * x);
       if (count > 0 && value == found[0]) continue;
       if (count > 1 && value == found[1]) continue;
       if (count == 2) return FALSE;
@@ -178,17 +187,14 @@ void PixelBytes(const SURFOBJ* pattern, XLATEOBJ* xlate, BOOL green6, const BYTE
     case BMF_4BPP:
     case BMF_8BPP: {
       ULONG index = pattern->iBitmapFormat == BMF_8BPP ? row[x] : ((x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4);
-      ULONG v = xlate ? XLATEOBJ_iXlate(xlate, index) : index;
-      out[0] = BYTE(v);
-      out[1] = BYTE(v >> 8);
-      out[2] = BYTE(v >> 16);
+      PutTilePixel(xlate ? XLATEOBJ_iXlate(xlate, index) : index, out);
       break;
     }
     case BMF_16BPP:
       GrPixel16ToBytes(WORD(row[2 * x] | row[2 * x + 1] << 8), green6, out);
       break;
-    case BMF_24BPP: std::memcpy(out, row + 3 * x, 3); break;
-    default: std::memcpy(out, row + 4 * x, 3); break;
+    case BMF_24BPP: PutTilePixel(StoredColour(row + 3 * x), out); break;
+    default: PutTilePixel(StoredColour(row + 4 * x), out); break;
   }
 }
 
@@ -225,7 +231,7 @@ BOOL GrScalePattern(GR_PDEV* p, SURFOBJ* pattern, XLATEOBJ* xlate, BYTE* tile) {
     for (DWORD y = 0; y < GR_TILE_SIDE; ++y) {
       const BYTE* row = static_cast<const BYTE*>(temp->pvScan0) + ptrdiff_t(LONG(y) % side) * temp->lDelta;
       for (DWORD x = 0; x < GR_TILE_SIDE; ++x)
-        std::memcpy(tile + y * kTileRowBytes24 + 3 * x, row + 3 * (LONG(x) % side), 3);
+        PutTilePixel(StoredColour(row + 3 * (LONG(x) % side)), tile + y * kTileRowBytes24 + 3 * x);
     }
   }
   GrDeleteTempSurface(temp, handle);
@@ -268,8 +274,7 @@ BOOL DrvRealizeBrush(BRUSHOBJ* brush, SURFOBJ* target, SURFOBJ* pattern, SURFOBJ
           continue;
         }
         for (LONG x = 0; x < 8; ++x) {
-          const BYTE* px = row + 3 * x;
-          if ((DWORD(px[0]) | DWORD(px[1]) << 8 | DWORD(px[2]) << 16) == two[0]) rows[y] |= BYTE(0x80 >> x);
+          if (StoredColour(row + 3 * x) == two[0]) rows[y] |= BYTE(0x80 >> x);
         }
       }
       DoubledTile(rows, rb->bits);

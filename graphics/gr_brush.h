@@ -14,13 +14,14 @@ constexpr DWORD GR_TILE_24_BIT_BYTES = GR_TILE_SIDE * GR_TILE_SIDE * 3;   // 307
 // Eight rows per hatch style, most significant bit leftmost.
 extern const BYTE GR_HATCH_ROWS[GR_HATCH_STYLES][8];
 
-// A 16-bit pixel (little-endian word) as its three colour bytes, lowest field first, each field scaled
-// so that its full value gives 255: 5-5-5 fields at bits 0, 5 and 10, or with `green6` 5-6-5 fields at
-// bits 0, 5 and 11.
+// A 16-bit pixel (little-endian word) as a tile pixel's three bytes red, green, blue, each field scaled
+// so that its full value gives 255: 5-5-5 with blue at bit 0, green at 5 and red at 10, or with `green6`
+// 5-6-5 with red at bit 11.
 void GrPixel16ToBytes(WORD pixel, BOOL green6, BYTE out[3]);
 // For an 8 x 8 24-bit pattern (rows `rowBytes` apart from `bits`): TRUE when it holds at most two
 // distinct pixel values; `colors` then receives the first and the second value found (0 when there is
-// only one), each as the pixel's three bytes with the first byte lowest. FALSE for another format.
+// only one), each as a colour with red in the low byte (the pixel's bytes are stored blue first). FALSE
+// for another format.
 BOOL GrIsTwoColorPattern(const BYTE* bits, LONG rowBytes, ULONG format, DWORD colors[2]);
 
 // Fills a 3072-byte 24-bit tile (32 x 32, top row first) from a pattern that is not 8 x 8 by letting the

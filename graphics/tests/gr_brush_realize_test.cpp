@@ -106,7 +106,7 @@ TEST_F(RealizeTest, TwentyFourBitPatternsOfTwoColoursBecomeOneBitTiles) {
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->kind, GR_BRUSH_PATTERN1);
   EXPECT_EQ(b->color1, 0x00FF00u);
-  EXPECT_EQ(b->color2, 0x0000FFu);
+  EXPECT_EQ(b->color2, 0xFF0000u);  // stored blue, named with red in the low byte
   EXPECT_EQ(Row1(b, 0), 0xCCCCCCCCu);
   EXPECT_EQ(Row1(b, 2), 0x33333333u);
 
@@ -118,7 +118,7 @@ TEST_F(RealizeTest, TwentyFourBitPatternsOfTwoColoursBecomeOneBitTiles) {
   EXPECT_EQ(b->color1, 0x000000u);
   EXPECT_EQ(b->color2, 0xFFFFFFu);
   for (int by = 0; by < 4; ++by)
-    for (int bx = 0; bx < 4; ++bx) EXPECT_EQ(Pixel24(b, 8 * bx + 3, 8 * by + 3), 0x123456u);
+    for (int bx = 0; bx < 4; ++bx) EXPECT_EQ(Pixel24(b, 8 * bx + 3, 8 * by + 3), 0x563412u);
   EXPECT_EQ(Pixel24(b, 0, 0), 0x00FF00u);
 }
 
@@ -133,7 +133,7 @@ TEST_F(RealizeTest, PatternFormatsIntoTwentyFourBitTiles) {
     const GR_BRUSH* b = Realize(p16.so);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(Pixel24(b, 0, 0), 0xFFFFFFu);
-    EXPECT_EQ(Pixel24(b, 1, 0), 0x0000FFu);
+    EXPECT_EQ(Pixel24(b, 1, 0), 0xFF0000u);  // full blue: the tile's third byte
     ULONG masks[3] = {0xF800, 0x07E0, 0x001F};
     XLATEOBJ* fields = kvp::eng::CreateXlate(masks, 3);
     fields->iSrcType = PAL_BITFIELDS;
@@ -162,7 +162,7 @@ TEST_F(RealizeTest, PatternFormatsIntoTwentyFourBitTiles) {
     std::memcpy(p32.Row(0), "\x01\x02\x03\x04", 4);
     b = Realize(p32.so);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(Pixel24(b, 16, 8), 0x030201u);
+    EXPECT_EQ(Pixel24(b, 16, 8), 0x010203u);
   }
   {  // a bottom-up 24-bit pattern: the tile is top row first
     Pattern up(8, 8, BMF_24BPP, false);
@@ -173,7 +173,7 @@ TEST_F(RealizeTest, PatternFormatsIntoTwentyFourBitTiles) {
     const GR_BRUSH* b = Realize(up.so);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->kind, GR_BRUSH_PATTERN24);
-    EXPECT_EQ(Pixel24(b, 0, 0), 0x0000AAu);
+    EXPECT_EQ(Pixel24(b, 0, 0), 0xAA0000u);
     EXPECT_EQ(Pixel24(b, 0, 1), 0x00BB00u);
     EXPECT_EQ(Pixel24(b, 0, 9), 0x00BB00u);
   }
@@ -193,17 +193,91 @@ TEST_F(RealizeTest, OtherSizesAreStretchedByTheEngine) {
   EXPECT_EQ(log[0].mode, ULONG(COLORONCOLOR));
   EXPECT_EQ(b->kind, GR_BRUSH_PATTERN24);
   for (int x = 0; x < 32; ++x) EXPECT_EQ(Pixel24(b, x, 0), Pixel24(b, x % 16, 5)) << x;  // tiled by 16
-  EXPECT_EQ(Pixel24(b, 0, 0), 0x0000FFu);
-  EXPECT_EQ(Pixel24(b, 15, 0), 0xFF0000u);
-  EXPECT_EQ(Pixel24(b, 16, 16), 0x0000FFu);
+  EXPECT_EQ(Pixel24(b, 0, 0), 0xFF0000u);
+  EXPECT_EQ(Pixel24(b, 15, 0), 0x0000FFu);
+  EXPECT_EQ(Pixel24(b, 16, 16), 0xFF0000u);
 
   // Without a temporary surface the pattern is tiled as it is.
   kvp::test::FailBitmapsAbove(16);
   b = Realize(nine.so);
   kvp::test::FailBitmapsAbove(0);
   ASSERT_NE(b, nullptr);
-  EXPECT_EQ(Pixel24(b, 9, 0), 0x0000FFu);
+  EXPECT_EQ(Pixel24(b, 9, 0), 0xFF0000u);
   EXPECT_EQ(Pixel24(b, 13, 0), 0x00FF00u);
+}
+
+// Pure red reaches the printer as red, green, blue (FF 00 00) whatever the pattern's format and road,
+// and a two-colour pattern names it with red in the low byte, as every brush colour does.
+TEST_F(RealizeTest, EveryRoadGivesTheTileRedFirst) {
+  constexpr DWORD kRed = 0x0000FF;  // red in the low byte, as translation entries hold it
+  ULONG table[3] = {kRed, 0x00FF00, 0xFF0000};
+  XLATEOBJ* indexed = kvp::eng::CreateXlate(table, 3);
+  ULONG masks[3] = {0xF800, 0x07E0, 0x001F};
+  XLATEOBJ* fields = kvp::eng::CreateXlate(masks, 3);
+  fields->iSrcType = PAL_BITFIELDS;
+  // Every pattern holds red at its top-left pixel and other colours around it (never only two).
+  auto fill = [](Pattern& p, LONG w, LONG h, bool green6) {
+    for (LONG y = 0; y < h; ++y)
+      for (LONG x = 0; x < w; ++x) {
+        int c = (x + y) % 3;  // 0 red, 1 green, 2 blue
+        BYTE* row = p.Row(y);
+        switch (p.so->iBitmapFormat) {
+          case BMF_4BPP: row[x / 2] = BYTE(x % 2 ? (row[x / 2] & 0xF0) | c : (row[x / 2] & 0x0F) | c << 4); break;
+          case BMF_8BPP: row[x] = BYTE(c); break;
+          case BMF_16BPP: {
+            const WORD v555[3] = {0x7C00, 0x03E0, 0x001F}, v565[3] = {0xF800, 0x07E0, 0x001F};
+            WORD v = (green6 ? v565 : v555)[c];
+            std::memcpy(row + 2 * x, &v, 2);
+            break;
+          }
+          case BMF_24BPP: p.Put24(x, y, c == 0 ? 0xFF0000 : c == 1 ? 0x00FF00 : 0x0000FF); break;
+          default: {
+            const BYTE px[4] = {BYTE(c == 2 ? 0xFF : 0), BYTE(c == 1 ? 0xFF : 0), BYTE(c == 0 ? 0xFF : 0), 0};
+            std::memcpy(row + 4 * x, px, 4);
+          }
+        }
+      }
+  };
+  struct Case {
+    const char* road;
+    LONG side;
+    ULONG format;
+    XLATEOBJ* xlate;
+    bool noTemp;
+  } cases[] = {
+      {"4-bit", 8, BMF_4BPP, indexed, false},
+      {"8-bit", 8, BMF_8BPP, indexed, false},
+      {"8-bit stretched", 9, BMF_8BPP, indexed, false},
+      {"8-bit tiled without memory", 9, BMF_8BPP, indexed, true},
+      {"16-bit 5-5-5", 8, BMF_16BPP, nullptr, false},
+      {"16-bit 5-6-5", 8, BMF_16BPP, fields, false},
+      {"24-bit", 8, BMF_24BPP, nullptr, false},
+      {"24-bit stretched", 9, BMF_24BPP, nullptr, false},
+      {"24-bit tiled without memory", 9, BMF_24BPP, nullptr, true},
+      {"32-bit", 8, BMF_32BPP, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.road);
+    Pattern p(c.side, c.side, c.format);
+    fill(p, c.side, c.side, c.xlate == fields);
+    if (c.noTemp) kvp::test::FailBitmapsAbove(16);
+    const GR_BRUSH* b = Realize(p.so, c.xlate);
+    if (c.noTemp) kvp::test::FailBitmapsAbove(0);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->kind, GR_BRUSH_PATTERN24);
+    EXPECT_EQ(Pixel24(b, 0, 0), 0x0000FFu) << "first bytes " << int(b->bits[0]) << " " << int(b->bits[1]) << " "
+                                           << int(b->bits[2]);
+  }
+  Pattern two(8, 8, BMF_24BPP);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) two.Put24(x, y, (x + y) % 2 ? 0xFFFFFF : 0xFF0000);
+  const GR_BRUSH* b = Realize(two.so);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->kind, GR_BRUSH_PATTERN1);
+  EXPECT_EQ(b->color1, kRed);
+  EXPECT_EQ(b->color2, 0xFFFFFFu);
+  kvp::eng::DeleteXlate(indexed);
+  kvp::eng::DeleteXlate(fields);
 }
 
 TEST_F(RealizeTest, Refusals) {

@@ -18,9 +18,9 @@ TEST(BrushPixels, SixteenBitPixelsReachFullIntensity) {
     BOOL green6;
     BYTE r0, r1, r2;
   } cases[] = {
-      {0x7FFF, FALSE, 255, 255, 255}, {0x001F, FALSE, 255, 0, 0}, {0x03E0, FALSE, 0, 255, 0},
-      {0x7C00, FALSE, 0, 0, 255},     {0x0000, FALSE, 0, 0, 0},   {0x4210, FALSE, 131, 131, 131},
-      {0xFFFF, TRUE, 255, 255, 255},  {0x07E0, TRUE, 0, 255, 0},  {0xF800, TRUE, 0, 0, 255},
+      {0x7FFF, FALSE, 255, 255, 255}, {0x001F, FALSE, 0, 0, 255}, {0x03E0, FALSE, 0, 255, 0},
+      {0x7C00, FALSE, 255, 0, 0},     {0x0000, FALSE, 0, 0, 0},   {0x4210, FALSE, 131, 131, 131},
+      {0xFFFF, TRUE, 255, 255, 255},  {0x07E0, TRUE, 0, 255, 0},  {0xF800, TRUE, 255, 0, 0},
       {0x0020, TRUE, 0, 4, 0},        {0x8000, FALSE, 0, 0, 0},  // bit 15 is no colour in 5-5-5
   };
   for (const Case& c : cases) {
@@ -55,10 +55,10 @@ TEST(BrushPixels, TwoColourTest) {
   EXPECT_TRUE(GrIsTwoColorPattern(blackWhite.data(), 24, BMF_24BPP, colors));
   EXPECT_EQ(colors[0], 0x000000u);
   EXPECT_EQ(colors[1], 0xFFFFFFu);
-  auto two = block({0x112233, 0x445566});
+  auto two = block({0x112233, 0x445566});  // stored blue first: the colours come out red in the low byte
   EXPECT_TRUE(GrIsTwoColorPattern(two.data(), 24, BMF_24BPP, colors));
-  EXPECT_EQ(colors[0], 0x112233u);
-  EXPECT_EQ(colors[1], 0x445566u);
+  EXPECT_EQ(colors[0], 0x332211u);
+  EXPECT_EQ(colors[1], 0x665544u);
   auto three = block({0x112233, 0x000000, 0x445566});
   EXPECT_FALSE(GrIsTwoColorPattern(three.data(), 24, BMF_24BPP, colors));
   EXPECT_FALSE(GrIsTwoColorPattern(two.data(), 24, BMF_32BPP, colors));
