@@ -16,6 +16,8 @@
 #include "driverdata/rule_values.h"
 #include "settings/access.h"
 #include "settings/context.h"
+#include "settings/paper_geometry.h"
+#include "settings/public_fields.h"
 #include "settings/setting_ids.h"
 #include "settings/store.h"
 
@@ -35,6 +37,8 @@ constexpr LIBRARY_HOOKS kGraphicsBuilds = [] {
   h.StgResetChapterDefaultTrays = GrResetChapterDefaultTrays;
   h.CfgReloadDeviceSettings = GrReloadDeviceSettings;
   h.CfgReadSettingsFile = GrReadSettingsFile;
+  h.StgMergePublicFields = GrMergePublicFields;
+  h.StgApplyOutputPaper = GrApplyOutputPaper;
   return h;
 }();
 
@@ -75,6 +79,14 @@ int GrMergeDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
     StgSetTVInstalled(ctx, viewer);
   }
   return result;
+}
+
+void GrMergePublicFields(DEVMODEW* store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx) {
+  StgMergePublicFieldsWith(store, incoming, ctx, true);
+}
+
+void GrApplyOutputPaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm) {
+  StgApplyOutputPaperWith(paper, settingId, ctx, dm, true);
 }
 
 LONG GrApplyUserMacro(SETTING_CONTEXT* ctx) {

@@ -40,6 +40,12 @@ WORD GrGetNodeType(SETTING_CONTEXT* context, WORD id);
 int GrGetCustomPaperSize(SETTING_CONTEXT* context, LONG size[2], DWORD code, int oriented);
 // StgMergeDevmode without setting the companion registrations (the store keeps its two bytes).
 int GrMergeDevmode(SETTING_CONTEXT* context, const DEVMODEW* incoming, DWORD mode);
+// The public-field merge with the paper in the page's orientation: an explicit size (also under a custom
+// paper code) is taken as given and lies landscape under orientation 2, as does a custom slot's size.
+void GrMergePublicFields(DEVMODEW* store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx);
+// The output geometry with the paper in the page's orientation: 1024 copies the source geometry as it
+// lies; a custom slot lying landscape gives its size exchanged.
+void GrApplyOutputPaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
 // The user's quality macro: 32-39 restore quality entries 0-7 and 160 entry 128 (the printer INI keys
 // "QualityList%d") from their settings files; the entry's name is never read. 0 when an entry was
 // restored, else rdmUseUserMacro when it is not 1, or the macro value.

@@ -10,6 +10,8 @@
 #include "driverdata/rule_eval.h"
 #include "driverdata/rule_values.h"
 #include "settings/feature_modules.h"
+#include "settings/paper_geometry.h"
+#include "settings/public_fields.h"
 #include "settings/store.h"
 
 namespace {

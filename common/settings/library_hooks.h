@@ -32,7 +32,11 @@ struct SETTING_STORE;
   X(StgResetChapterDefaultTrays, void, (SETTING_CONTEXT * ctx), (ctx))                                   \
   X(CfgReloadDeviceSettings, int, (SETTING_CONTEXT * ctx), (ctx))                                        \
   X(CfgReadSettingsFile, int, (HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx),     \
-    (printer, path, flags, ctx))
+    (printer, path, flags, ctx))                                                                         \
+  X(StgMergePublicFields, void, (DEVMODEW * store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx),         \
+    (store, incoming, ctx))                                                                              \
+  X(StgApplyOutputPaper, void, (DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm),           \
+    (paper, settingId, ctx, dm))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

@@ -1,5 +1,6 @@
 // Source and output paper geometry and the resolution settings that follow the print quality.
 #include "settings/paper_geometry.h"
+#include "settings/library_hooks.h"
 
 #include <algorithm>
 
@@ -123,17 +124,34 @@ void SourcePaper(DWORD code, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm,
   dm->dmFields |= DM_PAPERSIZE;
 }
 
-void OutputPaper(DWORD code, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm, bool landscapeSwap) {
+void OutputPaper(DWORD code, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm, bool landscapeSwap,
+                 bool pageOriented = false) {
   if (!ctx || !ctx->store || !dm) return;
   LONG size[2];
   if (ImgGetOutPaperSize(ctx, size)) {
     Set(ctx, sid::rdmDstPaperLengthMM, size[1]);
     Set(ctx, sid::rdmDstPaperWidthMM, size[0]);
   }
+  auto copySource = [ctx] {
+    for (WORD i = 0; i < 6; ++i) Set(ctx, (WORD)(sid::rdmDstPaperLengthDot + i), Val(ctx, (WORD)(sid::rdmSrcPaperLengthDot + i)));
+  };
+  if (code == 1024 && pageOriented) {
+    // The source geometry already lies as the page does: recomputing it from the paper code would turn
+    // an exchanged size back.
+    copySource();
+    DWORD document = (DWORD)(LONG)dm->dmPaperSize;
+    if (IsSlot(document, ctx)) {
+      CfgLoadAllFreeSizes(ctx);
+      int slot = CfgFreeSizePaperToIndex(document, ctx);
+      CfgLoadBuiltinFreeSize(ctx, document, slot);
+      CfgSelectFreeSizeSlot(ctx, slot);
+    }
+    return;
+  }
   if (code == 1024) {
     code = (DWORD)(int32_t)StgGetValue(ctx, sid::dmPaperSize, nullptr);
     if (IsSlot(code, ctx)) {
-      for (WORD i = 0; i < 6; ++i) Set(ctx, (WORD)(sid::rdmDstPaperLengthDot + i), Val(ctx, (WORD)(sid::rdmSrcPaperLengthDot + i)));
+      copySource();
       return;
     }
   }
@@ -150,6 +168,7 @@ void OutputPaper(DWORD code, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm,
     DWORD width = (DWORD)std::max<LONG>(0, (LONG)(int32_t)Val(ctx, sid::wdmFreeSizeWidth));
     DWORD length = (DWORD)std::max<LONG>(0, (LONG)(int32_t)Val(ctx, sid::wdmFreeSizeLength));
     if (landscapeSwap && dm->dmOrientation == DMORIENT_LANDSCAPE) std::swap(width, length);
+    if (pageOriented && Val(ctx, sid::wdmFreeSizeOrient) == DMORIENT_LANDSCAPE) std::swap(width, length);
     int64_t rl = StgRescale(length, 1200, y), rw = StgRescale(width, 1200, x);
     Set(ctx, sid::rdmDstPaperLengthDot, rl);
     Set(ctx, sid::rdmDstPaperWidthDot, rw);
@@ -204,8 +223,11 @@ void StgApplySourcePaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVM
 void StgApplySourcePaperLandscape(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm) {
   SourcePaper(paper, settingId, ctx, dm, true);
 }
-void StgApplyOutputPaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm) {
+void StgApplyOutputPaperCommon(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm) {
   OutputPaper(paper, settingId, ctx, dm, false);
+}
+void StgApplyOutputPaperWith(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm, bool pageOriented) {
+  OutputPaper(paper, settingId, ctx, dm, false, pageOriented);
 }
 void StgApplyOutputPaperLandscape(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm) {
   OutputPaper(paper, settingId, ctx, dm, true);

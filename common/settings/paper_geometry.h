@@ -35,4 +35,8 @@ void StgApplySourcePaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVM
 void StgApplySourcePaperLandscape(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
 // Output geometry (settings 47-52, 596, 597) of a paper code; 1024 means the source paper.
 void StgApplyOutputPaper(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);
+// The output geometry with the paper kept in the page's orientation (`pageOriented`): 1024 copies the
+// source geometry whatever the document paper is (a custom slot document paper is then selected), and a
+// custom slot lying landscape (its orientation 2) gives its size exchanged.
+void StgApplyOutputPaperWith(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm, bool pageOriented);
 void StgApplyOutputPaperLandscape(DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm);

@@ -1,8 +1,11 @@
 // Public DEVMODE fields: the check table of a default store, the merge of a caller's DEVMODE, the
 // dependent private settings, and the refresh of the derived settings.
 #include "settings/public_fields.h"
+#include "settings/library_hooks.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "driverdata/img_image.h"
 #include "driverdata/rule_judges.h"
@@ -293,20 +296,46 @@ void FieldRange(SETTING_CONTEXT* ctx, WORD id, LONG modelLo, LONG modelHi, LONG*
 
 bool IsUserSlot(LONG code) { return code >= 384 && code <= 393; }
 
-void MergePaper(DEVMODEW* store, const DEVMODEW* in, DWORD f, SETTING_CONTEXT* ctx) {
+// The free-size settings take the stored length and width in 1200-dpi dots.
+void SetFreeSizeDots(SETTING_CONTEXT* ctx, const DEVMODEW* store) {
+  Set(ctx, sid::rdmPaperFreeSizeLength, StgLengthToDots(STG_UNIT_METRIC, (DWORD)std::max<SHORT>(0, store->dmPaperLength), 1200));
+  Set(ctx, sid::rdmPaperFreeSizeWidth, StgLengthToDots(STG_UNIT_METRIC, (DWORD)std::max<SHORT>(0, store->dmPaperWidth), 1200));
+}
+
+// An explicit size: both size bits, both values at least 1, and no paper code or a custom one.
+bool IsExplicitSize(DWORD fields, const DEVMODEW* dm) {
+  const DWORD both = DM_PAPERLENGTH | DM_PAPERWIDTH;
+  return (fields & both) == both && dm->dmPaperWidth >= 1 && dm->dmPaperLength >= 1 &&
+         (!(fields & DM_PAPERSIZE) || RuleIsCustomPaperCode((DWORD)(LONG)dm->dmPaperSize));
+}
+
+// `exchange`: the size is to lie landscape (length and width swapped), used by the page-oriented merge.
+void MergePaper(DEVMODEW* store, const DEVMODEW* in, DWORD f, SETTING_CONTEXT* ctx, bool pageOriented, bool exchange) {
   const DWORD both = DM_PAPERLENGTH | DM_PAPERWIDTH;
   const bool shortOver = Val(ctx, sid::rdmFuncSelectFreeShortOver) != 0;
-  if ((f & both) == both && in->dmPaperWidth >= 1 && in->dmPaperLength >= 1 && !(f & DM_PAPERSIZE)) {
+  auto exchangeSize = [&] {
+    if (exchange) std::swap(store->dmPaperLength, store->dmPaperWidth);
+  };
+  const bool explicitSize = pageOriented ? IsExplicitSize(f, in)
+                                         : (f & both) == both && in->dmPaperWidth >= 1 && in->dmPaperLength >= 1 &&
+                                               !(f & DM_PAPERSIZE);
+  if (explicitSize) {
     // a. A custom size in tenths of a millimetre.
-    store->dmPaperSize = in->dmPaperSize;
+    const bool customCode = RuleIsCustomPaperCode((DWORD)(LONG)in->dmPaperSize) != 0;
+    store->dmPaperSize = pageOriented && !customCode ? (SHORT)DMPAPER_USER : in->dmPaperSize;
     store->dmPaperLength = in->dmPaperLength;
     store->dmPaperWidth = in->dmPaperWidth;
     store->dmFields |= both;
     SetBits(store, DM_PAPERSIZE, Val(ctx, sid::rdmHidden2Func24) != 0);
+    if (pageOriented) exchangeSize();
     STG_CUSTOM_SIZE_ARG arg{store, 0};
     StgBroadcastModuleEvent(ctx, STG_EVENT_CUSTOM_SIZE_TAKEN, &arg);
-    Set(ctx, sid::rdmPaperFreeSizeLength, StgLengthToDots(STG_UNIT_METRIC, (DWORD)in->dmPaperLength, 1200));
-    Set(ctx, sid::rdmPaperFreeSizeWidth, StgLengthToDots(STG_UNIT_METRIC, (DWORD)in->dmPaperWidth, 1200));
+    if (pageOriented) {
+      SetFreeSizeDots(ctx, store);
+    } else {
+      Set(ctx, sid::rdmPaperFreeSizeLength, StgLengthToDots(STG_UNIT_METRIC, (DWORD)in->dmPaperLength, 1200));
+      Set(ctx, sid::rdmPaperFreeSizeWidth, StgLengthToDots(STG_UNIT_METRIC, (DWORD)in->dmPaperWidth, 1200));
+    }
   } else if (f & DM_PAPERSIZE) {
     // b. A paper code.
     DWORD code = (DWORD)(LONG)in->dmPaperSize;
@@ -324,6 +353,7 @@ void MergePaper(DEVMODEW* store, const DEVMODEW* in, DWORD f, SETTING_CONTEXT* c
         store->dmPaperWidth = (SHORT)StgDotsToLength(STG_UNIT_METRIC, (DWORD)(w > 0 ? w : 0), 1200);
         store->dmPaperSize = in->dmPaperSize;
         store->dmFields |= both;
+        if (pageOriented) exchangeSize();
       }
     } else if (RuleIsValidPaperSize(code, ctx)) {
       store->dmPaperSize = in->dmPaperSize;
@@ -341,6 +371,15 @@ void MergePaper(DEVMODEW* store, const DEVMODEW* in, DWORD f, SETTING_CONTEXT* c
     store->dmFields |= DM_PAPERSIZE;
   } else if (f & DM_ORIENTATION) {
     // c. The standard paper's size follows the orientation.
+    if (pageOriented && IsExplicitSize(store->dmFields, store)) {
+      exchangeSize();
+      SetFreeSizeDots(ctx, store);
+      return;
+    }
+    if (pageOriented && (store->dmFields & DM_PAPERSIZE) && RuleIsCustomSlotPaper((DWORD)(LONG)store->dmPaperSize, ctx)) {
+      exchangeSize();
+      return;
+    }
     LONG size[2];
     if ((store->dmFields & DM_PAPERSIZE) && !RuleIsCustomSlotPaper((DWORD)(LONG)store->dmPaperSize, ctx) &&
         ImgGetPaperSizeOf(ctx, size, sid::dmPaperSize)) {
@@ -419,10 +458,15 @@ void StgFinishStoreDefaults(DEVMODEW* dm, SETTING_CONTEXT* ctx) {
 
 void StgValidateAllItems(DEVMODEW* dm, SETTING_CONTEXT* ctx, int mode) { RuleResetUncheckedSettings(dm, ctx, mode); }
 
-void StgMergePublicFields(DEVMODEW* store, const DEVMODEW* in, SETTING_CONTEXT* ctx) {
+void StgMergePublicFieldsCommon(DEVMODEW* store, const DEVMODEW* in, SETTING_CONTEXT* ctx) {
+  StgMergePublicFieldsWith(store, in, ctx, false);
+}
+
+void StgMergePublicFieldsWith(DEVMODEW* store, const DEVMODEW* in, SETTING_CONTEXT* ctx, bool pageOriented) {
   if (!store || !in || !ctx || !ctx->store) return;
   DWORD f = in->dmFields;
   const MODEL_BLOCK* m = Model(ctx);
+  const SHORT formerOrientation = store->dmOrientation;
   // 1. Raw copy of the claimed fields. The paper code, length and width are taken only by the paper
   // branches below, so a custom size they refuse (a width of 0) leaves the store's paper whole.
 #define KV_TAKE(bit, field) \
@@ -459,7 +503,11 @@ void StgMergePublicFields(DEVMODEW* store, const DEVMODEW* in, SETTING_CONTEXT* 
   if (in->dmPaperSize == DMPAPER_USER) f = (f & ~(DWORD)DM_PAPERSIZE) | DM_PAPERLENGTH | DM_PAPERWIDTH;
   if (Val(ctx, sid::rdmFuncSelectFreeShortOver) == 1) f = (f & ~(DWORD)(DM_PAPERLENGTH | DM_PAPERWIDTH)) | DM_PAPERSIZE;
   // 5.
-  MergePaper(store, in, f, ctx);
+  // A size turns only when the page does: merging the same landscape page twice must not turn it back.
+  const bool landscape = store->dmOrientation == DMORIENT_LANDSCAPE;
+  const bool turned = landscape != (formerOrientation == DMORIENT_LANDSCAPE);
+  const bool explicitIn = IsExplicitSize(f, in) || ((f & DM_PAPERSIZE) && RuleIsCustomSlotPaper((DWORD)(LONG)in->dmPaperSize, ctx));
+  MergePaper(store, in, f, ctx, pageOriented, explicitIn ? landscape : turned);
   // 6, 7. Scale and copies within their ranges.
   LONG lo, hi;
   if (f & DM_SCALE) {

@@ -34,6 +34,10 @@ void StgWritePrivateTexts(SETTING_CONTEXT* ctx);
 // checked and replaced by its default when not acceptable. `incoming` is a full store-layout copy.
 // Nothing happens when either is absent.
 void StgMergePublicFields(DEVMODEW* store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx);
+// The merge with the paper kept in the page's orientation (`pageOriented`): an explicit size or a custom
+// paper code with a size is taken as given and, like a custom slot's size, lies landscape (length and
+// width exchanged) under orientation 2; the free-size settings follow in 1200-dpi dots.
+void StgMergePublicFieldsWith(DEVMODEW* store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx, bool pageOriented);
 // The print-quality step of the merge (platform quality codes replaced, a refused quality offered to
 // the modules, the resolution setting checked, user macro and forced quality applied).
 void StgMergePrintQuality(DEVMODEW* store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx);

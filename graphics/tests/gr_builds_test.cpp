@@ -27,6 +27,7 @@
 #include "settings/feature_modules.h"
 #include "settings/library_hooks.h"
 #include "settings/modules.h"
+#include "settings/public_fields.h"
 #include "settings/setting_ids.h"
 #include "settings/store.h"
 #include "settings/units.h"
@@ -74,6 +75,8 @@ TEST_F(GraphicsBuilds, TheAttachedLibraryFillsItsRows) {
   EXPECT_EQ(table->StgResetChapterDefaultTrays, &GrResetChapterDefaultTrays);
   EXPECT_EQ(table->CfgReloadDeviceSettings, &GrReloadDeviceSettings);
   EXPECT_EQ(table->CfgReadSettingsFile, &GrReadSettingsFile);
+  EXPECT_EQ(table->StgMergePublicFields, &GrMergePublicFields);
+  EXPECT_EQ(table->StgApplyOutputPaper, &GrApplyOutputPaper);
 }
 
 // A caller's DEVMODE merged by the common build and by the graphics build from the same store.
@@ -81,12 +84,34 @@ struct Merged {
   SHORT paper, length, width;
   DWORD freeLength, freeWidth;
   BYTE jobBinder;
+  LONG dstLength, dstWidth;
 };
+
+// The common build as a library without its own rows runs it: every row of the table common.
+int CommonLibraryMerge(SETTING_CONTEXT* ctx, const DEVMODEW* incoming, DWORD mode) {
+  StgResetLibraryHooks();
+  int result = StgMergeDevmode(ctx, incoming, mode);
+  GrFillLibraryHooks();
+  return result;
+}
+
+DWORD Dots(SHORT tenthsMm) { return DWORD(StgLengthToDots(STG_UNIT_METRIC, DWORD(tenthsMm), 1200)); }
 
 class GraphicsMerge : public GraphicsBuilds {
  protected:
   Merged Merge(int (*merge)(SETTING_CONTEXT*, const DEVMODEW*, DWORD), DWORD fields, SHORT paper, SHORT length, SHORT width,
-               SHORT orientation) {
+               SHORT orientation, bool keep = false) {
+    return Run([&](DEVMODEW*, const DEVMODEW* dm) { EXPECT_EQ(merge(ctx_, dm, STG_MERGE_MODIFY), 1); }, fields, paper,
+               length, width, orientation, keep);
+  }
+  // The public-field step alone, as the whole merge runs it after the orientation.
+  Merged MergeFields(void (*merge)(DEVMODEW*, const DEVMODEW*, SETTING_CONTEXT*), DWORD fields, SHORT paper, SHORT length,
+                     SHORT width, SHORT orientation, bool keep = false) {
+    return Run([&](DEVMODEW* store, const DEVMODEW* dm) { merge(store, dm, ctx_); }, fields, paper, length, width,
+               orientation, keep);
+  }
+  template <class Step>
+  Merged Run(Step step, DWORD fields, SHORT paper, SHORT length, SHORT width, SHORT orientation, bool keep) {
     DEVMODEW* store = StgGetDevmode(ctx_);
     const size_t bytes = size_t(store->dmSize) + store->dmDriverExtra;
     std::vector<BYTE> kept(reinterpret_cast<BYTE*>(store), reinterpret_cast<BYTE*>(store) + bytes);
@@ -98,11 +123,13 @@ class GraphicsMerge : public GraphicsBuilds {
     dm->dmPaperWidth = width;
     dm->dmOrientation = orientation;
     StgSetJBInstalled(ctx_, 1);  // as a registration of the interface left it
-    EXPECT_EQ(merge(ctx_, dm, STG_MERGE_MODIFY), 1);
+    step(store, dm);
     Merged m{store->dmPaperSize, store->dmPaperLength, store->dmPaperWidth,
              DWORD(StgGetValue(ctx_, sid::rdmPaperFreeSizeLength, nullptr)),
-             DWORD(StgGetValue(ctx_, sid::rdmPaperFreeSizeWidth, nullptr)), StgGetJBInstalled(ctx_)};
-    std::memcpy(store, kept.data(), bytes);
+             DWORD(StgGetValue(ctx_, sid::rdmPaperFreeSizeWidth, nullptr)), StgGetJBInstalled(ctx_),
+             LONG(StgGetValue(ctx_, sid::rdmDstPaperLengthDot, nullptr)),
+             LONG(StgGetValue(ctx_, sid::rdmDstPaperWidthDot, nullptr))};
+    if (!keep) std::memcpy(store, kept.data(), bytes);
     return m;
   }
 };
@@ -117,6 +144,64 @@ TEST_F(GraphicsMerge, TheCompanionRegistrationsAreLeftAsTheyWere) {
   EXPECT_EQ(own.paper, common.paper);
   EXPECT_EQ(own.length, common.length);
   EXPECT_EQ(own.width, common.width);
+}
+
+constexpr DWORD kSizeFields = DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_ORIENTATION;
+
+TEST_F(GraphicsMerge, ALandscapeCustomSizeLiesAsThePage) {
+  Merged common = Merge(&CommonLibraryMerge, kSizeFields, DMPAPER_USER, 2970, 2100, DMORIENT_LANDSCAPE);
+  Merged own = Merge(&StgMergeDevmode, kSizeFields, DMPAPER_USER, 2970, 2100, DMORIENT_LANDSCAPE);
+  EXPECT_EQ(common.length, 2970);
+  EXPECT_EQ(common.width, 2100);
+  EXPECT_EQ(own.paper, DMPAPER_USER);
+  EXPECT_EQ(own.length, 2100);
+  EXPECT_EQ(own.width, 2970);
+  // The free-size settings of the public-field step, in 1200-dpi dots as the size lies.
+  Merged fieldsCommon = MergeFields(&StgMergePublicFieldsCommon, kSizeFields, DMPAPER_USER, 2970, 2100, DMORIENT_LANDSCAPE);
+  Merged fieldsOwn = MergeFields(&StgMergePublicFields, kSizeFields, DMPAPER_USER, 2970, 2100, DMORIENT_LANDSCAPE);
+  EXPECT_EQ(fieldsCommon.freeLength, Dots(2970));
+  EXPECT_EQ(fieldsCommon.freeWidth, Dots(2100));
+  EXPECT_EQ(fieldsOwn.freeLength, Dots(2100));
+  EXPECT_EQ(fieldsOwn.freeWidth, Dots(2970));
+  // The later steps keep the exchanged size: the output sheet lies landscape too, not turned back.
+  EXPECT_GT(own.dstLength, 0);
+  EXPECT_LT(own.dstLength, own.dstWidth);
+}
+
+TEST_F(GraphicsMerge, ASizeTurnsOnlyWhenThePageDoes) {
+  MergeFields(&StgMergePublicFields, kSizeFields, DMPAPER_USER, 2970, 2100, DMORIENT_LANDSCAPE, true);
+  // The same orientation again leaves the size as it lies; turning the page back turns it back.
+  Merged again = MergeFields(&StgMergePublicFields, DM_ORIENTATION, DMPAPER_USER, 0, 0, DMORIENT_LANDSCAPE, true);
+  EXPECT_EQ(again.length, 2100);
+  EXPECT_EQ(again.width, 2970);
+  EXPECT_EQ(again.freeLength, Dots(2100));
+  Merged back = MergeFields(&StgMergePublicFields, DM_ORIENTATION, DMPAPER_USER, 0, 0, DMORIENT_PORTRAIT);
+  EXPECT_EQ(back.length, 2970);
+  EXPECT_EQ(back.width, 2100);
+  EXPECT_EQ(back.freeLength, Dots(2970));
+  EXPECT_EQ(back.freeWidth, Dots(2100));
+}
+
+TEST_F(GraphicsMerge, ACustomCodeWithASizeKeepsTheSizeAndAStandardCodeItsOwn) {
+  constexpr DWORD fields = DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH;
+  Merged common = Merge(&CommonLibraryMerge, fields, 384, 1234, 987, DMORIENT_PORTRAIT);
+  Merged own = Merge(&StgMergeDevmode, fields, 384, 1234, 987, DMORIENT_PORTRAIT);
+  EXPECT_EQ(own.paper, 384);
+  EXPECT_EQ(own.length, 1234);
+  EXPECT_EQ(own.width, 987);
+  Merged fieldsOwn = MergeFields(&StgMergePublicFields, fields, 384, 1234, 987, DMORIENT_PORTRAIT);
+  EXPECT_EQ(fieldsOwn.freeLength, Dots(1234));
+  EXPECT_EQ(fieldsOwn.freeWidth, Dots(987));
+  // The common build takes the code's slot instead of the given size.
+  EXPECT_FALSE(common.length == 1234 && common.width == 987);
+  // A standard code is merged by its code: its own size, alike in both builds.
+  Merged commonA4 = Merge(&CommonLibraryMerge, fields, DMPAPER_A4, 1234, 987, DMORIENT_PORTRAIT);
+  Merged ownA4 = Merge(&StgMergeDevmode, fields, DMPAPER_A4, 1234, 987, DMORIENT_PORTRAIT);
+  EXPECT_EQ(ownA4.paper, DMPAPER_A4);
+  EXPECT_EQ(ownA4.length, 2970);
+  EXPECT_EQ(ownA4.width, 2100);
+  EXPECT_EQ(ownA4.length, commonA4.length);
+  EXPECT_EQ(ownA4.width, commonA4.width);
 }
 
 TEST_F(GraphicsBuilds, UserMacro160RestoresTheCurrentQualityEntryAndNoName) {
