@@ -241,7 +241,7 @@ bool BidiQueryLight(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CO
 namespace {
 
 struct BIDI_ERROR_ROW {
-  DWORD win32;
+  DWORD systemCode;
   DWORD code;
 };
 // Ended by the row with error 0; an error without a row gives 200.
@@ -254,9 +254,9 @@ static_assert(sizeof(kErrorMap) / sizeof(kErrorMap[0]) == 21, "20 rows and the e
 
 }  // namespace
 
-DWORD BidiMapError(DWORD win32Error) {
-  for (const BIDI_ERROR_ROW* r = kErrorMap; r->win32; ++r)
-    if (r->win32 == win32Error) return r->code;
+DWORD BidiMapError(DWORD systemError) {
+  for (const BIDI_ERROR_ROW* r = kErrorMap; r->systemCode; ++r)
+    if (r->systemCode == systemError) return r->code;
   return 200;
 }
 

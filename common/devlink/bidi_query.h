@@ -138,7 +138,7 @@ bool BidiQueryLight(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CO
 // Maps the platform's last error into the code of the context's driver-API record (when it has one).
 void BidiRecordError(SETTING_CONTEXT* ctx);
 // The code of a platform error: 0 for 102, 201 for 14 and 56, 202 for 10, 200 for every other.
-DWORD BidiMapError(DWORD win32Error);
+DWORD BidiMapError(DWORD systemError);
 // The platform's last error: the reason a bidi entry failed.
 DWORD BidiGetLastError(const BIDI_API* api);
 // rdmBiDirect := 1 when BidiIsSupported, else 0. 1.
