@@ -322,10 +322,14 @@ int RunStatus(const std::vector<std::string>& args) {
     return kvhost::Failed("cannot load the status library M8350d64 from the driver folder (error " +
                           std::to_string(GetLastError()) + "); install the driver set with kvhost setup");
   Api api{};
-  bool bound = Bind(lib, "PatSetLocale", api.setLocale) & Bind(lib, "PatCreateQueryInfo", api.createQuery) &
-               Bind(lib, "PatSetCentroDataTo", api.setCentroData) & Bind(lib, "PatGetStatusString", api.statusString) &
-               Bind(lib, "PatCreateBitmapInfo", api.createBitmaps) &
-               Bind(lib, "PatDisposeBitmapInfo", api.disposeBitmaps) & Bind(lib, "PatLoadDIBitmap", api.loadDib);
+  bool bound = true;  // every entry is looked up, also after a missing one
+  bound &= Bind(lib, "PatSetLocale", api.setLocale);
+  bound &= Bind(lib, "PatCreateQueryInfo", api.createQuery);
+  bound &= Bind(lib, "PatSetCentroDataTo", api.setCentroData);
+  bound &= Bind(lib, "PatGetStatusString", api.statusString);
+  bound &= Bind(lib, "PatCreateBitmapInfo", api.createBitmaps);
+  bound &= Bind(lib, "PatDisposeBitmapInfo", api.disposeBitmaps);
+  bound &= Bind(lib, "PatLoadDIBitmap", api.loadDib);
   int rc = 0;
   // The record the monitor owns: zeroed, its size word set.
   std::vector<BYTE> recordBlock(PRN_INFO_EX_MIN_SIZE, 0);

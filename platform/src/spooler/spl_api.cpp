@@ -778,13 +778,15 @@ KVAPI DWORD SetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueN
   Printer p;
   if (!LoadFor(h, p)) return GetLastError();
   Value* v = FindValue(p, kvp::WView(pKeyName), kvp::WView(pValueName));
+  if (v && v->type == Type && v->data.size() == cbData && (!cbData || std::memcmp(v->data.data(), pData, cbData) == 0))
+    return ERROR_SUCCESS;  // stored already: nothing to write
   if (!v) {
     p.data.push_back(Value{W(pKeyName), W(pValueName), Type, {}});
     v = &p.data.back();
   }
   v->type = Type;
   v->data.assign(pData, pData + cbData);
-  return SavePrinter(p);
+  return SavePrinterValue(p, *v);
 }
 
 KVAPI DWORD SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {

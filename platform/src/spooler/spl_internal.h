@@ -31,6 +31,7 @@ struct Printer {
   std::vector<BYTE> devmode;  // empty: the printer has no DEVMODE of its own
   std::u16string objectGuid;
   DWORD dsAction = DSPRINT_UNPUBLISH;
+  std::string dataLog;  // token of the printer-data log lines that extend this record ("" none)
   std::vector<Value> data;  // in creation order
   std::vector<Job> jobs;
   DWORD nextJobId = 1;
@@ -59,6 +60,9 @@ DWORD LoadPrinterShared(const std::u16string& fullName, std::shared_ptr<const Pr
 DWORD LoadDriverShared(const std::u16string& name, std::shared_ptr<const Driver>& out);
 DWORD LoadPrinter(const std::u16string& fullName, Printer& out);
 DWORD SavePrinter(const Printer& p);
+// Stores one printer-data value of `p`, which already holds it: one line appended to the printer's data
+// log and flushed, or (no log yet, a damaged or long log) the whole record rewritten.
+DWORD SavePrinterValue(const Printer& p, const Value& v);
 DWORD RemovePrinterFile(const std::u16string& fullName);
 bool PrinterExists(const std::u16string& fullName);
 DWORD LoadDriver(const std::u16string& name, Driver& out);
