@@ -1031,8 +1031,12 @@ DWORD kvp::SplAddJob(HANDLE hPrinter, const SplJobSpec& spec) {
   Printer p;
   if (!LoadFor(h, p)) return 0;
   Job j;
-  j.id = p.nextJobId++;
-  if (p.nextJobId == 0) p.nextJobId = 1;
+  DWORD err = ERROR_SUCCESS;
+  j.id = TakeJobId(p, &err);
+  if (!j.id) {
+    SetLastError(err);
+    return 0;
+  }
   j.document = spec.document;
   j.user = spec.userName.empty() ? UserName() : spec.userName;
   j.machine = spec.machineName.empty() ? u"\\\\" + ComputerName() : spec.machineName;
@@ -1043,7 +1047,7 @@ DWORD kvp::SplAddJob(HANDLE hPrinter, const SplJobSpec& spec) {
   j.priority = p.defaultPriority ? p.defaultPriority : DEF_PRIORITY;
   j.submitted = NowUtc();
   p.jobs.push_back(j);
-  DWORD err = SavePrinter(p);
+  err = SavePrinter(p);
   if (err) {
     SetLastError(err);
     return 0;
