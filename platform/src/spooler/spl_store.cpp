@@ -188,31 +188,7 @@ DWORD ReadLines(const std::string& path, std::vector<std::string>& lines) {
 DWORD WriteAtomic(const std::string& path, const std::string& text) {
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
-  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
-  std::string tmp = path + ".tmp" + std::to_string(getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return ERROR_CANTWRITE;
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left) {
-    ssize_t n = ::write(fd, p, left);
-    if (n <= 0) {
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return ERROR_WRITE_FAULT;
-    }
-    p += n;
-    left -= size_t(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    ::unlink(tmp.c_str());
-    return ERROR_WRITE_FAULT;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return ERROR_WRITE_FAULT;
-  }
-  return ERROR_SUCCESS;
+  return store::WriteFileAtomic(path, text);
 }
 
 // Walks "Key=Value" lines between the magic line and "End"; false when the frame is broken.
