@@ -236,8 +236,8 @@ void PackForm(Packer& pk, BYTE* at, const Form& f) {
 
 std::mutex g_logMu;
 std::vector<std::string>& ImpLog() {
-  static std::vector<std::string> v;
-  return v;
+  static auto* v = new std::vector<std::string>();  // outlives the modules still loaded at exit
+  return *v;
 }
 int g_clientToken = 0;  // its address is the client's token
 
@@ -1054,6 +1054,30 @@ DWORD kvp::SplAddJob(HANDLE hPrinter, const SplJobSpec& spec) {
   }
   SetLastError(ERROR_SUCCESS);
   return j.id;
+}
+
+DWORD kvp::SplSetJobStatus(HANDLE hPrinter, DWORD jobId, DWORD status) {
+  Handle* h = ResolvePrinter(hPrinter);
+  if (!h || Failing("SplSetJobStatus")) return GetLastError();
+  StoreLock lock;
+  Printer p;
+  if (!LoadFor(h, p)) return GetLastError();
+  for (Job& j : p.jobs)
+    if (j.id == jobId) {
+      j.status = status;
+      return SavePrinter(p);
+    }
+  return ERROR_INVALID_PARAMETER;
+}
+
+DWORD kvp::SplListJobs(HANDLE hPrinter, std::vector<SplJobState>& out) {
+  out.clear();
+  Handle* h = ResolvePrinter(hPrinter);
+  if (!h) return GetLastError();
+  std::shared_ptr<const Printer> p;
+  if (!LoadShared(h, p)) return GetLastError();
+  for (const Job& j : p->jobs) out.push_back({j.id, j.document, j.status, j.totalPages});
+  return ERROR_SUCCESS;
 }
 
 DWORD kvp::SplGetAllPrinterData(HANDLE hPrinter, std::vector<SplDataValue>& out) {
