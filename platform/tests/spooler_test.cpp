@@ -541,6 +541,28 @@ TEST_F(Spooler, JobsAtBothLevels) {
   ClosePrinter(h);
 }
 
+// Job ids are the machine's, not the printer's: two printers never hand out one id, one after the other
+// or from a queue made before the machine kept its own counter.
+TEST_F(Spooler, JobIdsAreUniqueAcrossPrinters) {
+  ASSERT_TRUE(AddLocal(u"ZARN Second"));
+  HANDLE a = Open(u"ZARN Test"), b = Open(u"ZARN Second");
+  kvp::SplJobSpec spec;
+  spec.document = u"doc";
+  std::vector<DWORD> ids = {kvp::SplAddJob(a, spec), kvp::SplAddJob(b, spec), kvp::SplAddJob(b, spec),
+                            kvp::SplAddJob(a, spec)};
+  EXPECT_EQ(ids, (std::vector<DWORD>{1, 2, 3, 4}));
+  // An older root: no machine counter, each printer counting for itself.
+  fs::remove(root_.path() + "/spool/jobs.txt");
+  EXPECT_EQ(kvp::SplAddJob(b, spec), 5u);
+  EXPECT_EQ(kvp::SplAddJob(a, spec), 6u);
+  // A damaged counter refuses the job rather than hand out an id twice.
+  std::ofstream(root_.path() + "/spool/jobs.txt") << "KVSPOOL-JOBS 1\nNextJobId=x\nEnd\n";
+  EXPECT_EQ(kvp::SplAddJob(a, spec), 0u);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+  ClosePrinter(a);
+  ClosePrinter(b);
+}
+
 TEST_F(Spooler, RemotePrintersCarryTheirServer) {
   std::u16string server = u"\\\\PRINTSRV", local = u"\\\\kvmachine";
   ASSERT_TRUE(AddLocal(u"Plotter", 0, WS(server)));

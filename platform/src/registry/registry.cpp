@@ -42,8 +42,8 @@ std::mutex& Mu() {
   return m;
 }
 std::unordered_map<uintptr_t, OpenKey>& Handles() {
-  static std::unordered_map<uintptr_t, OpenKey> h;
-  return h;
+  static auto* h = new std::unordered_map<uintptr_t, OpenKey>();  // outlives the modules still loaded at exit
+  return *h;
 }
 uintptr_t g_nextHandle = 0x10000;
 

@@ -70,6 +70,10 @@ DWORD SaveDriver(const Driver& d);
 DWORD LoadUserForms(std::vector<Form>& out);
 DWORD SaveUserForms(const std::vector<Form>& forms);
 std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken);
+// The machine's next job id, unique across all its printers, taken for `p` (at least p.nextJobId and not
+// in p's queue); p.nextJobId follows it. 0 with the error when the machine's counter cannot be kept.
+// The caller holds the StoreLock.
+DWORD TakeJobId(Printer& p, DWORD* err);
 
 // Serialises read-modify-write cycles between threads and processes on one root.
 class StoreLock {

@@ -191,31 +191,7 @@ DWORD ReadLines(const std::string& path, std::vector<std::string>& lines) {
 DWORD WriteAtomic(const std::string& path, const std::string& text) {
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
-  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
-  std::string tmp = path + ".tmp" + std::to_string(getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return ERROR_CANTWRITE;
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left) {
-    ssize_t n = ::write(fd, p, left);
-    if (n <= 0) {
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return ERROR_WRITE_FAULT;
-    }
-    p += n;
-    left -= size_t(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    ::unlink(tmp.c_str());
-    return ERROR_WRITE_FAULT;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return ERROR_WRITE_FAULT;
-  }
-  return ERROR_SUCCESS;
+  return store::WriteFileAtomic(path, text);
 }
 
 // Walks "Key=Value" lines between the magic line and "End"; false when the frame is broken.
@@ -690,6 +666,57 @@ std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken) {
   });
   if (broken) std::sort(broken->begin(), broken->end());
   return names;
+}
+
+// ---- job ids -------------------------------------------------------------------------------------------
+
+namespace {
+constexpr const char* kJobsMagic = "KVSPOOL-JOBS 1";
+std::string JobsPath() { return SpoolDir() + "/jobs.txt"; }
+
+// A root made before the machine kept one counter: continue after the highest id any printer handed out.
+DWORD FirstMachineJobId() {
+  DWORD next = 1;
+  for (const std::u16string& name : ListPrinterNames(nullptr)) {
+    Printer q;
+    if (LoadPrinter(name, q) != ERROR_SUCCESS) continue;
+    next = std::max(next, q.nextJobId);
+    for (const Job& j : q.jobs) next = std::max(next, j.id == 0xffffffffu ? 1u : j.id + 1);
+  }
+  return next;
+}
+}  // namespace
+
+DWORD TakeJobId(Printer& p, DWORD* err) {
+  std::vector<std::string> lines;
+  DWORD next = 0;
+  DWORD read = ReadLines(JobsPath(), lines);
+  if (read == ERROR_FILE_NOT_FOUND) {
+    next = FirstMachineJobId();
+  } else if (read != ERROR_SUCCESS ||
+             !ForEachField(lines, kJobsMagic, [&](std::string_view k, std::string_view v) {
+               return k != "NextJobId" || ParseDword(v, next);
+             }) ||
+             next == 0) {
+    *err = read ? read : DWORD(ERROR_INVALID_DATA);
+    return 0;
+  }
+  DWORD id = std::max(next, p.nextJobId);
+  // After a wrap the id must still name no job of this queue (0 names none).
+  for (size_t tries = 0; tries <= p.jobs.size(); ++tries) {
+    if (id == 0) id = 1;
+    bool used = false;
+    for (const Job& j : p.jobs) used |= j.id == id;
+    if (!used) break;
+    ++id;
+  }
+  DWORD after = id + 1 ? id + 1 : 1;
+  std::ostringstream o;
+  o << kJobsMagic << "\nNextJobId=" << after << "\nEnd\n";
+  *err = WriteAtomic(JobsPath(), o.str());
+  if (*err) return 0;
+  p.nextJobId = after;
+  return id;
 }
 
 // ---- drivers -------------------------------------------------------------------------------------------
