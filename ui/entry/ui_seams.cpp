@@ -3,6 +3,7 @@
 // platform does for a request it does not serve (ERROR_NOT_SUPPORTED and the failure value of its
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
 #include "kvplat/error.h"
+#include "inst_data_folder.h"
 #include "sheets/dlg_language.h"
 #include "ui_workers.h"
 #include "kvseam.h"
@@ -39,9 +40,12 @@ KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSuppo
 KV_SEAM(UiIsPrinterRenamed) int UiIsPrinterRenamed(HANDLE, const WCHAR*) { return 0; }
 KV_SEAM(InstHandlePrinterRename) void InstHandlePrinterRename(SETTING_CONTEXT*, HANDLE) {}
 KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, const WCHAR*) { return 1; }
+KV_SEAM(InstCheckInstalled) int InstCheckInstalled(HANDLE) { return 1; }
+KV_SEAM(InstGetDataDirForPrinter) DWORD InstGetDataDirForPrinter(WCHAR*, DWORD, HANDLE, const PRINTER_INFO_2W*) { return 0; }
 
 // ---- Steps of the DEVMODE intake.
 
 KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
+KV_SEAM(DlgHelpFileLanguageCode) const WCHAR* DlgHelpFileLanguageCode(SETTING_CONTEXT*) { return u"us"; }
