@@ -30,8 +30,6 @@ KV_SEAM(UiAdvancedDocumentProperties) LONG UiAdvancedDocumentProperties(HWND, HA
 KV_SEAM(UiPrinterProperties) BOOL UiPrinterProperties(HWND, HANDLE) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiConvertDevMode) BOOL UiConvertDevMode(LPWSTR, PDEVMODEW, PDEVMODEW, LONG*, DWORD) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiDeviceCapabilities) DWORD UiDeviceCapabilities(HANDLE, LPWSTR, WORD, void*, PDEVMODEW) { return NotSupported(UI_GDI_ERROR); }
-KV_SEAM(UiDevQueryPrint) BOOL UiDevQueryPrint(DEVQUERYPRINT_INFO*) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM(UiDocumentEvent) int UiDocumentEvent(HANDLE, HDC, int, ULONG, void*, ULONG, void*) { return UI_DOCUMENTEVENT_UNSUPPORTED; }
 KV_SEAM(UiPrinterEvent) BOOL UiPrinterEvent(LPWSTR, int, DWORD, LPARAM) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSupported<BOOL>(FALSE); }
 

@@ -99,9 +99,12 @@ TEST_F(UiModule, EveryExportAnswersCleanly) {
   DEVQUERYPRINT_INFO q{};
   q.cbSize = sizeof(q);
   q.hPrinter = printer_;
-  EXPECT_FALSE(Entry<decltype(&DevQueryPrintEx)>("DevQueryPrintEx")(&q));
-  expectRefused("job query");
+  // A job without a DEVMODE prints; a null query holds the job.
+  EXPECT_TRUE(Entry<decltype(&DevQueryPrintEx)>("DevQueryPrintEx")(&q));
+  EXPECT_FALSE(Entry<decltype(&DevQueryPrintEx)>("DevQueryPrintEx")(nullptr));
   EXPECT_EQ(Entry<decltype(&DrvDocumentEvent)>("DrvDocumentEvent")(printer_, nullptr, 1, 0, nullptr, 0, nullptr),
+            DOCUMENTEVENT_SUCCESS);
+  EXPECT_EQ(Entry<decltype(&DrvDocumentEvent)>("DrvDocumentEvent")(printer_, nullptr, 8, 0, nullptr, 0, nullptr),
             UI_DOCUMENTEVENT_UNSUPPORTED);
   EXPECT_FALSE(Entry<decltype(&DrvPrinterEvent)>("DrvPrinterEvent")(name.data(), 1, 0, 0));
   expectRefused("printer event");
