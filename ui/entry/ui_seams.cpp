@@ -4,6 +4,7 @@
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
 #include "kvplat/error.h"
 #include "inst_data_folder.h"
+#include "ui_printer_data.h"
 #include "sheets/dlg_language.h"
 #include "ui_workers.h"
 #include "kvseam.h"
@@ -29,7 +30,6 @@ KV_SEAM(UiAdvancedDocumentProperties) LONG UiAdvancedDocumentProperties(HWND, HA
 }
 KV_SEAM(UiPrinterProperties) BOOL UiPrinterProperties(HWND, HANDLE) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiConvertDevMode) BOOL UiConvertDevMode(LPWSTR, PDEVMODEW, PDEVMODEW, LONG*, DWORD) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM(UiDeviceCapabilities) DWORD UiDeviceCapabilities(HANDLE, LPWSTR, WORD, void*, PDEVMODEW) { return NotSupported(UI_GDI_ERROR); }
 KV_SEAM(UiPrinterEvent) BOOL UiPrinterEvent(LPWSTR, int, DWORD, LPARAM) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSupported<BOOL>(FALSE); }
 
@@ -47,3 +47,4 @@ KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { 
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
 KV_SEAM(DlgHelpFileLanguageCode) const WCHAR* DlgHelpFileLanguageCode(SETTING_CONTEXT*) { return u"us"; }
+KV_SEAM(UiReadLockBits) BOOL UiReadLockBits(HANDLE, BYTE*, WORD) { return FALSE; }

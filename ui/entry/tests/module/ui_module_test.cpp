@@ -92,10 +92,14 @@ TEST_F(UiModule, EveryExportAnswersCleanly) {
   EXPECT_FALSE(Entry<decltype(&DrvConvertDevMode)>("DrvConvertDevMode")(name.data(), nullptr, dmOut, &size, 1));
   EXPECT_EQ(size, 2048);
   expectRefused("convert");
-  EXPECT_EQ(Entry<decltype(&DrvDeviceCapabilities)>("DrvDeviceCapabilities")(printer_, name.data(), 1, out.data(),
+  // Capability index 0 names nothing: -1 with the output untouched; DC_COPIES answers the model's maximum.
+  EXPECT_EQ(Entry<decltype(&DrvDeviceCapabilities)>("DrvDeviceCapabilities")(printer_, name.data(), 0, out.data(),
                                                                               nullptr),
             UI_GDI_ERROR);
-  expectRefused("capabilities");
+  EXPECT_EQ(out, untouched);
+  EXPECT_EQ(Entry<decltype(&DrvDeviceCapabilities)>("DrvDeviceCapabilities")(printer_, name.data(), DC_COPIES,
+                                                                              nullptr, nullptr),
+            999u);
   DEVQUERYPRINT_INFO q{};
   q.cbSize = sizeof(q);
   q.hPrinter = printer_;
