@@ -12,10 +12,19 @@ namespace {
 // A control bound to a setting takes the setting's item key; a control without a setting carries
 // the key of its own symbol, or 0 when it has none.
 constexpr CONTROL_DESC Bound(WORD controlId, int settingId, WORD key, WORD kind = 0) {
-  return CONTROL_DESC{key, controlId, kind, 0, &StgTemplateRows[StgRowIndexOf(settingId)], 0, 0, {0, 0, 0}};
+  CONTROL_DESC c{};
+  c.key = (int16_t)key;
+  c.controlId = controlId;
+  c.kind = kind;
+  c.item = &StgTemplateRows[StgRowIndexOf(settingId)];
+  return c;
 }
 constexpr CONTROL_DESC Free(WORD controlId, WORD key = 0, WORD kind = 0) {
-  return CONTROL_DESC{key, controlId, kind, 0, nullptr, 0, 0, {0, 0, 0}};
+  CONTROL_DESC c{};
+  c.key = (int16_t)key;
+  c.controlId = controlId;
+  c.kind = kind;
+  return c;
 }
 
 // Preset page: the preset list.
@@ -116,21 +125,21 @@ constexpr int16_t CountOf(const CONTROL_DESC (&)[N]) {
 }
 
 #define KV_DIALOG(id, kind, name, controls) \
-  DIALOG_DESC{id, id, kind, 0, name, 0, controls, 0, CountOf(controls), nullptr, nullptr}
+  DIALOG_DESC{id, 0, kind, 0, name, id, controls, 0, CountOf(controls), nullptr, 0}
 
 DIALOG_DESC gDialogs[] = {
     KV_DIALOG(1001, STG_DIALOG_DOCUMENT_PAGE, "QDV_IDD_PRESET", gPreset),
-    KV_DIALOG(1002, STG_DIALOG_DOCUMENT_PAGE, "QDV_IDD_BASIC", gBasic),
-    KV_DIALOG(1003, STG_DIALOG_DOCUMENT_PAGE, "QDV_IDD_EDIT", gEdit),
-    KV_DIALOG(1017, STG_DIALOG_SUBDIALOG, "QDV_IDD_DIALOG_FREESIZE", gFreeSize),
-    KV_DIALOG(1038, STG_DIALOG_SUBDIALOG, "QDV_IDD_DIALOG_USER_BALANCE", gUserBalance),
-    KV_DIALOG(1041, STG_DIALOG_SUBDIALOG, "QDV_IDD_DIALOG_FREESIZE_INPUT", gFreeSizeInput),
-    KV_DIALOG(1042, STG_DIALOG_SUBDIALOG, "QDV_IDD_CVRMARK", gCoverMark),
-    KV_DIALOG(1044, STG_DIALOG_SUBDIALOG, "QDV_IDD_DIALOG_CHAPTER", gChapter),
-    KV_DIALOG(4004, STG_DIALOG_SUBDIALOG, "QDV_IDD_DIALOG_USER_TTF", gUserTtf),
-    KV_DIALOG(4010, STG_DIALOG_SUBDIALOG, "QDV_IDD_DIALOG_USER_ICMMODE", gUserIcmMode),
-    KV_DIALOG(4011, STG_DIALOG_SUBDIALOG, "QDV_IDD_CMMADDPROFILE", gCmmAddProfile),
-    KV_DIALOG(4024, STG_DIALOG_SUBDIALOG, "QDV_IDD_DIALOG_DENSITY", gDensity),
+    KV_DIALOG(1002, STG_DIALOG_DOCUMENT_PAGE | STG_DIALOG_PRESET_GROUP, "QDV_IDD_BASIC", gBasic),
+    KV_DIALOG(1003, STG_DIALOG_DOCUMENT_PAGE | STG_DIALOG_PRESET_GROUP, "QDV_IDD_EDIT", gEdit),
+    KV_DIALOG(1017, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_FREESIZE", gFreeSize),
+    KV_DIALOG(1038, STG_DIALOG_USER_SUBDIALOG, "QDV_IDD_DIALOG_USER_BALANCE", gUserBalance),
+    KV_DIALOG(1041, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_FREESIZE_INPUT", gFreeSizeInput),
+    KV_DIALOG(1042, STG_DIALOG_DIALOG, "QDV_IDD_CVRMARK", gCoverMark),
+    KV_DIALOG(1044, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_CHAPTER", gChapter),
+    KV_DIALOG(4004, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_USER_TTF", gUserTtf),
+    KV_DIALOG(4010, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_USER_ICMMODE", gUserIcmMode),
+    KV_DIALOG(4011, STG_DIALOG_DIALOG, "QDV_IDD_CMMADDPROFILE", gCmmAddProfile),
+    KV_DIALOG(4024, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_DENSITY", gDensity),
 };
 #undef KV_DIALOG
 
@@ -155,7 +164,7 @@ CONTROL_DESC* FindControl(const DIALOG_TABLE* table, const DIALOG_DESC* dialog,
 }
 
 bool MatchId(const CONTROL_DESC& c, WORD id) { return c.controlId == id; }
-bool MatchKey(const CONTROL_DESC& c, WORD key) { return c.key == key; }
+bool MatchKey(const CONTROL_DESC& c, WORD key) { return (WORD)c.key == key; }
 
 }  // namespace
 

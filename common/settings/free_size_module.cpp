@@ -205,7 +205,7 @@ int StgCustomSizeEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*) {
 
 int StgIsFreeSizeControlUnusable(SETTING_CONTEXT* ctx, const DIALOG_DESC* dialog, WORD controlId) {
   const CONTROL_DESC* c = dialog ? StgFindControlById(ctx, dialog, controlId) : nullptr;
-  return !c || (c->state & 3u) ? 1 : 0;
+  return !c || (c->state & STG_CONTROL_STATE_HIDDEN_MASK) ? 1 : 0;
 }
 
 CONTROL_DESC* StgFindFreeSizeInputControl(SETTING_CONTEXT* ctx, const DIALOG_DESC* dialog, int selector) {

@@ -7,6 +7,7 @@
 // template's. The context-level wrappers (StgFindItem (context, id) ...) are one line over these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "kvplat/types.h"
@@ -170,39 +171,95 @@ struct MESSAGE_TABLE {
   const MESSAGE_DESC* rows;
 };
 
-// Dialog kinds seen in the table.
+// Dialog kind bits. A dialog is a page of the document sheet (bit 0) or of the device sheet (bit 1)
+// or both; bit 2 lets a page also open as a dialog and marks every other sub-dialog. The file and
+// folder dialogs carry one bit each.
 enum : WORD {
-  STG_DIALOG_DOCUMENT_PAGE = 1,
-  STG_DIALOG_DEVICE_PAGE = 4,
-  STG_DIALOG_DOCUMENT_DEVICE_PAGE = 17,
-  STG_DIALOG_SUBDIALOG = 32768,
+  STG_DIALOG_DOCUMENT_PAGE = 0x1,
+  STG_DIALOG_DEVICE_PAGE = 0x2,
+  STG_DIALOG_DIALOG = 0x4,
+  STG_DIALOG_DEVICE_EXTRA = 0x8,   // kept from the table; no behaviour
+  STG_DIALOG_PRESET_GROUP = 0x10,  // document page whose settings belong to the preset group
+  STG_DIALOG_USER_SUBDIALOG = 0x20,
+  STG_DIALOG_FILE_OPEN = 0x100,
+  STG_DIALOG_FILE_SETTINGS = 0x200,
+  STG_DIALOG_FILE_REFER = 0x400,
+  STG_DIALOG_FILE_PRESET_SAVE = 0x800,
+  STG_DIALOG_FILE_PRESET_REFER = 0x1000,
+  STG_DIALOG_FILE_SAVE = 0x2000,
+  STG_DIALOG_FOLDER = 0x8000,
+  STG_DIALOG_FILE_MASK = 0x3F00,
+  STG_DIALOG_PAGE_MASK = STG_DIALOG_DOCUMENT_PAGE | STG_DIALOG_DEVICE_PAGE,
 };
 
-// One control of a dialog. The meaning of the kind and the run-time fields belong to the property
-// sheets; the common library only stores them.
+// Tags of a control's extra data (the first word of the array).
+enum : WORD {
+  STG_EXTRA_SAMPLE = 1,          // sample picture; its dependent setting ids in words 3-8
+  STG_EXTRA_SCROLL_STEPS = 3,    // minus/plus bar: {3, small step, large step, string id}
+  STG_EXTRA_TAG4 = 4,            // exclusion marks of a combo, or the settings-summary list of an edit
+  STG_EXTRA_STEP_RECORD = 5,     // auto-repeat step button
+  STG_EXTRA_TAB_GROUPS = 6,
+  STG_EXTRA_PREVIEW = 8,         // preview; the item keys it depends on in words 1-14
+};
+
+// Behaviour flags of a control. Only STG_CONTROL_DOTS_LENGTH comes with the table; the UI
+// preparation sets the others.
+enum : DWORD {
+  STG_CONTROL_REFRESH_MASK = 0x11F0000,
+  STG_CONTROL_NO_ARROW_STEP = 0x200000,
+  STG_CONTROL_TEXT_LIMIT_260 = 0x400000,
+  STG_CONTROL_KEEP_BLANKS = 0x800000,
+  STG_CONTROL_SAVES_PRESET = 0x2000000,
+  STG_CONTROL_NO_REBUILD = 0x4000000,
+  STG_CONTROL_PICTURE_ITEMS = 0x8000000,
+  STG_CONTROL_NO_HELP = 0x20000000,
+  STG_CONTROL_DOTS_LENGTH = 0x80000000,  // a length kept in 1200-dpi dots, shown in the display unit
+};
+
+// State word of a control: bits 0-1 hidden state, bits 2-3 disabled state (1 = hidden / disabled).
+enum : WORD {
+  STG_CONTROL_STATE_HIDDEN_MASK = 0x3,
+  STG_CONTROL_STATE_HIDDEN = 0x1,
+  STG_CONTROL_STATE_DISABLED_MASK = 0xC,
+  STG_CONTROL_STATE_DISABLED = 0x4,
+};
+
+// One control of a dialog. The table fills the static fields; the property sheets prepare and fill
+// the run-time ones in a context's copy. Extra data is read-only: whoever rewrites it copies it.
 struct CONTROL_DESC {
-  WORD key;        // item key (symbol of the control or of its setting)
-  WORD controlId;  // control id inside the dialog template
-  WORD kind;       // control kind
-  WORD reserved;
-  const ITEM_DESC* item;  // bound setting row (of the template dictionary), or none
-  DWORD state;            // state word: bits 0-1 and 2-3 are read by the feature modules
-  DWORD reserved2;
-  uint64_t runtime[3];    // filled by the property sheets
+  int16_t key;           // item key (symbol of the control or of its setting), 0 for none
+  WORD controlId;        // control id inside the dialog template
+  WORD kind;             // control kind
+  WORD alternateId;      // 0 in the table; the control id once the UI is prepared
+  WORD labelId;          // label string, also the help context id; 0 for none
+  WORD hintId;           // hint pop-up text; 0 for none
+  WORD infoId;           // information mark text of the disabled control; 0 for none
+  int16_t linkedId;      // linked control id or item key, by kind
+  int16_t followUp;      // follow-up code after an accepted change
+  void* ruleNode;        // compiled-image node of the control's rules (run time)
+  const ITEM_DESC* item;  // bound setting row (the template's in the table), or none
+  ULONG_PTR savedProc;   // window procedure before subclassing (run time)
+  const WORD* extra;     // extra data, first word the tag; or none
+  DWORD flags;           // STG_CONTROL_* bits
+  WORD state;            // STG_CONTROL_STATE_* bits (run time)
+  void* window;          // the control's window while its dialog is open (run time)
+  DWORD markFlags;       // bit 0 lock mark without an information string, bit 1 content rebuilt
+  int16_t lockInfoId;    // information text while an administrator lock holds; 0 for none
+  int16_t lockSettingId;  // setting whose non-zero value also locks the control; 0 for none
 };
 
 struct DIALOG_DESC {
-  WORD id;          // 1001 onwards
-  WORD resourceId;  // dialog template resource id
-  WORD kind;
+  WORD id;       // dialog id, also the template id in the resource library
+  WORD pageKey;  // item key of the page's own node, 0 for none
+  WORD kind;     // STG_DIALOG_* bits
   WORD reserved;
-  const char* name;  // QDV_IDD_ name
+  const char* name;  // QDV_ name
   uint64_t helpId;
   CONTROL_DESC* controls;
   int16_t zero;
   int16_t controlCount;
-  void* runtime1;  // filled by the property sheets
-  void* runtime2;
+  void* window;       // the dialog's window while it is open (run time)
+  int64_t modalOpen;  // 1 while the dialog runs modally (run time)
 };
 
 struct DIALOG_TABLE {
@@ -216,6 +273,17 @@ static_assert(sizeof(ITEM_DESC) == 11 * 8);
 static_assert(sizeof(ITEM_SYMBOL) == 16);
 static_assert(sizeof(ENUM_SYMBOL) == 32);
 static_assert(sizeof(MESSAGE_DESC) == 24);
+static_assert(sizeof(CONTROL_DESC) == 80);
+static_assert(offsetof(CONTROL_DESC, ruleNode) == 24);
+static_assert(offsetof(CONTROL_DESC, extra) == 48);
+static_assert(offsetof(CONTROL_DESC, flags) == 56);
+static_assert(offsetof(CONTROL_DESC, state) == 60);
+static_assert(offsetof(CONTROL_DESC, window) == 64);
+static_assert(offsetof(CONTROL_DESC, markFlags) == 72);
+static_assert(offsetof(CONTROL_DESC, lockSettingId) == 78);
+static_assert(sizeof(DIALOG_DESC) == 56);
+static_assert(offsetof(DIALOG_DESC, controlCount) == 34);
+static_assert(offsetof(DIALOG_DESC, modalOpen) == 48);
 
 // ---------------------------------------------------------------------------------------------
 // Static tables of the template.

@@ -53,7 +53,7 @@ int FontSubstEvent(SETTING_CONTEXT* ctx, DWORD event, void* arg, void*) {
   auto* a = static_cast<MODULE_CONTROL_STATE_ARG*>(arg);
   if (!a->control || a->control->controlId != kControlDeviceFontChoice) return 0;
   if (StgGetValue(ctx, kRdmCallSrc, nullptr) == 0 || (a->dialog && a->dialog->id == kDialogUserTtf)) {
-    a->control->state = (a->control->state & ~0xCu) | (1u << 2);
+    a->control->state = (WORD)((a->control->state & ~STG_CONTROL_STATE_DISABLED_MASK) | STG_CONTROL_STATE_DISABLED);
     a->handled = 1;
   }
   return 1;

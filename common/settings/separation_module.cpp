@@ -17,7 +17,6 @@
 namespace {
 
 constexpr WORD kJudgeSeparation = 1404;
-constexpr WORD kDialogUserSubDialogBit = 0x20;
 constexpr WORD kDialogDocument = 1003;
 constexpr WORD kCopyGuardControls[] = {2928, 2929, 2974};
 constexpr WORD kWatermarkControls[] = {2088, 2089, 2090, 2091, 2092, 2406, 2407};
@@ -26,7 +25,7 @@ constexpr const WORD (&kColourSettings)[4] = STG_COLOUR_MATCHING_SETTINGS;
 
 int16_t I16(SETTING_CONTEXT* ctx, WORD id) { return (int16_t)StgGetValue(ctx, id, nullptr); }
 
-bool IsUserSubDialog(const DIALOG_DESC* dialog) { return dialog && (dialog->kind & kDialogUserSubDialogBit); }
+bool IsUserSubDialog(const DIALOG_DESC* dialog) { return dialog && (dialog->kind & STG_DIALOG_USER_SUBDIALOG); }
 
 template <size_t N>
 bool Listed(const WORD (&list)[N], WORD id) {
@@ -52,7 +51,7 @@ void PageControlState(SETTING_CONTEXT* ctx, STG_PAGE_CONTROL_ARG* a) {
   WORD c = a->control->controlId;
   bool on = (StgGetValue(ctx, sid::rdmFunc2SelectUICtrlCopyGuard, nullptr) && Listed(kCopyGuardControls, c)) ||
             (StgGetValue(ctx, sid::rdmFunc2SelectUICtrlWaterMark, nullptr) && Listed(kWatermarkControls, c));
-  if (on) a->control->state = (a->control->state & ~3u) | 1u;
+  if (on) a->control->state = (WORD)((a->control->state & ~STG_CONTROL_STATE_HIDDEN_MASK) | STG_CONTROL_STATE_HIDDEN);
 }
 
 }  // namespace

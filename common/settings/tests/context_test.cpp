@@ -58,6 +58,46 @@ TEST_F(Creation, EveryBuildModeGivesItsKindOfContext) {
   }
 }
 
+// A context owns its dialog table: the run-time fields of its controls and dialogs are its own, and
+// the extra data stays the template's read-only array.
+TEST_F(Creation, DialogTableCopyIsTheContextsOwn) {
+  FakePrinter p(u"Plotter");
+  SETTING_CONTEXT* a = Create(p, 1);
+  SETTING_CONTEXT* b = Create(p, 1);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  DIALOG_TABLE* t = StgGetTemplateDialogTable();
+  ASSERT_EQ(a->dialogs->count, t->count);
+  for (int i = 0; i < t->count; ++i) {
+    EXPECT_NE(a->dialogs->rows[i].controls, t->rows[i].controls);
+    EXPECT_NE(a->dialogs->rows[i].controls, b->dialogs->rows[i].controls);
+  }
+  DIALOG_DESC* dlg = StgFindDialog(a, 1001);
+  ASSERT_NE(dlg, nullptr);
+  CONTROL_DESC* c = StgGetDialogControl(dlg, 0);
+  ASSERT_NE(c, nullptr);
+  int dummy = 0;
+  c->state = STG_CONTROL_STATE_HIDDEN;
+  c->window = &dummy;
+  c->flags |= STG_CONTROL_SAVES_PRESET;
+  c->alternateId = c->controlId;
+  dlg->window = &dummy;
+  dlg->modalOpen = 1;
+  for (DIALOG_TABLE* other : {t, b->dialogs}) {
+    const DIALOG_DESC* d = StgTableFindDialog(other, 1001);
+    const CONTROL_DESC* o = StgGetDialogControl(d, 0);
+    EXPECT_EQ(o->state, 0);
+    EXPECT_EQ(o->window, nullptr);
+    EXPECT_EQ(o->flags & STG_CONTROL_SAVES_PRESET, 0u);
+    EXPECT_EQ(o->alternateId, 0);
+    EXPECT_EQ(d->window, nullptr);
+    EXPECT_EQ(d->modalOpen, 0);
+    EXPECT_EQ(o->extra, c->extra);
+  }
+  StgReleaseContext(a, STG_RELEASE_FREE);
+  StgReleaseContext(b, STG_RELEASE_FREE);
+}
+
 TEST_F(Creation, EveryKindIsRecordedAfterItsAdjustments) {
   FakePrinter p(u"P");
   struct Case {
