@@ -70,6 +70,8 @@ BOOL GrPutWholeImage(GR_PDEV* p, LONG x, LONG y, LONG w, LONG h, LONG sx, LONG s
   DWORD srcWidth = DWORD(bits->sizlBitmap.cx), rows = DWORD(bits->sizlBitmap.cy);
   const BYTE* low = LowestRow(bits);
   if (ZsPutImage(&p->stream, x, y, w, h, sx, sy, srcWidth, rows, format, low, palette, bottomUp)) return TRUE;
+  // A record cut after its start went out fails the page; only a record withdrawn whole is retried.
+  if (p->state & GR_STATE_OUTPUT_ERROR) return FALSE;
   return ZsPutImageByRows(&p->stream, x, y, w, h, sx, sy, srcWidth, rows, format, low, palette, bottomUp) ? TRUE
                                                                                                           : FALSE;
 }

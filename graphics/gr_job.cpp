@@ -66,6 +66,8 @@ void CallLibrary(GR_PDEV* p, const char* name) {
   if (auto f = Export<PFN_SplHandle>(p->stream.module, name)) f(p->stream.output);
 }
 
+bool IsControl(BYTE c) { return c < 0x20 || c == 0x7F; }
+
 bool PassThroughFirstPage(const GR_PDEV* p) { return p->passThrough && p->pageCount == 1; }
 
 void FreeJobName(GR_PDEV* p) {
@@ -84,7 +86,7 @@ void DropFilters(GR_PDEV* p) {
 
 // Wide text into a private-heap block of printer bytes (2 * (characters + 1) bytes, zero-terminated).
 char* PrinterText(GR_PDEV* p, const WCHAR* text, DWORD* bytesOut) {
-  DWORD chars = text ? DWORD(std::char_traits<char16_t>::length(text)) : 0;
+  DWORD chars = GrWideLength(text);
   if (chars > 0x3FFFFFF0u) return nullptr;
   auto* block = static_cast<BYTE*>(GrHeapAlloc(p->heap, 2 * (chars + 1)));
   if (!block) return nullptr;
@@ -174,14 +176,17 @@ BOOL WriteJobName(GR_PDEV* p) {
   DWORD total = DWORD(p->jobNameBytes);
   for (DWORD i = 0; i < total && n - GR_JOB_NAME_PREFIX_BYTES < room;) {
     BYTE c = BYTE(p->jobName[i]);
-    if (IsDBCSLeadByteEx(acp, c) && i + 1 < total) {
+    BYTE next = i + 1 < total ? BYTE(p->jobName[i + 1]) : 0;
+    if (IsDBCSLeadByteEx(acp, c) && i + 1 < total && !IsControl(next)) {
       if (n - GR_JOB_NAME_PREFIX_BYTES + 2 > room) break;  // only the lead byte would fit
       line[n++] = char(c);
       line[n++] = p->jobName[i + 1];
       i += 2;
       continue;
     }
-    line[n++] = c == '"' ? '\'' : char(c);
+    // The name must stay inside its one quoted line: a quote would end it, and a line end, an escape
+    // or any other control character would let the name carry printer commands of its own.
+    line[n++] = c == '"' ? '\'' : IsControl(c) || IsDBCSLeadByteEx(acp, c) ? ' ' : char(c);
     ++i;
   }
   line[n++] = '"';
@@ -433,6 +438,30 @@ BOOL DrvStartDoc(SURFOBJ* so, LPWSTR docName, DWORD jobId) {
   return TRUE;
 }
 
+namespace {
+
+// The blocks that open a page: on the first page (or after a take-over) the job header, the job name
+// and the preview DEVMODE, then the page header and the page-start record. false when one cannot be
+// built or written.
+bool StartPageOutput(GR_PDEV* p) {
+  ZARN_STREAM* s = &p->stream;
+  bool takenOver = p->state & GR_STATE_TAKEN_OVER;
+  if (p->pageCount == 1 || takenOver) {
+    p->state &= ~GR_STATE_TAKEN_OVER;
+    ZsFreeChunks(s);
+    ZsReset(s);
+    if (!ZsWriteJobHeader(s, p->settings)) return false;
+    if (p->pageCount == 1 && !takenOver && p->jobName && !WriteJobName(p)) return false;
+    if (p->previewPrint && !WritePreviewDevmode(p)) return false;
+  }
+  if (!PassThroughFirstPage(p) && !ZsWritePageHeader(s, p->settings)) return false;
+  GrResetDrawState(p);
+  return PassThroughFirstPage(p) ||
+         ZsPutPageStart(s, DWORD(p->printWidthDot), DWORD(p->printLengthDot), p->resolution, p->resolution);
+}
+
+}  // namespace
+
 BOOL DrvStartPage(SURFOBJ* so) {
   GR_PDEV* p = Checked(so);
   if (!p) return FALSE;
@@ -446,22 +475,10 @@ BOOL DrvStartPage(SURFOBJ* so) {
   if (p->state & GR_STATE_PAGE_OPEN) return TRUE;
   p->state |= GR_STATE_PAGE_OPEN;
   ++p->pageCount;
-  ZARN_STREAM* s = &p->stream;
-  bool takenOver = p->state & GR_STATE_TAKEN_OVER;
-  if (p->pageCount == 1 || takenOver) {
-    p->state &= ~GR_STATE_TAKEN_OVER;
-    ZsFreeChunks(s);
-    ZsReset(s);
-    if (!ZsWriteJobHeader(s, p->settings)) return FALSE;
-    if (p->pageCount == 1 && !takenOver && p->jobName && !WriteJobName(p)) return FALSE;
-    if (p->previewPrint && !WritePreviewDevmode(p)) return FALSE;
-  }
-  if (!PassThroughFirstPage(p) && !ZsWritePageHeader(s, p->settings)) return FALSE;
-  GrResetDrawState(p);
-  if (!PassThroughFirstPage(p) &&
-      !ZsPutPageStart(s, DWORD(p->printWidthDot), DWORD(p->printLengthDot), p->resolution, p->resolution))
-    return FALSE;
-  return TRUE;
+  if (StartPageOutput(p)) return TRUE;
+  // A page whose start did not go out whole cannot be finished: the job fails from here on.
+  p->state |= GR_STATE_OUTPUT_ERROR;
+  return FALSE;
 }
 
 BOOL DrvSendPage(SURFOBJ* so) {
@@ -475,7 +492,10 @@ BOOL DrvSendPage(SURFOBJ* so) {
   }
   ZARN_STREAM* s = &p->stream;
   bool framed = !PassThroughFirstPage(p);
-  BOOL ok = !framed || ZsPutPageEnd(s) != nullptr;
+  // A page with an output error (its start not sent, or a record cut) gets no page end or trailer: it
+  // is not reported as printed.
+  BOOL ok = !(p->state & GR_STATE_OUTPUT_ERROR);
+  ok = ok && (!framed || ZsPutPageEnd(s) != nullptr);
   ok = ok && ZsFlush(s);
   ok = ok && (!framed || ZsWritePageTrailer(s, p->settings));
   if (!(p->state & GR_STATE_PAGE_OPEN)) ++p->pageCount;

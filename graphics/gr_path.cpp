@@ -234,12 +234,10 @@ int GrConvertLineAttributes(GR_PDEV* p, LINEATTRS* line, DWORD color, XFORMOBJ* 
       scale = GrXformScale(xform);
       scaled = true;
       if (scale == 0) return 0;  // too small to draw
-      if (scale == -1) {
-        out->width = SHORT(w);
-      } else {
-        out->width = SHORT((int64_t(w) * scale) >> 8);
-      }
-      if (out->width == 0) out->width = 1;
+      int64_t wide = scale == -1 ? int64_t(w) : (int64_t(w) * scale) >> 8;
+      // The record holds 15 bits: a wider line is drawn as wide as it can be, never as a negative
+      // width that would also pass the test below for dashes.
+      out->width = SHORT(std::clamp<int64_t>(wide, 1, 32767));
     }
     out->join = line->iJoin == JOIN_BEVEL ? 1 : line->iJoin == JOIN_MITER ? 2 : 0;
     out->cap = line->iEndCap == ENDCAP_SQUARE ? 2 : line->iEndCap == ENDCAP_BUTT ? 1 : 0;

@@ -243,7 +243,13 @@ BYTE* GrFillClipSpans(ZARN_STREAM* s, CLIPOBJ* clip, RECTL* target) {
     ENUMRECTS er{};
     more = CLIPOBJ_bEnum(clip, sizeof er, reinterpret_cast<ULONG*>(&er));
     if (er.c == 0) continue;
-    const RECTL& r = er.arcl[0];
+    // Only the part of the region rectangle inside the fill's own rectangle is painted.
+    const RECTL& a = er.arcl[0];
+    RECTL r{std::max(std::min(a.left, a.right), std::min(target->left, target->right)),
+            std::max(std::min(a.top, a.bottom), std::min(target->top, target->bottom)),
+            std::min(std::max(a.left, a.right), std::max(target->left, target->right)),
+            std::min(std::max(a.top, a.bottom), std::max(target->top, target->bottom))};
+    if (r.left >= r.right || r.top >= r.bottom) continue;  // nothing of it inside the target
     if (!wide && Outside16(r)) {
       ok = false;  // bounds that understate the region: never truncate a coordinate
       break;

@@ -11,7 +11,9 @@
 #include "gr_pdev.h"
 #include "gr_state.h"
 #include "gr_text.h"
+#include "kvplat/codepage.h"
 #include "kvplat/error.h"
+#include "kvplat/sysinfo.h"
 
 namespace {
 
@@ -101,10 +103,22 @@ BOOL SendHeader(GR_PDEV* p, FONTOBJ* font, const GR_FONT_DESC* d, bool marked, b
   return TRUE;
 }
 
-// Appends "_" and the font id in hexadecimal, inside the field.
+// Appends "_" and the font id in hexadecimal. The record carries 128 bytes of a name, so a longer name
+// is cut (at a character boundary) to leave the mark room: without its mark the name of one font would
+// be the name of another.
 void MarkName(char (&name)[260], ULONG id) {
-  size_t n = strnlen(name, sizeof name - 1);
-  std::snprintf(name + n, sizeof name - n, "_%x", id);
+  char mark[16];
+  size_t m = size_t(std::snprintf(mark, sizeof mark, "_%x", id));
+  size_t n = strnlen(name, sizeof name - 1), limit = GR_FONT_NAME_BYTES - m, kept = 0;
+  UINT acp = GetACP();
+  for (size_t i = 0; i < n;) {
+    size_t step = IsDBCSLeadByteEx(acp, BYTE(name[i])) && i + 1 < n ? 2 : 1;
+    if (i + step > limit) break;
+    i += step;
+    kept = i;
+  }
+  std::memset(name + kept, 0, sizeof name - kept);
+  std::memcpy(name + kept, mark, m);
 }
 
 LONG Round10(float f, LONG n) { return (GrScaleFloat(f, n) + 5) / 10; }
@@ -223,7 +237,7 @@ BOOL GrPutDeviceText(GR_PDEV* p, FONTOBJ*, STROBJ* str, const GR_EM_SIZES* em, L
     if (inc > 32767 || inc < -32768) return GrPutDeviceChars(p, str, em, ascent, d, nullptr);
     SHORT advance = SHORT(inc);
     return ZsPutGlyphList(&p->stream, &str->rclBkGround, str->rclBkGround.left, str->rclBkGround.top, codes,
-                          &advance, WORD(count), 1)
+                          &advance, WORD(count), 1, false)
                ? TRUE
                : FALSE;
   }
@@ -255,7 +269,7 @@ BOOL GrPutDeviceText(GR_PDEV* p, FONTOBJ*, STROBJ* str, const GR_EM_SIZES* em, L
   if (regular) {
     adv[count - 1] = 0;
     ok = ZsPutGlyphList(&p->stream, &str->rclBkGround, pos[0].x, pos[0].y - ascent, codes, adv, WORD(count),
-                        WORD(count))
+                        WORD(count), true)
              ? TRUE
              : FALSE;
   } else {

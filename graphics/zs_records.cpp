@@ -213,12 +213,12 @@ BYTE* ZsPutGlyphOutline(ZARN_STREAM* s, const RECTL* box, LONG x, LONG y, WORD c
 }
 
 BYTE* ZsPutGlyphList(ZARN_STREAM* s, const RECTL* bounds, LONG x, LONG y, const WORD* codes, const SHORT* advances,
-                     WORD count, WORD advanceCount) {
+                     WORD count, WORD advanceCount, bool perCharacter) {
   if ((count && !codes) || (advanceCount && !advances)) return nullptr;
   DWORD length = 36 + Round4(2 * (DWORD(advanceCount) + count));
   BYTE* p = Sized(s, ZS_OP_CHAR_STRING, length);
   if (!p) return nullptr;
-  p[2] = advanceCount > 1 ? 0x80 : 0;
+  p[2] = perCharacter ? 0x80 : 0;
   PutRectAt(p, 8, bounds);
   Put32(p, 24, DWORD(x));
   Put32(p, 28, DWORD(y));

@@ -15,6 +15,10 @@ void SetOutputError(ZARN_STREAM* s) {
   if (s->owner) s->owner->state |= GR_STATE_OUTPUT_ERROR;
 }
 
+// After an output error the printer may hold part of a record: nothing more may follow it, or the
+// rest of the page would be read from inside that record.
+bool Failed(const ZARN_STREAM* s) { return s->owner && (s->owner->state & GR_STATE_OUTPUT_ERROR); }
+
 }  // namespace
 
 void ZsReset(ZARN_STREAM* s) {
@@ -28,6 +32,7 @@ void ZsReset(ZARN_STREAM* s) {
 }
 
 BYTE* ZsReserve(ZARN_STREAM* s, DWORD n) {
+  if (Failed(s)) return nullptr;
   if (!s->current) ZsReset(s);
   ZARN_CHUNK* c = s->current;
   if (n >= DWORD(c->end - c->pos)) {  // an exact fit opens a new chunk too
@@ -82,6 +87,7 @@ void ZsWithdraw(ZARN_STREAM* s, const ZS_MARK& mark) {
 }
 
 BOOL ZsWriteOut(ZARN_STREAM* s, const void* bytes, DWORD length) {
+  if (Failed(s)) return FALSE;
   const BYTE* p = static_cast<const BYTE*>(bytes);
   while (length) {
     DWORD piece = length < ZS_WRITE_PIECE ? length : ZS_WRITE_PIECE;

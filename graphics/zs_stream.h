@@ -195,8 +195,10 @@ BYTE* ZsPutGlyphBox(ZARN_STREAM* s, const RECTL* box, LONG x, LONG y, WORD code)
 BYTE* ZsPutGlyphOutline(ZARN_STREAM* s, const RECTL* box, LONG x, LONG y, WORD code, const void* outline,
                         DWORD outlineBytes);
 // Record 82: `advanceCount` advances (1 for equal spacing, else one per character), then the codes.
+// `perCharacter` says which of the two the advances are, so that the flag is right for a string of one
+// character too.
 BYTE* ZsPutGlyphList(ZARN_STREAM* s, const RECTL* bounds, LONG x, LONG y, const WORD* codes, const SHORT* advances,
-                     WORD count, WORD advanceCount);
+                     WORD count, WORD advanceCount, bool perCharacter);
 // Record 83 (kept) or 87. `paddedBytes` of data follow unless the flags carry 0x40 (sent before) or there
 // is no data; `dataBytes` is the length the record states.
 BYTE* ZsPutGlyphImage(ZARN_STREAM* s, BOOL kept, const RECTL* box, BYTE flags, WORD code, LONG x, LONG y,

@@ -46,3 +46,22 @@ foreach(bad "--copies;0" "--paper;A9" "--paper;10x0mm" "--orientation;upright" "
   set_tests_properties(kvhost_print_refuses${name} PROPERTIES
     PASS_REGULAR_EXPRESSION "print: --(copies|paper|orientation|resolution) takes")
 endforeach()
+# Custom sizes outside the model's limits (a page of no dots, a page wider than any roll) are refused
+# with the limits.
+foreach(size "10x10mm" "3000x1000mm" "209x300mm" "300x256mm" "300x3277mm")
+  add_test(NAME kvhost_print_refuses_paper_${size}
+    COMMAND sh -c "d=$(mktemp -d) && \"$1\" machine init \"$d/root\" >/dev/null && \
+\"$1\" --root \"$d/root\" print 'KAVRO Lumeta QT M8350 ZARN' --paper \"$2\"; s=$?; rm -rf \"$d\"; exit $s"
+    sh $<TARGET_FILE:kvhost> ${size})
+  set_tests_properties(kvhost_print_refuses_paper_${size} PROPERTIES
+    PASS_REGULAR_EXPRESSION "print: --paper: a custom size must be 210 to 914.4 mm wide and 257 to 3276 mm long")
+endforeach()
+# The smallest custom size the model takes still makes a page with dots on it.
+add_test(NAME kvhost_print_smallest_custom_paper
+  COMMAND sh -c "d=$(mktemp -d) && \"$1\" setup --root \"$d/root\" >/dev/null && \
+\"$1\" --root \"$d/root\" print 'KAVRO Lumeta QT M8350 ZARN' --paper 210x257mm --out \"$d/job.zarn\" >/dev/null && \
+\"$2\" \"$d/job.zarn\"; s=$?; rm -rf \"$d\"; exit $s"
+  sh $<TARGET_FILE:kvhost> $<TARGET_FILE:zarndump>)
+set_tests_properties(kvhost_print_smallest_custom_paper PROPERTIES
+  PASS_REGULAR_EXPRESSION "record 96 page-start [1-9][0-9]*x[1-9][0-9]* dots"
+  ENVIRONMENT "KV_MODULE_DIR=${KV_MODULE_DIR}")

@@ -360,6 +360,20 @@ TEST_F(SetUpMachine, PrintDrawsThePageScript) {
                              "record 32 image format 00 32 00"})  // the stretched picture, grey in this job
     EXPECT_NE(dump.find(record), std::string::npos) << record;
 
+  // A raster operation of 0000 is BLACKNESS: the fill paints black whatever the colour.
+  std::string black = dir_->path() + "/black.page";
+  std::ofstream(black) << "color 0 0 255\nrop 0000\nfill 10 10 20 20\n";
+  std::string blackOut = dir_->path() + "/black.zarn";
+  r = Kvhost(root + "print 'KAVRO Lumeta QT M8350 ZARN' --script " + Quote(black) + " --out " + Quote(blackOut));
+  ASSERT_EQ(r.code, 0) << r.out;
+  p = popen((std::string(KV_BINARY_DIR) + "/bin/zarndump " + Quote(blackOut) + " 2>&1").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  dump.clear();
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) dump.append(buf, n);
+  pclose(p);
+  EXPECT_NE(dump.find("colour-brush flags 0x09 bgr 000000"), std::string::npos) << dump;
+  EXPECT_EQ(dump.find("rop 0xCC"), std::string::npos) << dump;
+
   std::string bad = dir_->path() + "/bad.page";
   std::ofstream(bad) << "color 1 2 3\nline 0 0 ten 10\n";
   r = Kvhost(root + "print 'KAVRO Lumeta QT M8350 ZARN' --script " + Quote(bad));

@@ -192,9 +192,9 @@ WCHAR* CfgFormatPresetKey(WCHAR* dst, int index, int part) {
 int CfgAppendPresetListEntry(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHAR* name, const WCHAR* comment) {
   if (!Ready(ctx)) return 0;
   const WCHAR* section = CfgGetPresetSection(ctx);
-  // Reading the count and writing the entry are one step for every process that shares the INI.
-  StgLockSharedFiles(ctx);
-  int n = ReadCount(section, u"Count", ctx);
+  // Reading the count and writing the entry are one step for every process that shares the INI; a
+  // mutex that cannot be had fails the append rather than risking an entry over another's.
+  int n = StgLockSharedFiles(ctx) ? ReadCount(section, u"Count", ctx) : INT_MAX;
   if (n == INT_MAX) {  // an edited count that leaves no number for a further entry
     StgUnlockSharedFiles(ctx);
     return 0;

@@ -10,6 +10,7 @@
 #include "kvplat/error.h"
 #include "kvplat/file.h"
 #include "kvplat/heap.h"
+#include "kvplat/profile.h"
 #include "kvplat/registry.h"
 #include "kvplat/spooler.h"
 #include "kvplat/sysinfo.h"
@@ -176,6 +177,12 @@ WORD CfgIniTextGetString(const WCHAR* key, const WCHAR* def, WCHAR* dest, WORD c
     return fallback();
   }
   if (!cursor || !key) return fallback();
+  // A cursor past the end of the text was not left by a lookup: no more keys, rather than a scan of
+  // whatever lies beyond the text.
+  if (*cursor && strnlen(body, *cursor) < *cursor) {
+    *cursor = 0;
+    return fallback();
+  }
   char ansiKey[kNameBytes];
   CfgWideToAnsi(ansiKey, key, kNameBytes);
   size_t keyLen = std::strlen(ansiKey);
@@ -264,12 +271,20 @@ int CfgIniFileReplaceSection(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHA
   SectionToAnsi(name, section);
   std::u16string aside = std::u16string(path) + u".new";
 
-  StgLockSharedFiles(ctx);
+  // The global mutex orders the driver's own rewrites; the profile lock of the file keeps out every
+  // process's single-key writes between the read and the rename, which would otherwise be lost. A
+  // mutex that cannot be had fails the rewrite rather than writing unprotected.
+  if (!StgLockSharedFiles(ctx)) {
+    StgUnlockSharedFiles(ctx);
+    StgSetLastError(ctx, ERROR_TIMEOUT);
+    return 0;
+  }
+  kvp::ProfileFileLock fileLock(path);
   DWORD oldSize = 0;
   bool missing = false;
-  char* old = ReadWholeFile(path, &oldSize, &missing);
+  char* old = fileLock.ok() ? ReadWholeFile(path, &oldSize, &missing) : nullptr;
   int ok = 0;
-  DWORD error = ERROR_NOT_ENOUGH_MEMORY;
+  DWORD error = fileLock.ok() ? (DWORD)ERROR_NOT_ENOUGH_MEMORY : GetLastError();
   if (old) {
     DWORD sectionLength = 0;
     const char* found = CfgFindIniSectionText(name, old, oldSize, &sectionLength);

@@ -42,7 +42,8 @@ const char* CfgIniTextFindSection(const WCHAR* section, const char* text);
 // body. Found: the value (at most capacity - 1 bytes) converted into dest, the cursor after the
 // matched line, and the number of value bytes copied. Not found: dest := the default cut to
 // capacity - 1 characters and its length; the cursor stays, or becomes 0 when the scan met the end of
-// the section twice. A body of none resets the cursor and gives the default.
+// the section twice. A body of none, or a cursor past the end of the text, resets the cursor and gives
+// the default.
 WORD CfgIniTextGetString(const WCHAR* key, const WCHAR* def, WCHAR* dest, WORD capacity, const char* body,
                          DWORD* cursor);
 // The value read as a decimal number (at most 10 characters); `def` when absent or empty.
@@ -62,9 +63,10 @@ int CfgIniTextPutKey(INI_TEXT_WRITER* writer, const WCHAR* key, const WCHAR* val
 
 // Puts a section (its complete ANSI text, header included, `length` bytes) into an INI file as its
 // first section; the other sections keep their order and the old section of that name is dropped.
-// The new file is written aside and then renamed over the old one under the global mutex, so a
-// failure or a crash leaves the old file whole. 1 done; 0 when any step failed (the platform's error
-// code becomes the context's last result code).
+// The new file is written aside and then renamed over the old one, so a failure or a crash leaves the
+// old file whole. The whole rewrite holds the global mutex and the file's profile lock, so no key that
+// any process writes through the profile functions meanwhile is lost. 1 done; 0 when any step failed,
+// the mutex included (the platform's error code becomes the context's last result code).
 int CfgIniFileReplaceSection(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHAR* section, const char* text,
                              DWORD length);
 

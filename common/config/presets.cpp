@@ -218,21 +218,27 @@ int CfgImportInstalledPresets(const WCHAR* defaultRst, const WCHAR* section, DWO
   return result;
 }
 
-int CfgMergeInstalledPresets(SETTING_CONTEXT* ctx, void*) {
-  if (!ctx || !ctx->work) return 0;
-  std::vector<CFG_PRESET_ENTRY> entries;
-  if (!ReadPresetList(ctx, entries)) return 0;
-  WCHAR defaultRst[kPathChars];
-  if (!StgGetDefaultRstPath(defaultRst, ctx)) return 0;
-  const WCHAR* region = CfgGetRegionSection(ctx);
-  if (!region) return 0;
+namespace {
+
+// Reads the preset list, drops the entries that are no longer admitted and writes the rest back, as
+// one step for every process: an entry another process appends meanwhile would otherwise be cleared
+// away. False when the list cannot be read, the installed files cannot be listed or the mutex cannot
+// be had.
+bool DropUnadmittedPresets(SETTING_CONTEXT* ctx, const WCHAR* defaultRst, const WCHAR* region,
+                           std::vector<CFG_PRESET_ENTRY>& entries) {
+  struct Held {
+    SETTING_CONTEXT* ctx;
+    bool owned;
+    ~Held() { StgUnlockSharedFiles(ctx); }
+  } held{ctx, StgLockSharedFiles(ctx) != 0};
+  if (!held.owned || !ReadPresetList(ctx, entries)) return false;
   int n = CfgIniGetInt(region, u"NumDeficonfiles", kAbsentCount, defaultRst);
-  if (n == kAbsentCount || n < 0) return 0;
+  if (n == kAbsentCount || n < 0) return false;
   if (n > kMaxInstalled) n = kMaxInstalled;
   std::vector<std::u16string> installed;
   for (int i = 1; i <= n; ++i) {
     WCHAR path[kPathChars];
-    if (!ReadInstalledPath(defaultRst, region, i, ctx, path)) return 0;
+    if (!ReadInstalledPath(defaultRst, region, i, ctx, path)) return false;
     installed.emplace_back(kvp::WView(path));
   }
   bool dropped = false;
@@ -246,6 +252,18 @@ int CfgMergeInstalledPresets(SETTING_CONTEXT* ctx, void*) {
     for (const CFG_PRESET_ENTRY& e : entries)
       if (!e.drop) CfgAppendPresetListEntry(ctx, e.path, e.name, e.comment);
   }
+  return true;
+}
+
+}  // namespace
+
+int CfgMergeInstalledPresets(SETTING_CONTEXT* ctx, void*) {
+  if (!ctx || !ctx->work) return 0;
+  std::vector<CFG_PRESET_ENTRY> entries;
+  WCHAR defaultRst[kPathChars];
+  if (!StgGetDefaultRstPath(defaultRst, ctx)) return 0;
+  const WCHAR* region = CfgGetRegionSection(ctx);
+  if (!region || !DropUnadmittedPresets(ctx, defaultRst, region, entries)) return 0;
   return CfgImportInstalledPresets(defaultRst, region, CFG_IMPORT_ADD | CFG_IMPORT_ADMIT | CFG_IMPORT_MERGE, ctx,
                                    (int)entries.size(), entries.data())
              ? 1

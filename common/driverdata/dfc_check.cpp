@@ -647,6 +647,11 @@ class Checker {
     for (int i = 0; i < 5; ++i)
       if (!w.empty() && w[0] == kGroups[i]) slot = kSlots[i];
     if (slot < 0) return Report("unknown command group '" + (w.empty() ? std::string() : w[0]) + "'");
+    size_t start = value_.find_first_not_of(" \t\r\n");
+    if (start != std::string::npos && value_.compare(start, w[0].size(), w[0]) == 0 &&
+        value_[start + w[0].size()] == '{')
+      Warn("'" + w[0] + "{': a brace glued to the group word ends the word and opens no group; the group "
+           "opens at the next brace, if any; write a blank before the brace");
     const CR_BLOCK* root = rec_.groups[slot];
     int expected = 0;
     for (size_t i = 0; i < w.size(); ++i) {

@@ -48,8 +48,11 @@ bool TransferDefaultSection(SETTING_CONTEXT* ctx, DWORD fileFlags, DWORD rangeFl
   kvp::WCopy(ini, 261, path);
   kvp::WCopy(printer, 261, ctx->work->printerName);
   kvp::WCopy(ctx->work->printerName, 261, section);
-  CfgTransferSettingsFile(ctx->printer, ini, fileFlags, ctx);
+  const int moved = CfgTransferSettingsFile(ctx->printer, ini, fileFlags, ctx);
   kvp::WCopy(ctx->work->printerName, 261, printer);
+  // A section the transfer refused (another model, language or major version, a locked value) is
+  // neither loaded nor half-loaded through its device ranges.
+  if (!moved) return false;
   for (const auto& r : kDeviceRanges) CfgTransferDeviceRange(ini, rangeFlags, ctx, section, key, r[0], r[1]);
   return true;
 }

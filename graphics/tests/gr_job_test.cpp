@@ -8,12 +8,16 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "devlink/plugins.h"
 #include "gr_fixture.h"
+#include "gr_blt.h"
 #include "gr_hooks.h"
 #include "gr_job.h"
 #include "gr_pdev.h"
+#include "zs_stream.h"
+#include "kvplat/engine_draw.h"
 #include "kvplat/error.h"
 #include "kvplat/module.h"
 #include "kvplat/root.h"
@@ -169,6 +173,35 @@ TEST_F(JobTest, JobNameLineIsCutQuotedAndKeepsDoubleByteCharactersWhole) {
   EXPECT_NE(Spool(4).find("@PJL SET JOBNAME = \"say 'hi'\"\r\n"), std::string::npos);
 }
 
+// A document name cannot add a PJL command or leave the job's language: every control character of
+// the name becomes a blank, so the job-name block stays one line.
+TEST_F(JobTest, ControlCharactersOfTheDocumentNameCannotSplitTheJobNameLine) {
+  struct Case {
+    const char* what;
+    std::u16string doc;
+    std::string line;
+  } cases[] = {
+      {"CR LF", u"report\r\n@PJL SET COPIES = 999", "report  @PJL SET COPIES = 999"},
+      {"LF alone", u"a\nb", "a b"},
+      {"ESC and a UEL", u"x\x1B%-12345X@PJL ENTER LANGUAGE = PCL", "x %-12345X@PJL ENTER LANGUAGE = PCL"},
+      {"other controls and DEL", u"\x01t\ta\x7F", " t a "},
+  };
+  DWORD id = 20;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Enable();
+    ASSERT_TRUE(Job(1, k.doc.c_str(), id));
+    std::string spool = Spool(id++);
+    size_t at = JobHeaderBytes(spool);
+    ASSERT_GT(spool.size(), at + 8);
+    DWORD len = 0;
+    std::memcpy(&len, spool.data() + at + 4, 4);
+    std::string block = spool.substr(at + 8, len);
+    EXPECT_EQ(block, "@PJL SET JOBNAME = \"" + k.line + "\"\r\n");
+    kvp::eng::DisablePdev(&dev_);
+  }
+}
+
 TEST_F(JobTest, AFailedWriteFailsThePageAndEveryLaterPage) {
   struct Case {
     const char* script;
@@ -196,6 +229,68 @@ TEST_F(JobTest, AFailedWriteFailsThePageAndEveryLaterPage) {
     kvp::eng::DisablePdev(&dev_);
     std::filesystem::remove(kvp::MachineRoot() + "/companions/kvdrvspl.ini");
   }
+}
+
+// An image record whose start was flushed before the allocation for its rest failed: the image, the
+// drawing hooks after it, the page and every later page fail, and nothing of the page follows the cut
+// record (no second copy of the image, no page end, no trailer). A record withdrawn whole is written
+// again row by row and the page prints.
+TEST_F(JobTest, AnImageRecordCutAfterItsStartWasSentFailsThePage) {
+  auto bitmap = [](LONG w, LONG h) {
+    HSURF hs = EngCreateBitmap(SIZEL{w, h}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
+    SURFOBJ* so = EngLockSurface(hs);
+    std::memset(so->pvBits, 0x5A, so->cjBits);
+    return std::make_pair(hs, so);
+  };
+  auto release = [](std::pair<HSURF, SURFOBJ*> b) {
+    EngUnlockSurface(b.second);
+    EngDeleteSurface(b.first);
+  };
+  // Rows of 384 KiB in several row pieces: with the buffer at its flush threshold the record's start
+  // goes out with the first flush inside the record.
+  auto big = bitmap(0x20000, 24), small = bitmap(8, 8);
+  bool cut = false;
+  for (unsigned n = 1; n <= 16; ++n) {
+    SCOPED_TRACE(n);
+    GR_PDEV* p = Enable();
+    so_.iType = STYPE_DEVICE;
+    p->printMethod = 0;  // images in row pieces rather than whole records
+    const DWORD id = 100 + n;
+    ASSERT_TRUE(DrvStartDoc(&so_, const_cast<LPWSTR>(u"doc"), id));
+    ASSERT_TRUE(DrvStartPage(&so_));
+    while (p->stream.buffered <= ZS_FLUSH_THRESHOLD) ASSERT_NE(ZsPutRop(&p->stream, 0xCC), nullptr);
+    kvp::test::FailAllocAt(n);
+    BOOL drawn = GrPutWholeImage(p, 0, 0, 0x20000, 24, 0, 0, big.second, 4, nullptr);
+    kvp::test::FailAllocAt(0);
+    const bool failed = p->state & GR_STATE_OUTPUT_ERROR;
+    POINTL at{0, 0};
+    RECTL r{0, 0, 8, 8};
+    BOOL later = DrvCopyBits(&so_, small.second, nullptr, nullptr, &r, &at);
+    BOOL sent = DrvSendPage(&so_);
+    BOOL next = DrvStartPage(&so_);
+    DrvSendPage(&so_);
+    EXPECT_TRUE(DrvEndDoc(&so_, 0));
+    std::string spool = Spool(id);
+    std::string out;
+    bool whole = zarn::Decode(reinterpret_cast<const uint8_t*>(spool.data()), spool.size(), true, &out).ok;
+    if (failed) {
+      cut = true;
+      EXPECT_FALSE(drawn);
+      EXPECT_FALSE(later);
+      EXPECT_FALSE(sent);
+      EXPECT_FALSE(next);
+      EXPECT_EQ(spool.find("END OF PAGE"), std::string::npos);
+      EXPECT_LT(spool.size(), size_t(0x20000) * 3 * 24) << "the image was not sent again";
+    } else {
+      EXPECT_TRUE(drawn);
+      EXPECT_TRUE(sent);
+      EXPECT_TRUE(whole) << out.substr(0, 2000);
+    }
+    kvp::eng::DisablePdev(&dev_);
+  }
+  release(big);
+  release(small);
+  EXPECT_TRUE(cut) << "no allocation failed after the record's start was sent";
 }
 
 TEST_F(JobTest, LibraryWithoutStartDocExOrWritePrinter) {

@@ -41,6 +41,9 @@ TEST(GrLineAttributes, Conversion) {
       {"cosmetic zero length", false, 1, 0, {1, 0}, 0, 1, 0, 1, 0xFFF80000, 1, 0, 1024},
       {"geometric dashed 2", true, 2, 0, {4, 4}, 0, 0, 1, 2, 0xFFFFFFFF, 0, 0, 1024},
       {"geometric dashed 1", true, 1, 0, {8, 8}, 0, 1, 1, 1, 0xFF00FF00, 1, 0, 1024},
+      {"geometric 40000", true, 40000, 0, {}, 0, 1, 1, 32767, 0xFFFFFFFF, 0, 0, 1024},
+      {"geometric 20000 at scale 2", true, 20000, 2.0f, {}, 0, 1, 1, 32767, 0xFFFFFFFF, 0, 0, 1024},
+      {"geometric dashed 40000", true, 40000, 0, {4, 4}, 0, 0, 1, 0, 0, 0, 0, 0},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);

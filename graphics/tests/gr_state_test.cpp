@@ -175,9 +175,12 @@ TEST(GrClip, SpanFills) {
       {"4000 rows", {0, 0, 4, 4000}, {0, 0, 4, 4000}, {"0x02 2000", "0x0C 2000"}},
       {"4001 rows", {0, 0, 4, 4001}, {0, 0, 4, 4001}, {"0x02 2000", "0x04 2000", "0x0C 1"}},
       {"wide target", {0, 0, 4, 1}, {0, 0, 32768, 1}, {"0x1A 1"}},
-      // The region reaches beyond a small target: its coordinates decide the entry width too.
-      {"wide region", {40000, 0, 40010, 1}, {0, 0, 100, 1}, {"0x1A 1"},
-       "span-fill flags 0x1A bounds (0,0,100,1) entries 1: 0:40000-40009"},
+      // The region reaches beyond a small target: its coordinates decide the entry width too, and only
+      // its part inside the target is painted.
+      {"wide region", {90, 0, 40010, 1}, {0, 0, 100, 1}, {"0x1A 1"},
+       "span-fill flags 0x1A bounds (0,0,100,1) entries 1: 0:90-99"},
+      {"region larger than the target", {0, 0, 10, 10}, {2, 3, 5, 6}, {"0x0A 3"},
+       "span-fill flags 0x0A bounds (2,3,5,6) entries 3: 3:2-4 4:2-4 5:2-4"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);

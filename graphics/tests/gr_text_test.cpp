@@ -149,7 +149,8 @@ TEST(TextRoads, LongNamesStayInsideTheirFields) {
   kvp::ProfileSet("ACP", "932");
   Font f(kvp::eng::CreateFont(u"DejaVu Sans", 20));
   Str s(kvp::eng::CreateString(f.get(), u"\ue000", {10, 40}));
-  // 200 double-byte characters: 400 bytes converted, cut to 128 bytes before the mark is appended.
+  // 200 double-byte characters: 400 bytes converted, cut to 128 bytes, then cut again at a character
+  // boundary so that the mark fits inside the record's 128 bytes.
   std::u16string longName(200, u'\u660e');
   kvp::eng::SetFontNames(f.get(), longName, longName);
   ctx.pdev->faceNameRule = 1;
@@ -160,13 +161,37 @@ TEST(TextRoads, LongNamesStayInsideTheirFields) {
   ASSERT_TRUE(GrSetupFont(ctx.pdev, s.get(), f.get(), nullptr, FONTOBJ_pifi(f.get()), &xf, &em, &d));
   char mark[16];
   int markLen = std::snprintf(mark, sizeof mark, "_%x", f->iUniq);
-  EXPECT_EQ(strnlen(d.familyName, 260), 128u + size_t(markLen));
+  const size_t kept = size_t(128 - markLen) & ~size_t(1);  // whole double-byte characters
+  EXPECT_EQ(strnlen(d.familyName, 260), kept + size_t(markLen));
   EXPECT_EQ(std::memcmp(d.familyName, "\x96\xbe\x96\xbe", 4), 0);
-  EXPECT_EQ(std::string(d.faceName + 128), mark);
+  EXPECT_EQ(std::string(d.familyName + kept), mark);
+  EXPECT_EQ(std::string(d.faceName + kept), mark);
   EXPECT_EQ(d.faceName[259], 0);
   auto rec = ctx.Records();
   ASSERT_EQ(rec.size(), 1u);
   EXPECT_NE(rec[0].find("face \"\\x96"), std::string::npos) << rec[0];
+  EXPECT_NE(rec[0].find(std::string(mark) + "\""), std::string::npos) << "the mark reaches the record: " << rec[0];
+}
+
+// The advance flag of a one-character string says what was sent: its own advance on the proportional
+// road, the font's equal step on the fixed one.
+TEST(DeviceText, OneCharacterStringsFlagTheirAdvances) {
+  TextContext ctx;
+  GR_EM_SIZES em = Sizes();
+  GR_FONT_DESC d{};
+  Font f(kvp::eng::CreateFont(u"DejaVu Sans", 20));
+  Str s(kvp::eng::CreateString(f.get(), u"A", {10, 40}));
+  ASSERT_TRUE(GrPutDeviceText(ctx.pdev, f.get(), s.get(), &em, 19, &d));
+  std::string bytes = ctx.RecordBytes();
+  ASSERT_GT(bytes.size(), 2u);
+  EXPECT_EQ(BYTE(bytes[0]), 0x52);
+  EXPECT_EQ(BYTE(bytes[2]), 0x80) << "one advance per character";
+  Font mono(kvp::eng::CreateFont(u"DejaVu Sans Mono", 20));
+  Str m(kvp::eng::CreateString(mono.get(), u"a", {10, 40}));
+  ASSERT_TRUE(GrPutDeviceText(ctx.pdev, mono.get(), m.get(), &em, 19, &d));
+  bytes = ctx.RecordBytes();
+  ASSERT_GT(bytes.size(), 2u);
+  EXPECT_EQ(BYTE(bytes[2]), 0x00) << "equal spacing";
 }
 
 TEST(DeviceText, FixedRegularAndIrregularStrings) {

@@ -230,11 +230,13 @@ TEST(ZsRecords, EveryWriterByteForByte) {
        "51000000 24000000 01000000 02000000 03000000 04000000 05000000 06000000 41000000"},
       {"char outline", [](ZARN_STREAM* s) { return ZsPutGlyphOutline(s, &r, 5, 6, 0x41, outline, 5); },
        "51000100 2c000000 01000000 02000000 03000000 04000000 05000000 06000000 41000000 01020304 05000000"},
-      {"string per char", [](ZARN_STREAM* s) { return ZsPutGlyphList(s, &one, 2, 3, codes, adv, 3, 3); },
+      {"string per char", [](ZARN_STREAM* s) { return ZsPutGlyphList(s, &one, 2, 3, codes, adv, 3, 3, true); },
        "52008000 30000000 00000000 00000000 01000000 01000000 02000000 03000000 03000000 0a000b00 0c004100 "
        "42004300"},
-      {"string equal", [](ZARN_STREAM* s) { return ZsPutGlyphList(s, &one, 2, 3, codes, adv, 2, 1); },
+      {"string equal", [](ZARN_STREAM* s) { return ZsPutGlyphList(s, &one, 2, 3, codes, adv, 2, 1, false); },
        "52000000 2c000000 00000000 00000000 01000000 01000000 02000000 03000000 02000000 0a004100 42000000"},
+      {"one character, its own advance", [](ZARN_STREAM* s) { return ZsPutGlyphList(s, &one, 2, 3, codes, adv, 1, 1, true); },
+       "52008000 28000000 00000000 00000000 01000000 01000000 02000000 03000000 01000000 0a004100"},
       {"glyph kept",
        [](ZARN_STREAM* s) { return ZsPutGlyphImage(s, TRUE, &z, 0x08, 0x41, 1, 2, 3, 4, 8, 2, glyph, 4, 2, 0); },
        "53000800 44000000 00000000 00000000 09000000 09000000 01000000 02000000 40000000 03000000 04000000 "

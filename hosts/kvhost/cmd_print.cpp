@@ -30,6 +30,12 @@ constexpr const char16_t* kDocument = u"kvhost sample job";
 constexpr long kMaxPages = 10000;
 constexpr long kMaxCopies = 999;
 constexpr long kMaxCustomMM = 15000;  // custom paper sides, in millimetres
+// The model's custom sizes (model/README.md), in tenths of a millimetre: a size outside them would
+// make a page of no dots or one wider than any roll. The DEVMODE's 16-bit length caps the longest.
+constexpr long kCustomWidthMin = 2100, kCustomWidthMax = 9144;
+constexpr long kCustomLengthMin = 2570, kCustomLengthMax = 32767;
+constexpr const char* kCustomLimits =
+    "--paper: a custom size must be 210 to 914.4 mm wide and 257 to 3276 mm long";
 
 // The standard papers an application offers by name, with their DEVMODE codes.
 struct PaperName {
@@ -56,8 +62,9 @@ bool ParseNumber(const std::string& text, long low, long high, long* out) {
   return true;
 }
 
-// NAME of a standard paper (compared without regard to case) or WxHmm for a custom size.
-bool ParsePaper(const std::string& text, DEVMODEW* dm) {
+// NAME of a standard paper (compared without regard to case) or WxHmm for a custom size within the
+// model's limits. false with *error set when it is neither.
+bool ParsePaper(const std::string& text, DEVMODEW* dm, std::string* error) {
   for (const PaperName& p : kPapers) {
     if (text.size() != std::strlen(p.name)) continue;
     bool same = true;
@@ -67,6 +74,7 @@ bool ParsePaper(const std::string& text, DEVMODEW* dm) {
     dm->dmFields |= DM_PAPERSIZE;
     return true;
   }
+  *error = "--paper takes a paper name (A0-A4, B1-B4, Letter, Legal, Ledger, Foolscap) or WIDTHxLENGTHmm";
   size_t x = text.find('x');
   if (x == std::string::npos || text.size() < x + 3 || text.compare(text.size() - 2, 2, "mm") != 0) return false;
   long w = 0, h = 0;
@@ -74,7 +82,11 @@ bool ParsePaper(const std::string& text, DEVMODEW* dm) {
       !ParseNumber(text.substr(x + 1, text.size() - x - 3), 1, kMaxCustomMM, &h))
     return false;
   // DEVMODE sizes are in tenths of a millimetre and 16 bits wide.
-  if (w * 10 > 32767 || h * 10 > 32767) return false;
+  if (w * 10 < kCustomWidthMin || w * 10 > kCustomWidthMax || h * 10 < kCustomLengthMin || h * 10 > kCustomLengthMax) {
+    *error = kCustomLimits;
+    return false;
+  }
+  error->clear();
   dm->dmPaperSize = 256;
   dm->dmPaperWidth = SHORT(w * 10);
   dm->dmPaperLength = SHORT(h * 10);
@@ -100,8 +112,7 @@ int ParseSetting(const std::vector<std::string>& args, size_t* i, PublicFields* 
   const std::string& v = args[++*i];
   long n = 0;
   if (a == "--paper") {
-    if (ParsePaper(v, &dm)) return 1;
-    *error = "--paper takes a paper name (A0-A4, B1-B4, Letter, Legal, Ledger, Foolscap) or WIDTHxLENGTHmm";
+    if (ParsePaper(v, &dm, error)) return 1;
   } else if (a == "--orientation") {
     if (v == "portrait" || v == "landscape") {
       dm.dmOrientation = v == "portrait" ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
@@ -356,7 +367,8 @@ KVHOST_COMMAND_ROOT("print",
                "                           graphics library and output library; the ZARN stream goes to FILE.\n"
                "                           Settings change the job's document settings as an application does:\n"
                "                           --paper NAME|WxHmm (A0-A4, B1-B4, Letter, Legal, Ledger, Foolscap, or\n"
-               "                           a custom size in millimetres), --orientation portrait|landscape,\n"
+               "                           a custom size in millimetres, 210-914 wide and 257-3276 long),\n"
+               "                           --orientation portrait|landscape,\n"
                "                           --copies N (1-999), --resolution DPI, --color|--mono, --title TEXT\n"
                "                           (the document name of the job)"
                KVHOST_PAGE_SCRIPT_HELP,

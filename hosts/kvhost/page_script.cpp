@@ -25,7 +25,9 @@ struct Player {
   ULONG color = 0;     // red in the low byte
   float width = 0;
   std::vector<float> style;
-  ROP4 rop = 0;  // 0: the call's own default
+  ROP4 rop = 0;
+  bool ropSet = false;  // false: each call's own default raster operation
+  ROP4 Rop(ROP4 callDefault) const { return ropSet ? rop : callDefault; }
   LONG hatch = -1;  // the brush of fills: a hatch style, a pattern picture, or (neither) the colour
   std::vector<std::string> pattern;  // SOURCE DEPTH of a pattern picture
   CLIPOBJ* clip = nullptr;
@@ -275,7 +277,8 @@ bool RunRop(Player& pl, const Call& c, std::string* error) {
     *error = "rop takes a ROP4 in hexadecimal (CCCC, F0F0, ...)";
     return false;
   }
-  pl.rop = ROP4(v);
+  pl.rop = ROP4(v);  // 0000 is BLACKNESS, not "the default"
+  pl.ropSet = true;
   return true;
 }
 
@@ -381,7 +384,7 @@ bool RunFill(Player& pl, const Call& c, std::string* error) {
   RECTL r{pl.X(c.args[0]), pl.Y(c.args[1]), pl.X(c.args[2]), pl.Y(c.args[3])};
   auto blt = pl.Pick(INDEX_DrvBitBlt, HOOK_BITBLT, &EngBitBlt);
   BOOL ok = blt(pl.so(), nullptr, nullptr, pl.clip, nullptr, &r, nullptr, nullptr, o.brush, nullptr,
-                pl.rop ? pl.rop : 0xF0F0);
+                pl.Rop(0xF0F0));
   return Declined(pl, ok, "fill", error);
 }
 
@@ -393,7 +396,7 @@ bool RunBitmap(Player& pl, const Call& c, std::string* error) {
   r.bottom = r.top + o.so->sizlBitmap.cy;
   POINTL zero{0, 0};
   auto blt = pl.Pick(INDEX_DrvBitBlt, HOOK_BITBLT, &EngBitBlt);
-  BOOL ok = blt(pl.so(), o.so, nullptr, pl.clip, o.xlate, &r, &zero, nullptr, nullptr, nullptr, pl.rop ? pl.rop : 0xCCCC);
+  BOOL ok = blt(pl.so(), o.so, nullptr, pl.clip, o.xlate, &r, &zero, nullptr, nullptr, nullptr, pl.Rop(0xCCCC));
   return Declined(pl, ok, "bitmap", error);
 }
 
@@ -471,7 +474,7 @@ bool RunStretch(Player& pl, const Call& c, std::string* error) {
   if (!MakeSource(pl, c.args[4], c.args[5], &o, error)) return false;
   RECTL r{pl.X(c.args[0]), pl.Y(c.args[1]), pl.X(c.args[2]), pl.Y(c.args[3])};
   RECTL s{0, 0, o.so->sizlBitmap.cx, o.so->sizlBitmap.cy};
-  if (!pl.rop || pl.rop == 0xCCCC) {
+  if (pl.Rop(0xCCCC) == 0xCCCC) {
     auto stretch = pl.Hook<BOOL (*)(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*,
                                     RECTL*, RECTL*, POINTL*, ULONG)>(INDEX_DrvStretchBlt);
     BOOL ok = stretch ? stretch(pl.so(), o.so, nullptr, pl.clip, o.xlate, nullptr, nullptr, &r, &s, nullptr,

@@ -7,12 +7,15 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 
+#include "config/ini.h"
 #include "config/ini_text.h"
 #include "config/paths.h"
 #include "kvplat/file.h"
 #include "kvplat/registry.h"
 #include "kvplat/testhooks.h"
+#include "settings/context.h"
 #include "settings/units.h"
 #include "settings/tests/platform_queries_fixture.h"
 
@@ -112,6 +115,23 @@ TEST(IniTextEngine, DuplicateKeysCursorAndWrapAround) {
   EXPECT_EQ(Get(nullptr, u"A", &cursor), u"<none>");
   EXPECT_EQ(cursor, 0u);
   EXPECT_EQ(Get(body, u"A", nullptr), u"<none>");
+}
+
+// A cursor that no lookup of this text can have left, past its end, reads nothing beyond the text: it
+// answers "no more keys" and starts the next lookup afresh. A cursor at the end still wraps.
+TEST(IniTextEngine, ACursorPastTheTextFindsNothing) {
+  const char kText[] = "K=v\r\nL=w\r\n";
+  std::unique_ptr<char[]> body(new char[sizeof kText]);  // exactly the text, so a read past it is seen
+  std::memcpy(body.get(), kText, sizeof kText);
+  for (DWORD start : {(DWORD)sizeof kText, 4000u, 0xFFFFFFF0u}) {
+    SCOPED_TRACE(start);
+    DWORD cursor = start;
+    EXPECT_EQ(Get(body.get(), u"K", &cursor), u"<none>");
+    EXPECT_EQ(cursor, 0u);
+  }
+  DWORD cursor = sizeof kText - 1;
+  EXPECT_EQ(Get(body.get(), u"L", &cursor), u"w");
+  EXPECT_EQ(cursor, sizeof kText - 1);
 }
 
 TEST(IniTextEngine, LongValuesAreCutAndTheCursorStillMoves) {
@@ -238,6 +258,41 @@ TEST_F(IniTextFiles, AKilledWriterLeavesAWholeFile) {
     bool whole = file == others || file == a + others || file == b + others;
     EXPECT_TRUE(whole) << "round " << round << ": " << file.size() << " bytes";
   }
+}
+
+// A section rewrite in one process and single-key writes of another section of the same file in
+// another: every key written survives every rewrite.
+TEST_F(IniTextFiles, ARewriteInAnotherProcessLosesNoKey) {
+  WriteFile(kFile, "[Target]\r\nT=0\r\n");
+  constexpr int kRounds = 300;
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The child's own handle of the global mutex: the parent's would share its lock.
+    StgFreeLibraryLocks();
+    StgInitLibraryLocks();
+    for (int i = 0; i < kRounds; ++i)
+      if (!Replace(u"Target", "[Target]\r\nT=" + std::to_string(i) + "\r\n")) _exit(3);
+    _exit(0);
+  }
+  for (int i = 0; i < kRounds; ++i) {
+    std::u16string key = u"Key" + kvp::FromUtf8(std::to_string(i));
+    ASSERT_TRUE(CfgIniWriteString(u"Other", key.c_str(), u"v", kFile));
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  int lost = 0;
+  for (int i = 0; i < kRounds; ++i) {
+    std::u16string key = u"Key" + kvp::FromUtf8(std::to_string(i));
+    WCHAR value[8];
+    CfgIniGetString(u"Other", key.c_str(), u"", value, 8, kFile);
+    lost += S(value) != u"v";
+  }
+  EXPECT_EQ(lost, 0);
+  WCHAR last[8];
+  CfgIniGetString(u"Target", u"T", u"", last, 8, kFile);
+  EXPECT_EQ(S(last), kvp::FromUtf8(std::to_string(kRounds - 1)));
 }
 
 TEST_F(IniTextFiles, PrinterDataFolders) {

@@ -4,9 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "config/ini.h"
 #include "config/lock_data.h"
+#include "config/paths.h"
 #include "config/printer_data.h"
 #include "kvplat/spooler.h"
+#include "kvtest/install_printer.h"
+#include "settings/migrate.h"
 #include "settings/setting_ids.h"
 #include "settings/tests/platform_queries_fixture.h"
 
@@ -155,6 +159,40 @@ TEST_F(LockData, CustomMediaCountsAreBounded) {
   StgSetOptionValue(ctx_, sid::wdmCustomMediaMaxNum, 40);
   ASSERT_EQ(CfgSaveCustomMedia(printer_, ctx_), 1);
   EXPECT_EQ(Value(u"CustomMediaData").size(), 16 * sizeof(CUSTOM_MEDIA_REC));
+}
+
+// A section the settings-file read refuses (written for another language) is not loaded, and the
+// rebuild takes the defaults from printer data instead of making the current settings the defaults.
+TEST_F(LockData, ARefusedDefaultSectionKeepsTheStoredDefaults) {
+  const std::u16string ini = CfgGetIniPath(ctx_);
+  const std::u16string section = std::u16string(CfgGetPrinterName(ctx_)) + u".DefaultSection";
+  auto scaleOf = [&](SETTING_STORE* store) {
+    SETTING_STORE* current = ctx_->store;
+    ctx_->store = store;
+    uint64_t v = StgGetValue(ctx_, sid::rdmScaleType, nullptr);
+    ctx_->store = current;
+    return v;
+  };
+  StgSetValue(ctx_, sid::rdmScaleType, 1);
+  kvtest::WriteMachineFile(ini, "");
+  ASSERT_EQ(StgRebuildDefaultStore(ctx_), 1);
+  ASSERT_EQ(scaleOf(ctx_->work->defaultCopy), 1u);
+  StgSetValue(ctx_, sid::rdmScaleType, 2);
+  WCHAR language[16];
+  ASSERT_GT(CfgIniGetString(section.c_str(), u"RstLanguage", u"", language, 16, ini.c_str()), 0u);
+  ASSERT_TRUE(CfgIniWriteString(section.c_str(), u"RstLanguage", std::u16string(language) == u"9" ? u"10" : u"9",
+                                ini.c_str()));
+  EXPECT_EQ(StgLoadDefaultSection(ctx_), 0);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmScaleType, nullptr), 2u);
+  ASSERT_EQ(StgRebuildDefaultStore(ctx_), 1);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmScaleType, nullptr), 2u);
+  EXPECT_EQ(scaleOf(ctx_->work->defaultCopy), 1u);
+  std::memset(ctx_->work->defaultCopy, 0, sizeof(SETTING_STORE));
+  ASSERT_EQ(CfgLoadLockDefaultData(ctx_->printer, ctx_), 1);
+  EXPECT_EQ(scaleOf(ctx_->work->defaultCopy), 1u);
+  // The section is written again from those defaults, for the current language.
+  EXPECT_EQ(StgLoadDefaultSection(ctx_), 1);
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmScaleType, nullptr), 1u);
 }
 
 }  // namespace

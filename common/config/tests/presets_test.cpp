@@ -1,6 +1,11 @@
 // Installed presets: the merge's 16-entry limit, the first installed preset never merged, the
 // 8-character duplicate test, dropped and kept "rsr" entries, a missing installed entry that leaves the
 // list alone, "NoName", and an installation that reports a failed copy among several.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -10,6 +15,7 @@
 #include "config/presets.h"
 #include "config/settings_file.h"
 #include "kvplat/file.h"
+#include "settings/context.h"
 #include "settings/setting_ids.h"
 #include "settings/tests/platform_queries_fixture.h"
 
@@ -122,6 +128,37 @@ TEST_F(InstalledPresets, AMissingInstalledEntryLeavesTheListAlone) {
   // No default restore file at all: nothing either.
   ASSERT_TRUE(CfgIniWriteString(u"Plotter", u"DefaultRst", u"", ini_.c_str()));
   EXPECT_EQ(CfgMergeInstalledPresets(ctx_, nullptr), 0);
+}
+
+// A merge that rewrites the list in one process and appends of another: no appended entry is lost.
+TEST_F(InstalledPresets, AMergeLosesNoEntryAnotherProcessAppends) {
+  Install({"first"});
+  List({});
+  constexpr int kAppends = 12;
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    StgFreeLibraryLocks();  // the child's own handle of the global mutex
+    StgInitLibraryLocks();
+    for (int i = 0; i < kAppends; ++i) {
+      usleep(3000);
+      if (!CfgAppendPresetListEntry(ctx_, (u"C:\\sets\\plain" + N(i)).c_str(), u"appended", u"")) _exit(3);
+    }
+    _exit(0);
+  }
+  // Each round gives the merge an entry to drop, so every merge rewrites the list.
+  int status = 0;
+  for (int round = 0; round < 400 && waitpid(child, &status, WNOHANG) == 0; ++round) {
+    ASSERT_EQ(CfgAppendPresetListEntry(ctx_, u"C:\\sets\\missing.rsd", u"gone", u""), 1);
+    ASSERT_EQ(CfgMergeInstalledPresets(ctx_, nullptr), 1);
+  }
+  if (waitpid(child, &status, 0) != child) {
+    ASSERT_EQ(errno, ECHILD);
+  }
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::vector<std::u16string> paths = Paths();
+  for (int i = 0; i < kAppends; ++i)
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), u"C:\\sets\\plain" + N(i)), 1) << i;
 }
 
 TEST_F(InstalledPresets, FirstInstallationAddsWithNoNameAndMarksItDone) {

@@ -65,6 +65,20 @@ TEST(DataFileCheck, ListsWhatTheCompilerDropsWithItsLine) {
   }
 }
 
+TEST(DataFileCheck, WarnsOfAGroupWordGluedToItsBrace) {
+  std::vector<CheckFinding> found = Check(
+      "*CommandString 1: \"@PJL\"\n"
+      "*CommandGroup: DocReset{ Type : StringType 1 }\n"
+      "*CommandGroup: JobEnd { Type : StringType 1 }\n");
+  EXPECT_TRUE(Has(found, 2, "'DocReset{': a brace glued to the group word")) << Listing(found);
+  for (const CheckFinding& f : found) {
+    if (f.reason.find("glued") != std::string::npos) {
+      EXPECT_TRUE(f.warning);
+    }
+  }
+  EXPECT_FALSE(Has(found, 3, "glued")) << Listing(found);
+}
+
 // One misspelt option of the resolution feature spoils every printable-area row written for it: the rows
 // are reported once, by the option's name, with the line that lost the option.
 TEST(DataFileCheck, OneBadLineIsReportedOnceWithItsCause) {

@@ -290,6 +290,24 @@ TEST(DfcStatements, CommandGroupsWithConditionsAndElse) {
   EXPECT_EQ(pe->thenList->next, nullptr);
 }
 
+// A brace glued to the group word ends the word and is used up with it: the group opens at the next
+// brace, and without one no group is made.
+TEST(DfcStatements, ABraceGluedToTheGroupWordOpensNoGroup) {
+  Compiled c(
+      "*CommandGroup: DocReset{ Type : StringType 1 }\n"
+      "*CommandGroup: PageStart{ { Type : StringType 2 } }\n"
+      "*CommandGroup: JobEnd { Type : StringType 3 }\n");
+  EXPECT_EQ(c->groups[kDocReset], nullptr);
+  CR_BLOCK* ps = c->groups[kPageStart];
+  ASSERT_NE(ps, nullptr);
+  ASSERT_NE(ps->thenList, nullptr);
+  EXPECT_EQ(ps->thenList->stringNumber, 2);
+  CR_BLOCK* je = c->groups[kJobEnd];
+  ASSERT_NE(je, nullptr);
+  ASSERT_NE(je->thenList, nullptr);
+  EXPECT_EQ(je->thenList->stringNumber, 3);
+}
+
 TEST(DfcStatements, CommandNestingIsBounded) {
   std::string deep = "*Judge 1=J: X == 1\n*CommandGroup: JobEnd {\n";
   for (int i = 0; i < 5000; ++i) deep += "Command : J {\n";

@@ -74,6 +74,21 @@ TEST_F(Lists, CodeConditionsMapThroughTheRanges) {
   EXPECT_EQ(RuleMatchCodeConditions(ctx_, &unknown), 0);
 }
 
+// The lower output bin: its plain row while no folding unit is installed, its folded row with either
+// unit or both.
+TEST_F(Lists, OutputBinLowerFollowsTheFoldingUnits) {
+  struct Case {
+    DWORD folder, fan;
+    std::vector<DWORD> values;
+  } cases[] = {{0, 0, {40, 41, 0}}, {1, 0, {40, 49, 0}}, {0, 1, {40, 49, 0}}, {1, 1, {40, 49, 0}}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE("folder " + std::to_string(k.folder) + " fan " + std::to_string(k.fan));
+    Store(sid::rdmOutputOption3TypeFoldingFolder, k.folder);
+    Store(sid::rdmOutputOption3TypeFoldingFan, k.fan);
+    EXPECT_EQ(Values(sid::rdmOutputTrayID), k.values);
+  }
+}
+
 TEST_F(Lists, TwoPassCountNeverWritesBeyondTheCapacity) {
   DWORD count = 99;
   EXPECT_EQ(RuleGetSelectableValues(ctx_, sid::rdmSortType, 0, nullptr, &count), 1);

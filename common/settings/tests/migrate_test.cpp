@@ -163,11 +163,13 @@ TEST_F(DefaultSection, PresentOnlyWithItsMachineIdKey) {
   EXPECT_EQ(StgLoadDefaultSection(ctx_), 0);
   Write(u"rdmMachineID", u"");
   EXPECT_EQ(StgLoadDefaultSection(ctx_), 0);
+  // Without the header of a settings file the section is refused, not loaded.
   Write(u"rdmMachineID", u"104");
+  EXPECT_EQ(StgLoadDefaultSection(ctx_), 0);
+  EXPECT_EQ(StgSaveDefaultSection(ctx_), 1);  // a whole section, its header included
   EXPECT_EQ(StgLoadDefaultSection(ctx_), 1);
   // The printer name stood in for the section only during the transfer.
   EXPECT_EQ(std::u16string(ctx_->work->printerName), printer);
-  EXPECT_EQ(StgSaveDefaultSection(ctx_), 1);
 }
 
 TEST_F(DefaultSection, ANameTooLongForASectionIsRefused) {

@@ -72,7 +72,7 @@ std::string EveryRecord() {
   ZsPutDownloadFontHeader(s, &f);
   ZsPutGlyphBox(s, &r, 5, 6, 0x41);
   ZsPutGlyphOutline(s, &r, 5, 6, 0x42, outline, sizeof outline);
-  ZsPutGlyphList(s, &r, 7, 8, codes, adv, 2, 2);
+  ZsPutGlyphList(s, &r, 7, 8, codes, adv, 2, 2, true);
   ZsPutGlyphImage(s, TRUE, &r, 0x08, 0x41, 1, 2, 3, 4, 8, 2, data, 4, 2, 0);
   ZsPutGlyphImage(s, FALSE, &r, 0x48, 0x41, 1, 2, 3, 4, 8, 2, nullptr, 0, 0, 0);
   ZsPutGlyphData(s, 4, 7, 8, 2, data, 4, 2, 2);

@@ -63,3 +63,24 @@ KVAPI BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR valu
 // Replaces the whole content of `section` by the lines of `lines` (a double-zero list of "key=value"
 // strings); a null list deletes the section. Lines must not hold line ends or begin with '['.
 KVAPI BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR file);
+
+namespace kvp {
+
+// Holds, while it lives, the lock that every profile write of `file` takes (shared by all processes on
+// the machine root), so a caller can read a profile file whole and replace it without losing a key
+// that another thread or process writes meanwhile. Profile functions called on the holding thread go
+// on without waiting. ok() is false, with the last error set, for a file name that cannot be resolved
+// or a lock that cannot be made.
+class ProfileFileLock {
+ public:
+  explicit ProfileFileLock(LPCWSTR file);
+  ~ProfileFileLock();
+  ProfileFileLock(const ProfileFileLock&) = delete;
+  ProfileFileLock& operator=(const ProfileFileLock&) = delete;
+  bool ok() const { return held_ != nullptr; }
+
+ private:
+  void* held_ = nullptr;
+};
+
+}  // namespace kvp

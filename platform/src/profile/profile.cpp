@@ -629,3 +629,29 @@ KVAPI BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR f
     return FALSE;
   }
 }
+
+namespace kvp {
+
+ProfileFileLock::ProfileFileLock(LPCWSTR file) {
+  std::string host;
+  DWORD rc = ResolveFile(file, host);
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(rc);
+    return;
+  }
+  auto* lock = new (std::nothrow) store::FileLock("profile", host);
+  if (!lock) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return;
+  }
+  if (lock->status() != ERROR_SUCCESS) {
+    SetLastError(lock->status());
+    delete lock;
+    return;
+  }
+  held_ = lock;
+}
+
+ProfileFileLock::~ProfileFileLock() { delete static_cast<store::FileLock*>(held_); }
+
+}  // namespace kvp

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <unordered_map>
 
 #include "../file/internal.h"
 #include "kvplat/error.h"
@@ -105,6 +106,12 @@ unsigned long long Checksum(std::string_view bytes) {
   return h;
 }
 
+// The locks the calling thread holds, by lock file, with how often each was taken.
+std::unordered_map<std::string, int>& HeldByThisThread() {
+  thread_local std::unordered_map<std::string, int> held;
+  return held;
+}
+
 }  // namespace
 
 DWORD ReadWholeFile(const std::string& host, std::string& out, size_t maxBytes) {
@@ -189,7 +196,15 @@ FileLock::FileLock(std::string_view area, std::string_view key) {
   std::filesystem::create_directories(dir, ec);
   char name[32];
   std::snprintf(name, sizeof name, "/%016llx.lock", HashKey(key));
-  std::string path = dir + name;
+  path_ = dir + name;
+  // A thread that holds the lock already (a whole-file rewrite calling the profile functions) goes on
+  // without waiting for itself.
+  if (int& depth = HeldByThisThread()[path_]; depth > 0) {
+    ++depth;
+    status_ = ERROR_SUCCESS;
+    return;
+  }
+  const std::string& path = path_;
   fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) {
     status_ = FromErrno(errno, ERROR_ACCESS_DENIED);
@@ -203,9 +218,15 @@ FileLock::FileLock(std::string_view area, std::string_view key) {
     return;
   }
   status_ = ERROR_SUCCESS;
+  HeldByThisThread()[path_] = 1;
 }
 
 FileLock::~FileLock() {
+  if (status_ != ERROR_SUCCESS) return;
+  auto& held = HeldByThisThread();
+  auto it = held.find(path_);
+  if (it != held.end() && --it->second > 0) return;
+  if (it != held.end()) held.erase(it);
   if (fd_ >= 0) {
     flock(fd_, LOCK_UN);
     close(fd_);

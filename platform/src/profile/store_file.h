@@ -48,7 +48,8 @@ FileStamp StampOf(const std::string& host);
 
 // An exclusive lock shared by every process on the same machine root, named by an area and a key
 // (for example "profile" and the host path of an INI file). Threads of one process exclude each other
-// too. The lock is released by the destructor.
+// too; a thread that holds the lock already takes it again at once. The lock is released by the
+// destructor of its first taking.
 class FileLock {
  public:
   FileLock(std::string_view area, std::string_view key);
@@ -59,6 +60,7 @@ class FileLock {
   DWORD status() const { return status_; }
 
  private:
+  std::string path_;
   int fd_ = -1;
   DWORD status_ = 0;
 };
