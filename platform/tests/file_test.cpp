@@ -13,6 +13,7 @@
 #include "kvplat/testhooks.h"
 #include "kvplat/time.h"
 #include "kvtest/temp_root.h"
+#include "../src/file/internal.h"
 
 namespace {
 
@@ -531,4 +532,22 @@ TEST(File, BadInputNeverEscapesTheRoot) {
   EXPECT_EQ(CountFiles(outside), 0u);
   EXPECT_EQ(CountFiles(root.path()), before + 1);  // only t.bin
   std::filesystem::remove_all(outside);
+}
+
+// The host's errors keep their own meaning: a read-only file system is not a refusal of rights (which a
+// user would read as "not administrator"), a full disk says so, and an error without a platform
+// counterpart is a general failure, not "access denied".
+TEST(FileErrors, HostErrorsKeepTheirMeaning) {
+  const struct {
+    int host;
+    DWORD platform;
+  } rows[] = {
+      {EROFS, ERROR_WRITE_PROTECT}, {ENOSPC, ERROR_DISK_FULL},   {EDQUOT, ERROR_DISK_FULL},
+      {EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED}, {EIO, ERROR_GEN_FAILURE},
+      {ELOOP, ERROR_GEN_FAILURE},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::strerror(r.host));
+    EXPECT_EQ(kvp::fs::ErrorFromErrno(r.host, "/tmp/x"), r.platform);
+  }
 }

@@ -152,8 +152,8 @@ DWORD ErrorFromErrno(int e, const std::string& hostPath) {
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EISDIR:
-    case EROFS: return ERROR_ACCESS_DENIED;
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case EROFS: return ERROR_WRITE_PROTECT;  // a read-only file system is not a matter of rights
     case EEXIST: return ERROR_FILE_EXISTS;
     case ENOSPC:
     case EDQUOT: return ERROR_DISK_FULL;
@@ -164,7 +164,7 @@ DWORD ErrorFromErrno(int e, const std::string& hostPath) {
     case EXDEV: return ERROR_NOT_SAME_DEVICE;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case EINVAL: return ERROR_INVALID_PARAMETER;
-    default: return ERROR_ACCESS_DENIED;
+    default: return ERROR_GEN_FAILURE;  // not taken for a refusal the user could mend with rights
   }
 }
 

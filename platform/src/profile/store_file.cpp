@@ -30,7 +30,8 @@ DWORD FromErrno(int e, DWORD fallback) {
   switch (e) {
     case ENOENT: return ERROR_PATH_NOT_FOUND;
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES: case EPERM: case EISDIR: case EROFS: return ERROR_ACCESS_DENIED;
+    case EACCES: case EPERM: case EISDIR: return ERROR_ACCESS_DENIED;
+    case EROFS: return ERROR_WRITE_PROTECT;
     case ENOSPC: case EDQUOT: return ERROR_DISK_FULL;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case EMFILE: case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;

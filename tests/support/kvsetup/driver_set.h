@@ -70,6 +70,16 @@ inline constexpr const char* kModelTexts[] = {"kvdrvdat", "kvdrvmod.ini", "kvdrv
 
 namespace detail {
 
+// The cause of a store error in words, for the errors a user can act on ("" for the others).
+inline const char* CauseOf(DWORD e) {
+  switch (e) {
+    case ERROR_ACCESS_DENIED: return ": the system profile says not administrator";
+    case ERROR_WRITE_PROTECT: return ": the machine root is on a read-only file system";
+    case ERROR_DISK_FULL: return ": the disk is full";
+    default: return "";
+  }
+}
+
 inline bool Fail(Result& r, DWORD error, const std::string& message) {
   r.error = error ? error : ERROR_GEN_FAILURE;
   r.message = message;
@@ -144,7 +154,7 @@ inline bool Register(const Request& q, Result& r, const std::vector<std::u16stri
   if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&di))) {
     DWORD e = GetLastError();
     return Fail(r, e, "cannot register the driver '" + kvp::ToUtf8(name) + "' with the spooler (error " +
-                          std::to_string(e) + (e == ERROR_ACCESS_DENIED ? ": the system profile says not administrator)" : ")"));
+                          std::to_string(e) + CauseOf(e) + ")");
   }
   return true;
 }
@@ -171,8 +181,7 @@ inline bool AddPrinter(const Request& q, Result& r) {
   return Fail(r, e, "cannot add the printer '" + kvp::ToUtf8(printer) + "' (error " + std::to_string(e) +
                         (e == ERROR_INVALID_PRINTER_NAME      ? ": the name holds ',', '!' or '\\')"
                          : e == ERROR_PRINTER_ALREADY_EXISTS ? ": the printer already exists)"
-                         : e == ERROR_ACCESS_DENIED ? ": the system profile says not administrator)"
-                                                    : ")"));
+                                                             : std::string(CauseOf(e)) + ")"));
 }
 
 }  // namespace detail
