@@ -1,6 +1,7 @@
 // Internal records of one compilation: the token buffers, the reader over the mapped file, the compile
 // record with its lists, and the helpers the statement handlers share.
 #pragma once
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -80,7 +81,21 @@ struct TOKEN_BUFFER {
     pos = 0;
     if (bytes) bytes[0] = 0;
   }
-  bool Append(char c);
+  bool Append(char c) {
+    if (length >= limit && !Grow(1)) return false;
+    bytes[length++] = c;
+    bytes[length] = 0;
+    return true;
+  }
+  // Appends n bytes at once.
+  bool AppendSpan(const uint8_t* p, size_t n) {
+    if (n > limit - length && !Grow(n)) return false;
+    std::memcpy(bytes + length, p, n);
+    length += uint32_t(n);
+    bytes[length] = 0;
+    return true;
+  }
+  bool Grow(size_t atLeast);
 };
 struct STATEMENT_TOKENS {
   TOKEN_BUFFER keyword, option, option2, value;

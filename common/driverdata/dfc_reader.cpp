@@ -106,26 +106,51 @@ void TOKEN_BUFFER::Free() {
   limit = length = pos = 0;
 }
 
-bool TOKEN_BUFFER::Append(char c) {
-  if (length >= limit) {
-    // Grow by 1024 bytes at least, and by half the size for long values, so that a value of any length
-    // is read in time linear in its size.
-    uint64_t grow = limit / 2 > 1024 ? (limit / 2 + 1023) / 1024 * 1024 : 1024;
-    uint64_t newLimit = uint64_t(limit) + grow;
+bool TOKEN_BUFFER::Grow(size_t atLeast) {
+  // Grow by 1024 bytes at least, and by half the size for long values, so that a value of any length
+  // is read in time linear in its size.
+  uint64_t newLimit = limit;
+  while (newLimit - length < atLeast) {
+    uint64_t grow = newLimit / 2 > 1024 ? (newLimit / 2 + 1023) / 1024 * 1024 : 1024;
+    newLimit += grow;
     if (newLimit > 0x7FFFFFF0u) return false;
-    char* nb = static_cast<char*>(GlobalAlloc(GPTR, size_t(newLimit) + 1));
-    if (!nb) return false;
-    std::memcpy(nb, bytes, length);
-    GlobalFree(bytes);
-    bytes = nb;
-    limit = uint32_t(newLimit);
   }
-  bytes[length++] = c;
-  bytes[length] = 0;
+  char* nb = static_cast<char*>(GlobalAlloc(GPTR, size_t(newLimit) + 1));
+  if (!nb) return false;
+  std::memcpy(nb, bytes, length);
+  GlobalFree(bytes);
+  bytes = nb;
+  limit = uint32_t(newLimit);
   return true;
 }
 
 // ---- statement reader ------------------------------------------------------------------------------------
+namespace {
+// Bytes a value takes as they are: not a line end, quote, bracket, brace or escape.
+struct PlainValueTable {
+  bool v[256];
+  constexpr PlainValueTable() : v() {
+    for (int i = 0; i < 256; ++i)
+      v[i] = i != '\n' && i != '\r' && i != '"' && i != '(' && i != ')' && i != '{' && i != '}' && i != '%';
+  }
+};
+constexpr PlainValueTable kPlainValue;
+
+// c, the byte just read, starts a run of bytes that `in` accepts: appends the whole run at once and reads
+// the byte after it into c. kReadOk, kReadEof when the file ends with the run, kReadNoMemory.
+template <class In>
+int TakeRun(TOKEN_BUFFER& tok, DATA_FILE_READER& r, uint8_t& c, In in) {
+  const uint8_t* start = r.cursor - 1;
+  const uint8_t* p = r.cursor;
+  const uint8_t* end = r.cursor + r.remaining;
+  while (p < end && in(*p)) ++p;
+  if (!tok.AppendSpan(start, size_t(p - start))) return kReadNoMemory;
+  r.remaining -= uint64_t(p - r.cursor);
+  r.cursor = p;
+  return r.Get(&c) ? kReadOk : kReadEof;
+}
+}  // namespace
+
 // Reads one statement into the tokens: 0 complete, 1 end of file before a statement was complete,
 // 3 malformed (reading resumes after the byte where the error was found), 4 out of memory.
 int DfcReadStatement(STATEMENT_TOKENS& t, DATA_FILE_READER& r) {
@@ -147,10 +172,7 @@ int DfcReadStatement(STATEMENT_TOKENS& t, DATA_FILE_READER& r) {
       if (!r.Get(&c)) return kReadEof;
   }
   if (!Is(c, CC_KEYWORD)) return kReadMalformed;
-  do {
-    if (!t.keyword.Append(char(c))) return kReadNoMemory;
-    if (!r.Get(&c)) return kReadEof;
-  } while (Is(c, CC_KEYWORD));
+  if (int res = TakeRun(t.keyword, r, c, [](uint8_t b) { return Is(b, CC_KEYWORD); }); res != kReadOk) return res;
   if (Is(c, CC_LINE_END)) return kReadOk;
 
   auto skipBlanks = [&]() -> bool {
@@ -160,11 +182,7 @@ int DfcReadStatement(STATEMENT_TOKENS& t, DATA_FILE_READER& r) {
   };
   auto readWord = [&](TOKEN_BUFFER& tok) -> int {
     if (!Is(c, CC_OPTION)) return kReadMalformed;
-    do {
-      if (!tok.Append(char(c))) return kReadNoMemory;
-      if (!r.Get(&c)) return kReadEof;
-    } while (Is(c, CC_OPTION));
-    return kReadOk;
+    return TakeRun(tok, r, c, [](uint8_t b) { return Is(b, CC_OPTION); });
   };
   if (!skipBlanks()) return kReadEof;
   if (c != ':') {
@@ -187,6 +205,12 @@ int DfcReadStatement(STATEMENT_TOKENS& t, DATA_FILE_READER& r) {
   uint32_t parens = 0, braces = 0;
   for (;;) {
     if (!quoted && parens == 0 && braces == 0 && Is(c, CC_LINE_END)) return kReadOk;
+    if (r.lead && kPlainValue.v[c] && !r.lead[c]) {
+      const bool* lead = r.lead;
+      int res = TakeRun(t.value, r, c, [lead](uint8_t b) { return kPlainValue.v[b] && !lead[b]; });
+      if (res != kReadOk) return res;
+      continue;
+    }
     if (r.lead ? r.lead[c] : DfcIsLeadByte(c)) {
       if (!t.value.Append(char(c))) return kReadNoMemory;
       if (!r.Get(&c)) return kReadEof;

@@ -3,8 +3,6 @@
 // structure that relocation and the queries walk is checked: every record lies inside the image, no two
 // records overlap (so nothing is relocated twice), lists end, strings end, Judges are well formed.
 #include <cstring>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "driverdata/dfc_internal.h"
@@ -18,13 +16,19 @@ enum Kind : uint8_t {
   kWide, kPapers, kNameArray, kCells, kItemEntry, kActionEntry, kTransactEntry, kAlertActionEntry, kAlertEntry,
   kRow, kBlock, kEntry1, kEntry2, kEntry3, kEntry4, kFontEntry, kFontArray
 };
+static_assert(kFontArray < 0x40, "kinds leave the two flag bits of a mark byte free");
 
+// Every table the check keeps is indexed by offset, so the check costs time linear in the image.
 struct Checker {
   const BYTE* img;
   size_t len;
-  std::vector<uint8_t> mark;                      // kind of the record covering each byte
-  std::unordered_map<uint32_t, uint8_t> starts;  // record start -> kind
+  // Per byte: the kind of the record covering it, and whether a record starts there (and is the option
+  // data of a plain node).
+  static constexpr uint8_t kKindMask = 0x3F, kStart = 0x80, kPlainOptions = 0x40;
+  std::vector<uint8_t> mark;
   bool ok = true;
+
+  Checker(const BYTE* image, size_t length) : img(image), len(length), mark(length, kNone) {}
 
   uint64_t U64(uint64_t off) const { return bytes.At<uint64_t>(off); }
   uint16_t U16(uint64_t off) const { return bytes.At<uint16_t>(off); }
@@ -37,16 +41,25 @@ struct Checker {
   // Claims [off, off+size) for a record of the kind. 1 new, 2 seen before (same start and kind), 0 bad.
   int Claim(uint64_t off, uint64_t size, Kind kind) {
     if (off < kHeaderSize || off >= len || size == 0 || size > len - off) return Fail(), 0;
-    auto it = starts.find(uint32_t(off));
-    if (it != starts.end()) {
-      if (it->second == kind) return 2;
+    if (mark[off] & kStart) {
+      if ((mark[off] & kKindMask) == kind) return 2;
       return Fail(), 0;
     }
-    for (uint64_t i = off; i < off + size; ++i)
-      if (mark[i] != kNone && !(kind == kCells && mark[i] == kCells)) return Fail(), 0;
-    std::memset(mark.data() + off, kind, size_t(size));
-    starts.emplace(uint32_t(off), kind);
+    for (uint64_t i = off; i < off + size; ++i) {
+      uint8_t k = mark[i] & kKindMask;
+      if (k != kNone && !(kind == kCells && k == kCells)) return Fail(), 0;
+    }
+    if (kind == kCells) {  // Judges may share cells: the starts of the others stay marked
+      for (uint64_t i = off; i < off + size; ++i) mark[i] = uint8_t((mark[i] & kStart) | kCells);
+    } else {
+      std::memset(mark.data() + off, kind, size_t(size));
+    }
+    mark[off] |= kStart;
     return 1;
+  }
+  // The kind of the record starting at `off`, kNone for none (also outside the image).
+  uint8_t StartAt(uint64_t off) const {
+    return off < len && (mark[off] & kStart) ? uint8_t(mark[off] & kKindMask) : uint8_t(kNone);
   }
   // A plain reference: 0 or an offset inside the image.
   bool Plain(uint64_t v) { return v == 0 || (v >= kHeaderSize && v < len) || Fail(); }
@@ -82,7 +95,7 @@ struct Checker {
     for (uint64_t p = off; p + 4 <= len; p += 4) {
       ++n;
       if (U16(p) == kCellOperator && U16(p + 2) == kOpEnd) {
-        std::vector<RULE_CELL> cells(n);
+        cells.resize(n);
         std::memcpy(cells.data(), img + off, size_t(n) * 4);
         if (!DfcCheckExpression(cells.data(), uint32_t(n))) return Fail();
         return Claim(off, n * 4, kCells) != 0;
@@ -92,8 +105,11 @@ struct Checker {
     return Fail();
   }
 
-  // A tagged list of rule entries of one kind; fields holds the checks of one entry.
-  std::unordered_map<uint32_t, uint32_t> walkOf;  // rule entry -> the list walk that checked it
+  std::vector<RULE_CELL> cells;  // a Judge's cells, aligned for the expression check
+
+  // A tagged list of rule entries of one kind; fields holds the checks of one entry. Entries are at least
+  // 8 bytes long and never overlap, so offset / 8 names one entry.
+  std::vector<uint32_t> walkOf;  // rule entry (by offset / 8) -> the list walk that checked it
   uint32_t walks = 0;
   template <class Fn>
   bool RuleList(uint64_t tagged, uint64_t size, Kind kind, Fn fields) {
@@ -103,11 +119,12 @@ struct Checker {
     while (off) {
       int c = Claim(off, size, kind);
       if (c == 0) return false;
+      if (walkOf.empty()) walkOf.assign(len / 8 + 1, 0);
       if (c == 2) {  // checked before: by an earlier walk it joins, or by this one (a cycle)
-        auto w = walkOf.find(uint32_t(off));
-        return (w != walkOf.end() && w->second != walk) || Fail();
+        uint32_t w = walkOf[off / 8];
+        return (w != 0 && w != walk) || Fail();
       }
-      walkOf[uint32_t(off)] = walk;
+      walkOf[off / 8] = walk;
       if (!fields(off)) return Fail();
       if (!Tagged(U64(off), &off)) return false;
     }
@@ -137,13 +154,11 @@ struct Checker {
     });
   }
 
-  std::unordered_set<uint64_t> rows;
   bool Rules(uint64_t ruleList) {
     if (ruleList == 0) return true;
     if (!Plain(ruleList)) return false;
     for (uint64_t r = ruleList;; r += sizeof(RULE_ROW)) {
       if (Claim(r, sizeof(RULE_ROW), kRow) != 1) return Fail();
-      rows.insert(r);
       uint64_t next = U64(r);
       auto field = [&](size_t off) { return U64(r + off); };
       if (!Judge(field(DFC_OFF(RULE_ROW, judgeA))) || !Judge(field(DFC_OFF(RULE_ROW, judgeB))) ||
@@ -222,16 +237,13 @@ struct Checker {
   }
 
   bool Features(const COMPILED_IMAGE_HEADER& h) {
-    std::unordered_map<uint64_t, Kind> plainOptions;
     struct Pending {
       uint16_t type;
       uint64_t options;
     };
     std::vector<Pending> variants;
-    std::unordered_set<uint64_t> nodes;
     for (uint64_t n = h.FeatureList; n;) {
       if (!Plain(n) || Claim(n, sizeof(IMAGE_NODE), kNode) != 1) return Fail();
-      nodes.insert(n);
       uint64_t commands = U64(n + DFC_OFF(IMAGE_NODE, commands)), rule = U64(n + DFC_OFF(IMAGE_NODE, rule));
       uint64_t options = U64(n + DFC_OFF(IMAGE_NODE, options));
       uint16_t variant = U16(n + DFC_OFF(IMAGE_NODE, variant)), type = U16(n + DFC_OFF(IMAGE_NODE, type));
@@ -241,11 +253,11 @@ struct Checker {
             !Ansi(U64(commands + DFC_OFF(OPTION_COMMAND_PAIR, second))))
           return false;
       }
-      if (rule && !rows.count(rule)) return Fail();
+      if (rule && StartAt(rule) != kRow) return Fail();
       if (variant == 0) {
         Kind k;
         if (!Options(type, options, &k)) return Fail();
-        if (options) plainOptions.emplace(options, k);
+        if (options) mark[options] |= kPlainOptions;
       } else if (options) {
         variants.push_back({type, options});
       }
@@ -253,8 +265,8 @@ struct Checker {
     }
     // A variant or identity node shares the option data of a plain node of the same kind.
     for (const Pending& v : variants) {
-      auto it = plainOptions.find(v.options);
-      if (it == plainOptions.end()) return Fail();
+      if (v.options >= len || !(mark[v.options] & kPlainOptions)) return Fail();
+      uint8_t plain = mark[v.options] & kKindMask;
       uint16_t base = BaseType(v.type);
       Kind want = base == kTypeBoolean ? kBool
                   : base == kTypeNumeric ? kNumeric
@@ -264,10 +276,10 @@ struct Checker {
                   : base == kTypeFontTbl ? kOptFont
                   : (base == kTypePickOne || base == kTypePickMany) ? kOpt24
                                                                       : kNone;
-      if (want != it->second) return Fail();
+      if (want != plain) return Fail();
     }
     for (uint32_t i = 0; i < kSlotCount; ++i)
-      if (h.NodeSlot[i] && !nodes.count(h.NodeSlot[i])) return Fail();
+      if (h.NodeSlot[i] && StartAt(h.NodeSlot[i]) != kNode) return Fail();
     return true;
   }
 
@@ -388,7 +400,7 @@ BOOL ImgCheckImage(const BYTE* image, size_t length) {
   COMPILED_IMAGE_HEADER h;
   std::memcpy(&h, image, sizeof(h));
   if (h.TotalLength != length) return 0;
-  Checker c{image, length, std::vector<uint8_t>(length, 0), {}};
+  Checker c(image, length);
   if (!c.Rules(h.RuleList)) return 0;
   if (!c.Features(h)) return 0;
   if (!c.Wide(h.UIResDLLName) || !c.Wide(h.ExcDepDLLName)) return 0;

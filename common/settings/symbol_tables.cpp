@@ -12,14 +12,14 @@ namespace {
 #include "settings/symbol_tables.inc"
 
 #define KV_SYM(id, key, name) {id, key, 0, name},
-const ITEM_SYMBOL kSymbols[] = {KV_SYMBOL_ROWS
+constexpr ITEM_SYMBOL kSymbols[] = {KV_SYMBOL_ROWS
 #include "settings/ui_symbols.inc"
 };
 #undef KV_SYM
 
 #define KV_ENUM(setting, key, value, name, second) {setting, key, value, 1, name, second},
-const ENUM_SYMBOL kEnums[] = {KV_ENUM_ROWS};
-const ENUM_SYMBOL kResources[] = {KV_RESOURCE_ROWS
+constexpr ENUM_SYMBOL kEnums[] = {KV_ENUM_ROWS};
+constexpr ENUM_SYMBOL kResources[] = {KV_RESOURCE_ROWS
 #include "settings/model_names.inc"
 };
 #undef KV_ENUM
@@ -42,6 +42,64 @@ static_assert(CountOf(kMessages) == 52, "52 messages");
 
 bool Same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
+// Name look-ups go through open-addressing hash indexes built by the compiler from the static tables, so a
+// look-up hashes the name once and compares it with one row in the usual case. A name given to several
+// rows finds the first of them in table order.
+constexpr uint32_t NameHash(const char* s) {
+  uint32_t h = 2166136261u;
+  for (; *s; ++s) h = (h ^ uint8_t(*s)) * 16777619u;
+  return h;
+}
+constexpr bool SameName(const char* a, const char* b) {
+  while (*a && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+template <size_t Slots>
+struct NameIndex {
+  static_assert((Slots & (Slots - 1)) == 0, "a power of two");
+  struct Slot {
+    int32_t row = -1;
+    uint32_t hash = 0;
+  };
+  Slot slots[Slots] = {};
+
+  template <class Row>
+  const Row* Find(const Row* rows, const char* name) const {
+    uint32_t h = NameHash(name);
+    for (uint32_t i = h & (Slots - 1);; i = (i + 1) & (Slots - 1)) {
+      const Slot& s = slots[i];
+      if (s.row < 0) return nullptr;
+      if (s.hash == h && std::strcmp(rows[s.row].name, name) == 0) return &rows[s.row];
+    }
+  }
+};
+template <size_t Slots, class Row, size_t N>
+constexpr NameIndex<Slots> BuildNameIndex(const Row (&rows)[N]) {
+  static_assert(N < Slots / 2, "the index keeps at least half its slots free");
+  NameIndex<Slots> x;
+  for (size_t r = 0; r < N; ++r) {
+    if (!rows[r].name) continue;
+    uint32_t h = NameHash(rows[r].name);
+    uint32_t i = h & (Slots - 1);
+    bool taken = false;
+    for (; x.slots[i].row >= 0; i = (i + 1) & (Slots - 1))
+      if (x.slots[i].hash == h && SameName(rows[x.slots[i].row].name, rows[r].name)) taken = true;
+    if (!taken) x.slots[i] = {int32_t(r), h};
+  }
+  return x;
+}
+constexpr size_t IndexSlots(size_t rows) {
+  size_t n = 16;
+  while (n < 2 * rows + 2) n *= 2;
+  return n;
+}
+constexpr auto kSymbolsByName = BuildNameIndex<IndexSlots(sizeof kSymbols / sizeof kSymbols[0])>(kSymbols);
+constexpr auto kEnumsByName = BuildNameIndex<IndexSlots(sizeof kEnums / sizeof kEnums[0])>(kEnums);
+constexpr auto kResourcesByName = BuildNameIndex<IndexSlots(sizeof kResources / sizeof kResources[0])>(kResources);
+
 // Row numbers of a static table sorted by a key; equal keys keep table order, so the first match of
 // a search is the first row of the table with that key. Built once, on first use.
 template <class Less>
@@ -61,11 +119,6 @@ const Row* SearchSorted(const Row* rows, const std::vector<int32_t>& order, Cmp 
   return &rows[*it];
 }
 
-const std::vector<int32_t>& SymbolsByName() {
-  static const std::vector<int32_t> v = SortedRows(
-      kSymbolTable.count, [](int32_t a, int32_t b) { return std::strcmp(kSymbols[a].name, kSymbols[b].name) < 0; });
-  return v;
-}
 const std::vector<int32_t>& SymbolsByKey() {
   static const std::vector<int32_t> v =
       SortedRows(kSymbolTable.count, [](int32_t a, int32_t b) { return kSymbols[a].key < kSymbols[b].key; });
@@ -73,12 +126,11 @@ const std::vector<int32_t>& SymbolsByKey() {
 }
 
 struct EnumIndex {
-  std::vector<int32_t> byName, byValue;
+  std::vector<int32_t> byValue;
 };
 EnumIndex BuildEnumIndex(const ENUM_SYMBOL_TABLE* t) {
   const ENUM_SYMBOL* r = t->rows;
   EnumIndex x;
-  x.byName = SortedRows(t->count, [r](int32_t a, int32_t b) { return std::strcmp(r[a].name, r[b].name) < 0; });
   x.byValue = SortedRows(t->count, [r](int32_t a, int32_t b) {
     return r[a].settingId != r[b].settingId ? r[a].settingId < r[b].settingId : r[a].value < r[b].value;
   });
@@ -101,9 +153,6 @@ const ENUM_SYMBOL* FindEnumIn(const ENUM_SYMBOL_TABLE* t, const EnumIndex& x, WO
   });
 }
 
-const ENUM_SYMBOL* FindEnumByNameIn(const ENUM_SYMBOL_TABLE* t, const EnumIndex& x, const char* name) {
-  return SearchSorted(t->rows, x.byName, [&](const ENUM_SYMBOL& e) { return std::strcmp(e.name, name); });
-}
 
 }  // namespace
 
@@ -123,7 +172,7 @@ const ITEM_SYMBOL* StgTableFindSymbolByKey(const ITEM_SYMBOL_TABLE* table, WORD 
 const ITEM_SYMBOL* StgTableFindSymbolByName(const ITEM_SYMBOL_TABLE* table, const char* name) {
   if (!name) return nullptr;
   if (!table || table == &kSymbolTable)
-    return SearchSorted(kSymbols, SymbolsByName(), [name](const ITEM_SYMBOL& s) { return std::strcmp(s.name, name); });
+    return kSymbolsByName.Find(kSymbols, name);
   for (int32_t i = 0; i < table->count; ++i)
     if (Same(table->rows[i].name, name)) return &table->rows[i];
   return nullptr;
@@ -139,8 +188,8 @@ const ENUM_SYMBOL* StgFindEnumSymbol(WORD settingId, DWORD value) {
 
 const ENUM_SYMBOL* StgFindEnumSymbolByName(const char* name) {
   if (!name) return nullptr;
-  if (const ENUM_SYMBOL* e = FindEnumByNameIn(&kEnumTable, EnumsIndex(), name)) return e;
-  return FindEnumByNameIn(&kResourceTable, ResourcesIndex(), name);
+  if (const ENUM_SYMBOL* e = kEnumsByName.Find(kEnums, name)) return e;
+  return kResourcesByName.Find(kResources, name);
 }
 
 int StgTableGetMessageCount(const MESSAGE_TABLE* table) {

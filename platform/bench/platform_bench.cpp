@@ -149,7 +149,8 @@ void BM_GetPrinterData(benchmark::State& state) {
 BENCHMARK(BM_GetPrinterData);
 
 // A burst of 20 printer-data writes, as one device query stores its answers: each write is atomic and
-// durable on its own. Half the values change on every round, half are written again unchanged.
+// durable on its own. With all_changed=0 half the values change on every round and half are written again
+// unchanged; with all_changed=1 every value changes.
 void BM_SetPrinterDataBurstOf20(benchmark::State& state) {
   HANDLE h = BenchPrinter();
   DWORD round = 0;
@@ -157,14 +158,14 @@ void BM_SetPrinterDataBurstOf20(benchmark::State& state) {
     ++round;
     for (DWORD i = 0; i < 20; ++i) {
       std::u16string name = u"Answer" + std::u16string(1, char16_t(u'A' + i));
-      DWORD v = i % 2 ? round : i;
+      DWORD v = i % 2 || state.range(0) ? round : i;
       if (SetPrinterDataW(h, name.data(), REG_DWORD, reinterpret_cast<LPBYTE>(&v), 4) != ERROR_SUCCESS)
         state.SkipWithError("write failed");
     }
   }
   state.SetItemsProcessed(state.iterations() * 20);
 }
-BENCHMARK(BM_SetPrinterDataBurstOf20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SetPrinterDataBurstOf20)->Arg(0)->Arg(1)->ArgName("all_changed")->Unit(benchmark::kMicrosecond);
 
 // A resource library loaded and freed again and again, as every settings context does.
 void BM_LoadLibraryAgain(benchmark::State& state) {

@@ -60,8 +60,9 @@ DWORD LoadPrinterShared(const std::u16string& fullName, std::shared_ptr<const Pr
 DWORD LoadDriverShared(const std::u16string& name, std::shared_ptr<const Driver>& out);
 DWORD LoadPrinter(const std::u16string& fullName, Printer& out);
 DWORD SavePrinter(const Printer& p);
-// Stores one printer-data value of `p`, which already holds it: one line appended to the printer's data
-// log and flushed, or (no log yet, a damaged or long log) the whole record rewritten.
+// Stores one printer-data value of `p`, which already holds it: one line added to the printer's data log
+// and flushed, or (a record without a log, a full log or one whose last line is cut) the whole record
+// rewritten.
 DWORD SavePrinterValue(const Printer& p, const Value& v);
 DWORD RemovePrinterFile(const std::u16string& fullName);
 bool PrinterExists(const std::u16string& fullName);

@@ -328,6 +328,24 @@ void NoteSaved(KeptTable<T>& table, const std::string& key) {
   gen::Bump(gen::kSpooler);
 }
 
+// After a save that leaves `path` as it was (a value added to a printer's data log), every process is
+// told, and this one keeps the record it saved instead of reading it back. Caller holds the store lock, so
+// no other save comes between the bump and the counter read here.
+template <class T>
+void NoteSavedKeeping(KeptTable<T>& table, const std::string& key, const std::string& path, const T& saved) {
+  gen::Bump(gen::kSpooler);
+  Kept<T> k;
+  k.generation = gen::Current(gen::kSpooler);
+  k.checkedMs = gen::CoarseNowMs();
+  k.stamp = store::StampOf(path);
+  k.trusted = OldEnough(k.stamp);
+  auto record = std::make_shared<T>(saved);
+  k.record = std::move(record);
+  std::lock_guard<std::mutex> g(table.mu);
+  if (table.byKey.size() >= kMaxKept) table.byKey.clear();
+  table.byKey.insert_or_assign(key, std::move(k));
+}
+
 }  // namespace
 
 // ---- lock ----------------------------------------------------------------------------------------------
@@ -365,14 +383,15 @@ StoreLock::~StoreLock() {
 //
 // A device query stores its answers value by value, so rewriting the whole record for each would flush and
 // rename it many times over. A value written on its own goes to the printer's data log instead: one line
-// appended and flushed. Each line names the token of the record it extends (the record's "DataLog=" field,
-// new at every rewrite) and ends with a checksum, so a line cut short by a kill or a full disk, and lines
-// older than the record's last rewrite, are ignored on reading. Any other save rewrites the record with the
-// log's values in it and a new token; so does a value write that finds the log long or its end cut.
+// written after the log's last line and flushed. Each line names the token of the record it extends (the
+// record's "DataLog=" field, new at every rewrite) and ends with a checksum, so a line cut short by a kill
+// or a full disk, and lines older than the record's last rewrite, are ignored on reading. Any other save
+// rewrites the record with the log's values in it and a new token; so does a value write that finds the
+// log full or its last line cut.
 
 namespace {
 
-constexpr size_t kMaxDataLogBytes = 64 * 1024;
+constexpr size_t kDataLogBytes = 64 * 1024;  // the log's fixed size; its unused end is zero bytes
 
 bool ValidToken(std::string_view t) {
   if (t.size() != 16) return false;
@@ -413,6 +432,7 @@ std::string DataLogLine(const std::string& token, const Value& v) {
 void ApplyDataLog(const std::u16string& fullName, Printer& p) {
   std::string text;
   if (store::ReadWholeFile(DataLogPath(fullName), text) != ERROR_SUCCESS) return;
+  text.resize(std::min(text.find('\0'), text.size()));
   size_t start = 0;
   for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     std::string_view line = std::string_view(text).substr(start, end - start);
@@ -440,6 +460,50 @@ void ApplyDataLog(const std::u16string& fullName, Printer& p) {
 }
 
 void RemoveDataLog(const std::u16string& fullName) { ::unlink(DataLogPath(fullName).c_str()); }
+
+bool WriteAll(int fd, const char* p, size_t n, off_t at) {
+  while (n) {
+    ssize_t w = ::pwrite(fd, p, n, at);
+    if (w <= 0) return false;
+    p += w;
+    n -= size_t(w);
+    at += w;
+  }
+  return true;
+}
+
+bool ReadAll(int fd, char* p, size_t n, off_t at) {
+  while (n) {
+    ssize_t r = ::pread(fd, p, n, at);
+    if (r <= 0) return false;
+    p += r;
+    n -= size_t(r);
+    at += r;
+  }
+  return true;
+}
+
+// A new, empty log: its whole size written as zero bytes and flushed, then put in place by a rename, so
+// the lines later written into it need no change of the file's size or blocks. The open log, or -1.
+int CreateDataLog(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(fs::path(path).parent_path(), ec);
+  std::string fresh = path + ".new";  // under the store lock: one writer at a time, reused after a kill
+  int fd = ::open(fresh.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  if (!WriteAll(fd, std::string(kDataLogBytes, '\0').data(), kDataLogBytes, 0) || ::fsync(fd) != 0 ||
+      ::rename(fresh.c_str(), path.c_str()) != 0) {
+    ::close(fd);
+    ::unlink(fresh.c_str());
+    return -1;
+  }
+  int dir = ::open(fs::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return fd;
+}
 
 }  // namespace
 
@@ -578,46 +642,35 @@ DWORD SavePrinterValue(const Printer& p, const Value& v) {
   if (p.dataLog.empty()) return SavePrinter(p);
   if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
   std::string path = DataLogPath(p.FullName());
-  int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0 && errno == ENOENT) {
-    std::error_code ec;
-    fs::create_directories(fs::path(path).parent_path(), ec);
-    fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  }
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) fd = CreateDataLog(path);
   if (fd < 0) return SavePrinter(p);
+  // The log's lines end where its zero bytes begin. A log whose last line is cut, or without room for
+  // the new one, is folded into the record.
+  std::string text;
   struct stat st{};
-  char last = '\n';
-  bool usable = ::fstat(fd, &st) == 0 && size_t(st.st_size) < kMaxDataLogBytes &&
-                (st.st_size == 0 || ::pread(fd, &last, 1, st.st_size - 1) == 1);
-  if (!usable || last != '\n') {  // long, or its last line cut: fold it into the record
+  bool ok = ::fstat(fd, &st) == 0 && size_t(st.st_size) <= kDataLogBytes;
+  if (ok) {
+    text.resize(size_t(st.st_size));
+    ok = ReadAll(fd, text.data(), text.size(), 0);
+  }
+  size_t end = ok ? std::min(text.find('\0'), text.size()) : 0;
+  std::string line = DataLogLine(p.dataLog, v);
+  if (!ok || (end > 0 && text[end - 1] != '\n') || line.size() > text.size() - end) {
     ::close(fd);
     return SavePrinter(p);
   }
-  std::string line = DataLogLine(p.dataLog, v);
-  const char* at = line.data();
-  size_t left = line.size();
-  bool ok = true;
-  while (left && ok) {
-    ssize_t n = ::write(fd, at, left);
-    ok = n > 0;
-    if (ok) {
-      at += n;
-      left -= size_t(n);
-    }
-  }
-  // The value counts as stored only once it is on the disk; a line written in part is taken back.
-  if (ok) ok = ::fdatasync(fd) == 0;
-  if (!ok && ::ftruncate(fd, st.st_size) == 0) ::fdatasync(fd);
+  // Written over zero bytes the log already holds, so the flush has only the line to put on the disk.
+  // The value counts as stored only once it is there; a line written in part is taken back.
+  ok = WriteAll(fd, line.data(), line.size(), end) && ::fdatasync(fd) == 0;
+  if (!ok && WriteAll(fd, std::string(line.size(), '\0').data(), line.size(), end)) ::fdatasync(fd);
   ::close(fd);
-  if (ok && st.st_size == 0) {  // a new log: its name is on the disk as well
-    int dir = ::open(fs::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
+  if (ok) {
+    NoteSavedKeeping(g_printers, FileKey(p.FullName()), PrinterPath(p.FullName()), p);
+    return ERROR_SUCCESS;
   }
   NoteSaved(g_printers, FileKey(p.FullName()));
-  return ok ? DWORD(ERROR_SUCCESS) : DWORD(ERROR_WRITE_FAULT);
+  return ERROR_WRITE_FAULT;
 }
 
 DWORD RemovePrinterFile(const std::u16string& fullName) {
