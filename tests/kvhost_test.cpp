@@ -169,6 +169,22 @@ TEST_F(SetUpMachine, PrinterShowNamesDeviceSettings) {
   EXPECT_NE(r.out.find("  rdmLogging = 1"), std::string::npos) << r.out;
 }
 
+// The capabilities an application's print dialog asks, answered by the installed driver.
+TEST_F(SetUpMachine, CapsListsWhatTheDriverAnswers) {
+  Outcome r = Kvhost("--root " + Quote(*root_) + " caps 'KAVRO Lumeta QT M8350 ZARN'");
+  ASSERT_EQ(r.code, 0) << r.out;
+  for (const char* line : {"    267  ", "841.0 x 1189.0 mm", "resolutions: 300 x 300 dpi, 600 x 600 dpi\n",
+                           "copies: 999\n", "pages per sheet: 1 2 4 9 16\n", "personality: ZARN\n",
+                           "print rate: 4 pages per minute\n", "duplex: not known\n"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  Outcome some = Kvhost("--root " + Quote(*root_) + " caps 'KAVRO Lumeta QT M8350 ZARN' copies personality");
+  EXPECT_EQ(some.out, "copies: 999\npersonality: ZARN\n");
+  EXPECT_EQ(Kvhost("--root " + Quote(*root_) + " caps 'KAVRO Lumeta QT M8350 ZARN' colour").code, 2);
+  Outcome missing = Kvhost("--root " + Quote(*root_) + " caps 'No such printer'");
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_NE(missing.out.find("does not answer"), std::string::npos) << missing.out;
+}
+
 // A file of raw reply bytes (no sections) is the [pjl] part of the reply: it is read and parsed, and as
 // it carries no device id there is no status code to show, which kvhost says.
 TEST_F(SetUpMachine, RawReplyBytesAreThePjlPart) {

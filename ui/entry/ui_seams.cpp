@@ -4,7 +4,10 @@
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
 #include "kvplat/error.h"
 #include "inst_data_folder.h"
+#include "sheets/dlg_sheets.h"
+#include "sheets/dlg_values.h"
 #include "ui_printer_data.h"
+#include "ui_remote.h"
 #include "sheets/dlg_language.h"
 #include "ui_workers.h"
 #include "kvseam.h"
@@ -22,13 +25,6 @@ T NotSupported(T value) {
 
 KV_SEAM(UiDocumentPropertySheets) LONG UiDocumentPropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
 KV_SEAM(UiDevicePropertySheets) LONG UiDevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
-KV_SEAM(UiDocumentProperties) LONG UiDocumentProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW, DWORD) {
-  return NotSupported<LONG>(-1);
-}
-KV_SEAM(UiAdvancedDocumentProperties) LONG UiAdvancedDocumentProperties(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW) {
-  return NotSupported<LONG>(-1);
-}
-KV_SEAM(UiPrinterProperties) BOOL UiPrinterProperties(HWND, HANDLE) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiConvertDevMode) BOOL UiConvertDevMode(LPWSTR, PDEVMODEW, PDEVMODEW, LONG*, DWORD) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiPrinterEvent) BOOL UiPrinterEvent(LPWSTR, int, DWORD, LPARAM) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSupported<BOOL>(FALSE); }
@@ -48,3 +44,10 @@ KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) {
 KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
 KV_SEAM(DlgHelpFileLanguageCode) const WCHAR* DlgHelpFileLanguageCode(SETTING_CONTEXT*) { return u"us"; }
 KV_SEAM(UiReadLockBits) BOOL UiReadLockBits(HANDLE, BYTE*, WORD) { return FALSE; }
+KV_SEAM(DlgIsExplorerHost) int DlgIsExplorerHost() { return 0; }
+KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
+// The sheets: no service is run and nothing is written (the silent road then answers -1).
+KV_SEAM(DlgCallCommonPropertySheet) LONG DlgCallCommonPropertySheet(HWND, PFNPROPSHEETUI, LPARAM, LPDWORD) {
+  return NotSupported<LONG>(-1);
+}
+KV_SEAM(DlgStoreDocumentDevmode) int DlgStoreDocumentDevmode(SETTING_CONTEXT*) { return NotSupported(0); }

@@ -310,6 +310,15 @@ typedef void* HWND;
 #endif
 KVAPI LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
                                PDEVMODEW pDevModeInput, DWORD fMode);
+// The same routes to the library's DrvAdvancedDocumentProperties, PrinterProperties (the driver's export of
+// that name, looked up in its module; a null handle gives ERROR_INVALID_HANDLE) and DrvDeviceCapabilities
+// (the printer named by pDevice; the port is not used). Every call is recorded in the driver call log
+// (kvplat/drvcontract.h). The interface library stays loaded while the process holds a printer handle.
+KVAPI LONG AdvancedDocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
+                                       PDEVMODEW pDevModeInput);
+KVAPI BOOL PrinterProperties(HWND hWnd, HANDLE hPrinter);
+KVAPI DWORD DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR pPort, WORD fwCapability, LPWSTR pOutput,
+                                const DEVMODEW* pDevMode);
 
 // The spooler thread's identity switch: RevertToPrinterSelf returns the client's token (never null) and
 // ImpersonatePrinterClient takes it back. Both calls are recorded (kvp::test::SpoolerImpersonationLog).

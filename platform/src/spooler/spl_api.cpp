@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "kvplat/drvcontract.h"
 #include "kvplat/error.h"
 #include "kvplat/root.h"
 #include "kvplat/text.h"
@@ -301,13 +302,19 @@ KVAPI BOOL OpenPrinterW(LPWSTR pPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTS
 }
 
 KVAPI BOOL ClosePrinter(HANDLE hPrinter) {
-  std::lock_guard<std::mutex> g(g_handleMu);
-  auto* p = static_cast<Handle*>(hPrinter);
-  if (!p || !LiveHandles().erase(p)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
+  bool last = false;
+  {
+    std::lock_guard<std::mutex> g(g_handleMu);
+    auto* p = static_cast<Handle*>(hPrinter);
+    if (!p || !LiveHandles().erase(p)) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return FALSE;
+    }
+    delete p;
+    last = LiveHandles().empty();
   }
-  delete p;
+  // Outside the lock: a library's unload may close handles of its own.
+  if (last) kvp::spl::ReleaseHeldDriverLibraries();
   return TRUE;
 }
 
@@ -1096,18 +1103,28 @@ std::vector<std::u16string> kvp::SplListPrinters(std::vector<std::string>* broke
 
 // ---- document properties -------------------------------------------------------------------------------
 
-KVAPI LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
-                               PDEVMODEW pDevModeInput, DWORD fMode) {
-  if (Failing("DocumentPropertiesW")) return -1;
+namespace {
+
+std::string Hex(const void* p) {
+  char b[24];
+  std::snprintf(b, sizeof b, "%p", p);
+  return b;
+}
+
+// Runs `call` with the export `entry` of the interface library of the printer (a handle, or the device
+// name when there is none). The export's answer, or `failure` with the last error set: ERROR_INVALID_PRINTER_NAME,
+// ERROR_UNKNOWN_PRINTER_DRIVER when the library cannot be loaded, ERROR_PROC_NOT_FOUND without the export.
+template <typename Fn, typename R, typename Call>
+R CallInterfaceLibrary(HANDLE hPrinter, LPWSTR pDeviceName, const char* entry, R failure, Call call) {
   HANDLE own = nullptr;
   if (!hPrinter) {
     if (!pDeviceName || !OpenPrinterW(pDeviceName, &own, nullptr)) {
       SetLastError(ERROR_INVALID_PRINTER_NAME);
-      return -1;
+      return failure;
     }
     hPrinter = own;
   }
-  LONG result = -1;
+  R result = failure;
   Handle* h = ResolvePrinter(hPrinter);
   Printer p;
   Driver d;
@@ -1119,13 +1136,12 @@ KVAPI LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, P
     if (!lib) {
       err = ERROR_UNKNOWN_PRINTER_DRIVER;
     } else {
-      auto fn = reinterpret_cast<DrvDocumentPropertiesFn>(kvp::spl::DriverLibraryEntry(lib, "DrvDocumentProperties"));
+      auto fn = reinterpret_cast<Fn>(kvp::spl::DriverLibraryEntry(lib, entry));
       if (!fn) {
         err = ERROR_PROC_NOT_FOUND;
       } else {
         SetLastError(ERROR_SUCCESS);
-        result = fn(hWnd, hPrinter, pDeviceName ? pDeviceName : const_cast<LPWSTR>(h->fullName.c_str()),
-                    pDevModeOutput, pDevModeInput, fMode);
+        result = call(fn, hPrinter, pDeviceName ? pDeviceName : const_cast<LPWSTR>(h->fullName.c_str()));
         err = GetLastError();
       }
       kvp::spl::FreeDriverLibrary(lib);
@@ -1134,6 +1150,66 @@ KVAPI LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, P
   if (own) ClosePrinter(own);
   SetLastError(err);
   return result;
+}
+
+using DrvDeviceCapabilitiesFn = DWORD (*)(HANDLE, LPWSTR, WORD, void*, PDEVMODEW);
+using DrvAdvancedDocumentPropertiesFn = LONG (*)(HWND, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW);
+using PrinterPropertiesFn = BOOL (*)(HWND, HANDLE);
+
+}  // namespace
+
+KVAPI LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
+                               PDEVMODEW pDevModeInput, DWORD fMode) {
+  if (Failing("DocumentPropertiesW")) return -1;
+  return CallInterfaceLibrary<DrvDocumentPropertiesFn>(
+      hPrinter, pDeviceName, "DrvDocumentProperties", LONG(-1), [&](auto fn, HANDLE printer, LPWSTR device) {
+        LONG r = fn(hWnd, printer, device, pDevModeOutput, pDevModeInput, fMode);
+        kvp::RecordDriverCall("DrvDocumentProperties",
+                              "out=" + Hex(pDevModeOutput) + " in=" + Hex(pDevModeInput) + " fMode=" + std::to_string(fMode),
+                              std::to_string(r));
+        return r;
+      });
+}
+
+KVAPI LONG AdvancedDocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
+                                       PDEVMODEW pDevModeInput) {
+  if (Failing("AdvancedDocumentPropertiesW")) return -1;
+  return CallInterfaceLibrary<DrvAdvancedDocumentPropertiesFn>(
+      hPrinter, pDeviceName, "DrvAdvancedDocumentProperties", LONG(-1), [&](auto fn, HANDLE printer, LPWSTR device) {
+        LONG r = fn(hWnd, printer, device, pDevModeOutput, pDevModeInput);
+        kvp::RecordDriverCall("DrvAdvancedDocumentProperties",
+                              "out=" + Hex(pDevModeOutput) + " in=" + Hex(pDevModeInput), std::to_string(r));
+        return r;
+      });
+}
+
+KVAPI BOOL PrinterProperties(HWND hWnd, HANDLE hPrinter) {
+  if (Failing("PrinterProperties")) return FALSE;
+  if (!hPrinter) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  // The driver's export of the same name is looked up in its own module, never this one.
+  return CallInterfaceLibrary<PrinterPropertiesFn>(hPrinter, nullptr, "PrinterProperties", BOOL(FALSE),
+                                                   [&](auto fn, HANDLE printer, LPWSTR) {
+                                                     BOOL r = fn(hWnd, printer);
+                                                     kvp::RecordDriverCall("PrinterProperties", "", std::to_string(r));
+                                                     return r;
+                                                   });
+}
+
+KVAPI DWORD DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR pPort, WORD fwCapability, LPWSTR pOutput,
+                                const DEVMODEW* pDevMode) {
+  if (Failing("DeviceCapabilitiesW")) return DWORD(-1);
+  return CallInterfaceLibrary<DrvDeviceCapabilitiesFn>(
+      nullptr, const_cast<LPWSTR>(pDevice), "DrvDeviceCapabilities", DWORD(-1),
+      [&](auto fn, HANDLE printer, LPWSTR device) {
+        DWORD r = fn(printer, device, fwCapability, pOutput, const_cast<PDEVMODEW>(pDevMode));
+        kvp::RecordDriverCall("DrvDeviceCapabilities",
+                              "index=" + std::to_string(fwCapability) + " out=" + Hex(pOutput) + " dm=" + Hex(pDevMode),
+                              std::to_string(LONG(r)));
+        return r;
+      });
 }
 
 // ---- impersonation -------------------------------------------------------------------------------------

@@ -100,6 +100,8 @@ std::u16string UserName();
 void* LoadDriverLibrary(const std::u16string& machinePath);
 void* DriverLibraryEntry(void* lib, const char* name);
 void FreeDriverLibrary(void* lib);
+// Drops the spooler's hold on every interface library (the last printer handle of the process closed).
+void ReleaseHeldDriverLibraries();
 
 // Fault injection: true when this call of `fn` must fail; *err receives the error to report.
 bool ShouldFail(const char* fn, DWORD* err);

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "kvplat/drvcontract.h"
 #include "kvplat/error.h"
 #include "kvplat/module.h"
 #include "kvplat/spooler.h"
@@ -82,9 +83,10 @@ TEST_F(UiModule, EveryExportAnswersCleanly) {
                                                                               nullptr, 2),
             -1);
   expectRefused("document properties");
+  // The advanced settings answer 1 or 0: 0 while the sheet cannot run.
   EXPECT_EQ(Entry<decltype(&DrvAdvancedDocumentProperties)>("DrvAdvancedDocumentProperties")(
                 nullptr, printer_, name.data(), dmOut, nullptr),
-            -1);
+            0);
   expectRefused("advanced document properties");
   EXPECT_FALSE(Entry<decltype(&PrinterProperties)>("PrinterProperties")(nullptr, printer_));
   expectRefused("printer properties");
@@ -127,8 +129,39 @@ TEST_F(UiModule, TheSpoolerRoutesDocumentPropertiesToTheLibrary) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_SUPPORTED);
   // By device name alone, the spooler opens the printer itself.
   std::u16string name = name_;
-  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, name.data(), nullptr, nullptr, 0), -1);
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, name.data(), nullptr, nullptr, 0), 1236);
+}
+
+TEST_F(UiModule, TheSpoolerRoutesCapabilitiesAndPrinterPropertiesToTheLibrary) {
+  kvp::ClearDriverCallLog();
+  EXPECT_EQ(DeviceCapabilitiesW(name_.c_str(), nullptr, DC_COPIES, nullptr, nullptr), 999u);
+  EXPECT_EQ(DeviceCapabilitiesW(u"No such printer", nullptr, DC_COPIES, nullptr, nullptr), 0xFFFFFFFFu);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
+  // The platform's PrinterProperties hands the call to the driver's export of the same name: the driver's
+  // answer (its sheet worker refuses until the sheets are built) and the call in the log.
+  SetLastError(0);
+  EXPECT_FALSE(PrinterProperties(nullptr, printer_));
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_SUPPORTED);
+  std::vector<BYTE> out(2048, 0);
+  AdvancedDocumentPropertiesW(nullptr, printer_, nullptr, reinterpret_cast<DEVMODEW*>(out.data()), nullptr);
+  std::vector<std::string> calls;
+  for (const kvp::DriverCallRecord& r : kvp::DriverCallLog()) calls.push_back(r.call);
+  EXPECT_EQ(calls, (std::vector<std::string>{"DrvDeviceCapabilities", "PrinterProperties",
+                                             "DrvAdvancedDocumentProperties"}));
+  EXPECT_EQ(kvp::DriverCallLog()[0].answer, "999");
+}
+
+TEST_F(UiModule, TheLibraryStaysLoadedWhileAPrinterHandleIsOpen) {
+  // Drop this test's own reference: only the spooler's hold keeps the library between calls.
+  ASSERT_TRUE(FreeLibrary(module_));
+  module_ = nullptr;
+  EXPECT_EQ(GetModuleHandleW(config_.c_str()), nullptr);
+  EXPECT_EQ(DocumentPropertiesW(nullptr, printer_, nullptr, nullptr, nullptr, 0), 1236);
+  EXPECT_NE(GetModuleHandleW(config_.c_str()), nullptr);
+  EXPECT_EQ(DocumentPropertiesW(nullptr, printer_, nullptr, nullptr, nullptr, 0), 1236);
+  ClosePrinter(printer_);
+  printer_ = nullptr;
+  EXPECT_EQ(GetModuleHandleW(config_.c_str()), nullptr);
 }
 
 TEST_F(UiModule, CallsFromSeveralThreadsAtOnce) {
@@ -141,8 +174,11 @@ TEST_F(UiModule, CallsFromSeveralThreadsAtOnce) {
       std::u16string name = name_;
       for (int i = 0; i < 20; ++i) {
         if (t % 2) {
-          // The last error is the calling thread's own.
-          if (docProps(nullptr, printer_, name.data(), nullptr, nullptr, 0) == -1 &&
+          // A refusal's last error is the calling thread's own.
+          std::vector<BYTE> out(1236, 0);
+          SetLastError(0);
+          if (docProps(nullptr, printer_, name.data(), nullptr, nullptr, 0) == 1236 &&
+              docProps(nullptr, printer_, name.data(), reinterpret_cast<DEVMODEW*>(out.data()), nullptr, DM_COPY) == -1 &&
               GetLastError() == (DWORD)ERROR_NOT_SUPPORTED)
             ++clean[t];
         } else {
