@@ -66,6 +66,10 @@ DWORD SaveDriver(const Driver& d);
 DWORD LoadUserForms(std::vector<Form>& out);
 DWORD SaveUserForms(const std::vector<Form>& forms);
 std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken);
+// The connections of a user to printers of servers ("\\SERVER\NAME"), in the order they were added; none
+// is an empty list.
+DWORD LoadConnections(const std::u16string& user, std::vector<std::u16string>& out);
+DWORD SaveConnections(const std::u16string& user, const std::vector<std::u16string>& names);
 
 // Serialises read-modify-write cycles between threads and processes on one root.
 class StoreLock {
@@ -91,6 +95,16 @@ std::u16string UserName();
 void* LoadDriverLibrary(const std::u16string& machinePath);
 void* DriverLibraryEntry(void* lib, const char* name);
 void FreeDriverLibrary(void* lib);
+
+// The spooler's calls into the interface library of a driver (spl_driver.cpp). Each is logged; a driver
+// whose library cannot be loaded, or that lacks the export, is not called.
+// After AddPrinterW stored the printer: its default DEVMODE (when it has none) and PRINTER_EVENT_INITIALIZE.
+// ERROR_SUCCESS, or the driver's last error when the event answered FALSE.
+DWORD DriverSetUpNewPrinter(const std::u16string& fullName, const std::u16string& driver, bool wantsDevmode);
+// A printer event; true when the driver answered TRUE or was not called. *error: the driver's last error.
+bool DriverPrinterEvent(const std::u16string& fullName, const std::u16string& driver, int event, DWORD* error);
+// After a driver was replaced: CDM_CONVERT and DrvUpgradePrinter for every printer that uses it.
+void DriverUpgradePrinters(const std::u16string& driver);
 
 // Fault injection: true when this call of `fn` must fail; *err receives the error to report.
 bool ShouldFail(const char* fn, DWORD* err);
