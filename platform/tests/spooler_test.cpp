@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "kvplat/error.h"
+#include "kvplat/drvcontract.h"
 #include "kvplat/spooler.h"
 #include "kvplat/testhooks.h"
 #include "kvplat/text.h"
@@ -747,6 +748,13 @@ TEST_F(Spooler, DocumentPropertiesGoesToTheDriversInterfaceLibrary) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_PROC_NOT_FOUND);
 }
 
+// The platform's log of calls into drivers, one "call arguments -> answer" line each.
+std::vector<std::string> DriverCalls() {
+  std::vector<std::string> out;
+  for (const kvp::DriverCallRecord& r : kvp::DriverCallLog()) out.push_back(r.call + " " + r.arguments + " -> " + r.answer);
+  return out;
+}
+
 // The spooler's calls into the driver's interface library around a printer's life.
 TEST_F(Spooler, DriverSetsUpUpgradesAndHearsOfDeletion) {
   fs::copy_file(std::string(KV_MODULE_DIR) + "/kvspl_testui.so",
@@ -765,9 +773,9 @@ TEST_F(Spooler, DriverSetsUpUpgradesAndHearsOfDeletion) {
   };
   const std::string big = std::to_string(sizeof(DEVMODEW) + 16);
   // Creation: the default DEVMODE (a size query, then the call), then the initialisation.
-  kvp::test::ClearSpoolerDriverCallLog();
+  kvp::ClearDriverCallLog();
   ASSERT_TRUE(add(u"Set up", nullptr));
-  EXPECT_EQ(kvp::test::SpoolerDriverCallLog(),
+  EXPECT_EQ(DriverCalls(),
             (std::vector<std::string>{"DrvConvertDevMode Set up mode=4 size=0 -> 0 size=" + big + " error=122",
                                       "DrvConvertDevMode Set up mode=4 size=" + big + " -> 1 size=" + big + " error=0",
                                       "DrvPrinterEvent Set up event=3 flags=0 -> 1"}));
@@ -787,24 +795,24 @@ TEST_F(Spooler, DriverSetsUpUpgradesAndHearsOfDeletion) {
   HANDLE none = nullptr;
   EXPECT_FALSE(OpenPrinterW(WS(refused), &none, nullptr));
   // Replacing the driver converts each printer's DEVMODE and upgrades the printer.
-  kvp::test::ClearSpoolerDriverCallLog();
+  kvp::ClearDriverCallLog();
   ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)));
-  auto log = kvp::test::SpoolerDriverCallLog();
+  auto log = DriverCalls();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[1], "DrvConvertDevMode Set up mode=1 size=" + big + " -> 1 size=" + big + " error=0");
   EXPECT_EQ(log[2], "DrvUpgradePrinter Set up level=1 -> 1");
   // Deletion: the driver hears of it first.
-  kvp::test::ClearSpoolerDriverCallLog();
+  kvp::ClearDriverCallLog();
   h = Open(u"Set up");
   ASSERT_TRUE(DeletePrinter(h));
   ClosePrinter(h);
-  EXPECT_EQ(kvp::test::SpoolerDriverCallLog(), (std::vector<std::string>{"DrvPrinterEvent Set up event=4 flags=0 -> 1"}));
+  EXPECT_EQ(DriverCalls(), (std::vector<std::string>{"DrvPrinterEvent Set up event=4 flags=0 -> 1"}));
   // Connections to a server's printers, per user.
   std::u16string server = u"\\\\PRINTSRV", shared = u"\\\\PRINTSRV\\Shared", refusing = u"\\\\PRINTSRV\\Missing",
                  local = u"Set up";
   ASSERT_TRUE(add(u"Shared", WS(server)));
   ASSERT_TRUE(add(u"NoConnect x", WS(server)));
-  kvp::test::ClearSpoolerDriverCallLog();
+  kvp::ClearDriverCallLog();
   ASSERT_TRUE(AddPrinterConnectionW(WS(shared)));
   ASSERT_TRUE(AddPrinterConnectionW(WS(shared)));  // already there: no second event
   EXPECT_EQ(kvp::SplListConnections(), (std::vector<std::u16string>{u"\\\\PRINTSRV\\Shared"}));
@@ -819,7 +827,7 @@ TEST_F(Spooler, DriverSetsUpUpgradesAndHearsOfDeletion) {
   EXPECT_FALSE(DeletePrinterConnectionW(WS(shared)));
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
   EXPECT_TRUE(kvp::SplListConnections().empty());
-  EXPECT_EQ(kvp::test::SpoolerDriverCallLog(),
+  EXPECT_EQ(DriverCalls(),
             (std::vector<std::string>{"DrvPrinterEvent \\\\PRINTSRV\\Shared event=1 flags=0 -> 1",
                                       "DrvPrinterEvent \\\\PRINTSRV\\NoConnect x event=1 flags=0 -> 0",
                                       "DrvPrinterEvent \\\\PRINTSRV\\Shared event=2 flags=0 -> 1"}));

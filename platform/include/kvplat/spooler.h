@@ -255,7 +255,9 @@ KVAPI BOOL ClosePrinter(HANDLE hPrinter);
 // library sets it up: DrvConvertDevMode CDM_DRIVER_DEFAULT (a size query, then the call) gives the printer
 // its DEVMODE when the caller gave none, then DrvPrinterEvent PRINTER_EVENT_INITIALIZE; a FALSE from the
 // event removes the printer again and fails with the driver's last error. A driver whose interface library
-// cannot be loaded is not called.
+// cannot be loaded is not called. The calls go into kvp::DriverCallLog (kvplat/drvcontract.h) as
+// "DrvConvertDevMode" "NAME mode=4 size=0" "0 size=1236 error=122", "DrvPrinterEvent" "NAME event=3
+// flags=0" "1" and "DrvUpgradePrinter" "NAME level=1" "1".
 KVAPI HANDLE AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter);
 // DeletePrinter: tells the driver (PRINTER_EVENT_DELETE), then removes the printer with its data and jobs;
 // the handle stays to be closed.
@@ -375,10 +377,5 @@ void ResetSpoolerFailures();
 // "revert" and "impersonate" entries, in call order, since the last clear.
 std::vector<std::string> SpoolerImpersonationLog();
 void ClearSpoolerImpersonationLog();
-// The spooler's calls into printers' interface libraries since the last clear, one line a call:
-// "DrvConvertDevMode NAME mode=4 size=0 -> 0 size=1236 error=122", "DrvPrinterEvent NAME event=3 flags=0 -> 1",
-// "DrvUpgradePrinter NAME level=1 -> 1".
-std::vector<std::string> SpoolerDriverCallLog();
-void ClearSpoolerDriverCallLog();
 
 }  // namespace kvp::test

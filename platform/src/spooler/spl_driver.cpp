@@ -1,8 +1,9 @@
 // The spooler's calls into a printer's interface library: the set-up of a new printer, the printer
-// events and the upgrade of the printers of a replaced driver. Every call is logged for tests.
+// events and the upgrade of the printers of a replaced driver. Every call goes into the platform's log
+// of calls into drivers.
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+#include <string>
 
 #include "kvplat/drvcontract.h"
 #include "kvplat/error.h"
@@ -13,16 +14,6 @@ namespace kvp::spl {
 namespace {
 
 constexpr const char16_t* kOldDriverDirectory = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3";
-
-std::mutex g_callMu;
-std::vector<std::string>& CallLog() {
-  static std::vector<std::string> v;
-  return v;
-}
-void Log(std::string line) {
-  std::lock_guard<std::mutex> g(g_callMu);
-  CallLog().push_back(std::move(line));
-}
 
 // The interface library of a driver, held for the calls of one spooler operation.
 class DriverLibrary {
@@ -52,9 +43,10 @@ BOOL ConvertDevMode(const DriverLibrary& lib, const std::u16string& printer, PDE
   SetLastError(ERROR_SUCCESS);
   BOOL ok = fn(name.data(), in, out, size, mode);
   DWORD err = GetLastError();
-  char buf[96];
-  std::snprintf(buf, sizeof buf, " mode=%u size=%d -> %d size=%d error=%u", mode, before, ok, *size, err);
-  Log("DrvConvertDevMode " + ToUtf8(printer) + buf);
+  char args[48], answer[64];
+  std::snprintf(args, sizeof args, " mode=%u size=%d", mode, before);
+  std::snprintf(answer, sizeof answer, "%d size=%d error=%u", ok, *size, err);
+  RecordDriverCall("DrvConvertDevMode", ToUtf8(printer) + args, answer);
   SetLastError(err);
   return ok;
 }
@@ -113,9 +105,9 @@ bool DriverPrinterEvent(const std::u16string& fullName, const std::u16string& dr
   SetLastError(ERROR_SUCCESS);
   BOOL ok = fn(name.data(), event, 0, 0);
   DWORD err = GetLastError();
-  char buf[64];
-  std::snprintf(buf, sizeof buf, " event=%d flags=0 -> %d", event, ok);
-  Log("DrvPrinterEvent " + ToUtf8(fullName) + buf);
+  char args[32];
+  std::snprintf(args, sizeof args, " event=%d flags=0", event);
+  RecordDriverCall("DrvPrinterEvent", ToUtf8(fullName) + args, std::to_string(ok));
   // A driver that refuses without saying why still refuses.
   if (!ok) *error = err ? err : DWORD(ERROR_GEN_FAILURE);
   return ok != FALSE;
@@ -153,21 +145,8 @@ void DriverUpgradePrinters(const std::u16string& driver) {
     DRIVER_UPGRADE_INFO_1 info{printerName.data(), oldDir.data()};
     SetLastError(ERROR_SUCCESS);
     BOOL ok = upgrade(1, reinterpret_cast<LPBYTE>(&info));
-    char buf[48];
-    std::snprintf(buf, sizeof buf, " level=1 -> %d", ok);
-    Log("DrvUpgradePrinter " + ToUtf8(name) + buf);
+    RecordDriverCall("DrvUpgradePrinter", ToUtf8(name) + " level=1", std::to_string(ok));
   }
 }
 
 }  // namespace kvp::spl
-
-namespace kvp::test {
-std::vector<std::string> SpoolerDriverCallLog() {
-  std::lock_guard<std::mutex> g(kvp::spl::g_callMu);
-  return kvp::spl::CallLog();
-}
-void ClearSpoolerDriverCallLog() {
-  std::lock_guard<std::mutex> g(kvp::spl::g_callMu);
-  kvp::spl::CallLog().clear();
-}
-}  // namespace kvp::test
