@@ -2,6 +2,7 @@
 #include "inst_data_folder.h"
 
 #include <cstring>
+#include <vector>
 
 #include "config/ini.h"
 #include "config/ini_text.h"
@@ -40,11 +41,16 @@ bool ForEachEntry(const WCHAR* folder, Fn fn) {
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW(pattern, &fd);
   if (find == INVALID_HANDLE_VALUE) return false;
+  // The listing is taken whole first: the callers delete what they are given.
+  std::vector<WIN32_FIND_DATAW> entries;
   do {
-    WCHAR path[kPathChars + 8];
-    if (!IsDots(fd.cFileName) && Join(path, kPathChars + 8, folder, fd.cFileName)) fn(path, fd);
+    if (!IsDots(fd.cFileName)) entries.push_back(fd);
   } while (FindNextFileW(find, &fd));
   FindClose(find);
+  for (const WIN32_FIND_DATAW& e : entries) {
+    WCHAR path[kPathChars + 8];
+    if (Join(path, kPathChars + 8, folder, e.cFileName)) fn(path, e);
+  }
   return true;
 }
 

