@@ -11,6 +11,7 @@
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
 #include "settings/access.h"
+#include "settings/library_hooks.h"
 #include "settings/context.h"
 
 namespace {
@@ -231,7 +232,7 @@ DWORD CfgReadFontTableRows(HANDLE printer, void* rows, DWORD count, DWORD flags)
   return result;
 }
 
-int CfgWriteFontTableRows(HANDLE printer, const void* rows, DWORD count, DWORD flags) {
+int CfgWriteFontTableRowsCommon(HANDLE printer, const void* rows, DWORD count, DWORD flags) {
   const bool defaults = (flags & CFG_FONTS_DEFAULT_TABLE) != 0;
   int ok = 1;
   if (count && rows) {

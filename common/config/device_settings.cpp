@@ -427,6 +427,11 @@ int CfgLoadDeviceSettings(HANDLE printer, int part, SETTING_CONTEXT* ctx) {
 }
 
 int CfgSaveDeviceSettings(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass, DWORD flags) {
+  return CfgSaveDeviceSettingsEx(printer, ctx, storageClass, flags, nullptr);
+}
+
+int CfgSaveDeviceSettingsEx(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass, DWORD flags, DWORD* failed) {
+  if (failed) *failed = 0;
   if (!ctx || !ctx->dictionary || !ctx->dictionary->rows || !ctx->store) return 1;
   const DWORD mode = flags & ~CFG_SAVE_FORCE;
   const bool forced = (flags & CFG_SAVE_FORCE) != 0;
@@ -456,7 +461,8 @@ int CfgSaveDeviceSettings(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass
     if (InIdList(2, id)) continue;
     if (block == STG_BLOCK_DEVICE && row->medium == STG_MEDIUM_BLOCK && lockOn) {
       if (const LOCK_GROUP* g = FindLockGroup(id)) {
-        if (id == g->first) CfgSaveLockBits(printer, ctx, row, STG_BLOCK_DEVICE, g->typeCode, g->name);
+        if (id == g->first && !CfgSaveLockBits(printer, ctx, row, STG_BLOCK_DEVICE, g->typeCode, g->name) && failed)
+          ++*failed;
         continue;
       }
     }
@@ -476,11 +482,11 @@ int CfgSaveDeviceSettings(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass
       if (id == kActionFirst) actionRow = row;
       continue;
     }
-    CfgWriteDeviceSetting(printer, ctx, row, ini);
+    if (!CfgWriteDeviceSetting(printer, ctx, row, ini) && failed) ++*failed;
   }
   if (actionRow) {
     BorrowedRow borrow(actionRow, u"rdmAction", STG_TYPE_U16);
-    CfgWriteDeviceSetting(printer, ctx, actionRow, ini);
+    if (!CfgWriteDeviceSetting(printer, ctx, actionRow, ini) && failed) ++*failed;
   }
   if (customMedia && mode == CFG_SAVE_DEVICE_ONLY) {
     ITEM_DESC* media = StgFindItem(ctx, kCustomMediaFirst);

@@ -62,6 +62,8 @@ int CfgSaveDeviceSettingsAll(HANDLE printer, SETTING_CONTEXT* ctx);
 // settings equal to its copy of the store unless forced; a plain class-3 save is followed by the
 // by-name pass. 1 (single failures are not reported).
 int CfgSaveDeviceSettings(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass, DWORD flags);
+// The same, counting in *failed (when given) the values that could not be written.
+int CfgSaveDeviceSettingsEx(HANDLE printer, SETTING_CONTEXT* ctx, int storageClass, DWORD flags, DWORD* failed);
 
 // ---- Single settings.
 
@@ -107,7 +109,7 @@ int CfgSaveFontTable(HANDLE printer, SETTING_CONTEXT* ctx, DWORD flags);
 // Reads `count` rows of 128 bytes; a row whose names cannot both be read is left empty. 0, the last
 // platform error code, or 8 without destination or memory.
 DWORD CfgReadFontTableRows(HANDLE printer, void* rows, DWORD count, DWORD flags);
-// Writes the rows and then the count. 1 / 0.
+// Writes the rows and then the count. 1 / 0. Dispatched through the library's table of own builds.
 int CfgWriteFontTableRows(HANDLE printer, const void* rows, DWORD count, DWORD flags);
 // 128-byte rows <-> two arrays of 64-byte names.
 void CfgSplitFontTableRows(const void* rows, void* trueTypeNames, void* deviceNames, DWORD count);

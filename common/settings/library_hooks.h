@@ -36,7 +36,9 @@ struct SETTING_STORE;
   X(StgMergePublicFields, void, (DEVMODEW * store, const DEVMODEW* incoming, SETTING_CONTEXT* ctx),         \
     (store, incoming, ctx))                                                                              \
   X(StgApplyOutputPaper, void, (DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm),           \
-    (paper, settingId, ctx, dm))
+    (paper, settingId, ctx, dm))                                                                         \
+  X(CfgWriteFontTableRows, int, (HANDLE printer, const void* rows, DWORD count, DWORD flags),              \
+    (printer, rows, count, flags))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

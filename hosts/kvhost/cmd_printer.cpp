@@ -1,4 +1,6 @@
-// kvhost printer add|list|show|remove: manages the printers of a machine root through the spooler calls.
+// kvhost printer add|list|show|remove|connect|disconnect|convert: manages the printers of a machine root
+// through the spooler calls, which have the printers' drivers set them up, and calls a driver's DEVMODE
+// conversion as the spooler does.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -6,11 +8,14 @@
 #include <vector>
 
 #include "command.h"
+#include "kvplat/drvcontract.h"
 #include "kvplat/error.h"
+#include "kvplat/module.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
 #include "kvsetup/driver_set.h"
+#include "settings/devmode.h"
 #include "settings/item_records.h"
 
 namespace {
@@ -208,7 +213,7 @@ int Fail(const char* what, const std::string& name) {
 }
 
 int Add(const std::vector<std::string>& args) {
-  std::string name, driver, port, attrs;
+  std::string name, driver, port, attrs, server;
   for (size_t i = 1; i < args.size(); ++i) {
     auto takes = [&](const char* opt, std::string& into) {
       if (args[i] != opt) return false;
@@ -216,7 +221,8 @@ int Add(const std::vector<std::string>& args) {
       into = args[++i];
       return true;
     };
-    if (takes("--driver", driver) || takes("--port", port) || takes("--attributes", attrs)) continue;
+    if (takes("--driver", driver) || takes("--port", port) || takes("--attributes", attrs) || takes("--server", server))
+      continue;
     if (args[i].rfind("--", 0) == 0 || !name.empty()) {
       std::fprintf(stderr, "kvhost: printer add: unexpected '%s'\n", args[i].c_str());
       return 2;
@@ -224,7 +230,7 @@ int Add(const std::vector<std::string>& args) {
     name = args[i];
   }
   if (name.empty() || driver.empty()) {
-    std::fprintf(stderr, "usage: kvhost printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n");
+    std::fprintf(stderr, "usage: kvhost printer add NAME --driver DRIVER [--server \\\\SERVER] [--port PORT] [--attributes A]\n");
     return 2;
   }
   DWORD attributes = 0;
@@ -239,8 +245,9 @@ int Add(const std::vector<std::string>& args) {
   pi.pDriverName = wdriver.data();
   pi.pPortName = wport.empty() ? nullptr : wport.data();
   pi.Attributes = attributes;
-  HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&pi));
-  if (!h && GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER) {
+  std::u16string wserver = kvp::FromUtf8(server);
+  HANDLE h = AddPrinterW(wserver.empty() ? nullptr : wserver.data(), 2, reinterpret_cast<LPBYTE>(&pi));
+  if (!h && GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER && server.empty()) {
     // The driver is new to this machine: install the driver set under that name, with the printer.
     kvsetup::Request q;
     q.driverName = wdriver;
@@ -252,7 +259,7 @@ int Add(const std::vector<std::string>& args) {
   }
   if (!h) return Fail("adding printer", name);
   ClosePrinter(h);
-  std::printf("printer added: %s\n", name.c_str());
+  std::printf("printer added: %s\n", (server.empty() ? name : server + "\\" + name).c_str());
   return 0;
 }
 
@@ -312,10 +319,18 @@ int Show(const std::string& name) {
   for (const kvp::SplJobState& j : jobs)
     std::printf("    job %u \"%s\", %u page%s: %s\n", j.id, kvp::ToUtf8(j.document).c_str(), j.totalPages,
                 j.totalPages == 1 ? "" : "s", JobStatusText(j.status));
-  if (pi->pDevMode)
-    line("DEVMODE:", std::to_string(pi->pDevMode->dmSize) + " + " + std::to_string(pi->pDevMode->dmDriverExtra) +
-                         " bytes, device \"" + U8(pi->pDevMode->dmDeviceName) + "\"");
-  else
+  if (pi->pDevMode) {
+    const DEVMODEW* dm = pi->pDevMode;
+    line("DEVMODE:", std::to_string(dm->dmSize) + " + " + std::to_string(dm->dmDriverExtra) + " bytes, device \"" +
+                         U8(dm->dmDeviceName) + "\"");
+    if (size_t(dm->dmSize) + dm->dmDriverExtra >= PDM_OFF_VERSION + sizeof(DWORD)) {
+      DWORD version = 0;
+      std::memcpy(&version, reinterpret_cast<const BYTE*>(dm) + PDM_OFF_VERSION, sizeof version);
+      char text[32];
+      std::snprintf(text, sizeof text, "0x%08X", version);
+      line("Settings version:", text);
+    }
+  } else
     line("DEVMODE:", "(none)");
   std::vector<kvp::SplDataValue> data;
   DWORD e = kvp::SplGetAllPrinterData(h, data);
@@ -337,6 +352,18 @@ int Show(const std::string& name) {
     std::string name = row->ext && row->ext->name ? kvp::ToUtf8(kvp::WView(row->ext->name)) : kvp::ToUtf8(v->name);
     std::printf("  %s = %s\n", name.c_str(), SettingText(*row, v->data).c_str());
   }
+  // What set-up registered for the printer, by name.
+  static constexpr const char16_t* kRegistration[] = {u"SPLUserModePrinterDriver", u"DriverIniFileName",
+                                                      u"DriverGRFileName",         u"DriverEDFileName",
+                                                      u"HelpFileName",             u"LogFileName",
+                                                      u"ZARNPrinterName",          u"DriverName"};
+  std::printf("Registration values:\n");
+  for (const char16_t* reg : kRegistration) {
+    const kvp::SplDataValue* found = nullptr;
+    for (auto& v : data)
+      if (v.name == reg) found = &v;
+    std::printf("  %-25s %s\n", kvp::ToUtf8(reg).c_str(), found ? ValueText(*found).c_str() : "(none)");
+  }
   std::printf("Printer data (%zu values):\n", others.size());
   for (auto* v : others)
     std::printf("  %s\\%s = %s %s\n", kvp::ToUtf8(v->key).c_str(), kvp::ToUtf8(v->name).c_str(), TypeName(v->type),
@@ -356,27 +383,149 @@ int Remove(const std::string& name) {
   return 0;
 }
 
+int Connect(const std::string& name, bool add) {
+  std::u16string wname = kvp::FromUtf8(name);
+  if (!(add ? AddPrinterConnectionW(wname.data()) : DeletePrinterConnectionW(wname.data())))
+    return Fail(add ? "connecting to printer" : "disconnecting from printer", name);
+  std::printf(add ? "printer connected: %s\n" : "printer disconnected: %s\n", name.c_str());
+  return 0;
+}
+
+// The printer's driver interface library, loaded as the spooler loads it.
+HMODULE LoadInterfaceLibrary(HANDLE printer) {
+  DWORD need = 0;
+  GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &need);
+  std::vector<BYTE> buf(need ? need : 1);
+  if (!GetPrinterDriverW(printer, nullptr, 2, buf.data(), DWORD(buf.size()), &need)) return nullptr;
+  auto* di = reinterpret_cast<DRIVER_INFO_2W*>(buf.data());
+  return di->pConfigFile ? LoadLibraryW(di->pConfigFile) : nullptr;
+}
+
+int Convert(const std::vector<std::string>& args) {
+  std::string name, modeText, in, out, sizeText;
+  for (size_t i = 1; i < args.size(); ++i) {
+    auto takes = [&](const char* opt, std::string& into) {
+      if (args[i] != opt || i + 1 >= args.size()) return false;
+      into = args[++i];
+      return true;
+    };
+    if (takes("--mode", modeText) || takes("--in", in) || takes("--out", out) || takes("--size", sizeText)) continue;
+    if (args[i].rfind("--", 0) == 0 || !name.empty()) return kvhost::UsageError("printer convert: unexpected '" + args[i] + "'");
+    name = args[i];
+  }
+  DWORD mode = modeText == "default" ? CDM_DRIVER_DEFAULT : modeText == "convert" ? CDM_CONVERT : modeText == "351" ? CDM_CONVERT351 : 0;
+  char* end = nullptr;
+  long given = sizeText.empty() ? -1 : std::strtol(sizeText.c_str(), &end, 0);
+  if (name.empty() || !mode || (!sizeText.empty() && (!end || *end || given < 0 || given > (1 << 20))))
+    return kvhost::UsageError(
+        "usage: kvhost printer convert PRINTER --mode default|convert|351 [--in FILE] [--size N] [--out FILE]");
+  std::u16string wname = kvp::FromUtf8(name);
+  HANDLE h = nullptr;
+  if (!OpenPrinterW(wname.data(), &h, nullptr)) return Fail("opening printer", name);
+  // The input: the file given, else the printer's own DEVMODE.
+  std::string input;
+  if (!in.empty()) {
+    std::string error;
+    if (!kvhost::ReadHostFile(in, &input, &error)) {
+      ClosePrinter(h);
+      return kvhost::Failed(error);
+    }
+  } else {
+    DWORD need = 0;
+    GetPrinterW(h, 2, nullptr, 0, &need);
+    std::vector<BYTE> buf(need ? need : 1);
+    if (GetPrinterW(h, 2, buf.data(), DWORD(buf.size()), &need)) {
+      const DEVMODEW* dm = reinterpret_cast<PRINTER_INFO_2W*>(buf.data())->pDevMode;
+      if (dm) input.assign(reinterpret_cast<const char*>(dm), size_t(dm->dmSize) + dm->dmDriverExtra);
+    }
+  }
+  HMODULE lib = LoadInterfaceLibrary(h);
+  ClosePrinter(h);
+  auto fn = lib ? reinterpret_cast<PFN_DrvConvertDevMode>(GetProcAddress(lib, "DrvConvertDevMode")) : nullptr;
+  if (!fn) {
+    if (lib) FreeLibrary(lib);
+    return kvhost::Failed("the driver of '" + name + "' has no DrvConvertDevMode to call");
+  }
+  // Without --size the buffer is sized as the spooler sizes it: the DEVMODE a conversion aims at names
+  // its own sizes (those of the input), the other modes answer their size to a query first.
+  std::vector<BYTE> inBytes(input.begin(), input.end());
+  const DEVMODEW* inDm = inBytes.size() >= offsetof(DEVMODEW, dmFields) ? reinterpret_cast<const DEVMODEW*>(inBytes.data()) : nullptr;
+  LONG size = given;
+  if (size < 0) {
+    if (mode == CDM_CONVERT) {
+      size = inDm ? LONG(inDm->dmSize) + inDm->dmDriverExtra : 0;
+    } else {
+      size = 0;
+      fn(wname.data(), nullptr, nullptr, &size, mode);
+    }
+  }
+  std::vector<BYTE> outBytes(size_t(size > 0 ? size : 0) + sizeof(DEVMODEW), 0);
+  auto* outDm = reinterpret_cast<DEVMODEW*>(outBytes.data());
+  if (mode == CDM_CONVERT && inDm) {
+    outDm->dmSpecVersion = inDm->dmSpecVersion;
+    outDm->dmDriverVersion = inDm->dmDriverVersion;
+    outDm->dmSize = inDm->dmSize;
+    outDm->dmDriverExtra = inDm->dmDriverExtra;
+  }
+  // The input is padded so that a driver reading a whole header never reads past the file's bytes.
+  inBytes.resize(inBytes.size() + sizeof(DEVMODEW), 0);
+  SetLastError(ERROR_SUCCESS);
+  BOOL ok = fn(wname.data(), inDm ? reinterpret_cast<PDEVMODEW>(inBytes.data()) : nullptr, size > 0 ? outDm : nullptr,
+               &size, mode);
+  DWORD error = GetLastError();
+  std::printf("DrvConvertDevMode %s: %s, size %d, last error %u\n", modeText.c_str(), ok ? "TRUE" : "FALSE", size, error);
+  int rc = ok ? 0 : 1;
+  if (ok && size > 0 && size_t(size) <= outBytes.size()) {
+    std::printf("DEVMODE: %u + %u bytes, spec version 0x%04X, driver version 0x%04X\n", outDm->dmSize,
+                outDm->dmDriverExtra, outDm->dmSpecVersion, outDm->dmDriverVersion);
+    std::string host;
+    if (!out.empty()) {
+      FILE* f = kvhost::HostPathOf(out, &host) ? std::fopen(host.c_str(), "wb") : nullptr;
+      if (!f || std::fwrite(outBytes.data(), 1, size_t(size), f) != size_t(size)) rc = kvhost::Failed("cannot write " + out);
+      if (f) std::fclose(f);
+      if (rc == 0) std::printf("written: %s (%d bytes)\n", out.c_str(), size);
+    }
+  }
+  FreeLibrary(lib);
+  return rc;
+}
+
 int RunPrinter(const std::vector<std::string>& args) {
   if (!args.empty()) {
     if (args[0] == "add") return Add(args);
-    bool one = args[0] == "list" && args.size() == 1, named = (args[0] == "show" || args[0] == "remove") && args.size() == 2;
-    if (one || named) {
+    bool one = args[0] == "list" && args.size() == 1;
+    bool named = (args[0] == "show" || args[0] == "remove" || args[0] == "connect" || args[0] == "disconnect") &&
+                 args.size() == 2;
+    if (one || named || args[0] == "convert") {
       if (int rc = kvhost::CheckRoot()) return rc;
-      return one ? List() : args[0] == "show" ? Show(args[1]) : Remove(args[1]);
+      if (one) return List();
+      if (args[0] == "show") return Show(args[1]);
+      if (args[0] == "remove") return Remove(args[1]);
+      if (args[0] == "connect") return Connect(args[1], true);
+      if (args[0] == "disconnect") return Connect(args[1], false);
+      return Convert(args);
     }
   }
   std::fprintf(stderr,
-               "usage: kvhost printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n"
-               "       kvhost printer list | show NAME | remove NAME\n");
+               "usage: kvhost printer add NAME --driver DRIVER [--server \\\\SERVER] [--port PORT] [--attributes A]\n"
+               "       kvhost printer list | show NAME | remove NAME\n"
+               "       kvhost printer connect \\\\SERVER\\NAME | disconnect \\\\SERVER\\NAME\n"
+               "       kvhost printer convert PRINTER --mode default|convert|351 [--in FILE] [--size N] [--out FILE]\n");
   return 2;
 }
 
 }  // namespace
 
 KVHOST_COMMAND_ROOT("printer",
-               "  printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n"
-               "                           add a printer (installs DRIVER with the driver set's files if needed)\n"
+               "  printer add NAME --driver DRIVER [--server \\\\SERVER] [--port PORT] [--attributes A]\n"
+               "                           add a printer (of a server with --server), set up by its driver\n"
+               "                           (installs DRIVER with the driver set's files if needed)\n"
                "  printer list             list the printers of the machine\n"
-               "  printer show NAME        print a printer's fields and every printer-data value\n"
-               "  printer remove NAME      delete a printer with its data and jobs",
+               "  printer show NAME        print a printer's fields, DEVMODE, registration and printer-data values\n"
+               "  printer remove NAME      delete a printer with its data and jobs (the driver is told first)\n"
+               "  printer connect \\\\SERVER\\NAME | disconnect \\\\SERVER\\NAME\n"
+               "                           connect the user to a server's printer, or remove the connection\n"
+               "  printer convert PRINTER --mode default|convert|351 [--in FILE] [--size N] [--out FILE]\n"
+               "                           call the driver's DrvConvertDevMode as the spooler does (input: FILE\n"
+               "                           or the printer's DEVMODE) and print the answer, size and last error",
                RunPrinter, kvhost::RootUse::kChecksItself);

@@ -1,6 +1,7 @@
 // kvhost setup [--root DIR]: installs the driver set into a machine root (created when missing): the
 // built libraries, companions and model files into the driver folder, the driver registered with the
-// spooler and a printer of the model added.
+// spooler (its printers upgraded when it was installed already) and a printer of the model added, which
+// the spooler has the driver set up.
 #include <unistd.h>
 
 #include <cstdio>
@@ -35,6 +36,7 @@ int InstallDriverSet(kvsetup::Request q) {
     return Failed(r.message);
   }
   std::printf("driver registered: %s\n", kvp::ToUtf8(q.driverName).c_str());
+  for (const std::u16string& p : r.upgraded) std::printf("printer upgraded: %s\n", kvp::ToUtf8(p).c_str());
   if (r.printer) {
     std::printf(r.printerExisted ? "printer kept: %s\n" : "printer added: %s\n", kvp::ToUtf8(q.printerName).c_str());
     ClosePrinter(r.printer);
@@ -76,5 +78,6 @@ int RunSetup(const std::vector<std::string>& args) {
 KVHOST_COMMAND_ROOT("setup",
                     "  setup [--root DIR]       install the driver set into a machine root (created when missing):\n"
                     "                           libraries, companions and model files into the driver folder, the\n"
-                    "                           driver registered, a printer of the model added",
+                    "                           driver registered (its printers upgraded when it was there), a printer\n"
+                    "                           of the model added and set up by the driver",
                     kvhost::RunSetup, kvhost::RootUse::kCreates);

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "kvplat/error.h"
+#include "kvplat/drvcontract.h"
 #include "kvplat/spooler.h"
 #include "kvplat/testhooks.h"
 #include "kvplat/text.h"
@@ -847,6 +848,91 @@ TEST_F(Spooler, DocumentPropertiesGoesToTheDriversInterfaceLibrary) {
   ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&plain)));
   EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, WS(printer), nullptr, nullptr, 0), -1);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_PROC_NOT_FOUND);
+}
+
+// The platform's log of calls into drivers, one "call arguments -> answer" line each.
+std::vector<std::string> DriverCalls() {
+  std::vector<std::string> out;
+  for (const kvp::DriverCallRecord& r : kvp::DriverCallLog()) out.push_back(r.call + " " + r.arguments + " -> " + r.answer);
+  return out;
+}
+
+// The spooler's calls into the driver's interface library around a printer's life.
+TEST_F(Spooler, DriverSetsUpUpgradesAndHearsOfDeletion) {
+  fs::copy_file(std::string(KV_MODULE_DIR) + "/kvspl_testui.so",
+                root_.path() + "/c/Windows/System32/spool/drivers/x64/3/kvspl_testui.so");
+  std::u16string name = u"UI Driver", env = KV_PRINT_ENVIRONMENT, drv = u"kvdrvgr.dll", data = u"kvdrvdat",
+                 cfg = u"kvspl_testui.so";
+  DRIVER_INFO_2W di{3, WS(name), WS(env), WS(drv), WS(data), WS(cfg)};
+  ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)));
+  auto add = [&](std::u16string printer, LPWSTR server) {
+    PRINTER_INFO_2W pi{};
+    pi.pPrinterName = WS(printer);
+    pi.pDriverName = WS(name);
+    HANDLE h = AddPrinterW(server, 2, reinterpret_cast<LPBYTE>(&pi));
+    if (h) ClosePrinter(h);
+    return h != nullptr;
+  };
+  const std::string big = std::to_string(sizeof(DEVMODEW) + 16);
+  // Creation: the default DEVMODE (a size query, then the call), then the initialisation.
+  kvp::ClearDriverCallLog();
+  ASSERT_TRUE(add(u"Set up", nullptr));
+  EXPECT_EQ(DriverCalls(),
+            (std::vector<std::string>{"DrvConvertDevMode Set up mode=4 size=0 -> 0 size=" + big + " error=122",
+                                      "DrvConvertDevMode Set up mode=4 size=" + big + " -> 1 size=" + big + " error=0",
+                                      "DrvPrinterEvent Set up event=3 flags=0 -> 1"}));
+  HANDLE h = Open(u"Set up");
+  std::vector<BYTE> info = Get(h, 2);
+  ASSERT_FALSE(info.empty());
+  const DEVMODEW* dm = reinterpret_cast<PRINTER_INFO_2W*>(info.data())->pDevMode;
+  ASSERT_NE(dm, nullptr);
+  EXPECT_EQ(dm->dmDriverExtra, 16);
+  EXPECT_EQ(Str(dm->dmDeviceName), u"Set up");
+  ClosePrinter(h);
+  // A printer its driver refuses does not stay; the driver's reason is the caller's.
+  SetLastError(0);
+  EXPECT_FALSE(add(u"Refused", nullptr));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+  std::u16string refused = u"Refused";
+  HANDLE none = nullptr;
+  EXPECT_FALSE(OpenPrinterW(WS(refused), &none, nullptr));
+  // Replacing the driver converts each printer's DEVMODE and upgrades the printer.
+  kvp::ClearDriverCallLog();
+  ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&di)));
+  auto log = DriverCalls();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1], "DrvConvertDevMode Set up mode=1 size=" + big + " -> 1 size=" + big + " error=0");
+  EXPECT_EQ(log[2], "DrvUpgradePrinter Set up level=1 -> 1");
+  // Deletion: the driver hears of it first.
+  kvp::ClearDriverCallLog();
+  h = Open(u"Set up");
+  ASSERT_TRUE(DeletePrinter(h));
+  ClosePrinter(h);
+  EXPECT_EQ(DriverCalls(), (std::vector<std::string>{"DrvPrinterEvent Set up event=4 flags=0 -> 1"}));
+  // Connections to a server's printers, per user.
+  std::u16string server = u"\\\\PRINTSRV", shared = u"\\\\PRINTSRV\\Shared", refusing = u"\\\\PRINTSRV\\Missing",
+                 local = u"Set up";
+  ASSERT_TRUE(add(u"Shared", WS(server)));
+  ASSERT_TRUE(add(u"NoConnect x", WS(server)));
+  kvp::ClearDriverCallLog();
+  ASSERT_TRUE(AddPrinterConnectionW(WS(shared)));
+  ASSERT_TRUE(AddPrinterConnectionW(WS(shared)));  // already there: no second event
+  EXPECT_EQ(kvp::SplListConnections(), (std::vector<std::u16string>{u"\\\\PRINTSRV\\Shared"}));
+  std::u16string refusingFull = u"\\\\PRINTSRV\\NoConnect x";
+  EXPECT_FALSE(AddPrinterConnectionW(WS(refusingFull)));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(AddPrinterConnectionW(WS(refusing)));  // no such printer
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
+  EXPECT_FALSE(AddPrinterConnectionW(WS(local)));  // not a server's printer
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
+  ASSERT_TRUE(DeletePrinterConnectionW(WS(shared)));
+  EXPECT_FALSE(DeletePrinterConnectionW(WS(shared)));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PRINTER_NAME);
+  EXPECT_TRUE(kvp::SplListConnections().empty());
+  EXPECT_EQ(DriverCalls(),
+            (std::vector<std::string>{"DrvPrinterEvent \\\\PRINTSRV\\Shared event=1 flags=0 -> 1",
+                                      "DrvPrinterEvent \\\\PRINTSRV\\NoConnect x event=1 flags=0 -> 0",
+                                      "DrvPrinterEvent \\\\PRINTSRV\\Shared event=2 flags=0 -> 1"}));
 }
 
 // kvhost printer add/show on a fresh root: the fields and every printer-data value are printed.

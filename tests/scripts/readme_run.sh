@@ -16,7 +16,7 @@ out=$(KV_BUILD_DIR="$tmp/build" KV_MACHINE_ROOT="$tmp/machine" bash scripts/run.
   exit 1
 }
 echo "$out"
-for want in "printer added: KAVRO Lumeta QT M8350 ZARN" "0 skipped items, 0 warnings" "kvdrvdat.BCS" \
+for want in "printer added: KAVRO Lumeta QT M8350 ZARN" "220 + 1016 bytes" "KV8350us.hlp" "0 skipped items, 0 warnings" "kvdrvdat.BCS" \
             "status: No Paper" "picture written"; do
   grep -qF "$want" <<<"$out" || { echo "missing from the run's output: $want" >&2; exit 1; }
 done

@@ -9,6 +9,8 @@
 #include "settings/store.h"
 #include "sheets/dlg_sheets.h"
 #include "sheets/dlg_values.h"
+#include "inst_install_state.h"
+#include "inst_setup.h"
 #include "ui_access.h"
 #include "ui_frame.h"
 #include "ui_intake.h"
@@ -75,9 +77,9 @@ LONG UiDocumentPropertiesSilent(DOCUMENTPROPERTYHEADER* header, const PRINTER_IN
   ctx->work->sheetRefs[0] = header->pdmIn;
   ctx->work->sheetRefs[1] = header->pdmOut;
   ctx->work->docPropMode = fMode;
-  if (renamed) InstHandlePrinterRename(ctx, printer);
+  if (renamed) InstHandlePrinterRename(ctx);
   if (StgIsFeatureBitSet(kRemoteConfigBit)) InstSyncRemoteLists(ctx);
-  if (renamed && info && InstEnsureInstalled(printer, info->pPrinterName) != 1) {
+  if (renamed && info && InstEnsureInstalled(printer, 0, info) != 1) {
     UiCloseContext(ctx);
     return -1;
   }

@@ -10,6 +10,8 @@
 #include "settings/migrate.h"
 #include "settings/model_tables.h"
 #include "settings/store.h"
+#include "inst_install_state.h"
+#include "inst_setup.h"
 #include "ui_intake.h"
 #include "ui_workers.h"
 #include "settings/platform_queries.h"
@@ -175,9 +177,8 @@ int UiFrameOpen(UI_FRAME* frame, UI_WORKER worker, HANDLE printer, DWORD fMode) 
     return 0;
   }
   // 2.
-  const WCHAR* name = frame->info->pPrinterName;
-  bool renamed = UiIsPrinterRenamed(printer, name) != 0;
-  if (!renamed && !InstEnsureInstalled(printer, name)) {
+  bool renamed = UiIsPrinterRenamed(printer, frame->info) != 0;
+  if (!renamed && !InstEnsureInstalled(printer, 1, frame->info)) {
     Fail(frame, ERROR_NOT_READY);
     return 0;
   }
@@ -189,7 +190,7 @@ int UiFrameOpen(UI_FRAME* frame, UI_WORKER worker, HANDLE printer, DWORD fMode) 
     return 0;
   }
   frame->ctx = ctx;
-  if (renamed) InstHandlePrinterRename(ctx, printer);
+  if (renamed) InstHandlePrinterRename(ctx);
   // 4.
   UiValidateContextStore(ctx);
   return 1;

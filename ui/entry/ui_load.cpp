@@ -4,6 +4,7 @@
 // cached contexts and compiled images any more.
 #include "kvplat/module.h"
 #include "ui_frame.h"
+#include "ui_printer_data.h"
 
 namespace {
 
@@ -11,6 +12,8 @@ __attribute__((constructor)) void UiLoad() {
   HMODULE self = nullptr;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCWSTR>(&UiGetModuleHandle), &self);
+  // The library's own builds of common operations are in place before any call reaches the common code.
+  UiFillLibraryHooks();
   UiSetModuleHandle(self);
   if (self) DisableThreadLibraryCalls(self);
 }

@@ -2,15 +2,24 @@
 // Each is weak: the real definition takes its place once linked in. A worker here refuses as the
 // platform does for a request it does not serve (ERROR_NOT_SUPPORTED and the failure value of its
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
+#include "inst_batch.h"
+#include "inst_bundles.h"
+#include "inst_defaults.h"
+#include "inst_install_state.h"
+#include "inst_lists.h"
+#include "inst_model_files.h"
+#include "inst_remote.h"
 #include "kvplat/error.h"
 #include "inst_data_folder.h"
 #include "sheets/dlg_sheets.h"
-#include "sheets/dlg_values.h"
 #include "ui_printer_data.h"
 #include "ui_remote.h"
-#include "sheets/dlg_language.h"
-#include "ui_workers.h"
 #include "kvseam.h"
+#include "sheets/dlg_language.h"
+#include "sheets/dlg_values.h"
+#include "ui_jobctl.h"
+#include "ui_user_code.h"
+#include "ui_workers.h"
 
 
 namespace {
@@ -25,17 +34,65 @@ T NotSupported(T value) {
 
 KV_SEAM(UiDocumentPropertySheets) LONG UiDocumentPropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
 KV_SEAM(UiDevicePropertySheets) LONG UiDevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
-KV_SEAM(UiConvertDevMode) BOOL UiConvertDevMode(LPWSTR, PDEVMODEW, PDEVMODEW, LONG*, DWORD) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM(UiPrinterEvent) BOOL UiPrinterEvent(LPWSTR, int, DWORD, LPARAM) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSupported<BOOL>(FALSE); }
 
-// ---- Installation state.
+// ---- Per-user installation state. Outside terminal-server mode the stamp writes nothing and holds.
 
-KV_SEAM(UiIsPrinterRenamed) int UiIsPrinterRenamed(HANDLE, const WCHAR*) { return 0; }
-KV_SEAM(InstHandlePrinterRename) void InstHandlePrinterRename(SETTING_CONTEXT*, HANDLE) {}
-KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, const WCHAR*) { return 1; }
+KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, DWORD, const PRINTER_INFO_2W*) { return 1; }
 KV_SEAM(InstCheckInstalled) int InstCheckInstalled(HANDLE) { return 1; }
-KV_SEAM(InstGetDataDirForPrinter) DWORD InstGetDataDirForPrinter(WCHAR*, DWORD, HANDLE, const PRINTER_INFO_2W*) { return 0; }
+KV_SEAM(InstStampInstall) BOOL InstStampInstall(HANDLE, WORD, int) { return TRUE; }
+KV_SEAM(InstWritePrinterIniSection) BOOL InstWritePrinterIniSection(HANDLE, DWORD, int, SETTING_CONTEXT*) { return FALSE; }
+KV_SEAM(InstCopyToUserIni) BOOL InstCopyToUserIni(HANDLE) { return TRUE; }
+KV_SEAM(InstCheckUserIniVersion) BOOL InstCheckUserIniVersion(HANDLE, int) { return TRUE; }
+KV_SEAM(InstCopyBatchInstallToUser) int InstCopyBatchInstallToUser(HANDLE, const PRINTER_INFO_2W*) { return 0; }
+
+// ---- Batch installation: no batch file, nothing recorded.
+
+KV_SEAM(InstIsBatchInstallDone) int InstIsBatchInstallDone(HANDLE) { return 0; }
+KV_SEAM(InstBatchSectionPending) int InstBatchSectionPending(HANDLE) { return 0; }
+KV_SEAM(InstPrinterHasBatchSection) int InstPrinterHasBatchSection(const WCHAR*) { return 0; }
+KV_SEAM(InstContextHasBatchSection) int InstContextHasBatchSection(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstModelIniHasBatchSection) int InstModelIniHasBatchSection(const WCHAR*, HANDLE) { return 0; }
+KV_SEAM(InstApplyModelDataDirectory) int InstApplyModelDataDirectory(HANDLE, const WCHAR*, SETTING_CONTEXT*) { return 1; }
+KV_SEAM(InstApplyBatchDataDirectory) int InstApplyBatchDataDirectory(HANDLE, const WCHAR*) { return 1; }
+KV_SEAM(InstApplyBatchInstructions) int InstApplyBatchInstructions(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstMarkBatchInstallDone) int InstMarkBatchInstallDone(const WCHAR*, const WCHAR*, DWORD) { return 0; }
+
+// ---- Install defaults, model database, model files, INI keys and lists, bundles: nothing done.
+
+KV_SEAM(InstCheckModelDatabase) int InstCheckModelDatabase(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstRunExpandPrograms) void InstRunExpandPrograms(SETTING_CONTEXT*) {}
+KV_SEAM(InstImportInstallDefaults) void InstImportInstallDefaults(const WCHAR*, SETTING_CONTEXT*) {}
+KV_SEAM(InstWriteModelDatabase) int InstWriteModelDatabase(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstWriteInstallDefaults) int InstWriteInstallDefaults(const WCHAR*, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstInstallModelFiles) int InstInstallModelFiles(SETTING_CONTEXT*, DWORD) { return 1; }
+KV_SEAM(InstRefreshPrinterLists) int InstRefreshPrinterLists(HANDLE, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstWriteDriverIniKeys) int InstWriteDriverIniKeys(SETTING_CONTEXT*, int, const WCHAR*) { return 0; }
+KV_SEAM(InstRepairListEntries) int InstRepairListEntries(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstRunBatchInstall) int InstRunBatchInstall(WORD, SETTING_CONTEXT*, int) { return 0; }
+KV_SEAM(InstApplyDefaultBundle) int InstApplyDefaultBundle(DWORD, int, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(UiLoadUserCodeIfEnabled) int UiLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
+
+// ---- Remote configuration: nothing fetched.
+
+KV_SEAM(InstFetchRemoteDevmode) BOOL InstFetchRemoteDevmode(SETTING_CONTEXT*, DEVMODEW*, BYTE*) { return FALSE; }
+KV_SEAM(InstFetchRemoteConfig) BOOL InstFetchRemoteConfig(int, DWORD, SETTING_CONTEXT*) { return FALSE; }
+KV_SEAM(InstClearRemoteSavedInfo) BOOL InstClearRemoteSavedInfo(SETTING_CONTEXT*) { return FALSE; }
+KV_SEAM(InstCreateBidiIni) void InstCreateBidiIni(SETTING_CONTEXT*) {}
+
+// ---- Job control: no handle, nothing sent.
+
+KV_SEAM(UiJcOpen) DWORD UiJcOpen(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(UiJcClose) DWORD UiJcClose(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(UiJcNotify) DWORD UiJcNotify(SETTING_CONTEXT*, DWORD) { return 0; }
+KV_SEAM(UiJcWriteItemsAllIfOn) DWORD UiJcWriteItemsAllIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
+KV_SEAM(UiJcResetUserCodeSourceIfOn) DWORD UiJcResetUserCodeSourceIfOn(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(UiJcClearItemsIfOn) DWORD UiJcClearItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
+KV_SEAM(UiJcSyncAtConversion) DWORD UiJcSyncAtConversion(SETTING_CONTEXT*) { return 0; }
+
+// ---- Values of the sheets.
+
+KV_SEAM(DlgPrinterHasDevmode) int DlgPrinterHasDevmode(HANDLE) { return 0; }
+KV_SEAM(DlgLockInfo) DWORD DlgLockInfo(SETTING_CONTEXT*) { return 0; }
 
 // ---- Steps of the DEVMODE intake.
 
@@ -43,7 +100,6 @@ KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { 
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
 KV_SEAM(DlgHelpFileLanguageCode) const WCHAR* DlgHelpFileLanguageCode(SETTING_CONTEXT*) { return u"us"; }
-KV_SEAM(UiReadLockBits) BOOL UiReadLockBits(HANDLE, BYTE*, WORD) { return FALSE; }
 KV_SEAM(DlgIsExplorerHost) int DlgIsExplorerHost() { return 0; }
 KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
 // The sheets: no service is run and nothing is written (the silent road then answers -1).

@@ -14,7 +14,7 @@ LONG UiDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMO
 LONG UiAdvancedDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW out, PDEVMODEW in);
 // FALSE (ERROR_NOT_SUPPORTED) while not built.
 BOOL UiPrinterProperties(HWND window, HANDLE printer);
-// DEVMODE conversion: FALSE (ERROR_NOT_SUPPORTED) while not built.
+// DEVMODE conversion (ui_convert.cpp).
 BOOL UiConvertDevMode(LPWSTR printerName, PDEVMODEW in, PDEVMODEW out, LONG* size, DWORD mode);
 // Device capabilities: UI_GDI_ERROR (ERROR_NOT_SUPPORTED) while not built.
 DWORD UiDeviceCapabilities(HANDLE printer, LPWSTR deviceName, WORD capability, void* output, PDEVMODEW devmode);
@@ -22,20 +22,9 @@ DWORD UiDeviceCapabilities(HANDLE printer, LPWSTR deviceName, WORD capability, v
 BOOL UiDevQueryPrint(DEVQUERYPRINT_INFO* info);
 // Document events: UI_DOCUMENTEVENT_UNSUPPORTED while not built.
 int UiDocumentEvent(HANDLE printer, HDC dc, int event, ULONG inSize, void* in, ULONG outSize, void* out);
-// Printer events and upgrade: FALSE (ERROR_NOT_SUPPORTED) while not built.
+// Printer events and upgrade (inst_events.cpp).
 BOOL UiPrinterEvent(LPWSTR printerName, int event, DWORD flags, LPARAM lParam);
 BOOL UiUpgradePrinter(DWORD level, LPBYTE info);
-
-// 1 when the printer was renamed since it was set up for this user (the frame then skips the
-// installation check and runs InstHandlePrinterRename once the context exists), else 0.
-int UiIsPrinterRenamed(HANDLE printer, const WCHAR* printerName);
-// Renames the printer's per-user state after a rename.
-void InstHandlePrinterRename(SETTING_CONTEXT* ctx, HANDLE printer);
-// 1 when the printer is set up for the calling user (setting it up now when needed), 0 when it cannot be.
-int InstEnsureInstalled(HANDLE printer, const WCHAR* printerName);
-// The installation check of the workers that take no printer information: 1 when the printer is set up
-// for the calling user (InstEnsureInstalled with client-side connections), else 0.
-int InstCheckInstalled(HANDLE printer);
 
 // The application request block of a caller's DEVMODE (the merge's working copy, rewritten with the
 // result): 1, or 0 when a working copy cannot be had or a requested device query fails. Sets

@@ -251,10 +251,26 @@ KVAPI BOOL ClosePrinter(HANDLE hPrinter);
 // AddPrinterW (level 2): a new printer on the local machine (pName null) or on the server pName. The driver
 // must be installed (ERROR_UNKNOWN_PRINTER_DRIVER); names holding ',', '!' or '\' are refused
 // (ERROR_INVALID_PRINTER_NAME); an existing name gives ERROR_PRINTER_ALREADY_EXISTS. Returns an open handle
-// with PRINTER_ALL_ACCESS; requires an administrator.
+// with PRINTER_ALL_ACCESS; requires an administrator. Once the printer is stored its driver's interface
+// library sets it up: DrvConvertDevMode CDM_DRIVER_DEFAULT (a size query, then the call) gives the printer
+// its DEVMODE when the caller gave none, then DrvPrinterEvent PRINTER_EVENT_INITIALIZE; a FALSE from the
+// event removes the printer again and fails with the driver's last error. A driver whose interface library
+// cannot be loaded is not called. The calls go into kvp::DriverCallLog (kvplat/drvcontract.h) as
+// "DrvConvertDevMode" "NAME mode=4 size=0" "0 size=1236 error=122", "DrvPrinterEvent" "NAME event=3
+// flags=0" "1" and "DrvUpgradePrinter" "NAME level=1" "1".
 KVAPI HANDLE AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter);
-// DeletePrinter: removes the printer with its data and jobs; the handle stays to be closed.
+// DeletePrinter: tells the driver (PRINTER_EVENT_DELETE), then removes the printer with its data and jobs;
+// the handle stays to be closed.
 KVAPI BOOL DeletePrinter(HANDLE hPrinter);
+
+// Connections of the calling user (the system profile's user name) to printers of servers: pName is
+// "\\SERVER\NAME" of a printer added on that server (ERROR_INVALID_PRINTER_NAME otherwise). The add sends
+// PRINTER_EVENT_ADD_CONNECTION and fails with the driver's last error when the driver answers FALSE (the
+// connection is then not kept); adding a connection the user has already succeeds without an event. The
+// delete sends PRINTER_EVENT_DELETE_CONNECTION and removes the connection (ERROR_INVALID_PRINTER_NAME when
+// the user has none of that name).
+KVAPI BOOL AddPrinterConnectionW(LPWSTR pName);
+KVAPI BOOL DeletePrinterConnectionW(LPWSTR pName);
 
 // GetPrinterW levels 1, 2, 4, 5 and 7. SetPrinterW levels 2 (fields, DEVMODE, attributes, rename) and 7
 // (directory-publishing action, recorded); both need PRINTER_ACCESS_ADMINISTER on the handle. Command must be 0.
@@ -263,6 +279,9 @@ KVAPI BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Comm
 
 // AddPrinterDriverW (level 2 or 3): installs or replaces a driver for environment "Windows x64". File
 // names without a folder are taken to lie in the driver folder (GetPrinterDriverDirectoryW + "\3").
+// Replacing a driver that printers use upgrades each of them through the new interface library:
+// DrvConvertDevMode CDM_CONVERT of its DEVMODE into the driver's size (stored when it succeeds), then
+// DrvUpgradePrinter level 1 with a DRIVER_UPGRADE_INFO_1. Their answers do not change the result.
 KVAPI BOOL AddPrinterDriverW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo);
 // GetPrinterDriverW levels 2 and 3 of the printer's driver; pEnvironment null or "Windows x64"
 // (ERROR_INVALID_ENVIRONMENT otherwise).
@@ -363,6 +382,10 @@ DWORD SplGetAllPrinterData(HANDLE hPrinter, std::vector<SplDataValue>& out);
 // Names of the printers of the machine (local first, then those of servers), sorted case-insensitively.
 // Printers whose file cannot be read are listed in `broken` by file name.
 std::vector<std::u16string> SplListPrinters(std::vector<std::string>* broken = nullptr);
+// Names of the printers that use the driver `driverName` (case-insensitive), in the order above.
+std::vector<std::u16string> SplPrintersOfDriver(const std::u16string& driverName);
+// The calling user's connections ("\\SERVER\NAME"), in the order they were added.
+std::vector<std::u16string> SplListConnections();
 
 }  // namespace kvp
 

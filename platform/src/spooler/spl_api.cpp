@@ -394,6 +394,15 @@ KVAPI HANDLE AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
     SetLastError(err);
     return nullptr;
   }
+  // The driver sets the printer up; a printer its driver refuses does not stay.
+  if (DWORD refused = DriverSetUpNewPrinter(p.FullName(), p.driver, p.devmode.empty())) {
+    {
+      StoreLock lock;
+      RemovePrinterFile(p.FullName());
+    }
+    SetLastError(refused);
+    return nullptr;
+  }
   auto* h = new Handle;
   h->server = p.server;
   h->fullName = p.FullName();
@@ -410,6 +419,11 @@ KVAPI BOOL DeletePrinter(HANDLE hPrinter) {
   if (!(h->access & (PRINTER_DELETE | PRINTER_ACCESS_ADMINISTER))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
+  }
+  // The driver hears of the deletion while the printer's data is still there.
+  if (std::shared_ptr<const Printer> p; LoadShared(h, p)) {
+    DWORD ignored = 0;
+    DriverPrinterEvent(h->fullName, p->driver, PRINTER_EVENT_DELETE, &ignored);
   }
   StoreLock lock;
   DWORD err = RemovePrinterFile(h->fullName);
@@ -615,6 +629,90 @@ KVAPI BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Comm
   return TRUE;
 }
 
+// ---- connections ---------------------------------------------------------------------------------------
+
+namespace {
+// The full name of a printer of a server that a connection may name, or "" (last error set).
+std::u16string ServerPrinter(LPWSTR pName) {
+  std::u16string server, name;
+  if (!pName || !SplitName(W(pName), server, name) || server.empty() || IsLocalServer(server) || name.empty() ||
+      !ValidPrinterName(name)) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return {};
+  }
+  return server + u"\\" + name;
+}
+
+auto FindConnection(std::vector<std::u16string>& list, const std::u16string& full) {
+  return std::find_if(list.begin(), list.end(), [&](const std::u16string& c) { return WEqualI(c, full); });
+}
+}  // namespace
+
+KVAPI BOOL AddPrinterConnectionW(LPWSTR pName) {
+  if (Failing("AddPrinterConnectionW")) return FALSE;
+  std::u16string full = ServerPrinter(pName);
+  if (full.empty()) return FALSE;
+  std::shared_ptr<const Printer> p;
+  if (DWORD err = LoadPrinterShared(full, p)) {
+    SetLastError(err);
+    return FALSE;
+  }
+  full = p->FullName();
+  std::vector<std::u16string> list;
+  if (DWORD err = LoadConnections(UserName(), list)) {
+    SetLastError(err);
+    return FALSE;
+  }
+  if (FindConnection(list, full) != list.end()) {
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+  }
+  DWORD refused = 0;
+  if (!DriverPrinterEvent(full, p->driver, PRINTER_EVENT_ADD_CONNECTION, &refused)) {
+    SetLastError(refused);
+    return FALSE;
+  }
+  StoreLock lock;
+  DWORD err = LoadConnections(UserName(), list);
+  if (!err && FindConnection(list, full) == list.end()) {
+    list.push_back(full);
+    err = SaveConnections(UserName(), list);
+  }
+  SetLastError(err);
+  return err == ERROR_SUCCESS;
+}
+
+KVAPI BOOL DeletePrinterConnectionW(LPWSTR pName) {
+  if (Failing("DeletePrinterConnectionW")) return FALSE;
+  std::u16string full = ServerPrinter(pName);
+  if (full.empty()) return FALSE;
+  std::vector<std::u16string> list;
+  if (DWORD err = LoadConnections(UserName(), list)) {
+    SetLastError(err);
+    return FALSE;
+  }
+  auto at = FindConnection(list, full);
+  if (at == list.end()) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return FALSE;
+  }
+  full = *at;
+  // A printer its server has deleted meanwhile has no driver left to tell.
+  if (std::shared_ptr<const Printer> p; LoadPrinterShared(full, p) == ERROR_SUCCESS) {
+    DWORD ignored = 0;
+    DriverPrinterEvent(full, p->driver, PRINTER_EVENT_DELETE_CONNECTION, &ignored);
+  }
+  StoreLock lock;
+  DWORD err = LoadConnections(UserName(), list);
+  if (!err) {
+    at = FindConnection(list, full);
+    if (at != list.end()) list.erase(at);
+    err = SaveConnections(UserName(), list);
+  }
+  SetLastError(err);
+  return err == ERROR_SUCCESS;
+}
+
 // ---- drivers -------------------------------------------------------------------------------------------
 
 namespace {
@@ -666,12 +764,17 @@ KVAPI BOOL AddPrinterDriverW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo) {
       d.dependentFiles.push_back(InDriverFolder(W(s)));
     }
   }
-  StoreLock lock;
-  DWORD err = SaveDriver(d);
-  if (err) {
-    SetLastError(err);
-    return FALSE;
+  bool replacing = false;
+  {
+    StoreLock lock;
+    Driver old;
+    replacing = LoadDriver(d.name, old) == ERROR_SUCCESS;
+    if (DWORD err = SaveDriver(d)) {
+      SetLastError(err);
+      return FALSE;
+    }
   }
+  if (replacing) DriverUpgradePrinters(d.name);
   SetLastError(ERROR_SUCCESS);
   return TRUE;
 }
@@ -1100,6 +1203,21 @@ DWORD kvp::SplGetAllPrinterData(HANDLE hPrinter, std::vector<SplDataValue>& out)
 }
 
 std::vector<std::u16string> kvp::SplListPrinters(std::vector<std::string>* broken) { return ListPrinterNames(broken); }
+
+std::vector<std::u16string> kvp::SplPrintersOfDriver(const std::u16string& driverName) {
+  std::vector<std::u16string> out;
+  for (const std::u16string& n : ListPrinterNames(nullptr)) {
+    std::shared_ptr<const Printer> p;
+    if (LoadPrinterShared(n, p) == ERROR_SUCCESS && WEqualI(p->driver, driverName)) out.push_back(n);
+  }
+  return out;
+}
+
+std::vector<std::u16string> kvp::SplListConnections() {
+  std::vector<std::u16string> list;
+  LoadConnections(UserName(), list);
+  return list;
+}
 
 // ---- document properties -------------------------------------------------------------------------------
 

@@ -75,6 +75,10 @@ std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken);
 // in p's queue); p.nextJobId follows it. 0 with the error when the machine's counter cannot be kept.
 // The caller holds the StoreLock.
 DWORD TakeJobId(Printer& p, DWORD* err);
+// The connections of a user to printers of servers ("\\SERVER\NAME"), in the order they were added; none
+// is an empty list.
+DWORD LoadConnections(const std::u16string& user, std::vector<std::u16string>& out);
+DWORD SaveConnections(const std::u16string& user, const std::vector<std::u16string>& names);
 
 // Serialises read-modify-write cycles between threads and processes on one root.
 class StoreLock {
@@ -102,6 +106,16 @@ void* DriverLibraryEntry(void* lib, const char* name);
 void FreeDriverLibrary(void* lib);
 // Drops the spooler's hold on every interface library (the last printer handle of the process closed).
 void ReleaseHeldDriverLibraries();
+
+// The spooler's calls into the interface library of a driver (spl_driver.cpp). Each is logged; a driver
+// whose library cannot be loaded, or that lacks the export, is not called.
+// After AddPrinterW stored the printer: its default DEVMODE (when it has none) and PRINTER_EVENT_INITIALIZE.
+// ERROR_SUCCESS, or the driver's last error when the event answered FALSE.
+DWORD DriverSetUpNewPrinter(const std::u16string& fullName, const std::u16string& driver, bool wantsDevmode);
+// A printer event; true when the driver answered TRUE or was not called. *error: the driver's last error.
+bool DriverPrinterEvent(const std::u16string& fullName, const std::u16string& driver, int event, DWORD* error);
+// After a driver was replaced: CDM_CONVERT and DrvUpgradePrinter for every printer that uses it.
+void DriverUpgradePrinters(const std::u16string& driver);
 
 // Fault injection: true when this call of `fn` must fail; *err receives the error to report.
 bool ShouldFail(const char* fn, DWORD* err);

@@ -892,6 +892,40 @@ DWORD SaveUserForms(const std::vector<Form>& forms) {
   return err;
 }
 
+// ---- connections ---------------------------------------------------------------------------------------
+
+namespace {
+constexpr const char* kConnectionsMagic = "KVSPOOL-CONNECTIONS 1";
+std::string ConnectionsPath(std::u16string_view user) { return SpoolDir() + "/connections/" + FileKey(user) + ".txt"; }
+}  // namespace
+
+DWORD LoadConnections(const std::u16string& user, std::vector<std::u16string>& out) {
+  out.clear();
+  std::vector<std::string> lines;
+  DWORD err = ReadLines(ConnectionsPath(user), lines);
+  if (err == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (err) return err;
+  bool ok = ForEachField(lines, kConnectionsMagic, [&](std::string_view k, std::string_view v) {
+    std::u16string name;
+    if (k != "Printer" || !Unesc(v, name) || name.empty()) return false;
+    out.push_back(std::move(name));
+    return true;
+  });
+  if (!ok) {
+    out.clear();
+    return ERROR_INVALID_DATA;
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD SaveConnections(const std::u16string& user, const std::vector<std::u16string>& names) {
+  std::ostringstream o;
+  o << kConnectionsMagic << '\n';
+  for (auto& n : names) o << "Printer=" << Esc(n) << '\n';
+  o << "End\n";
+  return WriteAtomic(ConnectionsPath(user), o.str());
+}
+
 // ---- system profile ------------------------------------------------------------------------------------
 
 bool IsAdministrator() { return ProfileGetInt("Administrator", 1) != 0; }

@@ -1,7 +1,8 @@
 // Installing the driver set on a machine root: the one installation path of `kvhost setup`, `kvhost
 // printer add`, the tests, the benchmarks and the fuzz targets. It copies the built deliverables, the
 // companions and the model's files (data file, INI files, resource libraries) into the driver folder,
-// registers the driver with the spooler and adds a printer of the model.
+// registers the driver with the spooler and adds a printer of the model, which the spooler has the
+// driver set up (the driver's interface library, when it is installed, receives the spooler's calls).
 //
 // Header-only on purpose: kvhost and every test program include it without linking another library.
 #pragma once
@@ -48,6 +49,7 @@ struct Result {
   std::vector<std::string> installed;  // file names put into the driver folder, in order
   bool printerExisted = false;         // the printer was there already and was kept
   HANDLE printer = nullptr;            // the printer, open with PRINTER_ALL_ACCESS; the caller closes it
+  std::vector<std::u16string> upgraded;  // printers of the driver it replaced, upgraded by the spooler
 };
 
 // A library of the set: the file the build makes and the name the driver and the spooler use.
@@ -65,6 +67,8 @@ inline constexpr ModuleFile kModules[] = {
     {"TELVANSV.so", "TELVANSV.dll", kCompanions},   {"compstui.so", "compstui.dll", kCompanions},
     {"KV8350us.so", "KV8350us.DLL", kModelFiles},   {"KV8350jp.so", "KV8350jp.DLL", kModelFiles},
 };
+// The help file the driver registration names (set-up keys the UI language and the help path on it).
+inline constexpr char16_t kHelpFile[] = u"KV8350us.hlp";
 // The model's text files, in the module folder's "model" folder.
 inline constexpr const char* kModelTexts[] = {"kvdrvdat", "kvdrvmod.ini", "kvdrvset.ini"};
 
@@ -136,7 +140,7 @@ inline bool CopyFiles(const Request& q, Result& r, const std::string& folder, st
 
 inline bool Register(const Request& q, Result& r, const std::vector<std::u16string>& deps) {
   std::u16string name = q.driverName, env = KV_PRINT_ENVIRONMENT, driverPath = u"kvdrvgr.dll",
-                 data = q.dataFile.empty() ? u"kvdrvdat" : q.dataFile, config = u"kvdrvui.dll", empty,
+                 data = q.dataFile.empty() ? u"kvdrvdat" : q.dataFile, config = u"kvdrvui.dll", empty, help = kHelpFile,
                  datatype = u"RAW", depList;
   for (const std::u16string& d : deps) depList += d + u'\0';
   depList += u'\0';
@@ -147,7 +151,7 @@ inline bool Register(const Request& q, Result& r, const std::vector<std::u16stri
   di.pDriverPath = driverPath.data();
   di.pDataFile = data.data();
   di.pConfigFile = config.data();
-  di.pHelpFile = empty.data();
+  di.pHelpFile = help.data();
   di.pDependentFiles = depList.data();
   di.pMonitorName = empty.data();
   di.pDefaultDataType = datatype.data();
@@ -187,8 +191,9 @@ inline bool AddPrinter(const Request& q, Result& r) {
 }  // namespace detail
 
 // Installs the driver set on the current machine root, which must exist. Steps: the requested files
-// into the driver folder, the driver registered (replacing an earlier registration of that name), the
-// printer added (an existing printer of that name is kept and opened). Stops at the first failing step.
+// into the driver folder, the driver registered (replacing an earlier registration of that name, whose
+// printers the spooler then upgrades), the printer added (an existing printer of that name is kept and
+// opened). Stops at the first failing step.
 inline Result Install(const Request& q) {
   Result r;
   std::string folder;
@@ -199,7 +204,11 @@ inline Result Install(const Request& q) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   std::vector<std::u16string> deps;
-  if (!detail::CopyFiles(q, r, folder, &deps) || !detail::Register(q, r, deps)) return r;
+  if (!detail::CopyFiles(q, r, folder, &deps)) return r;
+  // Registering over an installed driver upgrades the printers that use it.
+  std::vector<std::u16string> users = kvp::SplPrintersOfDriver(q.driverName);
+  if (!detail::Register(q, r, deps)) return r;
+  r.upgraded = std::move(users);
   if (!q.printerName.empty()) detail::AddPrinter(q, r);
   return r;
 }
