@@ -3,7 +3,7 @@
 // platform does for a request it does not serve (ERROR_NOT_SUPPORTED and the failure value of its
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
 #include "kvplat/error.h"
-#include "sheets/dlg_language.h"
+#include "ui_paths.h"
 #include "ui_workers.h"
 #include "kvseam.h"
 
@@ -40,8 +40,11 @@ KV_SEAM(UiIsPrinterRenamed) int UiIsPrinterRenamed(HANDLE, const WCHAR*) { retur
 KV_SEAM(InstHandlePrinterRename) void InstHandlePrinterRename(SETTING_CONTEXT*, HANDLE) {}
 KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, const WCHAR*) { return 1; }
 
+// ---- Path helpers.
+
+KV_SEAM(InstGetPrinterNameCopy) WCHAR* InstGetPrinterNameCopy(HANDLE, WCHAR* dest, DWORD) { return dest; }
+
 // ---- Steps of the DEVMODE intake.
 
 KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
