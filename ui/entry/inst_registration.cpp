@@ -6,8 +6,8 @@
 #include "settings/platform_queries.h"
 #include "settings/context.h"
 
-int UiGetHelpFileName(HANDLE printer, WCHAR* dest, DWORD, SETTING_CONTEXT*) {
-  if (!printer || !dest) return 0;
+int UiGetHelpFileName(HANDLE printer, WCHAR* dest, DWORD capacity, SETTING_CONTEXT*) {
+  if (!printer || !dest || !capacity) return 0;
   auto* info = static_cast<DRIVER_INFO_3W*>(StgGetPrinterDriverInfo(printer, 3));
   if (!info) return 0;
   int found = 0;
@@ -16,7 +16,7 @@ int UiGetHelpFileName(HANDLE printer, WCHAR* dest, DWORD, SETTING_CONTEXT*) {
   for (const WCHAR* p = path; p && *p; ++p)
     if (*p == u'\\') slash = p;
   if (slash) {
-    kvp::WCopy(dest, UI_HELP_FILE_NAME_CHARS, slash + 1);
+    kvp::WCopy(dest, capacity, slash + 1);
     found = 1;
   }
   StgFree(info);

@@ -2,6 +2,6 @@
 #pragma once
 #include "kvplat/types.h"
 
-// dest := the printer name of PRINTER_INFO_2 when it is shorter than capacity characters; dest is left
-// unchanged when the information cannot be read or the name does not fit. Returns dest.
-WCHAR* InstGetPrinterNameCopy(HANDLE printer, WCHAR* dest, DWORD capacity);
+// The printer name copied into dst when strictly shorter than `cch`; dst unchanged when the printer
+// information cannot be had or the name does not fit. dst is returned.
+WCHAR* InstGetPrinterNameCopy(HANDLE printer, WCHAR* dst, DWORD cch);

@@ -13,7 +13,8 @@ const WCHAR* HelpFileName(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->work) return nullptr;
   WCHAR* buf = ctx->work->textBuffer;
   buf[0] = 0;
-  if (!UiGetHelpFileName(ctx->printer, buf, 0, ctx) || !buf[0]) return nullptr;
+  constexpr DWORD kChars = sizeof ctx->work->textBuffer / sizeof(WCHAR);
+  if (!UiGetHelpFileName(ctx->printer, buf, kChars, ctx) || !buf[0]) return nullptr;
   return buf;
 }
 

@@ -88,11 +88,13 @@ TEST_F(HelpFileLanguage, TwoLettersBeforeTheExtension) {
 TEST_F(HelpFileLanguage, HelpFileNameNeedsABackslash) {
   SETTING_CONTEXT* ctx = PrinterWithHelpFile(u"D7", u"C:\\Help\\KV8350fr.hlp");
   ASSERT_NE(ctx, nullptr);
-  WCHAR name[UI_HELP_FILE_NAME_CHARS] = u"keep";
-  EXPECT_EQ(UiGetHelpFileName(ctx->printer, name, 0, ctx), 1);
+  WCHAR name[64] = u"keep";
+  EXPECT_EQ(UiGetHelpFileName(ctx->printer, name, 64, ctx), 1);
   EXPECT_EQ(std::u16string(name), u"KV8350fr.hlp");
+  EXPECT_EQ(UiGetHelpFileName(ctx->printer, name, 7, ctx), 1);  // cut to the capacity
+  EXPECT_EQ(std::u16string(name), u"KV8350");
   WCHAR untouched[8] = u"keep";
-  EXPECT_EQ(UiGetHelpFileName(nullptr, untouched, 0, ctx), 0);
+  EXPECT_EQ(UiGetHelpFileName(nullptr, untouched, 8, ctx), 0);
   EXPECT_EQ(std::u16string(untouched), u"keep");
 }
 
