@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/device_settings.h"
 #include "config/free_size.h"
 #include "config/paths.h"
 #include "kvplat/codepage.h"
@@ -58,8 +59,8 @@ constexpr DecorationTable kTable = MakeTable();
 static_assert(kTable.rows[kRowCount - 1].stringId == 13723 && kTable.rows[kRowCount].stringId == 0,
               "79 decoration rows and the end row");
 
-// Unit texts: metric and inch.
-constexpr DWORD kUnitMetric = 370, kUnitInch = 371;
+// Unit texts: metric and inch (the same ids as the kind-3 rows, which show them).
+constexpr DWORD kUnitMetric = 153, kUnitInch = 154;
 constexpr int kUnitChars = 16;  // at most 15 characters
 
 std::u16string UnitText(SETTING_CONTEXT* ctx) {
@@ -99,34 +100,6 @@ std::u16string SettingText(SETTING_CONTEXT* ctx, WORD id) {
   std::vector<WCHAR> buf(StgTypeLength(row->type) + 2, 0);
   if (!StgGetString(ctx, row, buf.data())) return {};
   return std::u16string(kvp::WView(buf.data()));
-}
-
-// The format text with its "%s" placeholders filled in order ("%%" gives "%"; anything else stays as
-// written): a resource text is never handed to a printf-style formatter.
-std::u16string FillPlaceholders(std::u16string_view format, std::u16string_view first, std::u16string_view second) {
-  std::u16string out;
-  int used = 0;
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == u'%' && i + 1 < format.size()) {
-      if (format[i + 1] == u's') {
-        out += used == 0 ? first : used == 1 ? second : std::u16string_view();
-        ++used;
-        ++i;
-        continue;
-      }
-      if (format[i + 1] == u'%') {
-        out += u'%';
-        ++i;
-        continue;
-      }
-    }
-    out += format[i];
-  }
-  return out;
-}
-
-bool CustomMediaOn(SETTING_CONTEXT* ctx) {
-  return StgIsModelFeatureOn(ctx, 5, 0) && StgIsFeatureBitSet(12) && ctx->work && (ctx->work->capabilityMask & 1);
 }
 
 // A lead byte of a two-byte character in code page 932.
@@ -197,11 +170,15 @@ void DecorateLimits(SETTING_CONTEXT* ctx, DWORD stringId, std::u16string& text) 
       hi = format(mx);
     }
   }
-  text = FillPlaceholders(text, lo, hi);
+  std::vector<WCHAR> out(text.size() + lo.size() + hi.size() + 1, 0);
+  const WCHAR* inserts[2] = {lo.c_str(), hi.c_str()};
+  CFG_FORMAT_INSERTS args{inserts, 2, nullptr, 0};
+  CfgFormatResourceText(out.data(), (int)out.size(), text.c_str(), &args);
+  text = kvp::WView(out.data());
 }
 
 void DecorateMedia(SETTING_CONTEXT* ctx, WORD settingId, std::u16string& text, int capacity) {
-  if (!CustomMediaOn(ctx)) return;
+  if (!CfgIsCustomMediaOn(ctx)) return;
   std::u16string name = SettingText(ctx, settingId);
   if (name.empty()) return;
   char ansi[256];
@@ -304,7 +281,101 @@ void CfgDecorateString(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* text, int ca
     default:
       return;
   }
-  kvp::WCopy(text, (size_t)capacity, s.c_str());
+  CfgCopyText(text, capacity, s.c_str());
+}
+
+// ---- Bounded text.
+
+namespace {
+
+// Writes into a destination of fixed capacity; once a character does not fit, nothing more is taken,
+// and a high surrogate whose partner did not fit is taken back.
+class BoundedText {
+ public:
+  BoundedText(WCHAR* dest, int capacity, int start) : dest_(dest), cap_(capacity), n_(start) {}
+  void Put(WCHAR c) {
+    if (full_ || n_ + 1 >= cap_) {
+      full_ = true;
+      return;
+    }
+    dest_[n_++] = c;
+  }
+  void Put(const WCHAR* s) {
+    for (; s && *s && !full_; ++s) Put(*s);
+  }
+  void PutAscii(const char* s) {
+    for (; *s && !full_; ++s) Put((WCHAR)(unsigned char)*s);
+  }
+  int Finish() {
+    if (full_ && n_ > 0 && dest_[n_ - 1] >= 0xD800 && dest_[n_ - 1] <= 0xDBFF) --n_;
+    dest_[n_] = 0;
+    return n_;
+  }
+
+ private:
+  WCHAR* dest_;
+  int cap_;
+  int n_;
+  bool full_ = false;
+};
+
+}  // namespace
+
+int CfgFormatResourceText(WCHAR* dest, int capacity, const WCHAR* format, const CFG_FORMAT_INSERTS* inserts) {
+  if (!dest || capacity <= 0) return 0;
+  BoundedText out(dest, capacity, 0);
+  int texts = 0, numbers = 0;
+  int textCount = inserts && inserts->texts ? inserts->textCount : 0;
+  int numberCount = inserts && inserts->numbers ? inserts->numberCount : 0;
+  if (numberCount > CFG_FORMAT_MAX_NUMBERS) numberCount = CFG_FORMAT_MAX_NUMBERS;
+  for (const WCHAR* p = format; p && *p; ++p) {
+    if (*p != u'%') {
+      out.Put(*p);
+      continue;
+    }
+    if (p[1] == u'%') {
+      out.Put(u'%');
+      ++p;
+      continue;
+    }
+    const WCHAR* q = p + 1;
+    if (*q == u'l' || *q == u'h') ++q;
+    if (*q == u's') {
+      if (texts < textCount) out.Put(inserts->texts[texts]);
+      ++texts;
+      p = q;
+    } else if (*q == u'd' || *q == u'i' || *q == u'u') {
+      if (numbers < numberCount) {
+        char buf[16];
+        LONG v = inserts->numbers[numbers];
+        if (*q == u'u')
+          std::snprintf(buf, sizeof buf, "%u", (unsigned)(DWORD)v);
+        else
+          std::snprintf(buf, sizeof buf, "%d", (int)v);
+        out.PutAscii(buf);
+      }
+      ++numbers;
+      p = q;
+    } else {
+      out.Put(u'%');  // not a conversion of ours: the text goes on as written
+    }
+  }
+  return out.Finish();
+}
+
+int CfgAppendText(WCHAR* dest, int capacity, const WCHAR* text) {
+  if (!dest || capacity <= 0) return 0;
+  int n = (int)kvp::WLen(dest);
+  if (n >= capacity) n = capacity - 1;  // an unterminated destination is cut first
+  BoundedText out(dest, capacity, n);
+  out.Put(text);
+  return out.Finish();
+}
+
+int CfgCopyText(WCHAR* dest, int capacity, const WCHAR* text) {
+  if (!dest || capacity <= 0) return 0;
+  dest[0] = 0;
+  return CfgAppendText(dest, capacity, text);
 }
 
 // ---- Decimal text.

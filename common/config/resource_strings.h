@@ -40,6 +40,26 @@ SETTING_CONTEXT* CfgFreeContextLibraries(SETTING_CONTEXT* ctx);
 void CfgLoadString(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* dest, int capacity, int decorate);
 // Decorates a loaded string in place, never past capacity - 1 characters.
 void CfgDecorateString(SETTING_CONTEXT* ctx, DWORD stringId, WCHAR* text, int capacity);
+// Inserts of a resource text: "%s" takes the next text, "%d", "%i" and "%u" (also written "%ld",
+// "%lu", "%hd" ...) the next number; at most CFG_FORMAT_MAX_NUMBERS numbers are read.
+constexpr int CFG_FORMAT_MAX_NUMBERS = 8;
+struct CFG_FORMAT_INSERTS {
+  const WCHAR* const* texts;
+  int textCount;
+  const LONG* numbers;
+  int numberCount;
+};
+// Formats a text that comes from a resource library into dest (capacity characters, always
+// terminated, never cut inside a surrogate pair). "%%" gives "%"; a conversion whose insert is missing
+// gives nothing; any other "%" (flags, widths, "%n", "%x" ...) is copied as written, so no resource text
+// ever reaches a printf-style formatter. Returns the characters written.
+int CfgFormatResourceText(WCHAR* dest, int capacity, const WCHAR* format, const CFG_FORMAT_INSERTS* inserts);
+// Appends text to dest within capacity characters (terminator included), cut at a character boundary.
+// Returns the new length.
+int CfgAppendText(WCHAR* dest, int capacity, const WCHAR* text);
+// Copies text into dest the same way.
+int CfgCopyText(WCHAR* dest, int capacity, const WCHAR* text);
+
 // Capacity CfgFormatDecimal needs of its destination.
 constexpr int CFG_DECIMAL_TEXT = 32;
 // value / divisor with as many decimals as the divisor has powers of ten (1-4), a decimal comma in a

@@ -94,3 +94,38 @@ TEST(PathMapping, CaseInsensitiveAndBounded) {
   std::u16string huge = u"C:\\" + std::u16string(40000, u'a');
   EXPECT_EQ(kvp::MapPath(huge, out), (DWORD)ERROR_FILENAME_EXCED_RANGE);
 }
+
+TEST(ErrorText, SystemTextsAllocatedCopiedOrRefused) {
+  const DWORD kFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  LPWSTR text = nullptr;
+  DWORD n = FormatMessageW(kFlags | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, ERROR_ACCESS_DENIED, 0x400,
+                           reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::u16string(text), u"Access is denied.\r\n");
+  EXPECT_EQ(n, kvp::WLen(text));
+  EXPECT_EQ(LocalFree(text), nullptr);
+
+  WCHAR buf[64];
+  EXPECT_EQ(FormatMessageW(kFlags, nullptr, ERROR_FILE_NOT_FOUND, 0, buf, 64, nullptr), 44u);
+  EXPECT_EQ(std::u16string(buf), u"The system cannot find the file specified.\r\n");
+  SetLastError(0);
+  EXPECT_EQ(FormatMessageW(kFlags, nullptr, ERROR_FILE_NOT_FOUND, 0, buf, 44, nullptr), 0u);  // no room for the end
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
+
+  // A code without text, a source other than the system, a failed block.
+  text = nullptr;
+  EXPECT_EQ(FormatMessageW(kFlags | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, 0xDEAD, 0, reinterpret_cast<LPWSTR>(&text), 0,
+                           nullptr),
+            0u);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_MR_MID_NOT_FOUND);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_STRING, u"x", 0, 0, buf, 64, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
+  kvp::test::FailAllocAt(1);
+  EXPECT_EQ(FormatMessageW(kFlags | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, ERROR_ACCESS_DENIED, 0,
+                           reinterpret_cast<LPWSTR>(&text), 0, nullptr),
+            0u);
+  kvp::test::FailAllocAt(0);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(text, nullptr);
+}

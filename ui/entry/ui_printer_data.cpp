@@ -169,8 +169,3 @@ BOOL UiSaveLockedValues(HANDLE printer, SETTING_CONTEXT* ctx) {
   return TRUE;
 }
 
-int UiFillLibraryHooks() {
-  LIBRARY_HOOKS own{};
-  own.CfgWriteFontTableRows = UiWriteFontTableRows;
-  return StgFillLibraryHooks(&own);
-}

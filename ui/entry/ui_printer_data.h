@@ -30,6 +30,3 @@ BOOL UiSaveSettingByName(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* row);
 BOOL UiReadLockBits(HANDLE printer, BYTE* out, WORD settingId);
 // The raw values of the settings whose locks are on; the first failing write stops with 0.
 BOOL UiSaveLockedValues(HANDLE printer, SETTING_CONTEXT* ctx);
-
-// Fills the library's rows of the common library's table of own builds. The number of rows filled.
-int UiFillLibraryHooks();

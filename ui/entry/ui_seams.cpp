@@ -14,6 +14,7 @@
 #include "sheets/dlg_sheets.h"
 #include "ui_printer_data.h"
 #include "ui_remote.h"
+#include "ui_paths.h"
 #include "kvseam.h"
 #include "sheets/dlg_language.h"
 #include "sheets/dlg_values.h"
@@ -91,16 +92,14 @@ KV_SEAM(UiJcSyncAtConversion) DWORD UiJcSyncAtConversion(SETTING_CONTEXT*) { ret
 
 // ---- Values of the sheets.
 
-KV_SEAM(DlgPrinterHasDevmode) int DlgPrinterHasDevmode(HANDLE) { return 0; }
-KV_SEAM(DlgLockInfo) DWORD DlgLockInfo(SETTING_CONTEXT*) { return 0; }
+
+// ---- Path helpers.
+
 
 // ---- Steps of the DEVMODE intake.
 
 KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
-KV_SEAM(DlgHelpFileLanguageCode) const WCHAR* DlgHelpFileLanguageCode(SETTING_CONTEXT*) { return u"us"; }
-KV_SEAM(DlgIsExplorerHost) int DlgIsExplorerHost() { return 0; }
 KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
 // The sheets: no service is run and nothing is written (the silent road then answers -1).
 KV_SEAM(DlgCallCommonPropertySheet) LONG DlgCallCommonPropertySheet(HWND, PFNPROPSHEETUI, LPARAM, LPDWORD) {

@@ -129,8 +129,8 @@ TEST_F(ResourceStrings, LimitFormatsAreFilledWithoutAFormatter) {
     StgSetValue(ctx_, id, 1);
   EXPECT_EQ(Load(13275), u"Width 210 to 914.4");
   EXPECT_EQ(Load(13273), u"Length 279.4 to 15000");
-  // Conversion specifiers other than the two placeholders stay as text.
-  EXPECT_EQ(Load(13276), u"Width %n%d 210-914.4 %x%");
+  // Conversions that are not ours stay as text; a number placeholder without a number gives nothing.
+  EXPECT_EQ(Load(13276), u"Width %n 210-914.4 %x%");
   StgSetValue(ctx_, sid::rdmDspUnit, 1);
   EXPECT_EQ(Load(13275), u"Width 8.27 to 36.00");
   ctx_->dialogInUse = 1041;
@@ -194,6 +194,55 @@ TEST(DecimalText, FormatAndComma) {
   CfgDecimalPointToComma(b);
   EXPECT_EQ(S(b), u"1,5 x 2,5");
   CfgDecimalPointToComma(nullptr);
+}
+
+TEST(ResourceFormat, InsertsAndConversionsThatDoNotFit) {
+  const WCHAR* texts[2] = {u"first", u"second"};
+  const LONG numbers[10] = {1, -2, 3, 4, 5, 6, 7, 8, 9, 10};
+  struct Case {
+    const char* name;
+    const char16_t* format;
+    int textCount, numberCount;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"texts in order", u"%s and %s", 2, 0, u"first and second"},
+      {"numbers in order", u"%d/%i/%u", 0, 3, u"1/-2/3"},
+      {"length modifiers", u"%ld %lu %hd %ls", 1, 3, u"1 4294967294 3 first"},
+      {"percent", u"100%% sure%", 0, 0, u"100% sure%"},
+      {"other conversions stay as written", u"%n %x %99999d %-5s %.3d", 2, 8, u"%n %x %99999d %-5s %.3d"},
+      {"more conversions than inserts", u"%s %s %s %d %d", 2, 1, u"first second  1 "},
+      {"numbers for a text placeholder", u"[%s] %d", 0, 2, u"[] 1"},
+      {"at most eight numbers", u"%d%d%d%d%d%d%d%d%d%d", 0, 10, u"1-2345678"},
+      {"no format", nullptr, 2, 2, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CFG_FORMAT_INSERTS args{texts, c.textCount, numbers, c.numberCount};
+    WCHAR out[64];
+    int n = CfgFormatResourceText(out, 64, c.format, &args);
+    EXPECT_EQ(S(out), c.text);
+    EXPECT_EQ((size_t)n, c.text.size());
+  }
+  // Cut to the capacity, never inside a surrogate pair.
+  CFG_FORMAT_INSERTS args{texts, 2, numbers, 10};
+  WCHAR small[8] = {};
+  EXPECT_EQ(CfgFormatResourceText(small, 6, u"%s%s", &args), 5);
+  EXPECT_EQ(S(small), u"first");
+  const WCHAR* pair[1] = {u"ab\xD83D\xDE00" u"c"};
+  CFG_FORMAT_INSERTS emoji{pair, 1, nullptr, 0};
+  EXPECT_EQ(CfgFormatResourceText(small, 4, u"%s", &emoji), 2);
+  EXPECT_EQ(S(small), u"ab");
+  EXPECT_EQ(CfgFormatResourceText(small, 5, u"%s", &emoji), 4);
+  EXPECT_EQ(CfgFormatResourceText(small, 0, u"%s", &emoji), 0);
+  // Bounded appends.
+  WCHAR buf[8] = u"Tray";
+  EXPECT_EQ(CfgAppendText(buf, 8, u":Upper"), 7);
+  EXPECT_EQ(S(buf), u"Tray:Up");
+  EXPECT_EQ(CfgAppendText(buf, 8, u"more"), 7);
+  EXPECT_EQ(CfgCopyText(buf, 8, u"ab\xD83D\xDE00" u"cdefg"), 7);
+  EXPECT_EQ(CfgCopyText(buf, 4, u"ab\xD83D\xDE00"), 2);
+  EXPECT_EQ(S(buf), u"ab");
 }
 
 class TextFiles : public MachineTest {};

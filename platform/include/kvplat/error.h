@@ -95,5 +95,27 @@
 #define ERROR_MAPPED_ALIGNMENT 1132L
 #define ERROR_BAD_EXE_FORMAT 193L
 
+#define ERROR_MR_MID_NOT_FOUND 317L
+
 KVAPI DWORD GetLastError(void);
 KVAPI void SetLastError(DWORD code);
+
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_STRING 0x00000400
+#define FORMAT_MESSAGE_FROM_HMODULE 0x00000800
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define FORMAT_MESSAGE_ARGUMENT_ARRAY 0x00002000
+#define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
+
+// FormatMessageW, system texts only (FORMAT_MESSAGE_FROM_SYSTEM; inserts are never expanded, so
+// FORMAT_MESSAGE_IGNORE_INSERTS changes nothing): the text of an error code that this platform sets,
+// ending in "\r\n", in the one language it has (any language id is accepted). With
+// FORMAT_MESSAGE_ALLOCATE_BUFFER, `buffer` points to an LPWSTR that receives a block of at least `size`
+// characters from LocalAlloc (the caller frees it with LocalFree); otherwise the text is copied into
+// `buffer` of `size` characters. Returns the characters stored without the terminator; 0 with
+// ERROR_MR_MID_NOT_FOUND for a code without text, ERROR_INSUFFICIENT_BUFFER when it does not fit,
+// ERROR_INVALID_PARAMETER for another source or a null buffer, ERROR_NOT_ENOUGH_MEMORY when the block
+// cannot be had.
+KVAPI DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
+                           DWORD size, void* arguments);

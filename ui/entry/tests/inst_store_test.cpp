@@ -10,6 +10,7 @@
 #include "config/printer_data.h"
 #include "inst_data_folder.h"
 #include "inst_registration.h"
+#include "ui_builds.h"
 #include "kvplat/file.h"
 #include "kvplat/profile.h"
 #include "kvplat/registry.h"
@@ -271,7 +272,7 @@ TEST_F(Store, FontTableRows) {
   ASSERT_TRUE(Read(u"LastFontTableNum", &count));
   EXPECT_EQ(count, (std::vector<BYTE>{0, 0}));
   // The library's build is what the common writer reaches once the library filled its rows.
-  EXPECT_EQ(UiFillLibraryHooks(), 1);
+  EXPECT_EQ(UiFillLibraryHooks(), 2);  // the font-table rows and the string loader
   EXPECT_EQ(StgGetLibraryHooks()->CfgWriteFontTableRows, &UiWriteFontTableRows);
   StgResetLibraryHooks();
 }
