@@ -10,6 +10,7 @@
 #include "config/paths.h"
 #include "config/resource_strings.h"
 #include "kvplat/handle.h"
+#include "kvplat/sysinfo.h"
 #include "kvplat/testhooks.h"
 #include "settings/setting_ids.h"
 
@@ -195,6 +196,8 @@ TEST_F(ApiFrame, OpenWritesQualityEntry128AndStamp256) {
       {"quality", nullptr},
       {"", nullptr},
   };
+  // The INI is ANSI text: a code page that holds the resource library's text.
+  kvp::ProfileSet("ACP", "932");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry0);
     std::u16string section = kvp::FromUtf8(kPrinter), ini = IniPath();
