@@ -33,10 +33,12 @@ std::u16string Lower(std::u16string s) {
 // language (and so get a vertical twin).
 std::map<std::u16string, FamilyInfo> ScanFontconfig() {
   std::map<std::u16string, FamilyInfo> out;
-  if (FcInit() != FcTrue) return out;
+  // A configuration of its own, freed after the scan, so that nothing of it outlives the list.
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (!config) return out;
   FcPattern* pat = FcPatternCreate();
   FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, FC_OUTLINE, FC_LANG, nullptr);
-  FcFontSet* set = pat && os ? FcFontList(nullptr, pat, os) : nullptr;
+  FcFontSet* set = pat && os ? FcFontList(config, pat, os) : nullptr;
   if (set) {
     for (int i = 0; i < set->nfont; ++i) {
       FcChar8* family = nullptr;
@@ -59,6 +61,7 @@ std::map<std::u16string, FamilyInfo> ScanFontconfig() {
   }
   if (os) FcObjectSetDestroy(os);
   if (pat) FcPatternDestroy(pat);
+  FcConfigDestroy(config);
   return out;
 }
 
