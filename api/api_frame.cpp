@@ -138,8 +138,10 @@ void ApiLibraryDetach() {
     g_connections = nullptr;
   }
   for (auto& [h, conn] : left) FreeConnection(conn);
+  // Every release of this library purges the context caches at once (FreeConnection), so there is no
+  // cached context left to purge here. That matters when the library goes last at process exit, after
+  // the platform has let go of its own state.
   ImgFreeCache();
-  StgPurgeContextCache(1);
   StgFreeLibraryLocks();
   if (g_tableLockReady) {
     g_tableLockReady = false;
