@@ -148,6 +148,20 @@ class ConnectionPrinter {
   HANDLE printer_ = nullptr;
 };
 
+// Runs `work` on the connection's context while the export holds the printer open: -1 for a handle that
+// names no connection; last error 100 and -1 when the printer cannot be opened.
+template <typename Work>
+int WithPrinter(API_HANDLE handle, Work work) {
+  API_CONNECTION* conn = ApiFindConnection(handle);
+  if (!conn) return -1;
+  ConnectionPrinter printer(conn);
+  if (!printer.ok()) {
+    ApiSetLastError(handle, API_ERROR_GENERAL);
+    return -1;
+  }
+  return work(conn->ctx);
+}
+
 }  // namespace
 
 int ApiBuildDevmode(SETTING_CONTEXT* ctx, int flags, void* out) {
@@ -323,46 +337,33 @@ uint64_t ApiReadSavedValue(const ITEM_DESC* item, const SETTING_STORE* saved) {
 extern "C" {
 
 KVEXC_API int32_t ZARNDrvGetDevmode(API_HANDLE handle, int32_t flags, void* devmode) {
-  API_CONNECTION* conn = ApiFindConnection(handle);
-  if (!conn) return -1;
-  ConnectionPrinter printer(conn);
-  if (!printer.ok()) {
-    ApiSetLastError(handle, API_ERROR_GENERAL);
-    return -1;
-  }
-  return ApiBuildDevmode(conn->ctx, flags, devmode);
+  return WithPrinter(handle, [&](SETTING_CONTEXT* ctx) { return ApiBuildDevmode(ctx, flags, devmode); });
 }
 
 KVEXC_API int32_t ZARNDrvGetDevmodeEx(API_HANDLE handle, int32_t flags, void* devmode, const void* input) {
   if (flags & (API_DEVMODE_DEFAULTS | API_DEVMODE_REBUILD | API_DEVMODE_REFRESH))
     return ZARNDrvGetDevmode(handle, flags, devmode);
-  API_CONNECTION* conn = ApiFindConnection(handle);
-  if (!conn) return -1;
-  ConnectionPrinter printer(conn);
-  if (!printer.ok()) {
-    ApiSetLastError(handle, API_ERROR_GENERAL);
-    return -1;
-  }
-  SETTING_CONTEXT* ctx = conn->ctx;
-  ctx->work->chapterDeviceLoaded = 0;
-  if (flags != API_DEVMODE_MERGE) {
-    ApiSetLastError(handle, API_ERROR_FLAGS);
-    return -1;
-  }
-  if (!input) {
-    ApiSetLastError(handle, API_ERROR_NO_INPUT);
-    return -1;
-  }
-  ApiSyncPublicDevmode(ctx, static_cast<const DEVMODEW*>(input));
-  uint64_t uiMode = Get(ctx, sid::rdmUIModeChange);
-  ApiResetUiState(ctx, flags);
-  ApiResetShiftIfUnsupported(ctx);
-  ApiResetMarginIfOff(ctx);
-  ApiReadJobItems(ctx, API_JOB_ITEM_MASK);
-  ApiSyncPublicDevmode(ctx, nullptr);
-  Set(ctx, sid::rdmUIModeChange, uiMode);
-  if (devmode) std::memcpy(devmode, ctx->store, StgGetDevmodeSize());
-  return (int32_t)StgGetDevmodeSize();
+  return WithPrinter(handle, [&](SETTING_CONTEXT* ctx) -> int {
+    ctx->work->chapterDeviceLoaded = 0;
+    if (flags != API_DEVMODE_MERGE) {
+      ApiSetContextError(ctx, API_ERROR_FLAGS);
+      return -1;
+    }
+    if (!input) {
+      ApiSetContextError(ctx, API_ERROR_NO_INPUT);
+      return -1;
+    }
+    ApiSyncPublicDevmode(ctx, static_cast<const DEVMODEW*>(input));
+    uint64_t uiMode = Get(ctx, sid::rdmUIModeChange);
+    ApiResetUiState(ctx, flags);
+    ApiResetShiftIfUnsupported(ctx);
+    ApiResetMarginIfOff(ctx);
+    ApiReadJobItems(ctx, API_JOB_ITEM_MASK);
+    ApiSyncPublicDevmode(ctx, nullptr);
+    Set(ctx, sid::rdmUIModeChange, uiMode);
+    if (devmode) std::memcpy(devmode, ctx->store, StgGetDevmodeSize());
+    return (int)StgGetDevmodeSize();
+  });
 }
 
 KVEXC_API int32_t ZARNDrvSaveQualityData(API_HANDLE handle) {

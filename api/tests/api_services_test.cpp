@@ -4,6 +4,7 @@
 
 #include "api_fixture.h"
 #include "api_services.h"
+#include "api_status.h"
 #include "driverdata/img_image.h"
 #include "kvplat/paint.h"
 #include "settings/access.h"
@@ -94,6 +95,8 @@ TEST_F(ApiServices, NodesAndTrials) {
   EXPECT_FALSE(ApiRaisesAlertMessage(ctx_, sid::dmOrientation, 1, before == 1 ? 2 : 1, 1));
   EXPECT_EQ(StgGetValue(ctx_, sid::dmOrientation, nullptr), before);
   EXPECT_FALSE(ApiIsControlUsable(ctx_, 1, 1, 1));  // no such dialog
+  // The model chooses its resolution from a list of codes.
+  EXPECT_EQ(ApiGetResolutionForm(ctx_), 0);
 }
 
 TEST_F(ApiServices, OverlayPaths) {
