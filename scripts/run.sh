@@ -42,3 +42,10 @@ echo "== the job's PJL header, as the model's driver data file composes it"
 # The whole dump goes to a file first: a reader that stops early would cut zarndump's output short.
 "$build/bin/zarndump" "$root/sample.zarn" >"$root/sample.txt"
 awk '/page-header/ { exit } { print }' "$root/sample.txt"
+echo
+echo "== an outside program on the settings-and-constraints library: versions, last error, the default DEVMODE"
+kvhost api "KAVRO Lumeta QT M8350 ZARN" version error init 16 error devmode defaults --out "$root/default.dm"
+echo
+echo "== the sample client of the library (api/sample/kvexc_sample.c)"
+KV_MACHINE_ROOT="$root" "$build/api/kvexc_sample" "$root/c/Windows/System32/spool/drivers/x64/3/kvdrvexc.so" \
+  "KAVRO Lumeta QT M8350 ZARN"

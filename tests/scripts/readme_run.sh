@@ -17,7 +17,7 @@ out=$(KV_BUILD_DIR="$tmp/build" KV_MACHINE_ROOT="$tmp/machine" bash scripts/run.
 }
 echo "$out"
 for want in "printer added: KAVRO Lumeta QT M8350 ZARN" "220 + 1016 bytes" "KV8350us.hlp" "0 skipped items, 0 warnings" "kvdrvdat.BCS" \
-            "status: No Paper" "picture written"; do
+            "status: No Paper" "picture written" "init 16: 1" "highest API version: 16" "connection closed"; do
   grep -qF "$want" <<<"$out" || { echo "missing from the run's output: $want" >&2; exit 1; }
 done
 bcs="$tmp/machine/c/Windows/System32/spool/drivers/x64/3/kvdrvdat.BCS"

@@ -10,6 +10,8 @@ typedef struct KvRgn* HRGN;
 
 #include "kvplat/gdi_types.h"
 
+#include <string>
+
 #define TRANSPARENT 1
 #define OPAQUE 2
 #define WHITE_BRUSH 0
@@ -328,8 +330,47 @@ KVAPI BOOL GetTextMetricsW(HDC hdc, TEXTMETRICW* metrics);
 KVAPI BOOL GetCharABCWidthsW(HDC hdc, UINT first, UINT last, ABC* out);
 KVAPI BOOL GetCharWidth32W(HDC hdc, UINT first, UINT last, INT* out);
 
+// Font families (one entry per family, sorted by face name): the faces fontconfig finds, each an outline
+// font (TRUETYPE_FONTTYPE) or not (RASTER_FONTTYPE), and for every family that covers Japanese, Chinese
+// or Korean a vertical twin whose face name starts with '@'. The LOGFONTW the callback receives heads an
+// ENUMLOGFONTEXW and the TEXTMETRICW a NEWTEXTMETRICEXW. EnumFontFamiliesExW lists the families whose face
+// name equals the record's lfFaceName (all for an empty one; case is ignored); EnumFontFamiliesW those of
+// `family` (all for NULL). Both stop when the callback answers 0 and return its last answer (1 when it was
+// not called); 0 with ERROR_INVALID_HANDLE for a handle that is no DC.
+#define RASTER_FONTTYPE 0x0001
+#define DEVICE_FONTTYPE 0x0002
+#define TRUETYPE_FONTTYPE 0x0004
+#define LF_FULLFACESIZE 64
+typedef struct tagENUMLOGFONTEXW {
+  LOGFONTW elfLogFont;
+  WCHAR elfFullName[LF_FULLFACESIZE];
+  WCHAR elfStyle[LF_FACESIZE];
+  WCHAR elfScript[LF_FACESIZE];
+} ENUMLOGFONTEXW;
+static_assert(sizeof(ENUMLOGFONTEXW) == 348 && offsetof(ENUMLOGFONTEXW, elfFullName) == 92);
+typedef struct tagNEWTEXTMETRICEXW {
+  TEXTMETRICW ntmTm;  // the text metrics as GetTextMetricsW gives them
+  DWORD ntmFlags;
+  UINT ntmSizeEM;
+  UINT ntmCellHeight;
+  UINT ntmAvgWidth;
+  DWORD ntmFontSig[6];
+} NEWTEXTMETRICEXW;
+typedef int (*FONTENUMPROCW)(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD fontType, LPARAM data);
+KVAPI int EnumFontFamiliesExW(HDC hdc, LOGFONTW* font, FONTENUMPROCW proc, LPARAM data, DWORD flags);
+KVAPI int EnumFontFamiliesW(HDC hdc, LPCWSTR family, FONTENUMPROCW proc, LPARAM data);
+
 namespace kvp {
 // Frees a drawing object made here (DeleteObject's share for everything that is not a resource bitmap).
 // False when the handle is none of ours or the object is still selected into a DC.
 bool DeleteDrawingObject(HGDIOBJ object);
 }  // namespace kvp
+
+namespace kvp::test {
+// Font families for the tests of a font check: AddFontFamily adds a family to the list (or changes
+// whether it is an outline font), HideFontFamily takes one off it (the '@' twin too unless named itself),
+// ResetFontFamilies puts the list back to what fontconfig finds.
+void AddFontFamily(const std::u16string& face, bool outline);
+void HideFontFamily(const std::u16string& face);
+void ResetFontFamilies();
+}  // namespace kvp::test
