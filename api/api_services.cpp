@@ -93,7 +93,7 @@ IMG_REF ApiFindSettingNode(WORD id, SETTING_CONTEXT* ctx) {
     DIALOG_DESC* dialog = StgFindDialog(ctx, row->dialogId);
     CONTROL_DESC* control = dialog ? StgFindControlById(ctx, dialog, row->controlId) : nullptr;
     IMG_REF node = control ? ImgFindNodeByKey2(ctx, control->key) : 0;
-    if (node && (dialog->kind & 0x21) && !StgIsSettingExcluded(ctx, dialog->resourceId)) return node;
+    if (node && (dialog->kind & 0x21) && !StgIsSettingExcluded(ctx, dialog->id)) return node;
   }
   return ImgFindActiveNode(ctx, id);
 }
@@ -354,12 +354,12 @@ void ApiBindSettingControl(WORD id, SETTING_CONTEXT* ctx) {
   if (!row || !row->dialogId || !row->controlId) return;
   DIALOG_DESC* dialog = StgFindDialog(ctx, row->dialogId);
   CONTROL_DESC* control = dialog ? StgFindControlById(ctx, dialog, row->controlId) : nullptr;
-  // The property sheets' first run-time word of a control holds its node; the driver API has no sheets
-  // and binds the node itself.
-  if (control) control->runtime[0] = ImgFindNodeByKey2(ctx, control->key);
+  // The property sheets keep a control's node in its rule-node field; the driver API has no sheets and
+  // binds the node itself.
+  if (control) control->ruleNode = reinterpret_cast<void*>(static_cast<uintptr_t>(ImgFindNodeByKey2(ctx, control->key)));
 }
 
-IMG_REF ApiBoundNode(const CONTROL_DESC* control) { return control ? (IMG_REF)control->runtime[0] : 0; }
+IMG_REF ApiBoundNode(const CONTROL_DESC* control) { return control ? static_cast<IMG_REF>(reinterpret_cast<uintptr_t>(control->ruleNode)) : 0; }
 
 int ApiMarkLoadShareOptions(SETTING_CONTEXT* ctx) {
   API_CONNECTION* conn = ApiConnectionOf(ctx);

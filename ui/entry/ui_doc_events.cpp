@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "config/paths.h"
+#include "inst_install_state.h"
 #include "kvplat/drvcontract.h"
 #include "kvplat/error.h"
 #include "kvplat/module.h"

@@ -1,6 +1,7 @@
 // The job query: before a job prints, the spooler asks whether its DEVMODE can be printed here. The
 // printer is made ready for the user and the job's settings taken into a context; no job is refused for
 // what its settings say.
+#include "inst_install_state.h"
 #include "kvplat/drvcontract.h"
 #include "settings/context.h"
 #include "ui_frame.h"

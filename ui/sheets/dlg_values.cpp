@@ -58,8 +58,8 @@ constexpr size_t kUserNameChars = 129, kPasswordChars = 193, kNetworkKeyChars = 
 constexpr const WCHAR* kProcReplacingApps[] = {u"KvLegacyDrawFrame8", u"KvLegacyDrawFrame9"};
 
 // The open window of a dialog and of a control: the run-time fields the dialog procedure fills.
-HWND DialogWindow(const DIALOG_DESC& d) { return static_cast<HWND>(d.runtime1); }
-HWND ControlWindow(const CONTROL_DESC& c) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(c.runtime[0])); }
+HWND DialogWindow(const DIALOG_DESC& d) { return static_cast<HWND>(d.window); }
+HWND ControlWindow(const CONTROL_DESC& c) { return static_cast<HWND>(c.window); }
 
 // The context's row of the control's setting: the row bound to the control, looked up in the
 // context's own dictionary (never the template's), else the row of the control's item key.

@@ -168,15 +168,15 @@ TEST_F(Values, ControlsTextsAndWindows) {
   DIALOG_DESC* page = &ctx_->dialogs->rows[1];
   ASSERT_GE(page->controlCount, 1);
   HWND pageWindow = reinterpret_cast<HWND>(0x1001), controlWindow = reinterpret_cast<HWND>(0x1002);
-  page->runtime1 = pageWindow;
-  page->controls[page->controlCount - 1].runtime[0] = reinterpret_cast<uintptr_t>(controlWindow);
+  page->window = pageWindow;
+  page->controls[page->controlCount - 1].window = controlWindow;
   EXPECT_EQ(PgFindByWindow(ctx_, pageWindow), page);
   EXPECT_EQ(PgFindByWindow(ctx_, controlWindow), nullptr);
   EXPECT_EQ(CtlFindByWindow(ctx_, nullptr, controlWindow), &page->controls[page->controlCount - 1]);
   EXPECT_EQ(CtlFindByWindow(ctx_, page, controlWindow), &page->controls[page->controlCount - 1]);
   EXPECT_EQ(CtlFindByWindow(ctx_, &ctx_->dialogs->rows[0], controlWindow), nullptr);
-  page->runtime1 = nullptr;
-  page->controls[page->controlCount - 1].runtime[0] = 0;
+  page->window = nullptr;
+  page->controls[page->controlCount - 1].window = nullptr;
 }
 
 TEST_F(Values, OptionValuesOfRuleNodes) {
