@@ -176,7 +176,7 @@ TEST_F(SetUpMachine, CapsListsWhatTheDriverAnswers) {
   ASSERT_EQ(r.code, 0) << r.out;
   for (const char* line : {"    267  ", "841.0 x 1189.0 mm", "resolutions: 300 x 300 dpi, 600 x 600 dpi\n",
                            "copies: 999\n", "pages per sheet: 1 2 4 9 16\n", "personality: ZARN\n",
-                           "print rate: 4 pages per minute\n", "duplex: not known\n"})
+                           "print rate: 4 pages per minute\n", "duplex: 0\n"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
   Outcome some = Kvhost("--root " + Quote(*root_) + " caps 'KAVRO Lumeta QT M8350 ZARN' copies personality");
   EXPECT_EQ(some.out, "copies: 999\npersonality: ZARN\n");
