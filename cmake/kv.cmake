@@ -19,6 +19,23 @@ if(KV_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The sanitizers' options of every run: the tests set them in their environment, the host programs
+# build them in (kv_sanitizer_defaults). The sanitizer's tracking of thread-local blocks handed out by
+# __tls_get_addr misreads the block of a library loaded with dlopen that links its own copy of the common
+# library, and the leak check at exit then crashes; leaks are still checked, only those dynamic blocks
+# are not scanned as roots.
+set(KV_ASAN_DEFAULTS "detect_leaks=1:abort_on_error=0:intercept_tls_get_addr=0")
+set(KV_UBSAN_DEFAULTS "print_stacktrace=1")
+
+# kv_sanitizer_defaults(TARGET): a program that starts with those options in a sanitized build.
+function(kv_sanitizer_defaults target)
+  if(KV_SANITIZE)
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/hosts/sanitizer_defaults.cpp)
+    target_compile_definitions(${target} PRIVATE KV_ASAN_DEFAULTS="${KV_ASAN_DEFAULTS}"
+                               KV_UBSAN_DEFAULTS="${KV_UBSAN_DEFAULTS}")
+  endif()
+endfunction()
+
 # Where built modules land, so tests and hosts find them beside each other.
 set(KV_MODULE_DIR ${CMAKE_BINARY_DIR}/modules)
 file(MAKE_DIRECTORY ${KV_MODULE_DIR})
@@ -35,11 +52,8 @@ function(kv_gtest name)
   target_compile_definitions(${name} PRIVATE KV_MODULE_DIR="${KV_MODULE_DIR}"
                              KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KV_BINARY_DIR="${CMAKE_BINARY_DIR}")
   include(GoogleTest)
-  # The sanitizer's tracking of thread-local blocks handed out by __tls_get_addr misreads the block of a
-  # library loaded with dlopen that links its own copy of the common library, and the leak check at exit
-  # then crashes; leaks are still checked, only those dynamic blocks are not scanned as roots.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:intercept_tls_get_addr=0;UBSAN_OPTIONS=print_stacktrace=1;KV_MODULE_DIR=${KV_MODULE_DIR}")
+    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=${KV_ASAN_DEFAULTS};UBSAN_OPTIONS=${KV_UBSAN_DEFAULTS};KV_MODULE_DIR=${KV_MODULE_DIR}")
 endfunction()
 
 # kv_glob_tests(VAR DIR): the test sources of a folder.

@@ -4,6 +4,7 @@ target_include_directories(kvzarndecode PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/zarnd
 add_executable(zarndump ${CMAKE_CURRENT_SOURCE_DIR}/zarndump/main.cpp)
 target_link_libraries(zarndump PRIVATE kvzarndecode)
 set_target_properties(zarndump PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+kv_sanitizer_defaults(zarndump)
 
 # Round trips through the encoder of the graphics library and the decoder.
 file(GLOB KV_ZARNDUMP_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/zarndump/tests/*.cpp)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes sure the build's system packages are present (sourced by test.sh and run.sh). Missing ones are
 # installed through apt-get when running as root; otherwise the script names them and stops.
-# KV_DEPS_SKIP=1 skips the check (for machines that provide the tools some other way).
+# KV_DEPS_SKIP=1 skips the check (for machines that provide the tools some other way). KV_DEPS_CLANG=1
+# also asks for clang with its sanitizer and libFuzzer runtimes (the fuzz build).
 
 kv_deps_missing() {
   local missing=()
@@ -11,6 +12,11 @@ kv_deps_missing() {
   have_cmd ninja || missing+=(ninja-build)
   { have_cmd g++ || have_cmd clang++; } || missing+=(g++)
   have_cmd git || missing+=(git)
+  if [ "${KV_DEPS_CLANG:-0}" = 1 ]; then
+    have_cmd clang++ || missing+=(clang)
+    compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
+      missing+=(libclang-rt-dev)
+  fi
   have_file /usr/include/png.h /usr/local/include/png.h || missing+=(libpng-dev)
   have_file /usr/include/zlib.h /usr/local/include/zlib.h || missing+=(zlib1g-dev)
   have_file /usr/include/gtest/gtest.h /usr/local/include/gtest/gtest.h || missing+=(libgtest-dev)

@@ -3,16 +3,19 @@
 // `printer show` names device settings; a raw reply file is the [pjl] part of a status.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "config/paths.h"
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
+#include "kvplat/module.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
@@ -32,8 +35,9 @@ struct Outcome {
   std::string out;  // standard output and standard error
 };
 
-Outcome Kvhost(const std::string& args) {
-  FILE* p = popen((kKvhost + " " + args + " 2>&1").c_str(), "r");
+// Runs a shell command line, collecting what it prints.
+Outcome Shell(const std::string& command) {
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
   Outcome r{-1, {}};
   if (!p) return r;
   char buf[4096];
@@ -43,6 +47,8 @@ Outcome Kvhost(const std::string& args) {
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
 }
+
+Outcome Kvhost(const std::string& args) { return Shell(kKvhost + " " + args); }
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
@@ -179,6 +185,7 @@ TEST_F(SetUpMachine, MisuseGivesAMessageAndTheDocumentedExitCode) {
   std::ofstream(tmp + "/binary.dat", std::ios::binary) << std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16);
   std::ofstream(tmp + "/no_sections.txt") << "the printer said nothing useful\n";
   std::ofstream(tmp + "/odd_section.txt") << "[pjl]\n@PJL INFO STATUS\n[colour]\nred\n";
+  std::ofstream(tmp + "/empty.page") << "";
   const std::string root = "--root " + Quote(*root_) + " ";
   const std::string typo = tmp + "/machnie";
   const struct {
@@ -190,9 +197,20 @@ TEST_F(SetUpMachine, MisuseGivesAMessageAndTheDocumentedExitCode) {
       {"frobnicate", 2, "unknown command 'frobnicate'"},
       {"--verbose printer list", 2, "unknown option --verbose"},
       {"--root", 2, "--root needs a folder"},
-      {"--root " + Quote(typo) + " printer list", 2, "is not a machine root"},
-      {"--root " + Quote(typo) + " printer add P --driver D", 2, "is not a machine root"},
-      {"--root " + Quote(typo) + " status --reply x", 2, "is not a machine root"},
+      {"--root " + Quote(typo) + " printer list", 1, "is not a machine root"},
+      {"--root " + Quote(typo) + " printer add P --driver D", 1, "is not a machine root"},
+      {"--root " + Quote(typo) + " status --reply x", 1, "is not a machine root"},
+      {"--root " + Quote(typo) + " print P --script x", 1, "is not a machine root"},
+      // The command line is read first: a wrong one is reported as such even on a folder that is no root.
+      {"--root " + Quote(typo) + " printer", 2, "usage: kvhost printer"},
+      {"--root " + Quote(typo) + " print", 2, "usage: kvhost print"},
+      {"--root " + Quote(typo) + " engine P extra", 2, "unexpected 'extra'"},
+      {"--root " + Quote(typo) + " ui show", 2, "usage: kvhost ui show"},
+      // A folder where a file is needed, and an empty file.
+      {root + "print 'KAVRO Lumeta QT M8350 ZARN' --script " + Quote(tmp), 1, "it is a folder, and a file is needed"},
+      {root + "print 'KAVRO Lumeta QT M8350 ZARN' --script " + Quote(tmp + "/empty.page"), 1, "is empty"},
+      {root + "engine 'KAVRO Lumeta QT M8350 ZARN' --devmode " + Quote(tmp), 1, "it is a folder, and a file is needed"},
+      {root + "engine 'KAVRO Lumeta QT M8350 ZARN' --devmode " + Quote(tmp + "/missing.dm"), 1, "no such file"},
       {"compile", 2, "usage: kvhost compile"},
       {"compile a b c", 2, "usage: kvhost compile"},
       {"compile " + Quote(tmp + "/missing.dat"), 1, "no such file"},
@@ -225,6 +243,98 @@ TEST_F(SetUpMachine, MisuseGivesAMessageAndTheDocumentedExitCode) {
   Outcome help = Kvhost("--help");
   EXPECT_EQ(help.code, 0);
   EXPECT_NE(help.out.find("exit codes:"), std::string::npos) << help.out;
+
+  // zarndump: the same split, and its own help.
+  const std::string zarndump = std::string(KV_BINARY_DIR) + "/bin/zarndump ";
+  std::ofstream(tmp + "/empty.zarn") << "";
+  const struct {
+    std::string args;
+    int code;
+    const char* message;
+  } dumps[] = {
+      {"--help", 0, "exit codes:"},
+      {"", 2, "usage: zarndump"},
+      {"--sumary x", 2, "unexpected '--sumary'"},
+      {Quote(tmp), 1, "it is not a file (a print stream file is needed)"},
+      {Quote(tmp + "/empty.zarn"), 1, "it is empty, not a print stream"},
+      {Quote(tmp + "/missing.zarn"), 1, "No such file or directory"},
+  };
+  for (const auto& d : dumps) {
+    SCOPED_TRACE("zarndump " + d.args);
+    Outcome r = Shell(zarndump + d.args);
+    EXPECT_EQ(r.code, d.code) << r.out;
+    EXPECT_NE(r.out.find(d.message), std::string::npos) << r.out;
+  }
+}
+
+// Settings the printer does not offer are named with what was taken instead; a failed job is marked
+// failed in the queue, a printed one printed, and `printer show` says which.
+TEST_F(SetUpMachine, SettingsNotTakenAreNamedAndFailedJobsMarked) {
+  const std::string root = "--root " + Quote(*root_) + " ", printer = Quote(kvp::ToUtf8(kvsetup::kModelDriverName));
+  Outcome r = Kvhost(root + "print " + printer + " --color --resolution 1200 --title 'asked too much'");
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_NE(r.out.find("does not print at 1200 dpi; the job prints at 600 dpi"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("prints in black and white only"), std::string::npos) << r.out;
+  r = Kvhost(root + "print " + printer + " --mono --resolution 300");
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_EQ(r.out.find("note:"), std::string::npos) << r.out;
+
+  // A job whose page script fails on its page.
+  std::string bad = dir_->path() + "/fails.page";
+  std::ofstream(bad) << "bitmap 10 10 no-such-picture.png 24\n";
+  r = Kvhost(root + "print " + printer + " --title 'will fail' --script " + Quote(bad));
+  ASSERT_EQ(r.code, 1) << r.out;
+  Outcome show = Kvhost(root + "printer show " + printer);
+  EXPECT_NE(show.out.find("\"asked too much\", 1 page: printed"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("\"will fail\", 1 page: failed"), std::string::npos) << show.out;
+}
+
+// A host that exits with the interface and graphics libraries still loaded and a printer open with full
+// access ends cleanly: the libraries' unload work runs while the platform's state is still there.
+TEST_F(SetUpMachine, LibrariesLeftLoadedAtExitUnloadCleanly) {
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::u16string folder = std::u16string(kvsetup::kDriverFolder) + u"\\";
+    HMODULE ui = LoadLibraryW((folder + u"kvdrvui.dll").c_str());
+    HMODULE gr = LoadLibraryW((folder + u"kvdrvgr.dll").c_str());
+    std::u16string name = kvsetup::kModelDriverName;
+    PRINTER_DEFAULTSW def{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE h = nullptr;
+    bool opened = OpenPrinterW(name.data(), &h, &def);
+    std::exit(ui && gr && opened ? 0 : 3);  // no FreeLibrary, no ClosePrinter
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "the process ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "3: a library or the printer did not open; 1: the sanitizer found a fault";
+}
+
+// An output is replaced as a whole: a writer killed mid-file (here by the file-size limit) or refused by
+// the disk leaves the old content and says why, and the next write clears what the killed one left.
+TEST_F(SetUpMachine, OutputsAreReplacedWhole) {
+  const std::string out = dir_->path() + "/replaced.BCS";
+  const std::string compile = kKvhost + " compile " + Quote(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat") + " " + Quote(out);
+  auto parts = [&] {
+    int n = 0;
+    for (auto& e : fs::directory_iterator(dir_->path())) n += e.path().filename().string().rfind(".replaced.BCS.part-", 0) == 0;
+    return n;
+  };
+  std::ofstream(out) << "the old image";
+  Outcome killed = Shell("bash -c \"ulimit -f 1; exec " + compile + "\"");
+  EXPECT_NE(killed.code, 0) << killed.out;
+  EXPECT_EQ(parts(), 1);  // the killed writer's temporary file, cleared by the next write
+  Outcome full = Shell("bash -c \"trap '' XFSZ; ulimit -f 1; exec " + compile + "\"");
+  EXPECT_EQ(full.code, 1) << full.out;
+  EXPECT_NE(full.out.find("cannot write " + out + ": File too large"), std::string::npos) << full.out;
+  std::ifstream in(out);
+  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, "the old image");
+  EXPECT_EQ(parts(), 0);
+  Outcome done = Kvhost("compile " + Quote(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat") + " " + Quote(out));
+  EXPECT_EQ(done.code, 0) << done.out;
+  EXPECT_GT(fs::file_size(out), 1024u);
 }
 
 // The sample page script draws through the graphics library's hooks: paths, Béziers, clips, fills,
@@ -253,7 +363,7 @@ TEST_F(SetUpMachine, PrintDrawsThePageScript) {
   std::string bad = dir_->path() + "/bad.page";
   std::ofstream(bad) << "color 1 2 3\nline 0 0 ten 10\n";
   r = Kvhost(root + "print 'KAVRO Lumeta QT M8350 ZARN' --script " + Quote(bad));
-  EXPECT_EQ(r.code, 2) << r.out;
+  EXPECT_EQ(r.code, 1) << r.out;
   EXPECT_NE(r.out.find("line 2: 'ten' is not a number"), std::string::npos) << r.out;
 }
 

@@ -194,6 +194,15 @@ int SkipOtherSettings(SETTING_CONTEXT* ctx, CFG_DEVICE_SETTING_EVENT* a) {
   return 1;
 }
 
+// The list limits from the printer section of the driver INI; nothing without one.
+void ReadChapterLimits(SETTING_CONTEXT* ctx) {
+  const WCHAR* ini = CfgGetIniPath(ctx);
+  const WCHAR* section = CfgGetPrinterName(ctx);
+  if (!ini || !ini[0] || !section) return;
+  StgSetValue(ctx, sid::wdmChapterMax, (WORD)CfgIniGetInt(section, u"ChapterMax", 0, ini));
+  StgSetValue(ctx, sid::wdmChapterTrayMax, (WORD)CfgIniGetInt(section, u"ChapterTrayMax", 0, ini));
+}
+
 // Event 24: rows from or into a transferred settings file.
 void FileTransferred(SETTING_CONTEXT* ctx, const CFG_FILE_TRANSFER_EVENT* a) {
   if (!a || !a->path) return;
@@ -372,11 +381,14 @@ int StgDeleteChapterRow(SETTING_CONTEXT* ctx) {
   if (!dlg || !StgFindControlById(ctx, dlg, kControlChapterList) || !api) return 1;
   CHAPTER_BLOCK* b = EnsureBlock(ctx);
   const DWORD m = Usable(b);
+  const DWORD d = api->chapterRowIndex;
+  // Only a row of the list can be deleted: an index past it would otherwise drop the last real row
+  // when the list fills the block.
+  if (d >= Num(ctx) || d >= m) return 1;
   auto* old = b ? (CHAPTER_ROW*)StgAllocZero((m + 1) * sizeof(CHAPTER_ROW)) : nullptr;
   if (!old) return 1;
   CHAPTER_ROW* rows = b->Rows();
   std::memcpy(old, rows, (m + 1) * sizeof(CHAPTER_ROW));
-  const DWORD d = api->chapterRowIndex;
   DWORD j = 0;
   for (DWORD a = 0; a < m; ++a)
     if (a != d) rows[j++] = old[a];
@@ -490,13 +502,14 @@ void StgValidateChapterRows(SETTING_CONTEXT* ctx) {
 int StgLoadChapterLimitsOnce(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->work) return 0;
   if (ctx->work->chapterDeviceLoaded) return 1;
+  // The rows are read during the class load into a block sized by the limit, so the limit is read
+  // first: read with a limit of 0 they would be lost, and the next save would write the empty list
+  // over the stored one. Should the load have changed the limit, the rows are read again.
+  ReadChapterLimits(ctx);
+  const DWORD rowLimit = Max(ctx);
   int result = CfgLoadSettingClass(ctx->printer, ctx, 3, 2);
-  const WCHAR* ini = CfgGetIniPath(ctx);
-  const WCHAR* section = CfgGetPrinterName(ctx);
-  if (ini && ini[0] && section) {
-    StgSetValue(ctx, sid::wdmChapterMax, (WORD)CfgIniGetInt(section, u"ChapterMax", 0, ini));
-    StgSetValue(ctx, sid::wdmChapterTrayMax, (WORD)CfgIniGetInt(section, u"ChapterTrayMax", 0, ini));
-  }
+  ReadChapterLimits(ctx);
+  if (Max(ctx) != rowLimit) StgLoadChapterRows(ctx, nullptr, 0);
   RuleBroadcastEvent11(ctx);
   ctx->work->chapterDeviceLoaded = 1;
   return result;

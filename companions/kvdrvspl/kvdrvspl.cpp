@@ -1,5 +1,6 @@
 // Stand-in for the spooler output library: a job's bytes are appended to its spool file
-// <root>/spool/output/job<id>.zarn (job id 0: "job0"), and every call is logged to kvdrvspl.log.
+// <root>/spool/output/job<id>.zarn (job id 0: "job0"), and every call is logged to kvdrvspl.log. The
+// spooler's job ids are unique on the machine, so two jobs, of one printer or of two, never share a file.
 // Script keys ([Answers] in kvdrvspl.ini): FailStartDoc (1: start of document returns no handle),
 // FailWriteAt (the n-th write of the job fails), ShortWriteAt (the n-th write reports one byte less).
 // Built variants without DrvSplStartDocEx (KV_SPL_NO_START_DOC_EX) or without DrvSplWritePrinter

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "kvplat/root.h"
@@ -62,7 +63,12 @@ std::string ScriptString(const char* module, const char* key, const std::string&
 }
 
 void LogCall(const char* module, const std::string& line) {
-  std::ofstream f(kvp::MachineRoot() + "/companions/" + module + ".log", std::ios::app);
+  // A busy root would grow the log without end: past the bound it becomes "<Module>.log.old" (the one
+  // before that is dropped) and a new log starts, so at most twice the bound is kept.
+  const std::string path = kvp::MachineRoot() + "/companions/" + module + ".log";
+  std::error_code ec;
+  if (std::filesystem::file_size(path, ec) >= kMaxLogBytes && !ec) std::filesystem::rename(path, path + ".old", ec);
+  std::ofstream f(path, std::ios::app);
   f << line << '\n';
 }
 

@@ -10,7 +10,9 @@ namespace kvcomp {
 long ScriptInt(const char* module, const char* key, long def);
 // The text answer for `key`, or `def`.
 std::string ScriptString(const char* module, const char* key, const std::string& def);
-// Appends one line to the module's call log.
+// Size at which a call log is set aside as "<Module>.log.old" and started afresh.
+constexpr unsigned long long kMaxLogBytes = 1ull << 20;
+// Appends one line to the module's call log (bounded: see kMaxLogBytes).
 void LogCall(const char* module, const std::string& line);
 
 }  // namespace kvcomp

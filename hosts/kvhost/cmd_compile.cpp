@@ -3,7 +3,6 @@
 // nodes, rules and command trees of a data file or of an image file. kvhost compile --check FILE: the
 // author's check of a data file (every statement the compiler skips, and why).
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "driverdata/dfc_check.h"
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
+#include "kvsetup/replace_file.h"
 
 namespace {
 
@@ -96,12 +96,10 @@ int RunCompile(const std::vector<std::string>& args) {
     auto emit = [](void*, const char* t) { std::fputs(t, stdout); };
     dfc::DfcDumpImage(image, length, emit, nullptr);
   } else {
-    std::string out = args.size() > 1 ? args[1] : ImagePathOf(in), host;
-    std::ofstream os;
-    if (kvhost::HostPathOf(out, &host)) os.open(host, std::ios::binary | std::ios::trunc);
-    os.write(reinterpret_cast<const char*>(image), length);
-    os.close();
-    if (!os) rc = kvhost::Failed("cannot write " + out);
+    std::string out = args.size() > 1 ? args[1] : ImagePathOf(in), host, why = "it cannot be placed on this root";
+    if (!kvhost::HostPathOf(out, &host) ||
+        !kvsetup::WriteFileReplacing(host, std::string_view(reinterpret_cast<const char*>(image), length), &why))
+      rc = kvhost::Failed("cannot write " + out + ": " + why);
     else std::printf("%s: %u bytes\n", out.c_str(), length);
   }
   GlobalFree(image);

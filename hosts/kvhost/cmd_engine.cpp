@@ -38,12 +38,9 @@ std::vector<BYTE> DefaultDevmode(HANDLE printer) {
 
 // A DEVMODE file: the record, public and private part, exactly as large as it says.
 bool ReadDevmode(const std::string& path, std::vector<BYTE>& out, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read " + path;
-    return false;
-  }
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (!kvhost::ReadHostFile(path, &bytes, &error)) return false;
+  out.assign(bytes.begin(), bytes.end());
   const auto* dm = reinterpret_cast<const DEVMODEW*>(out.data());
   if (out.size() < offsetof(DEVMODEW, dmFields) + sizeof(DWORD) || dm->dmSize < offsetof(DEVMODEW, dmFields) ||
       size_t(dm->dmSize) + dm->dmDriverExtra > out.size()) {
@@ -129,6 +126,7 @@ int Engine(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: kvhost engine PRINTER [--devmode FILE]\n");
     return 2;
   }
+  if (int rc = kvhost::CheckRoot()) return rc;
   std::u16string wname = kvp::FromUtf8(name);
   Printer printer;
   if (!OpenPrinterW(wname.data(), &printer.handle, nullptr)) {
@@ -169,8 +167,8 @@ int Engine(const std::vector<std::string>& args) {
 
 }  // namespace
 
-KVHOST_COMMAND("engine",
+KVHOST_COMMAND_ROOT("engine",
                "  engine PRINTER [--devmode FILE]\n"
                "                           enable the printer's graphics library as the graphics engine does and\n"
                "                           print its device capabilities (page size, resolution, colour depth)",
-               Engine);
+               Engine, kvhost::RootUse::kChecksItself);

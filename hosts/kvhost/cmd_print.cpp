@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
+#include "kvsetup/replace_file.h"
 
 namespace {
 
@@ -175,6 +177,17 @@ struct OpenPrinter {
   }
 };
 
+// The queued job's end: marked printed once its stream is complete, failed on every other way out, so
+// the queue never shows a failed job as a finished one.
+struct QueuedJob {
+  HANDLE printer = nullptr;
+  DWORD id = 0;
+  bool printed = false;
+  ~QueuedJob() {
+    if (id) kvp::SplSetJobStatus(printer, id, printed ? JOB_STATUS_PRINTED : JOB_STATUS_ERROR);
+  }
+};
+
 struct LoadedDriver {
   kvp::eng::Driver driver;
   kvp::eng::Device device;
@@ -244,6 +257,15 @@ bool RunJobWithoutSurface(const kvp::eng::Driver& d, DHPDEV dhpdev, const std::u
   return true;
 }
 
+// Whether the job header at the start of the stream file holds `text` (a PJL setting the driver wrote).
+bool JobHeaderSays(const std::filesystem::path& stream, const std::string& text) {
+  std::ifstream in(stream, std::ios::binary);
+  std::string head(4096, '\0');
+  in.read(head.data(), std::streamsize(head.size()));
+  head.resize(size_t(in.gcount()));
+  return head.find("@PJL SET " + text) != std::string::npos;
+}
+
 int Print(const std::vector<std::string>& args) {
   std::string name, out, error, scriptFile;
   long pages = 1;
@@ -267,10 +289,11 @@ int Print(const std::vector<std::string>& args) {
   }
   if (name.empty())
     return kvhost::UsageError("usage: kvhost print PRINTER [--pages N] [--out FILE.zarn] [--script FILE] [settings]");
+  if (int rc = kvhost::CheckRoot()) return rc;
   kvhost::page::Script script;
   std::string scriptError;
   if (!scriptFile.empty() && !kvhost::page::Load(scriptFile, &script, &scriptError))
-    return kvhost::UsageError("print: " + scriptError);
+    return kvhost::Failed("print: " + scriptError);
   std::string outHost;
   if (!out.empty() && !kvhost::HostPathOf(out, &outHost)) return kvhost::Failed("print: cannot place " + out);
 
@@ -283,6 +306,7 @@ int Print(const std::vector<std::string>& args) {
   spec.totalPages = DWORD(pages);
   DWORD jobId = kvp::SplAddJob(printer.handle, spec);
   if (!jobId) return kvhost::Failed("print: the spooler refused the job (error " + std::to_string(GetLastError()) + ")");
+  QueuedJob queued{printer.handle, jobId};
 
   LoadedDriver loaded;
   DWORD r = kvp::eng::LoadPrinterDriver(printer.handle, &loaded.driver);
@@ -293,6 +317,11 @@ int Print(const std::vector<std::string>& args) {
                            devmode.empty() ? nullptr : reinterpret_cast<const DEVMODEW*>(devmode.data()), &loaded.device);
   if (r != ERROR_SUCCESS)
     return kvhost::Failed("print: the graphics library refused the device context (error " + std::to_string(r) + ")");
+  // A setting the printer does not offer is not dropped silently: the user is told what was taken.
+  const GDIINFO& took = loaded.device.gdiInfo;
+  if ((asked.dm.dmFields & DM_PRINTQUALITY) && took.ulLogPixelsX && LONG(took.ulLogPixelsX) != asked.dm.dmPrintQuality)
+    std::printf("note: '%s' does not print at %d dpi; the job prints at %u dpi\n", name.c_str(),
+                asked.dm.dmPrintQuality, took.ulLogPixelsX);
   bool surface = kvp::eng::EnableSurface(&loaded.device) == ERROR_SUCCESS;
   if (!surface)
     std::printf("no drawing surface (page size %u x %u dots): the pages go out empty\n",
@@ -306,11 +335,14 @@ int Print(const std::vector<std::string>& args) {
   std::error_code ec;
   uintmax_t bytes = fs::file_size(spool, ec);
   if (ec) return kvhost::Failed("print: the output library wrote no spool file " + spool.string());
+  queued.printed = true;
+  if ((asked.dm.dmFields & DM_COLOR) && asked.dm.dmColor == DMCOLOR_COLOR && JobHeaderSays(spool, "COLORSELECT = MONO"))
+    std::printf("note: '%s' prints in black and white only; the job is monochrome, not in colour\n", name.c_str());
   std::printf("printed job %u of %ld page%s on '%s': %ju bytes in %s\n", jobId, pages, pages == 1 ? "" : "s",
               name.c_str(), bytes, spool.string().c_str());
   if (!outHost.empty()) {
-    fs::copy_file(spool, outHost, fs::copy_options::overwrite_existing, ec);
-    if (ec) return kvhost::Failed("print: cannot write " + outHost + ": " + ec.message());
+    std::string why;
+    if (!kvsetup::CopyFileReplacing(spool, outHost, &why)) return kvhost::Failed("print: cannot write " + outHost + ": " + why);
     std::printf("copied to %s\n", outHost.c_str());
   }
   return kvhost::kExitDone;
@@ -318,7 +350,7 @@ int Print(const std::vector<std::string>& args) {
 
 }  // namespace
 
-KVHOST_COMMAND("print",
+KVHOST_COMMAND_ROOT("print",
                "  print PRINTER [--pages N] [--out FILE.zarn] [--script FILE] [settings]\n"
                "                           print a job of N pages (1 by default) through the printer's\n"
                "                           graphics library and output library; the ZARN stream goes to FILE.\n"
@@ -328,4 +360,4 @@ KVHOST_COMMAND("print",
                "                           --copies N (1-999), --resolution DPI, --color|--mono, --title TEXT\n"
                "                           (the document name of the job)"
                KVHOST_PAGE_SCRIPT_HELP,
-               Print);
+               Print, kvhost::RootUse::kChecksItself);

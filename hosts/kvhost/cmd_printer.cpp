@@ -232,6 +232,7 @@ int Add(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kvhost: printer add: unknown attributes '%s'\n", attrs.c_str());
     return 2;
   }
+  if (int rc = kvhost::CheckRoot()) return rc;
   std::u16string wname = kvp::FromUtf8(name), wdriver = kvp::FromUtf8(driver), wport = kvp::FromUtf8(port);
   PRINTER_INFO_2W pi{};
   pi.pPrinterName = wname.data();
@@ -262,6 +263,16 @@ int List() {
   for (auto& b : broken) std::fprintf(stderr, "kvhost: unreadable printer file %s\n", b.c_str());
   if (names.empty() && broken.empty()) std::printf("(no printers)\n");
   return 0;
+}
+
+// A job's state in words, the most telling status bit first.
+const char* JobStatusText(DWORD status) {
+  if (status & JOB_STATUS_ERROR) return "failed";
+  if (status & JOB_STATUS_PRINTED) return "printed";
+  if (status & JOB_STATUS_PRINTING) return "printing";
+  if (status & JOB_STATUS_SPOOLING) return "spooling";
+  if (status & JOB_STATUS_PAUSED) return "paused";
+  return "queued";
 }
 
 int Show(const std::string& name) {
@@ -296,6 +307,11 @@ int Show(const std::string& name) {
   line("Until time:", std::to_string(pi->UntilTime));
   line("Status:", std::to_string(pi->Status));
   line("Jobs:", std::to_string(pi->cJobs));
+  std::vector<kvp::SplJobState> jobs;
+  kvp::SplListJobs(h, jobs);
+  for (const kvp::SplJobState& j : jobs)
+    std::printf("    job %u \"%s\", %u page%s: %s\n", j.id, kvp::ToUtf8(j.document).c_str(), j.totalPages,
+                j.totalPages == 1 ? "" : "s", JobStatusText(j.status));
   if (pi->pDevMode)
     line("DEVMODE:", std::to_string(pi->pDevMode->dmSize) + " + " + std::to_string(pi->pDevMode->dmDriverExtra) +
                          " bytes, device \"" + U8(pi->pDevMode->dmDeviceName) + "\"");
@@ -343,9 +359,11 @@ int Remove(const std::string& name) {
 int RunPrinter(const std::vector<std::string>& args) {
   if (!args.empty()) {
     if (args[0] == "add") return Add(args);
-    if (args[0] == "list" && args.size() == 1) return List();
-    if (args[0] == "show" && args.size() == 2) return Show(args[1]);
-    if (args[0] == "remove" && args.size() == 2) return Remove(args[1]);
+    bool one = args[0] == "list" && args.size() == 1, named = (args[0] == "show" || args[0] == "remove") && args.size() == 2;
+    if (one || named) {
+      if (int rc = kvhost::CheckRoot()) return rc;
+      return one ? List() : args[0] == "show" ? Show(args[1]) : Remove(args[1]);
+    }
   }
   std::fprintf(stderr,
                "usage: kvhost printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n"
@@ -355,10 +373,10 @@ int RunPrinter(const std::vector<std::string>& args) {
 
 }  // namespace
 
-KVHOST_COMMAND("printer",
+KVHOST_COMMAND_ROOT("printer",
                "  printer add NAME --driver DRIVER [--port PORT] [--attributes A]\n"
                "                           add a printer (installs DRIVER with the driver set's files if needed)\n"
                "  printer list             list the printers of the machine\n"
                "  printer show NAME        print a printer's fields and every printer-data value\n"
                "  printer remove NAME      delete a printer with its data and jobs",
-               RunPrinter);
+               RunPrinter, kvhost::RootUse::kChecksItself);

@@ -9,7 +9,6 @@
 //   [deviceid]       the device-identification string (one line), e.g. MFG:...;MDL:...;STS:41201,1,;
 //   [noresponse]     (no body) the printer did not answer at all
 // A file without sections is the raw bytes the printer sent, taken whole as the [pjl] part.
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +29,7 @@
 #include "kvplat/root.h"
 #include "kvplat/sysinfo.h"
 #include "kvplat/text.h"
+#include "kvplat/uiscript.h"
 #include "kvsetup/driver_set.h"
 #include "statusdata/statusapi.h"
 
@@ -209,33 +209,13 @@ void Blit(Image& canvas, const Image& src, int x0, int y0, DWORD rop) {
     }
 }
 
-bool WritePng(const std::string& path, const Image& img) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, img.w, img.h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<png_byte> row(size_t(img.w) * 3);
-  for (int y = 0; y < img.h; ++y) {
-    for (int x = 0; x < img.w; ++x) {
-      unsigned c = img.rgb[size_t(y) * img.w + x];
-      row[x * 3] = png_byte(c >> 16);
-      row[x * 3 + 1] = png_byte(c >> 8);
-      row[x * 3 + 2] = png_byte(c);
-    }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+// Writes the picture through the platform's PNG writer, which replaces the file as a whole.
+bool WritePng(const std::string& path, const Image& img, std::string* error) {
+  kvp::ui::Picture pic;
+  pic.width = img.w;
+  pic.height = img.h;
+  pic.pixels.assign(img.rgb.begin(), img.rgb.end());
+  return kvp::ui::WritePng(pic, path, error);
 }
 
 // Composes the picture list: the first entry's placements in order, on a canvas the size of the base
@@ -313,6 +293,7 @@ int RunStatus(const std::vector<std::string>& args) {
     }
   }
   if (replyPath.empty()) return Usage();
+  if (int rc = kvhost::CheckRoot()) return rc;
   Reply reply;
   std::string error;
   if (!ReadReply(replyPath, reply, error)) return kvhost::Failed(error);
@@ -322,10 +303,14 @@ int RunStatus(const std::vector<std::string>& args) {
     return kvhost::Failed("cannot load the status library M8350d64 from the driver folder (error " +
                           std::to_string(GetLastError()) + "); install the driver set with kvhost setup");
   Api api{};
-  bool bound = Bind(lib, "PatSetLocale", api.setLocale) & Bind(lib, "PatCreateQueryInfo", api.createQuery) &
-               Bind(lib, "PatSetCentroDataTo", api.setCentroData) & Bind(lib, "PatGetStatusString", api.statusString) &
-               Bind(lib, "PatCreateBitmapInfo", api.createBitmaps) &
-               Bind(lib, "PatDisposeBitmapInfo", api.disposeBitmaps) & Bind(lib, "PatLoadDIBitmap", api.loadDib);
+  bool bound = true;  // every entry is looked up, also after a missing one
+  bound &= Bind(lib, "PatSetLocale", api.setLocale);
+  bound &= Bind(lib, "PatCreateQueryInfo", api.createQuery);
+  bound &= Bind(lib, "PatSetCentroDataTo", api.setCentroData);
+  bound &= Bind(lib, "PatGetStatusString", api.statusString);
+  bound &= Bind(lib, "PatCreateBitmapInfo", api.createBitmaps);
+  bound &= Bind(lib, "PatDisposeBitmapInfo", api.disposeBitmaps);
+  bound &= Bind(lib, "PatLoadDIBitmap", api.loadDib);
   int rc = 0;
   // The record the monitor owns: zeroed, its size word set.
   std::vector<BYTE> recordBlock(PRN_INFO_EX_MIN_SIZE, 0);
@@ -398,8 +383,9 @@ int RunStatus(const std::vector<std::string>& args) {
       if (!ComposePicture(api, list, canvas)) rc = 1;
       api.disposeBitmaps(list);
     }
-    if (rc == 0 && !WritePng(png, canvas)) {
-      std::fprintf(stderr, "kvhost: cannot write %s\n", png.c_str());
+    std::string why;
+    if (rc == 0 && !WritePng(png, canvas, &why)) {
+      std::fprintf(stderr, "kvhost: cannot write %s: %s\n", png.c_str(), why.c_str());
       rc = 1;
     }
     if (rc == 0) std::printf("picture written: %s (%d x %d)\n", png.c_str(), canvas.w, canvas.h);
@@ -412,7 +398,7 @@ int RunStatus(const std::vector<std::string>& args) {
 
 }  // namespace
 
-KVHOST_COMMAND("status",
+KVHOST_COMMAND_ROOT("status",
                "  status --reply FILE [--lang CODE] [--kind 1|alt] [--png OUT.png]\n"
                "                           show the status texts and picture a monitor makes of a printer reply",
-               RunStatus);
+               RunStatus, kvhost::RootUse::kChecksItself);

@@ -209,6 +209,7 @@ int RunUi(const std::vector<std::string>& args) {
     else return kvhost::UsageError(kUsage);
   }
   if (png.empty()) return kvhost::UsageError(kUsage);
+  if (int rc = kvhost::CheckRoot()) return rc;
   std::u16string path;
   std::string error;
   if (!MachineModule(module, &path, &error)) return kvhost::Failed(error);
@@ -222,9 +223,14 @@ int RunUi(const std::vector<std::string>& args) {
 
 }  // namespace
 
-KVHOST_COMMAND("ui",
+KVHOST_COMMAND_ROOT("ui",
                "  ui show MODULE DIALOG[,DIALOG...] [--sheet] --png OUT.png\n"
-               "                           write a picture of a dialog (several: a property sheet of them)\n"
+               "                           write a picture of a dialog (several: a property sheet of them).\n"
+               "                           MODULE is a resource library: a machine path such as the installed\n"
+               "                           C:\\Windows\\System32\\spool\\drivers\\x64\\3\\KV8350us.DLL, or a built\n"
+               "                           file such as build-run/modules/kvres_sheets.so; DIALOG is a dialog's\n"
+               "                           number (or the name its resource script gives it as text), e.g.\n"
+               "                           ui show build-run/modules/kvres_sheets.so 110,111 --png sheet.png\n"
                "  ui show MODULE --all --png-dir DIR\n"
                "                           write a picture of every dialog of the module, named by its id",
-               RunUi);
+               RunUi, kvhost::RootUse::kChecksItself);

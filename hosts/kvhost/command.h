@@ -15,8 +15,10 @@ enum : int { kExitDone = 0, kExitFailed = 1, kExitUsage = 2 };
 using CommandFn = int (*)(const std::vector<std::string>& args);
 
 // Whether a command works on an existing machine root. Only the commands that create one may run on a
-// folder that is not a machine root yet; commands that never touch the root skip the test.
-enum class RootUse { kExisting, kCreates, kNone };
+// folder that is not a machine root yet; commands that never touch the root skip the test. kExisting is
+// tested before the command runs; kChecksItself commands call CheckRoot once their command line is read,
+// so a wrong command line is reported as one even on a folder that is no root.
+enum class RootUse { kExisting, kCreates, kNone, kChecksItself };
 
 struct Command {
   const char* name;     // first word on the command line ("machine", "printer", ...)
@@ -30,6 +32,10 @@ bool Register(const Command& c);
 
 // Options shared by all commands: --root DIR selects the machine root before the command runs.
 const std::string& RootOption();
+
+// kExitDone when the current root is a machine root; otherwise says so (and how to make one) and
+// returns kExitFailed.
+int CheckRoot();
 
 // Prints "kvhost: <text>" on standard error and returns kExitFailed / kExitUsage.
 int Failed(const std::string& text);

@@ -31,10 +31,11 @@ void PrintHelp(FILE* to) {
   std::fprintf(to,
                "\nexit codes:\n"
                "  0  done\n"
-               "  1  failed: the message on standard error says why (a missing or unreadable file, a file that\n"
-               "     is no driver data file, a printer that does not exist, no machine root at the default place)\n"
+               "  1  failed: the message on standard error says why (a missing or unreadable file, a folder\n"
+               "     where a file is expected, a file that is no driver data file, a bad page-script line, a\n"
+               "     printer that does not exist, a root that is not a machine root)\n"
                "  2  the command line is wrong: no or unknown command, unknown option, missing or extra\n"
-               "     arguments, or a --root that is not a machine root\n");
+               "     arguments, an option value of the wrong form\n");
 }
 
 bool IsMachineRoot(const std::string& dir) {
@@ -50,6 +51,13 @@ bool Register(const Command& c) {
   return true;
 }
 const std::string& RootOption() { return g_root; }
+
+int CheckRoot() {
+  if (IsMachineRoot(kvp::MachineRoot())) return kExitDone;
+  const std::string& r = kvp::MachineRoot();
+  return Failed((g_root.empty() ? "" : "--root ") + r + " is not a machine root; create one with 'kvhost setup --root " +
+                r + "' or 'kvhost machine init " + r + "'");
+}
 
 int Failed(const std::string& text) {
   std::fprintf(stderr, "kvhost: %s\n", text.c_str());
@@ -78,7 +86,7 @@ bool ReadHostFile(const std::string& path, std::string* bytes, std::string* erro
     return false;
   }
   if (fs::is_directory(host, ec)) {
-    *error = "cannot read " + path + ": it is a folder";
+    *error = "cannot read " + path + ": it is a folder, and a file is needed";
     return false;
   }
   std::ifstream in(host, std::ios::binary);
@@ -123,10 +131,8 @@ int main(int argc, char** argv) {
   auto it = Commands().find(args[i]);
   if (it == Commands().end()) return UsageError("unknown command '" + args[i] + "' (see kvhost --help)");
   std::vector<std::string> rest(args.begin() + i + 1, args.end());
-  if (it->second.root == RootUse::kExisting && !IsMachineRoot(kvp::MachineRoot())) {
-    std::string why = kvp::MachineRoot() + " is not a machine root; create one with 'kvhost setup --root " +
-                      kvp::MachineRoot() + "' or 'kvhost machine init " + kvp::MachineRoot() + "'";
-    return g_root.empty() ? Failed(why) : UsageError("--root " + why);
+  if (it->second.root == RootUse::kExisting) {
+    if (int rc = CheckRoot()) return rc;
   }
   return it->second.run(rest);
 }

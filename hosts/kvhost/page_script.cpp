@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 
+#include "command.h"
 #include "kvplat/codepage.h"
 #include "kvplat/engine_font.h"
 
@@ -542,16 +543,14 @@ bool Parse(const std::string& text, Script* out, std::string* error) {
 }
 
 bool Load(const std::string& path, Script* out, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot read the page script " + path;
+  std::string text;
+  if (!kvhost::ReadHostFile(path, &text, error)) {
+    *error = "the page script: " + *error;
     return false;
   }
-  std::stringstream text;
-  text << in.rdbuf();
   size_t slash = path.rfind('/');
   out->folder = slash == std::string::npos ? "." : path.substr(0, slash);
-  return Parse(text.str(), out, error);
+  return Parse(text, out, error);
 }
 
 bool Play(const Script& script, kvp::eng::Device* dev, POINTL origin, int* declined, std::string* error) {

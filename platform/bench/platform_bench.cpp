@@ -11,6 +11,7 @@
 #include <string>
 
 #include "kvplat/codepage.h"
+#include "kvplat/error.h"
 #include "kvplat/file.h"
 #include "kvplat/module.h"
 #include "kvplat/spooler.h"
@@ -146,6 +147,24 @@ void BM_GetPrinterData(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_GetPrinterData);
+
+// A burst of 20 printer-data writes, as one device query stores its answers: each write is atomic and
+// durable on its own. Half the values change on every round, half are written again unchanged.
+void BM_SetPrinterDataBurstOf20(benchmark::State& state) {
+  HANDLE h = BenchPrinter();
+  DWORD round = 0;
+  for (auto _ : state) {
+    ++round;
+    for (DWORD i = 0; i < 20; ++i) {
+      std::u16string name = u"Answer" + std::u16string(1, char16_t(u'A' + i));
+      DWORD v = i % 2 ? round : i;
+      if (SetPrinterDataW(h, name.data(), REG_DWORD, reinterpret_cast<LPBYTE>(&v), 4) != ERROR_SUCCESS)
+        state.SkipWithError("write failed");
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 20);
+}
+BENCHMARK(BM_SetPrinterDataBurstOf20)->Unit(benchmark::kMicrosecond);
 
 // A resource library loaded and freed again and again, as every settings context does.
 void BM_LoadLibraryAgain(benchmark::State& state) {

@@ -23,6 +23,7 @@ TEST(CodePage, RoundTripsPerCodePage) {
       {936, "\xD6\xD0\xCE\xC4", u"中文"},
       {949, "\xC7\xD1\xB1\xDB", u"한글"},
       {950, "\xA4\xA4\xA4\xE5", u"中文"},
+      {932, "a\x80z", u"a\u0080z"},
       {437, "\x82", u"é"},
       {CP_UTF8, "\xE2\x82\xAC\xF0\x9F\x98\x80", u"€\U0001F600"},
   };
@@ -112,7 +113,7 @@ TEST(CodePage, UndefinedBytesPerCodePage) {
       {1253, "\xFF", 0, u'?'},    {1255, "\xFF", 0, u'?'},    {1257, "\xA5", 0, u'?'},
       {874, "\xDD", 0, u'?'},     {20127, "\x80", 0, u'?'},   {936, "\xFF", 0, u'?'},
       {949, "\xFF", 0, u'?'},     {950, "\xFF", 0, u'?'},     {932, "\x81", 0, u'?'},  // a cut lead byte
-      {1252, "\xE9", 0xE9, 0xE9}, {1253, "\xE1", 0x03B1, 0x03B1},
+      {1252, "\xE9", 0xE9, 0xE9}, {1253, "\xE1", 0x03B1, 0x03B1}, {932, "\x80", 0x80, 0x80},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.cp << " byte " << int((unsigned char)c.bytes[0]));

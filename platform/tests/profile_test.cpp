@@ -42,6 +42,12 @@ std::vector<std::u16string> SplitList(const WCHAR* buf) {
   return out;
 }
 
+// The bytes of a literal, zero bytes included.
+template <size_t N>
+std::string Bytes(const char (&s)[N]) {
+  return std::string(s, N - 1);
+}
+
 class PrivateProfile : public ::testing::Test {
  protected:
   kvtest::TempRoot root;
@@ -358,10 +364,8 @@ TEST_F(PrivateProfile, CorruptAndHugeFiles) {
   WCHAR buf[8];
   EXPECT_EQ(GetPrivateProfileStringW(u"S", u"K", u"", buf, 8, kFile), 2u);
   ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"K2", u"v", kFile));
-  // The rest is kept byte for byte, but for the zero bytes, which are no text.
-  std::string kept = junk;
-  kept.erase(std::remove(kept.begin(), kept.end(), '\0'), kept.end());
-  EXPECT_TRUE(ReadBytes(Host("test.ini")).substr(0, kept.size()) == kept);
+  // The rest is kept byte for byte, zero bytes included.
+  EXPECT_TRUE(ReadBytes(Host("test.ini")).substr(0, junk.size()) == junk);
 
   // A UTF-16 file with an odd length loses nothing but the odd byte.
   Put(std::string("\xFF\xFE[\0S\0]\0\n\0K\0=\0v\0\x01", 17));
@@ -424,6 +428,44 @@ TEST_F(PrivateProfile, ZeroBytesAreNotText) {
   }
 }
 
+// A write never changes the file's encoding: the lines outside the section it touches keep their bytes,
+// zero bytes and line ends included, so an ANSI file whose zero byte parts FF and FE stays ANSI.
+TEST_F(PrivateProfile, AWriteKeepsTheEncodingAndTheUntouchedBytes) {
+  const struct {
+    const char* name;
+    std::string before;  // kept as it is; the file goes on with [S] K=v
+  } cases[] = {
+      {"zero between FF and FE", Bytes("\xFF\0\xFE;note\r\n")},
+      {"zero at offset 0", Bytes("\0\xFF\xFE\r\n")},
+      {"zeros and bare line ends", Bytes("\xFF\0\0\xFE\n[A]\nz=\0x\r")},
+      {"an untouched section before", Bytes("\xFF\0\xFE;note\r\n[B]\r\nb=1")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(c.before + "\r\n[S]\r\nK=v\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"New", u"1", kFile));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"T", u"X", u"2", kFile));
+    std::string after = ReadBytes(Host("test.ini"));
+    EXPECT_EQ(after.substr(0, c.before.size()), c.before);
+    WCHAR buf[16];
+    EXPECT_EQ(GetPrivateProfileStringW(u"S", u"K", u"", buf, 16, kFile), 1u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"S", u"New", 0, kFile), 1u);
+    EXPECT_EQ(GetPrivateProfileIntW(u"T", u"X", 0, kFile), 2u);
+  }
+  EXPECT_EQ(GetPrivateProfileIntW(u"B", u"b", 0, kFile), 1u);
+  // The file's last line had no line end: the line written after it starts a line of its own.
+  Put(Bytes("\xFF\0\xFE;note"));
+  ASSERT_TRUE(WritePrivateProfileStringW(u"T", u"X", u"2", kFile));
+  EXPECT_EQ(ReadBytes(Host("test.ini")), Bytes("\xFF\0\xFE;note\r\n[T]\r\nX=2\r\n"));
+  // An untouched section keeps its zero byte and bare line ends; its value reads without the zero.
+  WCHAR buf[16];
+  Put(Bytes("[A]\nz=\0x\n[S]\r\nK=v\r\n"));
+  ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"K", u"w", kFile));
+  EXPECT_EQ(ReadBytes(Host("test.ini")), Bytes("[A]\nz=\0x\n[S]\r\nK=w\r\n"));
+  EXPECT_EQ(GetPrivateProfileStringW(u"A", u"z", u"", buf, 16, kFile), 1u);
+  EXPECT_EQ(std::u16string(buf), u"x");
+}
+
 // A write honours the sharing of the file's open handles: refused while a handle shares no writing; with
 // a handle that shares writing but not deletion the file is rewritten in place, so what that handle
 // reads and writes afterwards is the file itself and nothing it writes is lost.
@@ -448,6 +490,59 @@ TEST_F(PrivateProfile, WritesHonourOpenHandles) {
   CloseHandle(shared);
   EXPECT_EQ(GetPrivateProfileIntW(u"S", u"L", 0, kFile), 3u);  // and what it wrote is in the file
   EXPECT_EQ(GetPrivateProfileIntW(u"S", u"K", 0, kFile), 22u);
+}
+
+// What a killed writer leaves is cleaned up by the next access: temporary files of writers that no longer
+// run go (those of a running writer stay), and an in-place rewrite cut after its journal was made is
+// finished, while one cut before its journal was whole leaves the old text.
+TEST_F(PrivateProfile, KilledWritersLeaveNeitherMixNorTemporaries) {
+  pid_t dead = fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const std::string stale = Host((".kvtmp-test.ini-" + std::to_string(dead) + "-0").c_str());
+  const std::string running = Host((".kvtmp-test.ini-" + std::to_string(getpid()) + "-9999").c_str());
+  Put("[S]\r\nK=1\r\n");
+  WriteBytes(stale, "half a file");
+  WriteBytes(running, "being written");
+  ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"K", u"2", kFile));
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(running));
+  fs::remove(running);
+
+  // The journal of an in-place rewrite: the new text, "KVJOURN1", its length and FNV-1a checksum.
+  auto journal = [](const std::string& text) {
+    unsigned long long length = text.size(), sum = 1469598103934665603ull;
+    for (unsigned char c : text) sum = (sum ^ c) * 1099511628211ull;
+    std::string j = text + "KVJOURN1";
+    j.append(reinterpret_cast<const char*>(&length), 8).append(reinterpret_cast<const char*>(&sum), 8);
+    return j;
+  };
+  const std::string newText = "[S]\r\nK=3\r\n";
+  const struct {
+    const char* name;
+    std::string journal;
+    unsigned want;
+  } cuts[] = {
+      {"cut after the journal", journal(newText), 3},
+      {"cut inside the journal", journal(newText).substr(0, newText.size() + 5), 2},
+  };
+  for (const auto& c : cuts) {
+    SCOPED_TRACE(c.name);
+    for (bool byWrite : {false, true}) {
+      // Cut after the journal, the new text stands over the old one whose tail is not cut off yet;
+      // cut inside it, the file was not touched.
+      Put(c.want == 3 ? "[S]\r\nK=3\r\nLonger=old tail\r\n" : "[S]\r\nK=2\r\nLonger=old tail\r\n");
+      WriteBytes(Host(".kvtmp-test.ini.journal"), c.journal);
+      if (byWrite) {
+        ASSERT_TRUE(WritePrivateProfileStringW(u"Other", u"X", u"1", kFile));
+      }
+      EXPECT_EQ(GetPrivateProfileIntW(u"S", u"K", 0, kFile), c.want);
+      std::string text = ReadBytes(Host("test.ini"));
+      EXPECT_EQ(text.find("Longer") == std::string::npos, c.want == 3) << text;
+      EXPECT_FALSE(fs::exists(Host(".kvtmp-test.ini.journal")));
+    }
+  }
 }
 
 // Two processes write different keys of one file at the same time; every key of both survives.

@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -123,6 +125,9 @@ TEST_F(Registry, ValueSizeProtocol) {
     std::vector<BYTE> data;
   } cases[] = {
       {u"Text", REG_SZ, Bytes(sz, sizeof sz)},
+      {u"NoTerm", REG_SZ, Bytes(noTerm, 24)},  // stored with the size given, no zero added
+      {u"ExpandNoTerm", REG_EXPAND_SZ, Bytes(u"%TEMP%", 12)},
+      {u"Bin", REG_BINARY, Bytes(noTerm, 24)},
       {u"Expand", REG_EXPAND_SZ, Bytes(u"%SystemRoot%", 26)},
       {u"Multi", REG_MULTI_SZ, Bytes(multi, sizeof multi)},
       {u"Enabled", REG_DWORD, Bytes(&one, 4)},
@@ -130,41 +135,56 @@ TEST_F(Registry, ValueSizeProtocol) {
       {u"Empty", REG_SZ, {}},
       {u"", REG_SZ, Bytes(u"default", 16)},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(kvp::ToUtf8(c.name));
+  // Each case through both readers, the query and the enumeration (values enumerate in the order set).
+  using Read = std::function<LSTATUS(DWORD index, const char16_t* name, DWORD* type, BYTE* data, DWORD* size)>;
+  const Read readers[] = {
+      [&](DWORD, const char16_t* name, DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExW(k, name, nullptr, type, data, size);
+      },
+      [&](DWORD index, const char16_t*, DWORD* type, BYTE* data, DWORD* size) {
+        WCHAR name[32];
+        DWORD chars = 32;
+        return RegEnumValueW(k, index, name, &chars, nullptr, type, data, size);
+      },
+  };
+  for (DWORD i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
     ASSERT_EQ(RegSetValueExW(k, c.name, 0, c.type, c.data.data(), static_cast<DWORD>(c.data.size())), ERROR_SUCCESS);
-    DWORD type = 0, size = 0;
-    // Size only.
-    EXPECT_EQ(RegQueryValueExW(k, c.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(type, c.type);
-    EXPECT_EQ(size, c.data.size());
-    // Too small: ERROR_MORE_DATA, the needed size, the buffer untouched.
-    if (!c.data.empty()) {
-      std::vector<BYTE> small(c.data.size() - 1, 0xEE);
-      size = static_cast<DWORD>(small.size());
-      EXPECT_EQ(RegQueryValueExW(k, c.name, nullptr, &type, small.data(), &size), ERROR_MORE_DATA);
+    for (size_t r = 0; r < std::size(readers); ++r) {
+      SCOPED_TRACE(testing::Message() << kvp::ToUtf8(c.name) << (r ? " enumerated" : " queried"));
+      const Read& read = readers[r];
+      DWORD type = 0, size = 0;
+      // Size only.
+      EXPECT_EQ(read(i, c.name, &type, nullptr, &size), ERROR_SUCCESS);
+      EXPECT_EQ(type, c.type);
       EXPECT_EQ(size, c.data.size());
-      EXPECT_EQ(small, std::vector<BYTE>(small.size(), 0xEE));
+      // Too small: ERROR_MORE_DATA, the needed size, the buffer untouched.
+      if (!c.data.empty()) {
+        std::vector<BYTE> small(c.data.size() - 1, 0xEE);
+        size = static_cast<DWORD>(small.size());
+        EXPECT_EQ(read(i, c.name, &type, small.data(), &size), ERROR_MORE_DATA);
+        EXPECT_EQ(size, c.data.size());
+        EXPECT_EQ(small, std::vector<BYTE>(small.size(), 0xEE));
+      }
+      // Exactly the stored size: the stored bytes, nothing after them (no room for a terminator).
+      std::vector<BYTE> buf(c.data.size() + 8, 0xEE);
+      size = static_cast<DWORD>(c.data.size());
+      EXPECT_EQ(read(i, c.name, nullptr, buf.data(), &size), ERROR_SUCCESS);
+      EXPECT_EQ(size, c.data.size());
+      EXPECT_EQ(std::vector<BYTE>(buf.begin(), buf.begin() + size), c.data);
+      EXPECT_EQ(buf[size], 0xEE);
+      // A generous buffer: the same size; an unterminated text gets a zero after it, not counted.
+      size = static_cast<DWORD>(buf.size());
+      EXPECT_EQ(read(i, c.name, nullptr, buf.data(), &size), ERROR_SUCCESS);
+      EXPECT_EQ(size, c.data.size());
+      EXPECT_EQ(std::vector<BYTE>(buf.begin(), buf.begin() + size), c.data);
+      bool unterminated = c.data.size() < 2 || c.data.back() != 0 || c.data[c.data.size() - 2] != 0;
+      bool addsZero = (c.type == REG_SZ || c.type == REG_EXPAND_SZ || c.type == REG_MULTI_SZ) && unterminated;
+      EXPECT_EQ(buf[size], addsZero ? 0 : 0xEE);
+      EXPECT_EQ(buf[size + 1], addsZero ? 0 : 0xEE);
     }
-    // Exact and generous buffers give the stored bytes and size.
-    std::vector<BYTE> buf(c.data.size() + 8, 0xEE);
-    size = static_cast<DWORD>(buf.size());
-    EXPECT_EQ(RegQueryValueExW(k, c.name, nullptr, nullptr, buf.data(), &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, c.data.size());
-    EXPECT_EQ(std::vector<BYTE>(buf.begin(), buf.begin() + size), c.data);
   }
-  // A string sized without its terminating zero is stored with one: a reader that allocates the size it
-  // is told gets a terminated string. Other types keep their bytes as given.
-  ASSERT_EQ(RegSetValueExW(k, u"NoTerm", 0, REG_SZ, reinterpret_cast<const BYTE*>(noTerm), 24), ERROR_SUCCESS);
   DWORD size = 0;
-  ASSERT_EQ(RegQueryValueExW(k, u"noterm", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(size, 26u);
-  std::vector<WCHAR> text(size / 2, 0xEEEE);
-  ASSERT_EQ(RegQueryValueExW(k, u"noterm", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size), ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(text.data(), text.size()), std::u16string(u"kvdrvaux.DLL") + u'\0');
-  ASSERT_EQ(RegSetValueExW(k, u"Bin", 0, REG_BINARY, reinterpret_cast<const BYTE*>(noTerm), 24), ERROR_SUCCESS);
-  ASSERT_EQ(RegQueryValueExW(k, u"Bin", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(size, 24u);
   // Overwrite changes type and data in place; the value keeps its position.
   ASSERT_EQ(RegSetValueExW(k, u"TEXT", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
   DWORD type = 0, got = 0;
@@ -253,16 +273,26 @@ TEST_F(Registry, DocumentedCorners) {
   EXPECT_EQ(RegQueryValueExW(k, u"Number", nullptr, &both, nullptr, &both), ERROR_SUCCESS);
   EXPECT_EQ(both, 4u);
 
-  // Predefined keys in their 32-bit and sign-extended forms.
-  for (uintptr_t raw : {uintptr_t(0x80000001u), uintptr_t(HKEY_CURRENT_USER)}) {
-    SCOPED_TRACE(raw);
+  // Predefined keys are recognised by their low 32 bits, whatever the upper 32 hold.
+  ASSERT_EQ(RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"Software\\Corners")), ERROR_SUCCESS);
+  struct KeyCase {
+    uintptr_t raw;
+    LSTATUS want;
+  } keys[] = {{uintptr_t(0x80000001u), ERROR_SUCCESS},
+              {uintptr_t(HKEY_CURRENT_USER), ERROR_SUCCESS},
+              {uintptr_t(0x1280000001ull), ERROR_SUCCESS},
+              {uintptr_t(0xFFFF000080000001ull), ERROR_SUCCESS},
+              {uintptr_t(0x80000002u), ERROR_SUCCESS},
+              {uintptr_t(0x0000000180000002ull), ERROR_SUCCESS},
+              {uintptr_t(0x7FFFFFFF80000002ull), ERROR_SUCCESS},
+              {uintptr_t(0x1200000001ull), ERROR_INVALID_HANDLE},
+              {uintptr_t(0x1280000000ull), ERROR_INVALID_HANDLE}};
+  for (const auto& c : keys) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.raw);
     HKEY r = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(raw), u"Software\\Corners", 0, KEY_READ, &r), ERROR_SUCCESS);
-    RegCloseKey(r);
+    EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(c.raw), u"Software\\Corners", 0, KEY_READ, &r), c.want);
+    if (r) RegCloseKey(r);
   }
-  HKEY none = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(uintptr_t(0x1280000001ull)), u"Software", 0, KEY_READ, &none),
-            ERROR_INVALID_HANDLE);
 
   // Trailing backslashes name the key before them; an empty component inside the path does not.
   struct PathCase {
@@ -278,19 +308,29 @@ TEST_F(Registry, DocumentedCorners) {
     if (r) RegCloseKey(r);
   }
 
-  // Creating under a parent opened without KEY_CREATE_SUB_KEY is refused, also for a key that exists.
+  // The parent handle's rights do not decide a create, not even KEY_NOTIFY alone: the hive's rights do.
   RegCloseKey(Create(k, u"Child"));
-  HKEY readOnly = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corners", 0, KEY_READ, &readOnly), ERROR_SUCCESS);
-  for (const char16_t* sub : {u"Child", u"NewChild"}) {
-    SCOPED_TRACE(kvp::ToUtf8(sub));
-    HKEY r = reinterpret_cast<HKEY>(1);
-    EXPECT_EQ(RegCreateKeyExW(readOnly, sub, 0, nullptr, 0, KEY_READ, nullptr, &r, nullptr), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(r, nullptr);
+  struct CreateCase {
+    REGSAM parentRights;
+    const char16_t* sub;
+    DWORD disposition;
+  } creates[] = {{KEY_NOTIFY, u"Child", REG_OPENED_EXISTING_KEY},
+                 {KEY_NOTIFY, u"NotifyChild", REG_CREATED_NEW_KEY},
+                 {KEY_READ, u"ReadChild\\Deeper", REG_CREATED_NEW_KEY}};
+  for (const auto& c : creates) {
+    SCOPED_TRACE(kvp::ToUtf8(c.sub));
+    HKEY parent = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corners", 0, c.parentRights, &parent), ERROR_SUCCESS);
+    HKEY r = nullptr;
+    DWORD disp = 0;
+    EXPECT_EQ(RegCreateKeyExW(parent, c.sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &r, &disp), ERROR_SUCCESS);
+    EXPECT_EQ(disp, c.disposition);
+    EXPECT_EQ(RegCloseKey(r), ERROR_SUCCESS);
+    RegCloseKey(parent);
   }
   HKEY r = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(readOnly, u"NewChild", 0, KEY_READ, &r), ERROR_FILE_NOT_FOUND);
-  RegCloseKey(readOnly);
+  EXPECT_EQ(RegOpenKeyExW(k, u"NotifyChild", 0, KEY_READ, &r), ERROR_SUCCESS);
+  RegCloseKey(r);
 
   // ERROR_MORE_DATA from the value enumeration still tells what the next call needs.
   WCHAR name[16];

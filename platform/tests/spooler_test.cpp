@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -539,6 +541,28 @@ TEST_F(Spooler, JobsAtBothLevels) {
   ClosePrinter(h);
 }
 
+// Job ids are the machine's, not the printer's: two printers never hand out one id, one after the other
+// or from a queue made before the machine kept its own counter.
+TEST_F(Spooler, JobIdsAreUniqueAcrossPrinters) {
+  ASSERT_TRUE(AddLocal(u"ZARN Second"));
+  HANDLE a = Open(u"ZARN Test"), b = Open(u"ZARN Second");
+  kvp::SplJobSpec spec;
+  spec.document = u"doc";
+  std::vector<DWORD> ids = {kvp::SplAddJob(a, spec), kvp::SplAddJob(b, spec), kvp::SplAddJob(b, spec),
+                            kvp::SplAddJob(a, spec)};
+  EXPECT_EQ(ids, (std::vector<DWORD>{1, 2, 3, 4}));
+  // An older root: no machine counter, each printer counting for itself.
+  fs::remove(root_.path() + "/spool/jobs.txt");
+  EXPECT_EQ(kvp::SplAddJob(b, spec), 5u);
+  EXPECT_EQ(kvp::SplAddJob(a, spec), 6u);
+  // A damaged counter refuses the job rather than hand out an id twice.
+  std::ofstream(root_.path() + "/spool/jobs.txt") << "KVSPOOL-JOBS 1\nNextJobId=x\nEnd\n";
+  EXPECT_EQ(kvp::SplAddJob(a, spec), 0u);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+  ClosePrinter(a);
+  ClosePrinter(b);
+}
+
 TEST_F(Spooler, RemotePrintersCarryTheirServer) {
   std::u16string server = u"\\\\PRINTSRV", local = u"\\\\kvmachine";
   ASSERT_TRUE(AddLocal(u"Plotter", 0, WS(server)));
@@ -621,6 +645,82 @@ TEST_F(Spooler, DamagedFilesAreReportedAndLeaveTheRestAlone) {
     EXPECT_FALSE(EnumFormsW(h, 1, nullptr, 0, &need, &count));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
   }
+  ClosePrinter(h);
+}
+
+// Values written one by one are appended to the printer's data log, not rewritten with the whole record;
+// a log line cut by a kill, and log lines older than the record's last rewrite, are never taken.
+TEST_F(Spooler, PrinterDataWritesAreAppendedAndACutOrStaleLogIsIgnored) {
+  HANDLE h = Open(u"ZARN Test");
+  std::string record = root_.path() + "/spool/printers/ZARN TEST.prn";
+  std::string log = root_.path() + "/spool/printerdata/ZARN TEST.log";
+  auto read = [](const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+  };
+  auto set = [&](const char16_t* name, DWORD v) {
+    std::u16string n = name;
+    return SetPrinterDataW(h, WS(n), REG_DWORD, reinterpret_cast<LPBYTE>(&v), 4);
+  };
+  auto get = [&](const char16_t* name) -> int64_t {
+    std::u16string n = name;
+    DWORD v = 0, type = 0, need = 0;
+    return GetPrinterDataW(h, WS(n), &type, reinterpret_cast<LPBYTE>(&v), 4, &need) == ERROR_SUCCESS ? int64_t(v) : -1;
+  };
+  std::string before = read(record);
+  ASSERT_EQ(set(u"A", 1), 0u);
+  ASSERT_EQ(set(u"B", 2), 0u);
+  ASSERT_EQ(set(u"A", 3), 0u);
+  ASSERT_EQ(set(u"A", 3), 0u);  // unchanged: nothing written
+  EXPECT_EQ(read(record), before);
+  std::string lines = read(log);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3);
+  EXPECT_EQ(get(u"A"), 3);
+  EXPECT_EQ(get(u"B"), 2);
+
+  struct Case {
+    const char* what;
+    std::function<std::string(const std::string&)> damage;  // the log's new text from its whole lines
+  } cases[] = {
+      {"a line cut short", [](const std::string& l) { return l + l.substr(0, l.find('\n') - 3); }},
+      {"a line with a changed byte",
+       [](const std::string& l) {
+         std::string d = l;
+         d[d.find('|') + 1] ^= 1;
+         return d;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::ofstream(log, std::ios::binary | std::ios::trunc) << c.damage(lines);
+    kvp::test::NoteOutsideChange();
+    EXPECT_EQ(get(u"B"), 2);
+  }
+  // The cut log is folded into a rewritten record at the next write, with every whole line in it.
+  std::ofstream(log, std::ios::binary | std::ios::trunc) << lines << lines.substr(0, 10);
+  kvp::test::NoteOutsideChange();
+  ASSERT_EQ(set(u"C", 4), 0u);
+  EXPECT_NE(read(record), before);
+  EXPECT_FALSE(fs::exists(log));
+  EXPECT_EQ(get(u"A"), 3);
+  EXPECT_EQ(get(u"B"), 2);
+  EXPECT_EQ(get(u"C"), 4);
+  // A log left from before the record's last rewrite (a kill between the two) is not replayed over it.
+  std::u16string b = u"B";
+  ASSERT_EQ(DeletePrinterDataW(h, WS(b)), 0u);
+  std::ofstream(log, std::ios::binary | std::ios::trunc) << lines;
+  kvp::test::NoteOutsideChange();
+  EXPECT_EQ(get(u"B"), -1);
+  EXPECT_EQ(get(u"A"), 3);
+  // Another process sees the values.
+  ASSERT_EQ(set(u"D", 5), 0u);
+  pid_t pid = fork();
+  if (pid == 0) _exit(get(u"D") == 5 && get(u"C") == 4 ? 0 : 1);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   ClosePrinter(h);
 }
 

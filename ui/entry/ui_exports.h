@@ -5,48 +5,16 @@
 #include <cstddef>
 
 #include "kvplat/devmode.h"
+#include "kvplat/drvcontract.h"  // the contract records the exports take
 #include "kvplat/types.h"
 #include "kvplat/sheetservice.h"  // the property-sheet service records the workers receive
 #include "kvplat/window.h"
 
-typedef struct _DOCUMENTPROPERTYHEADER {
-  WORD cbSize;
-  WORD Reserved;
-  HANDLE hPrinter;
-  LPWSTR pszPrinterName;
-  PDEVMODEW pdmIn;
-  PDEVMODEW pdmOut;
-  DWORD cbOut;
-  DWORD fMode;
-} DOCUMENTPROPERTYHEADER, *PDOCUMENTPROPERTYHEADER;
-static_assert(sizeof(DOCUMENTPROPERTYHEADER) == 48 && offsetof(DOCUMENTPROPERTYHEADER, pdmIn) == 24 &&
-              offsetof(DOCUMENTPROPERTYHEADER, cbOut) == 40 && offsetof(DOCUMENTPROPERTYHEADER, fMode) == 44);
-
-typedef struct _DEVICEPROPERTYHEADER {
-  WORD cbSize;
-  WORD Flags;
-  HANDLE hPrinter;
-  LPWSTR pszPrinterName;
-} DEVICEPROPERTYHEADER, *PDEVICEPROPERTYHEADER;
-static_assert(sizeof(DEVICEPROPERTYHEADER) == 24 && offsetof(DEVICEPROPERTYHEADER, pszPrinterName) == 16);
-
-typedef struct _DEVQUERYPRINT_INFO {
-  WORD cbSize;
-  WORD Level;
-  HANDLE hPrinter;
-  PDEVMODEW pDevMode;
-  LPWSTR pszErrorStr;
-  DWORD cchErrorStr;
-  DWORD cchNeeded;
-} DEVQUERYPRINT_INFO, *PDEVQUERYPRINT_INFO;
-static_assert(sizeof(DEVQUERYPRINT_INFO) == 40 && offsetof(DEVQUERYPRINT_INFO, pDevMode) == 16 &&
-              offsetof(DEVQUERYPRINT_INFO, cchNeeded) == 36);
-
 // Answers of the contract that the workers use to refuse a request.
 constexpr LONG UI_CPSUI_FAILURE = -1;      // property-sheet workers: failed, see the last error
 constexpr DWORD UI_GDI_ERROR = 0xFFFFFFFFu;  // device capabilities
-constexpr int UI_DOCUMENTEVENT_UNSUPPORTED = 0;
-constexpr int UI_DOCUMENTEVENT_FAILURE = -1;
+constexpr int UI_DOCUMENTEVENT_UNSUPPORTED = DOCUMENTEVENT_UNSUPPORTED;
+constexpr int UI_DOCUMENTEVENT_FAILURE = DOCUMENTEVENT_FAILURE;
 
 // ---- The twelve exports ----
 

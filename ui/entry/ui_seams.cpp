@@ -3,6 +3,8 @@
 // platform does for a request it does not serve (ERROR_NOT_SUPPORTED and the failure value of its
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
 #include "kvplat/error.h"
+#include "inst_data_folder.h"
+#include "ui_printer_data.h"
 #include "sheets/dlg_language.h"
 #include "ui_workers.h"
 #include "kvseam.h"
@@ -28,9 +30,6 @@ KV_SEAM(UiAdvancedDocumentProperties) LONG UiAdvancedDocumentProperties(HWND, HA
 }
 KV_SEAM(UiPrinterProperties) BOOL UiPrinterProperties(HWND, HANDLE) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiConvertDevMode) BOOL UiConvertDevMode(LPWSTR, PDEVMODEW, PDEVMODEW, LONG*, DWORD) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM(UiDeviceCapabilities) DWORD UiDeviceCapabilities(HANDLE, LPWSTR, WORD, void*, PDEVMODEW) { return NotSupported(UI_GDI_ERROR); }
-KV_SEAM(UiDevQueryPrint) BOOL UiDevQueryPrint(DEVQUERYPRINT_INFO*) { return NotSupported<BOOL>(FALSE); }
-KV_SEAM(UiDocumentEvent) int UiDocumentEvent(HANDLE, HDC, int, ULONG, void*, ULONG, void*) { return UI_DOCUMENTEVENT_UNSUPPORTED; }
 KV_SEAM(UiPrinterEvent) BOOL UiPrinterEvent(LPWSTR, int, DWORD, LPARAM) { return NotSupported<BOOL>(FALSE); }
 KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSupported<BOOL>(FALSE); }
 
@@ -39,9 +38,13 @@ KV_SEAM(UiUpgradePrinter) BOOL UiUpgradePrinter(DWORD, LPBYTE) { return NotSuppo
 KV_SEAM(UiIsPrinterRenamed) int UiIsPrinterRenamed(HANDLE, const WCHAR*) { return 0; }
 KV_SEAM(InstHandlePrinterRename) void InstHandlePrinterRename(SETTING_CONTEXT*, HANDLE) {}
 KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, const WCHAR*) { return 1; }
+KV_SEAM(InstCheckInstalled) int InstCheckInstalled(HANDLE) { return 1; }
+KV_SEAM(InstGetDataDirForPrinter) DWORD InstGetDataDirForPrinter(WCHAR*, DWORD, HANDLE, const PRINTER_INFO_2W*) { return 0; }
 
 // ---- Steps of the DEVMODE intake.
 
 KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(DlgHelpFileLanguageIndex) int DlgHelpFileLanguageIndex(SETTING_CONTEXT*) { return 1; }
+KV_SEAM(DlgHelpFileLanguageCode) const WCHAR* DlgHelpFileLanguageCode(SETTING_CONTEXT*) { return u"us"; }
+KV_SEAM(UiReadLockBits) BOOL UiReadLockBits(HANDLE, BYTE*, WORD) { return FALSE; }

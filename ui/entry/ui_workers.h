@@ -33,6 +33,9 @@ int UiIsPrinterRenamed(HANDLE printer, const WCHAR* printerName);
 void InstHandlePrinterRename(SETTING_CONTEXT* ctx, HANDLE printer);
 // 1 when the printer is set up for the calling user (setting it up now when needed), 0 when it cannot be.
 int InstEnsureInstalled(HANDLE printer, const WCHAR* printerName);
+// The installation check of the workers that take no printer information: 1 when the printer is set up
+// for the calling user (InstEnsureInstalled with client-side connections), else 0.
+int InstCheckInstalled(HANDLE printer);
 
 // The application request block of a caller's DEVMODE (the merge's working copy, rewritten with the
 // result): 1, or 0 when a working copy cannot be had or a requested device query fails. Sets

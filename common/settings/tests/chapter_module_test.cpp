@@ -14,6 +14,8 @@
 #include "module_fixture.h"
 #include "settings/api_state.h"
 #include "settings/feature_modules.h"
+#include "settings/public_fields.h"
+#include "settings/store.h"
 
 using namespace kvstgtest;
 
@@ -238,6 +240,25 @@ TEST_F(Chapters, DeleteAndClearKeepTheOldCount) {
   api.chapterRowIndex = 1;
   EXPECT_EQ(StgDeleteChapterRow(ctx_), 0);
   EXPECT_EQ(Pages(), (std::vector<int>{5}));
+  // A row that does not exist is refused and drops nothing, also when the list fills the block.
+  Set(sid::wdmChapterMax, 3);
+  StgClearChapterRows(ctx_);
+  ASSERT_EQ(Edit({3, 5, 8}), 0);
+  for (DWORD index : {3u, 7u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(index);
+    api.chapterRowIndex = index;
+    ctx_->work->chapterCountKept = 99;
+    EXPECT_EQ(StgDeleteChapterRow(ctx_), 1);
+    EXPECT_EQ(Pages(), (std::vector<int>{3, 5, 8}));
+    EXPECT_EQ(Get(sid::wdmChapterNum), 3u);
+    EXPECT_EQ(ctx_->work->chapterCountKept, 99u);
+  }
+  api.chapterRowIndex = 2;
+  EXPECT_EQ(StgDeleteChapterRow(ctx_), 0);
+  EXPECT_EQ(Pages(), (std::vector<int>{3, 5}));
+  Set(sid::wdmChapterMax, 5);
+  StgClearChapterRows(ctx_);
+  ASSERT_EQ(Edit({5}), 0);
   ctx_->work->apiState = nullptr;
   EXPECT_EQ(StgClearChapterRows(ctx_), 0);
   EXPECT_EQ(Get(sid::wdmChapterNum), 0u);
@@ -314,6 +335,32 @@ TEST_F(Chapters, LimitsAreLoadedOncePerContext) {
   // The rows follow the limit read after them.
   ASSERT_EQ(Edit({1, 2, 3, 4, 5, 6, 7}), 0);
   EXPECT_EQ(Edit({8}), 1);
+}
+
+// A list stored by an earlier session survives the first device-data load of a new context: the
+// rows are read with the stored limit, so the next save writes them back unchanged.
+TEST_F(Chapters, AStoredListSurvivesTheFirstDeviceLoadAndTheNextSave) {
+  ASSERT_EQ(ctx_->work->chapterDeviceLoaded, 0u);
+  Set(sid::wdmChapterMax, 0);  // as a new context has it before the device data
+  PutKey(u"ChapterMax", u"10");
+  PutKey(u"ChapterTrayMax", u"3");
+  PutKey(u"wdmChapterNum", u"3");
+  const char16_t* pages[] = {u"3", u"5", u"8"};
+  for (int i = 0; i < 3; ++i) {
+    PutKey(u"wdmChapterPage" + Decimal(i + 1), pages[i]);
+    PutKey(u"wdmChapterKind" + Decimal(i + 1), u"0");
+  }
+  // A DEVMODE merge with chapters on requests the device data.
+  Set(sid::rdmFuncSelectChapter, 1);
+  DEVMODEW* dm = StgGetDevmode(ctx_);
+  ASSERT_NE(dm, nullptr);
+  StgMergeDependentSettings(dm, dm, ctx_);
+  ASSERT_EQ(ctx_->work->chapterDeviceLoaded, 1u);
+  EXPECT_EQ(Get(sid::wdmChapterMax), 10u);
+  EXPECT_EQ(Pages(), (std::vector<int>{3, 5, 8}));
+  ASSERT_EQ(CfgSaveDeviceSettingsAll(ctx_->printer, ctx_), 1);
+  EXPECT_EQ(Key(u"wdmChapterNum"), u"3");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Key(u"wdmChapterPage" + Decimal(i + 1)), pages[i]) << i;
 }
 
 TEST_F(Chapters, ValidationRunsTheRulesOverEachRowAndRestoresTheWorkingSettings) {

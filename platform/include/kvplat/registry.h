@@ -63,7 +63,7 @@ static_assert(KEY_READ == 0x20019 && KEY_WRITE == 0x20006 && KEY_ALL_ACCESS == 0
 #define REG_CREATED_NEW_KEY 1
 #define REG_OPENED_EXISTING_KEY 2
 
-// Predefined keys work in their 32-bit form ((HKEY)0x80000002) as well as sign-extended.
+// Predefined keys are recognised by their low 32 bits ((HKEY)0x80000002), whatever the upper 32 hold.
 // Opens `subKey` (null or "" for the key itself; trailing backslashes are ignored) below `key` with `sam` rights. ERROR_SUCCESS and the new
 // handle in *result; ERROR_FILE_NOT_FOUND for a missing key, ERROR_ACCESS_DENIED for rights the caller
 // lacks, ERROR_BAD_PATHNAME for an empty path component, ERROR_INVALID_PARAMETER for a bad name or a null
@@ -71,21 +71,21 @@ static_assert(KEY_READ == 0x20019 && KEY_WRITE == 0x20006 && KEY_ALL_ACCESS == 0
 KVAPI LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM sam, PHKEY result);
 
 // Opens or creates `subKey` (with every missing key on the way); *disposition says which
-// (REG_CREATED_NEW_KEY, REG_OPENED_EXISTING_KEY). Errors as RegOpenKeyExW; the parent handle must have
-// KEY_CREATE_SUB_KEY even when the key exists (ERROR_ACCESS_DENIED), and creating needs a writable hive.
+// (REG_CREATED_NEW_KEY, REG_OPENED_EXISTING_KEY). Errors as RegOpenKeyExW; the rights the parent handle
+// was opened with do not matter (KEY_NOTIFY alone will do), creating needs a writable hive.
 KVAPI LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
                               REGSAM sam, LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
 
 // Reads a value ("" or null names the key's default value). With data null and size given: the size in
 // bytes. With a buffer smaller than the value: ERROR_MORE_DATA, the needed size in *size, nothing
 // copied. A text value stored without its terminating zero gets one in the buffer when there is room
-// (not counted in *size). ERROR_FILE_NOT_FOUND for a missing value. `type` and `size` may point at one
+// (not counted in *size); a buffer of exactly the stored size succeeds without one. ERROR_FILE_NOT_FOUND for a missing value. `type` and `size` may point at one
 // variable: it receives the size.
 KVAPI LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                LPDWORD size);
 
-// Stores `size` bytes as they are under `name` with `type`; a REG_SZ or REG_EXPAND_SZ sized without its
-// terminating zero is stored with one (and reported with it). ERROR_INVALID_PARAMETER for null data with a
+// Stores `size` bytes as they are under `name` with `type`, also a REG_SZ or REG_EXPAND_SZ sized without
+// its terminating zero (queries report that size). ERROR_INVALID_PARAMETER for null data with a
 // size, a name over 16383 characters or more than 1 MiB of data; ERROR_ACCESS_DENIED without
 // KEY_SET_VALUE on the handle; ERROR_WRITE_FAULT when the hive file could not be written (nothing changed).
 KVAPI LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);

@@ -330,6 +330,18 @@ struct SplJobSpec {
 };
 // Adds a job to the printer of the handle; returns its id (>= 1) or 0 with the last error set.
 DWORD SplAddJob(HANDLE hPrinter, const SplJobSpec& job);
+// Sets the status of a job of the printer of the handle (JOB_STATUS_PRINTED when it is done,
+// JOB_STATUS_ERROR when it failed). ERROR_SUCCESS, ERROR_INVALID_PARAMETER for a job the queue does not
+// hold, or the error of the handle or the store.
+DWORD SplSetJobStatus(HANDLE hPrinter, DWORD jobId, DWORD status);
+// The jobs in the queue of the printer of a handle, in queue order.
+struct SplJobState {
+  DWORD id = 0;
+  std::u16string document;
+  DWORD status = 0;
+  DWORD totalPages = 0;
+};
+DWORD SplListJobs(HANDLE hPrinter, std::vector<SplJobState>& out);
 
 // Every printer-data value of the printer of a handle, in creation order, whatever its key.
 struct SplDataValue {

@@ -69,6 +69,8 @@ CodePageTable* Build(const Known& k) {
     // the same value (the gaps of 1252 and its relatives); undefined bytes above are no character at all:
     // an error under MB_ERR_INVALID_CHARS, the default character otherwise.
     if (u == kNone && !t->dbcs && k.cp != 20127 && b < 0xA0) u = char16_t(b);
+    // The Japanese page keeps byte 0x80 as the control character of the same value.
+    if (u == kNone && k.cp == 932 && b == 0x80) u = char16_t(b);
     t->single[b] = u;
   }
   if (t->dbcs) {

@@ -26,12 +26,12 @@ std::mutex& Mu() {
   return m;
 }
 std::string& RootVar() {
-  static std::string r;
-  return r;
+  static auto* r = new std::string();  // outlives the modules still loaded at exit
+  return *r;
 }
 std::vector<RootChangedFn>& Listeners() {
-  static std::vector<RootChangedFn> v;
-  return v;
+  static auto* v = new std::vector<RootChangedFn>();
+  return *v;
 }
 
 bool IsSep(char16_t c) { return c == u'\\' || c == u'/'; }

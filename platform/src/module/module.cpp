@@ -18,10 +18,12 @@
 
 #include <elf.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -306,6 +308,34 @@ struct ShelfRootHook {
   ShelfRootHook() { kvp::OnRootChanged(&DropShelfAndPaths); }
 } g_shelfRootHook;
 
+// At process exit the modules still loaded are unloaded, last loaded first, while the platform's state
+// is whole: their unload work (the load entry's detach) may read profiles and printers. Registered after
+// the first module is loaded, so it runs before the platform's own teardown; the state a module can
+// reach is created once and never destroyed, so what is made later is still there too.
+void UnloadAllAtExit() {
+  Loader& l = L();
+  std::lock_guard<std::recursive_mutex> g(l.mu);
+  PruneShelf(true);
+  while (true) {
+    auto it = std::find_if(l.byHandle.rbegin(), l.byHandle.rend(), [](const auto& e) {
+      const Module& m = *e.second;
+      return m.dl && !m.builtin && !m.pinned && m.key != "process";
+    });
+    if (it == l.byHandle.rend()) break;
+    void* dl = it->second->dl;
+    std::string key = it->second->key;
+    l.byHandle.erase(std::next(it).base());
+    l.unloading.push_back(key);
+    dlclose(dl);
+    l.unloading.pop_back();
+  }
+}
+
+void UnloadAtExitOnce() {
+  static bool registered = std::atexit(&UnloadAllAtExit) == 0;
+  (void)registered;
+}
+
 void* PlatformDl() {
   static void* dl = [] {
     Dl_info info{};
@@ -471,6 +501,7 @@ HMODULE Load(LPCWSTR name, DWORD flags) {
   }
   raw->dl = dl;
   raw->shelvable = IsResourceLibrary(dl) && OnlyToolchainEntries(host);
+  UnloadAtExitOnce();
   return reinterpret_cast<HMODULE>(raw->handle);
 }
 

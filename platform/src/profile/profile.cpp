@@ -27,12 +27,19 @@ using std::u16string_view;
 
 enum class Enc { Ansi, Utf16 };
 
-// One profile file as lines of text (line ends removed), in the encoding it was found in.
+// One line of a profile file: its text for the functions, and the exact units it was read from, which
+// a rewrite puts back unless the write touched the line's section.
+struct TextLine {
+  u16string text;  // without its line end and without zero characters
+  u16string raw;   // as read, zero characters and line end included; empty for a line a write made
+};
+
+// One profile file as lines of text, in the encoding it was found in.
 struct Doc {
   Enc enc = Enc::Ansi;
   bool existed = false;
   bool exact = true;  // writing the lines back gives the bytes that were read
-  std::vector<u16string> lines;
+  std::vector<TextLine> lines;
 };
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -75,26 +82,30 @@ Line Classify(u16string_view raw) {
   return l;
 }
 
-// Splits text into lines. A zero character is no text: it neither ends nor makes a line and is dropped,
-// so it never reaches a caller and a rewrite does not carry it back into the file.
-void SplitLines(u16string_view text, std::vector<u16string>& lines) {
-  u16string line;
+// Splits text into lines. A zero character is no text: it neither ends nor makes a line and never
+// reaches a caller, but it stays in the line's raw units, so a rewrite that does not touch its section
+// keeps it (a zero byte can be what keeps an ANSI file from reading as UTF-16).
+void SplitLines(u16string_view text, std::vector<TextLine>& lines) {
+  TextLine line;
   bool open = false;
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
+    line.raw.push_back(c);
+    open = true;
     if (c == 0) continue;
     if (c != u'\r' && c != u'\n') {
-      line.push_back(c);
-      open = true;
+      line.text.push_back(c);
       continue;
     }
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') line.raw.push_back(text[++i]);
     lines.push_back(std::move(line));
-    line.clear();
+    line = TextLine{};
     open = false;
-    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
   }
   if (open) lines.push_back(std::move(line));
 }
+
+bool EndsLine(u16string_view raw) { return !raw.empty() && (raw.back() == u'\n' || raw.back() == u'\r'); }
 
 void Decode(const std::string& bytes, Doc& doc) {
   doc.lines.clear();
@@ -115,14 +126,26 @@ void Decode(const std::string& bytes, Doc& doc) {
 
 DWORD Encode(Doc& doc, std::string& bytes) {
   u16string text;
-  for (auto& l : doc.lines) {
-    text += l;
-    text += u"\r\n";
+  for (size_t i = 0; i < doc.lines.size(); ++i) {
+    const TextLine& l = doc.lines[i];
+    if (l.raw.empty()) {
+      text += l.text;
+      text += u"\r\n";
+      continue;
+    }
+    text += l.raw;
+    // The file's last line may have had no line end; a line now after it needs one.
+    if (!EndsLine(l.raw) && i + 1 < doc.lines.size()) text += u"\r\n";
   }
   if (doc.enc == Enc::Ansi) {
     // A file whose bytes the code page cannot reproduce is not rewritten: that would change its other lines.
     if (doc.existed && !doc.exact) return ERROR_NO_UNICODE_TRANSLATION;
-    if (AnsiEncode(text, bytes)) return ERROR_SUCCESS;
+    if (AnsiEncode(text, bytes)) {
+      // ANSI text beginning FF FE would read back as UTF-16: the write would change the file's encoding.
+      if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
+        return ERROR_NO_UNICODE_TRANSLATION;
+      return ERROR_SUCCESS;
+    }
     // Never write '?' for a character the code page lacks: a new file takes the form that holds every
     // character, an existing ANSI file is left as it is and the write refused.
     if (doc.existed) return ERROR_NO_UNICODE_TRANSLATION;
@@ -174,6 +197,10 @@ DWORD Load(LPCWSTR file, Doc& doc) {
   std::string host;
   DWORD rc = ResolveFile(file, host);
   if (rc != ERROR_SUCCESS) return rc;
+  if (store::InPlaceWriteCut(host)) {  // wait for the writer, or finish what a killed one left
+    store::FileLock lock("profile", host);
+    if (lock.status() == ERROR_SUCCESS) store::FinishInPlaceWrite(host);
+  }
   return LoadHost(host, doc);
 }
 
@@ -183,7 +210,7 @@ template <class F>
 void ForEachInSection(const Doc& doc, u16string_view sec, F f) {
   bool in = false;
   for (size_t i = 0; i < doc.lines.size(); ++i) {
-    Line l = Classify(doc.lines[i]);
+    Line l = Classify(doc.lines[i].text);
     if (l.kind == Kind::Section) {
       in = WEqualI(l.name, sec);
       continue;
@@ -193,8 +220,8 @@ void ForEachInSection(const Doc& doc, u16string_view sec, F f) {
 }
 
 bool HasSection(const Doc& doc, u16string_view sec) {
-  for (auto& raw : doc.lines) {
-    Line l = Classify(raw);
+  for (auto& line : doc.lines) {
+    Line l = Classify(line.text);
     if (l.kind == Kind::Section && WEqualI(l.name, sec)) return true;
   }
   return false;
@@ -220,8 +247,8 @@ void AddUnique(std::vector<u16string>& names, u16string_view n) {
 
 std::vector<u16string> SectionNames(const Doc& doc) {
   std::vector<u16string> names;
-  for (auto& raw : doc.lines) {
-    Line l = Classify(raw);
+  for (auto& line : doc.lines) {
+    Line l = Classify(line.text);
     if (l.kind == Kind::Section) AddUnique(names, l.name);
   }
   return names;
@@ -231,7 +258,7 @@ std::vector<u16string> SectionNames(const Doc& doc) {
 std::vector<u16string> KeyNames(const Doc& doc, u16string_view sec) {
   std::vector<u16string> names;
   ForEachInSection(doc, sec, [&](size_t i, const Line& l) {
-    if (l.kind == Kind::Entry && doc.lines[i].find(u'=') != u16string::npos) AddUnique(names, l.name);
+    if (l.kind == Kind::Entry && doc.lines[i].text.find(u'=') != u16string::npos) AddUnique(names, l.name);
   });
   return names;
 }
@@ -305,10 +332,21 @@ DWORD WriteHonouringHandles(const std::string& host, const std::string& bytes) {
   return rc;
 }
 
-// Runs a read-modify-write of one file under its cross-process lock. `edit` returns an error code and
-// sets `changed` when the file must be rewritten; a file that needs no change is not touched (so
-// deleting from a missing file does not create it).
-BOOL Modify(LPCWSTR file, const std::function<DWORD(Doc&, bool&)>& edit) {
+// The lines of the sections named `sec` are written afresh from their text; every other line keeps the
+// units it was read from.
+void ForgetRawOf(Doc& doc, u16string_view sec) {
+  bool in = false;
+  for (auto& line : doc.lines) {
+    Line l = Classify(line.text);
+    if (l.kind == Kind::Section) in = WEqualI(l.name, sec);
+    if (in) line.raw.clear();
+  }
+}
+
+// Runs a read-modify-write of one file under its cross-process lock, the write touching section
+// `touched`. `edit` returns an error code and sets `changed` when the file must be rewritten; a file
+// that needs no change is not touched (so deleting from a missing file does not create it).
+BOOL Modify(LPCWSTR file, u16string_view touched, const std::function<DWORD(Doc&, bool&)>& edit) {
   std::string host;
   DWORD rc = ResolveFile(file, host);
   if (rc != ERROR_SUCCESS) {
@@ -321,7 +359,8 @@ BOOL Modify(LPCWSTR file, const std::function<DWORD(Doc&, bool&)>& edit) {
     return FALSE;
   }
   Doc doc;
-  rc = LoadHost(host, doc);
+  rc = store::FinishInPlaceWrite(host);
+  if (rc == ERROR_SUCCESS) rc = LoadHost(host, doc);
   if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
     SetLastError(rc);
     return FALSE;
@@ -329,6 +368,7 @@ BOOL Modify(LPCWSTR file, const std::function<DWORD(Doc&, bool&)>& edit) {
   bool changed = false;
   rc = edit(doc, changed);
   if (rc == ERROR_SUCCESS && changed) {
+    ForgetRawOf(doc, touched);
     std::string bytes;
     rc = Encode(doc, bytes);
     if (rc == ERROR_SUCCESS) rc = WriteHonouringHandles(host, bytes);
@@ -341,7 +381,7 @@ BOOL Modify(LPCWSTR file, const std::function<DWORD(Doc&, bool&)>& edit) {
 size_t SectionInsertPoint(const Doc& doc, size_t hdr) {
   size_t end = hdr + 1, lastUsed = hdr + 1;
   for (; end < doc.lines.size(); ++end) {
-    Line l = Classify(doc.lines[end]);
+    Line l = Classify(doc.lines[end].text);
     if (l.kind == Kind::Section) break;
     if (l.kind != Kind::Blank) lastUsed = end + 1;
   }
@@ -351,7 +391,7 @@ size_t SectionInsertPoint(const Doc& doc, size_t hdr) {
 // Header index of the first section named `sec`, or npos.
 size_t FirstHeader(const Doc& doc, u16string_view sec) {
   for (size_t i = 0; i < doc.lines.size(); ++i) {
-    Line l = Classify(doc.lines[i]);
+    Line l = Classify(doc.lines[i].text);
     if (l.kind == Kind::Section && WEqualI(l.name, sec)) return i;
   }
   return u16string::npos;
@@ -359,16 +399,16 @@ size_t FirstHeader(const Doc& doc, u16string_view sec) {
 
 // Removes every section named `sec` with its lines; returns whether any was there.
 bool RemoveSections(Doc& doc, u16string_view sec) {
-  std::vector<u16string> kept;
+  std::vector<TextLine> kept;
   bool in = false, removed = false;
-  for (auto& raw : doc.lines) {
-    Line l = Classify(raw);
+  for (auto& line : doc.lines) {
+    Line l = Classify(line.text);
     if (l.kind == Kind::Section) in = WEqualI(l.name, sec);
     if (in) {
       removed = true;
       continue;
     }
-    kept.push_back(std::move(raw));
+    kept.push_back(std::move(line));
   }
   doc.lines.swap(kept);
   return removed;
@@ -380,8 +420,8 @@ DWORD SetKey(Doc& doc, u16string_view sec, u16string_view key, u16string_view va
     if (done || l.kind != Kind::Entry || !WEqualI(l.name, key)) return;
     done = true;
     u16string line = u16string(l.name) + u"=" + u16string(value);
-    if (line != doc.lines[i]) {
-      doc.lines[i] = std::move(line);
+    if (line != doc.lines[i].text) {
+      doc.lines[i] = TextLine{std::move(line), {}};
       changed = true;
     }
   });
@@ -389,10 +429,11 @@ DWORD SetKey(Doc& doc, u16string_view sec, u16string_view key, u16string_view va
   u16string line = u16string(key) + u"=" + u16string(value);
   size_t hdr = FirstHeader(doc, sec);
   if (hdr == u16string::npos) {
-    doc.lines.push_back(u"[" + u16string(sec) + u"]");
-    doc.lines.push_back(std::move(line));
+    doc.lines.push_back(TextLine{u"[" + u16string(sec) + u"]", {}});
+    doc.lines.push_back(TextLine{std::move(line), {}});
   } else {
-    doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(SectionInsertPoint(doc, hdr)), std::move(line));
+    doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(SectionInsertPoint(doc, hdr)),
+                     TextLine{std::move(line), {}});
   }
   changed = true;
   return ERROR_SUCCESS;
@@ -494,7 +535,7 @@ KVAPI DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buf, DWORD size, L
     u16string_view sec = Trim(kvp::WView(section));
     ForEachInSection(doc, sec, [&](size_t i, const Line& l) {
       if (l.kind != Kind::Entry) return;
-      u16string_view t = Trim(doc.lines[i]);
+      u16string_view t = Trim(doc.lines[i].text);
       if (t.find(u'=') == u16string_view::npos)
         items.emplace_back(t);
       else
@@ -532,7 +573,7 @@ KVAPI BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR valu
       SetLastError(ERROR_INVALID_PARAMETER);
       return FALSE;
     }
-    return Modify(file, [&](Doc& doc, bool& changed) -> DWORD {
+    return Modify(file, sec, [&](Doc& doc, bool& changed) -> DWORD {
       if (!key) {
         changed = RemoveSections(doc, sec);
         return ERROR_SUCCESS;
@@ -567,18 +608,18 @@ KVAPI BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR f
       }
       body.emplace_back(item);
     }
-    return Modify(file, [&](Doc& doc, bool& changed) -> DWORD {
+    return Modify(file, sec, [&](Doc& doc, bool& changed) -> DWORD {
       if (!lines) {
         changed = RemoveSections(doc, sec);
         return ERROR_SUCCESS;
       }
       size_t hdr = FirstHeader(doc, sec);
-      std::u16string header = hdr == std::u16string::npos ? u"[" + sec + u"]" : doc.lines[hdr];
+      std::u16string header = hdr == std::u16string::npos ? u"[" + sec + u"]" : doc.lines[hdr].text;
       size_t at = hdr == std::u16string::npos ? doc.lines.size() : hdr;
       RemoveSections(doc, sec);
-      std::vector<std::u16string> block;
-      block.push_back(std::move(header));
-      for (auto& b : body) block.push_back(b);
+      std::vector<TextLine> block;
+      block.push_back(TextLine{std::move(header), {}});
+      for (auto& b : body) block.push_back(TextLine{b, {}});
       doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(at), block.begin(), block.end());
       changed = true;
       return ERROR_SUCCESS;

@@ -17,15 +17,25 @@ constexpr size_t kMaxStoreFile = size_t(32) << 20;
 // ERROR_FILE_TOO_LARGE (over maxBytes) or ERROR_READ_FAULT.
 DWORD ReadWholeFile(const std::string& host, std::string& out, size_t maxBytes = kMaxStoreFile);
 
-// Replaces the host file with `bytes`: written beside it in the same folder, then renamed over it, so a
-// reader sees the old or the new content, never a mix. Consults the write-failure switch once.
+// Replaces the host file with `bytes`: written beside it in the same folder, flushed, then renamed over
+// it, so a reader sees the old or the new content, never a mix. Temporary files that killed writers left
+// beside the file are removed. Consults the write-failure switch once.
 // ERROR_SUCCESS, ERROR_WRITE_FAULT (injected or short write), ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED,
 // ERROR_DISK_FULL. On failure the old file is untouched and no temporary file is left.
 DWORD WriteFileAtomic(const std::string& host, std::string_view bytes);
 
 // Rewrites the existing host file in place (same file, new content, cut to size): for a file that open
-// handles must keep seeing. Not atomic for readers. Consults the write-failure switch once.
+// handles must keep seeing. Not atomic for readers, but safe against failures: room is taken first (a
+// full disk leaves the old text) and the new text journaled beside the file, so a rewrite cut by a kill
+// is finished by FinishInPlaceWrite. Consults the write-failure switch once.
 DWORD WriteFileInPlace(const std::string& host, std::string_view bytes);
+
+// Finishes an in-place rewrite of the host file that a killed writer left cut (or drops a journal that
+// was itself cut, the file then holding the old text). Call it holding the file's lock, before reading.
+DWORD FinishInPlaceWrite(const std::string& host);
+// Whether an in-place rewrite of the host file is under way or was cut (a reader then takes the file's
+// lock and calls FinishInPlaceWrite).
+bool InPlaceWriteCut(const std::string& host);
 
 // Identity of a file's current content (changes with every atomic replacement).
 struct FileStamp {

@@ -42,8 +42,8 @@ std::mutex& Mu() {
   return m;
 }
 std::unordered_map<uintptr_t, OpenKey>& Handles() {
-  static std::unordered_map<uintptr_t, OpenKey> h;
-  return h;
+  static auto* h = new std::unordered_map<uintptr_t, OpenKey>();  // outlives the modules still loaded at exit
+  return *h;
 }
 uintptr_t g_nextHandle = 0x10000;
 
@@ -61,10 +61,11 @@ struct RootHook {
 
 std::string HivePath(const HiveState& h) { return MachineRoot() + "/registry/" + h.file; }
 
-// A predefined key is recognised in its 32-bit form (0x80000002) as well as sign-extended to 64 bits.
+// A predefined key is recognised by its low 32 bits (0x80000002), whatever the upper bits hold: callers
+// pass it zero-extended, sign-extended or with stray upper bits from a 32-bit store. Handles this file
+// hands out are multiples of 8 counted from 0x10000, so they never share those low bits.
 int HiveOf(HKEY k) {
   uintptr_t v = reinterpret_cast<uintptr_t>(k);
-  if ((v >> 32) != 0 && (v >> 32) != 0xFFFFFFFFu) return -1;
   switch (uint32_t(v)) {
     case 0x80000002u: return 0;
     case 0x80000001u: return 1;
@@ -268,8 +269,8 @@ LSTATUS OpenOrCreate(HKEY key, LPCWSTR subKey, REGSAM sam, PHKEY result, LPDWORD
   if (rc != ERROR_SUCCESS) return rc;
   OpenKey child{parent.hive, parent.path, granted};
   child.path.insert(child.path.end(), parts.begin(), parts.end());
-  // Creating asks the parent for the right to make sub-keys even when the key turns out to exist.
-  if (create && !(parent.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+  // The parent handle's rights do not decide a create (a parent opened for KEY_NOTIFY alone will do):
+  // only the rights over the hive do.
   Key* found = Walk(*base, parts, parts.size());
   DWORD disp = REG_OPENED_EXISTING_KEY;
   if (!found) {
@@ -343,15 +344,9 @@ KVAPI LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type,
   if (rc != ERROR_SUCCESS) return rc;
   if (!(ok.access & KEY_SET_VALUE) || !HiveWritable(ok.hive)) return ERROR_ACCESS_DENIED;
   std::u16string_view n = kvp::WView(name);
+  // Stored with the size given, also a string without its terminating zero: a query reports that size
+  // and adds the zero only where the caller's buffer has room for it.
   std::vector<BYTE> bytes(data, data + size);
-  // A string sized without its terminating zero is stored with one, so a reader that allocates the size
-  // it is told gets a terminated string.
-  if ((type == REG_SZ || type == REG_EXPAND_SZ) && size >= 2 && size % 2 == 0 &&
-      (bytes[size - 1] != 0 || bytes[size - 2] != 0)) {
-    if (size + 2 > kMaxValueData) return ERROR_INVALID_PARAMETER;
-    bytes.push_back(0);
-    bytes.push_back(0);
-  }
   return Change(ok, [&](Key& k, bool& changed) -> DWORD {
     Value* v = k.FindValue(n);
     if (!v) {

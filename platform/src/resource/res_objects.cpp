@@ -34,8 +34,8 @@ std::set<KvBitmap*>& Bitmaps() {
 }
 // Shared icons and cursors, owned here for the life of the process.
 std::vector<std::unique_ptr<KvIcon>>& Icons() {
-  static std::vector<std::unique_ptr<KvIcon>> v;
-  return v;
+  static auto* v = new std::vector<std::unique_ptr<KvIcon>>();
+  return *v;
 }
 
 uint16_t Rd16(const uint8_t* p) {

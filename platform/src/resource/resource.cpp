@@ -70,8 +70,8 @@ int CompareField(const Directory& d, uint32_t field, const Key& k, bool* ok) {
 // Registry of directories handed out, so a resource handle can be checked before it is used.
 std::mutex g_dirMu;
 std::map<uintptr_t, size_t>& KnownDirs() {
-  static std::map<uintptr_t, size_t> m;
-  return m;
+  static auto* m = new std::map<uintptr_t, size_t>();  // outlives the modules still loaded at exit
+  return *m;
 }
 
 void Remember(const Directory& d) {

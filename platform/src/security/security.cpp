@@ -63,12 +63,12 @@ std::mutex& Mu() {
   return m;
 }
 std::unordered_set<void*>& LiveSids() {
-  static std::unordered_set<void*> s;
-  return s;
+  static auto* s = new std::unordered_set<void*>();  // outlives the modules still loaded at exit
+  return *s;
 }
 std::vector<kvp::test::FileSecurityRecord>& Log() {
-  static std::vector<kvp::test::FileSecurityRecord> l;
-  return l;
+  static auto* l = new std::vector<kvp::test::FileSecurityRecord>();
+  return *l;
 }
 
 const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(intptr_t(-1));

@@ -236,8 +236,8 @@ void PackForm(Packer& pk, BYTE* at, const Form& f) {
 
 std::mutex g_logMu;
 std::vector<std::string>& ImpLog() {
-  static std::vector<std::string> v;
-  return v;
+  static auto* v = new std::vector<std::string>();  // outlives the modules still loaded at exit
+  return *v;
 }
 int g_clientToken = 0;  // its address is the client's token
 
@@ -778,13 +778,15 @@ KVAPI DWORD SetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueN
   Printer p;
   if (!LoadFor(h, p)) return GetLastError();
   Value* v = FindValue(p, kvp::WView(pKeyName), kvp::WView(pValueName));
+  if (v && v->type == Type && v->data.size() == cbData && (!cbData || std::memcmp(v->data.data(), pData, cbData) == 0))
+    return ERROR_SUCCESS;  // stored already: nothing to write
   if (!v) {
     p.data.push_back(Value{W(pKeyName), W(pValueName), Type, {}});
     v = &p.data.back();
   }
   v->type = Type;
   v->data.assign(pData, pData + cbData);
-  return SavePrinter(p);
+  return SavePrinterValue(p, *v);
 }
 
 KVAPI DWORD SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {
@@ -1031,8 +1033,12 @@ DWORD kvp::SplAddJob(HANDLE hPrinter, const SplJobSpec& spec) {
   Printer p;
   if (!LoadFor(h, p)) return 0;
   Job j;
-  j.id = p.nextJobId++;
-  if (p.nextJobId == 0) p.nextJobId = 1;
+  DWORD err = ERROR_SUCCESS;
+  j.id = TakeJobId(p, &err);
+  if (!j.id) {
+    SetLastError(err);
+    return 0;
+  }
   j.document = spec.document;
   j.user = spec.userName.empty() ? UserName() : spec.userName;
   j.machine = spec.machineName.empty() ? u"\\\\" + ComputerName() : spec.machineName;
@@ -1043,13 +1049,37 @@ DWORD kvp::SplAddJob(HANDLE hPrinter, const SplJobSpec& spec) {
   j.priority = p.defaultPriority ? p.defaultPriority : DEF_PRIORITY;
   j.submitted = NowUtc();
   p.jobs.push_back(j);
-  DWORD err = SavePrinter(p);
+  err = SavePrinter(p);
   if (err) {
     SetLastError(err);
     return 0;
   }
   SetLastError(ERROR_SUCCESS);
   return j.id;
+}
+
+DWORD kvp::SplSetJobStatus(HANDLE hPrinter, DWORD jobId, DWORD status) {
+  Handle* h = ResolvePrinter(hPrinter);
+  if (!h || Failing("SplSetJobStatus")) return GetLastError();
+  StoreLock lock;
+  Printer p;
+  if (!LoadFor(h, p)) return GetLastError();
+  for (Job& j : p.jobs)
+    if (j.id == jobId) {
+      j.status = status;
+      return SavePrinter(p);
+    }
+  return ERROR_INVALID_PARAMETER;
+}
+
+DWORD kvp::SplListJobs(HANDLE hPrinter, std::vector<SplJobState>& out) {
+  out.clear();
+  Handle* h = ResolvePrinter(hPrinter);
+  if (!h) return GetLastError();
+  std::shared_ptr<const Printer> p;
+  if (!LoadShared(h, p)) return GetLastError();
+  for (const Job& j : p->jobs) out.push_back({j.id, j.document, j.status, j.totalPages});
+  return ERROR_SUCCESS;
 }
 
 DWORD kvp::SplGetAllPrinterData(HANDLE hPrinter, std::vector<SplDataValue>& out) {

@@ -154,14 +154,14 @@ struct FailSwitch {
 };
 std::mutex g_failMu;
 std::map<std::string, FailSwitch>& FailSwitches() {
-  static std::map<std::string, FailSwitch> m;
-  return m;
+  static auto* m = new std::map<std::string, FailSwitch>();  // outlives the modules still loaded at exit
+  return *m;
 }
 
 }  // namespace
 
 const std::vector<Form>& StandardForms() {
-  static const std::vector<Form> forms = [] {
+  static const auto* forms = new std::vector<Form>([] {  // outlives the modules still loaded at exit
     std::vector<Form> v;
     for (const auto& r : kForms) {
       Form f;
@@ -172,8 +172,8 @@ const std::vector<Form>& StandardForms() {
       v.push_back(std::move(f));
     }
     return v;
-  }();
-  return forms;
+  }());
+  return *forms;
 }
 
 bool ShouldFail(const char* fn, DWORD* err) {

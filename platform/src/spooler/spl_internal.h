@@ -31,6 +31,7 @@ struct Printer {
   std::vector<BYTE> devmode;  // empty: the printer has no DEVMODE of its own
   std::u16string objectGuid;
   DWORD dsAction = DSPRINT_UNPUBLISH;
+  std::string dataLog;  // token of the printer-data log lines that extend this record ("" none)
   std::vector<Value> data;  // in creation order
   std::vector<Job> jobs;
   DWORD nextJobId = 1;
@@ -59,6 +60,9 @@ DWORD LoadPrinterShared(const std::u16string& fullName, std::shared_ptr<const Pr
 DWORD LoadDriverShared(const std::u16string& name, std::shared_ptr<const Driver>& out);
 DWORD LoadPrinter(const std::u16string& fullName, Printer& out);
 DWORD SavePrinter(const Printer& p);
+// Stores one printer-data value of `p`, which already holds it: one line appended to the printer's data
+// log and flushed, or (no log yet, a damaged or long log) the whole record rewritten.
+DWORD SavePrinterValue(const Printer& p, const Value& v);
 DWORD RemovePrinterFile(const std::u16string& fullName);
 bool PrinterExists(const std::u16string& fullName);
 DWORD LoadDriver(const std::u16string& name, Driver& out);
@@ -66,6 +70,10 @@ DWORD SaveDriver(const Driver& d);
 DWORD LoadUserForms(std::vector<Form>& out);
 DWORD SaveUserForms(const std::vector<Form>& forms);
 std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken);
+// The machine's next job id, unique across all its printers, taken for `p` (at least p.nextJobId and not
+// in p's queue); p.nextJobId follows it. 0 with the error when the machine's counter cannot be kept.
+// The caller holds the StoreLock.
+DWORD TakeJobId(Printer& p, DWORD* err);
 
 // Serialises read-modify-write cycles between threads and processes on one root.
 class StoreLock {

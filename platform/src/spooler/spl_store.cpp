@@ -8,9 +8,11 @@
 #include <fcntl.h>
 #include <time.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -168,6 +170,7 @@ std::string FileKey(std::u16string_view name) {
 }
 
 std::string PrinterPath(std::u16string_view fullName) { return SpoolDir() + "/printers/" + FileKey(fullName) + ".prn"; }
+std::string DataLogPath(std::u16string_view fullName) { return SpoolDir() + "/printerdata/" + FileKey(fullName) + ".log"; }
 std::string DriverPath(std::u16string_view name) { return SpoolDir() + "/drivers/" + FileKey(name) + ".drv"; }
 
 // Reads a whole file into lines; ERROR_FILE_NOT_FOUND when absent.
@@ -188,31 +191,7 @@ DWORD ReadLines(const std::string& path, std::vector<std::string>& lines) {
 DWORD WriteAtomic(const std::string& path, const std::string& text) {
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
-  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
-  std::string tmp = path + ".tmp" + std::to_string(getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return ERROR_CANTWRITE;
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left) {
-    ssize_t n = ::write(fd, p, left);
-    if (n <= 0) {
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return ERROR_WRITE_FAULT;
-    }
-    p += n;
-    left -= size_t(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    ::unlink(tmp.c_str());
-    return ERROR_WRITE_FAULT;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    return ERROR_WRITE_FAULT;
-  }
-  return ERROR_SUCCESS;
+  return store::WriteFileAtomic(path, text);
 }
 
 // Walks "Key=Value" lines between the magic line and "End"; false when the frame is broken.
@@ -382,6 +361,88 @@ StoreLock::~StoreLock() {
   ProcessLock().unlock();
 }
 
+// ---- printer-data log ----------------------------------------------------------------------------------
+//
+// A device query stores its answers value by value, so rewriting the whole record for each would flush and
+// rename it many times over. A value written on its own goes to the printer's data log instead: one line
+// appended and flushed. Each line names the token of the record it extends (the record's "DataLog=" field,
+// new at every rewrite) and ends with a checksum, so a line cut short by a kill or a full disk, and lines
+// older than the record's last rewrite, are ignored on reading. Any other save rewrites the record with the
+// log's values in it and a new token; so does a value write that finds the log long or its end cut.
+
+namespace {
+
+constexpr size_t kMaxDataLogBytes = 64 * 1024;
+
+bool ValidToken(std::string_view t) {
+  if (t.size() != 16) return false;
+  for (char c : t)
+    if (HexVal(c) < 0) return false;
+  return true;
+}
+
+std::string NewToken() {
+  static std::mutex mu;
+  static uint64_t state = 0;
+  std::lock_guard<std::mutex> g(mu);
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  state = (state ^ uint64_t(now.tv_sec) * 1000000007ull ^ uint64_t(now.tv_nsec) ^ (uint64_t(getpid()) << 32)) *
+              6364136223846793005ull + 1442695040888963407ull;
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%016llX", (unsigned long long)state);
+  return buf;
+}
+
+uint64_t LineSum(std::string_view s) {
+  uint64_t h = 1469598103934665603ull;
+  for (char c : s) h = (h ^ uint8_t(c)) * 1099511628211ull;
+  return h;
+}
+
+std::string DataLogLine(const std::string& token, const Value& v) {
+  std::ostringstream o;
+  o << token << '|' << Esc(v.key) << '|' << Esc(v.name) << '|' << v.type << '|' << Hex(v.data);
+  std::string body = o.str();
+  char sum[24];
+  std::snprintf(sum, sizeof sum, "|%016llX\n", (unsigned long long)LineSum(body));
+  return body + sum;
+}
+
+// Applies the whole, current lines of the printer's data log to `p`, in the order written.
+void ApplyDataLog(const std::u16string& fullName, Printer& p) {
+  std::string text;
+  if (store::ReadWholeFile(DataLogPath(fullName), text) != ERROR_SUCCESS) return;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string_view line = std::string_view(text).substr(start, end - start);
+    size_t bar = line.rfind('|');
+    if (bar == std::string_view::npos || line.size() - bar != 17) continue;
+    std::string_view body = line.substr(0, bar);
+    char sum[24];
+    std::snprintf(sum, sizeof sum, "%016llX", (unsigned long long)LineSum(body));
+    if (line.substr(bar + 1) != sum) continue;
+    auto f = Split(body, '|');
+    if (f.size() != 5 || f[0] != p.dataLog) continue;
+    Value val;
+    if (!Unesc(f[1], val.key) || !Unesc(f[2], val.name) || !ParseDword(f[3], val.type) || !Unhex(f[4], val.data))
+      continue;
+    auto same = std::find_if(p.data.begin(), p.data.end(), [&](const Value& x) {
+      return WEqualI(x.key, val.key) && WEqualI(x.name, val.name);
+    });
+    if (same == p.data.end()) {
+      p.data.push_back(std::move(val));
+    } else {
+      same->type = val.type;
+      same->data = std::move(val.data);
+    }
+  }
+}
+
+void RemoveDataLog(const std::u16string& fullName) { ::unlink(DataLogPath(fullName).c_str()); }
+
+}  // namespace
+
 // ---- printers ------------------------------------------------------------------------------------------
 
 namespace {
@@ -419,6 +480,7 @@ DWORD ReadPrinterFile(const std::string& path, const std::u16string& fullName, P
     if (s) return Unesc(v, *s);
     if (d) return ParseDword(v, *d);
     if (k == "DevMode") return Unhex(v, p.devmode);
+    if (k == "DataLog") return ValidToken(v) && (p.dataLog.assign(v), true);
     if (k == "Data") {
       auto f = Split(v, '|');
       if (f.size() != 4) return false;
@@ -449,6 +511,7 @@ DWORD ReadPrinterFile(const std::string& path, const std::u16string& fullName, P
   // A record is only the printer it is filed as: a copied or hand-edited file naming another printer would
   // otherwise make a handle of one printer read and write the other one's file.
   if (FileKey(p.FullName()) != FileKey(fullName)) return ERROR_INVALID_DATA;
+  if (!p.dataLog.empty()) ApplyDataLog(fullName, p);
   return ERROR_SUCCESS;
 }
 }  // namespace
@@ -493,6 +556,8 @@ DWORD SavePrinter(const Printer& p) {
   s("ObjectGUID", p.objectGuid);
   d("DsAction", p.dsAction);
   d("NextJobId", p.nextJobId);
+  // A new token: the log lines written for the record before this rewrite are in it, and no longer apply.
+  o << "DataLog=" << NewToken() << '\n';
   if (!p.devmode.empty()) o << "DevMode=" << Hex(p.devmode) << '\n';
   for (const auto& v : p.data)
     o << "Data=" << Esc(v.key) << '|' << Esc(v.name) << '|' << v.type << '|' << Hex(v.data) << '\n';
@@ -504,14 +569,62 @@ DWORD SavePrinter(const Printer& p) {
   }
   o << "End\n";
   DWORD err = WriteAtomic(PrinterPath(p.FullName()), o.str());
+  if (err == ERROR_SUCCESS) RemoveDataLog(p.FullName());
   NoteSaved(g_printers, FileKey(p.FullName()));
   return err;
+}
+
+DWORD SavePrinterValue(const Printer& p, const Value& v) {
+  if (p.dataLog.empty()) return SavePrinter(p);
+  if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
+  std::string path = DataLogPath(p.FullName());
+  int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0 && errno == ENOENT) {
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
+    fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  }
+  if (fd < 0) return SavePrinter(p);
+  struct stat st{};
+  char last = '\n';
+  bool usable = ::fstat(fd, &st) == 0 && size_t(st.st_size) < kMaxDataLogBytes &&
+                (st.st_size == 0 || ::pread(fd, &last, 1, st.st_size - 1) == 1);
+  if (!usable || last != '\n') {  // long, or its last line cut: fold it into the record
+    ::close(fd);
+    return SavePrinter(p);
+  }
+  std::string line = DataLogLine(p.dataLog, v);
+  const char* at = line.data();
+  size_t left = line.size();
+  bool ok = true;
+  while (left && ok) {
+    ssize_t n = ::write(fd, at, left);
+    ok = n > 0;
+    if (ok) {
+      at += n;
+      left -= size_t(n);
+    }
+  }
+  // The value counts as stored only once it is on the disk; a line written in part is taken back.
+  if (ok) ok = ::fdatasync(fd) == 0;
+  if (!ok && ::ftruncate(fd, st.st_size) == 0) ::fdatasync(fd);
+  ::close(fd);
+  if (ok && st.st_size == 0) {  // a new log: its name is on the disk as well
+    int dir = ::open(fs::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
+  NoteSaved(g_printers, FileKey(p.FullName()));
+  return ok ? DWORD(ERROR_SUCCESS) : DWORD(ERROR_WRITE_FAULT);
 }
 
 DWORD RemovePrinterFile(const std::u16string& fullName) {
   if (kvp::test::ShouldFailWrite()) return ERROR_WRITE_FAULT;
   std::error_code ec;
   bool removed = fs::remove(PrinterPath(fullName), ec);
+  RemoveDataLog(fullName);
   NoteSaved(g_printers, FileKey(fullName));
   if (!removed) return ec ? DWORD(ERROR_ACCESS_DENIED) : DWORD(ERROR_INVALID_PRINTER_NAME);
   return ERROR_SUCCESS;
@@ -553,6 +666,57 @@ std::vector<std::u16string> ListPrinterNames(std::vector<std::string>* broken) {
   });
   if (broken) std::sort(broken->begin(), broken->end());
   return names;
+}
+
+// ---- job ids -------------------------------------------------------------------------------------------
+
+namespace {
+constexpr const char* kJobsMagic = "KVSPOOL-JOBS 1";
+std::string JobsPath() { return SpoolDir() + "/jobs.txt"; }
+
+// A root made before the machine kept one counter: continue after the highest id any printer handed out.
+DWORD FirstMachineJobId() {
+  DWORD next = 1;
+  for (const std::u16string& name : ListPrinterNames(nullptr)) {
+    Printer q;
+    if (LoadPrinter(name, q) != ERROR_SUCCESS) continue;
+    next = std::max(next, q.nextJobId);
+    for (const Job& j : q.jobs) next = std::max(next, j.id == 0xffffffffu ? 1u : j.id + 1);
+  }
+  return next;
+}
+}  // namespace
+
+DWORD TakeJobId(Printer& p, DWORD* err) {
+  std::vector<std::string> lines;
+  DWORD next = 0;
+  DWORD read = ReadLines(JobsPath(), lines);
+  if (read == ERROR_FILE_NOT_FOUND) {
+    next = FirstMachineJobId();
+  } else if (read != ERROR_SUCCESS ||
+             !ForEachField(lines, kJobsMagic, [&](std::string_view k, std::string_view v) {
+               return k != "NextJobId" || ParseDword(v, next);
+             }) ||
+             next == 0) {
+    *err = read ? read : DWORD(ERROR_INVALID_DATA);
+    return 0;
+  }
+  DWORD id = std::max(next, p.nextJobId);
+  // After a wrap the id must still name no job of this queue (0 names none).
+  for (size_t tries = 0; tries <= p.jobs.size(); ++tries) {
+    if (id == 0) id = 1;
+    bool used = false;
+    for (const Job& j : p.jobs) used |= j.id == id;
+    if (!used) break;
+    ++id;
+  }
+  DWORD after = id + 1 ? id + 1 : 1;
+  std::ostringstream o;
+  o << kJobsMagic << "\nNextJobId=" << after << "\nEnd\n";
+  *err = WriteAtomic(JobsPath(), o.str());
+  if (*err) return 0;
+  p.nextJobId = after;
+  return id;
 }
 
 // ---- drivers -------------------------------------------------------------------------------------------

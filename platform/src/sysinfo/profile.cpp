@@ -57,8 +57,8 @@ std::mutex& Mu() {
   return m;
 }
 Cache& TheCache() {
-  static Cache c;
-  return c;
+  static auto* c = new Cache();  // outlives the modules still loaded at exit
+  return *c;
 }
 
 std::string Trim(const std::string& s) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gdi_internal.h"
+#include "../profile/store_file.h"
 
 namespace kvp::ui {
 namespace {
@@ -194,17 +195,21 @@ bool WritePng(const Picture& picture, const std::string& hostPath, std::string* 
   };
   if (picture.width <= 0 || picture.height <= 0 || picture.pixels.size() != size_t(picture.width) * size_t(picture.height))
     return fail("empty or inconsistent picture");
-  FILE* f = std::fopen(hostPath.c_str(), "wb");
-  if (!f) return fail("cannot create the file");
+  // Encoded in memory first, then put in place as a whole: a failed or killed write leaves the old file.
+  std::string bytes;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   std::vector<png_byte> row(size_t(picture.width) * 3);
   if (!png || !info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
     return fail("the PNG writer failed");
   }
-  png_init_io(png, f);
+  png_set_write_fn(
+      png, &bytes,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), n);
+      },
+      nullptr);
   png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -219,8 +224,13 @@ bool WritePng(const Picture& picture, const std::string& hostPath, std::string* 
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fclose(f) != 0) return fail("cannot write the file");
-  return true;
+  switch (store::WriteFileAtomic(hostPath, bytes)) {
+    case ERROR_SUCCESS: return true;
+    case ERROR_DISK_FULL: return fail("the disk is full");
+    case ERROR_PATH_NOT_FOUND: return fail("the folder does not exist");
+    case ERROR_ACCESS_DENIED: return fail("access denied");
+    default: return fail("cannot write the file");
+  }
 }
 
 }  // namespace kvp::ui

@@ -89,14 +89,25 @@ class Exports : public ::testing::Test {
     return f != nullptr;
   }
   bool Bind() {
-    return One("PatCreateBitmapInfo", createBitmaps) & One("PatDisposeBitmapInfo", disposeBitmaps) &
-           One("PatLoadBitmap", loadBitmap) & One("PatGetStatusString", statusString) &
-           One("PatGetDeviceName", deviceName) & One("PatPMInfoToPrnInfoEx", pmToRecord) &
-           One("PatPrnInfoExToPrnInfo", recordToPrnInfo) & One("PatCreateQueryInfo", createQuery) &
-           One("PatCreateEmulUniqQueryInfo", createEmulQuery) & One("PatSetCentroDataTo", setCentroData) &
-           One("PatGetDllVersion", dllVersion) & One("PatGetPeripheralProfile", profile) &
-           One("PatSetLocale", setLocale) & One("PatGetStatusHelpFileName", helpFile) &
-           One("PatLoadDIBitmap", loadDib) & One("PatGetPalette", palette);
+    // Every export is looked up, also after a missing one, so the failure names them all.
+    bool all = true;
+    all &= One("PatCreateBitmapInfo", createBitmaps);
+    all &= One("PatDisposeBitmapInfo", disposeBitmaps);
+    all &= One("PatLoadBitmap", loadBitmap);
+    all &= One("PatGetStatusString", statusString);
+    all &= One("PatGetDeviceName", deviceName);
+    all &= One("PatPMInfoToPrnInfoEx", pmToRecord);
+    all &= One("PatPrnInfoExToPrnInfo", recordToPrnInfo);
+    all &= One("PatCreateQueryInfo", createQuery);
+    all &= One("PatCreateEmulUniqQueryInfo", createEmulQuery);
+    all &= One("PatSetCentroDataTo", setCentroData);
+    all &= One("PatGetDllVersion", dllVersion);
+    all &= One("PatGetPeripheralProfile", profile);
+    all &= One("PatSetLocale", setLocale);
+    all &= One("PatGetStatusHelpFileName", helpFile);
+    all &= One("PatLoadDIBitmap", loadDib);
+    all &= One("PatGetPalette", palette);
+    return all;
   }
   // A status container over one record: items 1, 2 and (root data of 4 bytes) 4.
   INFO_NODE* Status(PRN_INFO_EX* record) {

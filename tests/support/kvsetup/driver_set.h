@@ -13,6 +13,7 @@
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
+#include "replace_file.h"
 
 namespace kvsetup {
 
@@ -75,17 +76,18 @@ inline bool Fail(Result& r, DWORD error, const std::string& message) {
   return false;
 }
 
-// Copies one file into the driver folder unless an identical copy (same size, not older) is there.
+// Copies one file into the driver folder unless an identical copy (same size, not older) is there. The
+// copy replaces the installed file as a whole, never rewrites it: a process that has the old library
+// loaded keeps running on the old file.
 inline bool CopyIn(Result& r, const std::filesystem::path& from, const std::filesystem::path& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path to = folder / from.filename();
   bool same = fs::exists(to, ec) && fs::file_size(to, ec) == fs::file_size(from, ec) &&
               fs::last_write_time(to, ec) >= fs::last_write_time(from, ec);
-  if (!same) {
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) return Fail(r, ERROR_WRITE_FAULT, "cannot copy " + from.string() + " to " + to.string() + ": " + ec.message());
-  }
+  std::string why;
+  if (!same && !CopyFileReplacing(from, to, &why))
+    return Fail(r, ERROR_WRITE_FAULT, "cannot copy " + from.string() + " to " + to.string() + ": " + why);
   r.installed.push_back(from.filename().string());
   return true;
 }

@@ -92,16 +92,23 @@ TEST_F(UiModule, EveryExportAnswersCleanly) {
   EXPECT_FALSE(Entry<decltype(&DrvConvertDevMode)>("DrvConvertDevMode")(name.data(), nullptr, dmOut, &size, 1));
   EXPECT_EQ(size, 2048);
   expectRefused("convert");
-  EXPECT_EQ(Entry<decltype(&DrvDeviceCapabilities)>("DrvDeviceCapabilities")(printer_, name.data(), 1, out.data(),
+  // Capability index 0 names nothing: -1 with the output untouched; DC_COPIES answers the model's maximum.
+  EXPECT_EQ(Entry<decltype(&DrvDeviceCapabilities)>("DrvDeviceCapabilities")(printer_, name.data(), 0, out.data(),
                                                                               nullptr),
             UI_GDI_ERROR);
-  expectRefused("capabilities");
+  EXPECT_EQ(out, untouched);
+  EXPECT_EQ(Entry<decltype(&DrvDeviceCapabilities)>("DrvDeviceCapabilities")(printer_, name.data(), DC_COPIES,
+                                                                              nullptr, nullptr),
+            999u);
   DEVQUERYPRINT_INFO q{};
   q.cbSize = sizeof(q);
   q.hPrinter = printer_;
-  EXPECT_FALSE(Entry<decltype(&DevQueryPrintEx)>("DevQueryPrintEx")(&q));
-  expectRefused("job query");
+  // A job without a DEVMODE prints; a null query holds the job.
+  EXPECT_TRUE(Entry<decltype(&DevQueryPrintEx)>("DevQueryPrintEx")(&q));
+  EXPECT_FALSE(Entry<decltype(&DevQueryPrintEx)>("DevQueryPrintEx")(nullptr));
   EXPECT_EQ(Entry<decltype(&DrvDocumentEvent)>("DrvDocumentEvent")(printer_, nullptr, 1, 0, nullptr, 0, nullptr),
+            DOCUMENTEVENT_SUCCESS);
+  EXPECT_EQ(Entry<decltype(&DrvDocumentEvent)>("DrvDocumentEvent")(printer_, nullptr, 8, 0, nullptr, 0, nullptr),
             UI_DOCUMENTEVENT_UNSUPPORTED);
   EXPECT_FALSE(Entry<decltype(&DrvPrinterEvent)>("DrvPrinterEvent")(name.data(), 1, 0, 0));
   expectRefused("printer event");
@@ -133,10 +140,16 @@ TEST_F(UiModule, CallsFromSeveralThreadsAtOnce) {
     threads.emplace_back([&, t] {
       std::u16string name = name_;
       for (int i = 0; i < 20; ++i) {
-        bool ok = (t % 2) ? docProps(nullptr, printer_, name.data(), nullptr, nullptr, 0) == -1
-                          : caps(printer_, name.data(), 1, nullptr, nullptr) == UI_GDI_ERROR;
-        // The last error is the calling thread's own.
-        if (ok && GetLastError() == (DWORD)ERROR_NOT_SUPPORTED) ++clean[t];
+        if (t % 2) {
+          // The last error is the calling thread's own.
+          if (docProps(nullptr, printer_, name.data(), nullptr, nullptr, 0) == -1 &&
+              GetLastError() == (DWORD)ERROR_NOT_SUPPORTED)
+            ++clean[t];
+        } else {
+          // Each thread opens its own capability context.
+          DWORD n = caps(printer_, name.data(), DC_PAPERS, nullptr, nullptr);
+          if (n != UI_GDI_ERROR && n > 0) ++clean[t];
+        }
       }
     });
   }
