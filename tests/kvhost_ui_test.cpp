@@ -68,4 +68,44 @@ TEST(KvhostUi, ShowWritesPicturesOfSheetsAndDialogs) {
   EXPECT_EQ(Kvhost(r + "ui show '" + module + "' 110").code, 2);
 }
 
+// Every dialog of the model's two resource libraries, one picture each; and clear failures for a file
+// that is no resource library and for a library without dialogs.
+TEST(KvhostUi, AllDialogsOfTheModelLibraries) {
+  kvtest::TempRoot root;
+  std::string r = "--root '" + root.path() + "' ";
+  ASSERT_EQ(Kvhost("machine init '" + root.path() + "'").code, 0);
+  for (const char* region : {"us", "jp"}) {
+    SCOPED_TRACE(region);
+    std::string module = std::string(KV_MODULE_DIR) + "/KV8350" + region + ".so";
+    std::string dir = root.path() + "/pictures_" + region;
+    Outcome all = Kvhost(r + "ui show '" + module + "' --all --png-dir '" + dir + "'");
+    ASSERT_EQ(all.code, 0) << all.out;
+    EXPECT_NE(all.out.find("72 dialogs, 0 failed"), std::string::npos) << all.out;
+    int pictures = 0;
+    for (const auto& e : fs::directory_iterator(dir)) {
+      SCOPED_TRACE(e.path().string());
+      auto [w, h] = PngSize(e.path().string());
+      EXPECT_GT(w, 100u);
+      EXPECT_GT(h, 40u);
+      // A picture with controls and their texts does not compress to a plain field.
+      EXPECT_GT(fs::file_size(e.path()), 400u);
+      ++pictures;
+    }
+    EXPECT_EQ(pictures, 72);
+    // A page is shown as the one page of a sheet: larger than the page's 252 x 218 units.
+    auto [pw, ph] = PngSize(dir + "/1001.png");
+    EXPECT_GT(pw, 378u);
+    EXPECT_GT(ph, 354u);
+    EXPECT_NE(all.out.find("1001 " + std::to_string(pw) + "x" + std::to_string(ph) + " "), std::string::npos) << all.out;
+  }
+  std::string text = root.path() + "/notes.txt";
+  std::ofstream(text) << "not a library";
+  Outcome bad = Kvhost(r + "ui show '" + text + "' --all --png-dir '" + root.path() + "/x'");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.out.find("is not a resource library"), std::string::npos) << bad.out;
+  Outcome none = Kvhost(r + "ui show '" + std::string(KV_MODULE_DIR) + "/M8350d64.so' --all --png-dir '" + root.path() + "/x'");
+  EXPECT_EQ(none.code, 1);
+  EXPECT_NE(none.out.find("holds no dialogs"), std::string::npos) << none.out;
+}
+
 }  // namespace

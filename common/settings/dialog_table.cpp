@@ -1,7 +1,7 @@
-// The template's dialog table: the dialogs and controls that the settings model and its feature
-// modules refer to by id, each control bound to its setting row of the template dictionary. The
-// property sheets give the control kinds their meaning and fill the run-time fields; the model's
-// dialog templates add the remaining dialogs and controls.
+// The template's dialog table: every driver dialog and page with the controls the driver drives,
+// each bound control pointing at its setting row of the template dictionary. The property sheets
+// give the control kinds their meaning and fill the run-time fields; labels and group boxes that
+// nothing drives live in the model's dialog templates only.
 #include <cstring>
 
 #include "settings/item_records.h"
@@ -9,139 +9,93 @@
 
 namespace {
 
-// A control bound to a setting takes the setting's item key; a control without a setting carries
-// the key of its own symbol, or 0 when it has none.
-constexpr CONTROL_DESC Bound(WORD controlId, int settingId, WORD key, WORD kind = 0) {
+// One control row as the rows file writes it; a field left out is 0.
+struct ControlSpec {
+  WORD id;
+  int key;
+  WORD kind;
+  int setting;
+  WORD label;
+  WORD hint;
+  WORD info;
+  int linked;
+  int followUp;
+  const void* extra;
+  DWORD flags;
+  int lockInfo;
+  int lockSetting;
+};
+
+constexpr CONTROL_DESC Row(const ControlSpec& s) {
   CONTROL_DESC c{};
-  c.key = (int16_t)key;
-  c.controlId = controlId;
-  c.kind = kind;
-  c.item = &StgTemplateRows[StgRowIndexOf(settingId)];
+  c.key = (int16_t)s.key;
+  c.controlId = s.id;
+  c.kind = s.kind;
+  c.labelId = s.label;
+  c.hintId = s.hint;
+  c.infoId = s.info;
+  c.linkedId = (int16_t)s.linked;
+  c.followUp = (int16_t)s.followUp;
+  c.item = s.setting ? &StgTemplateRows[StgRowIndexOf(s.setting)] : nullptr;
+  c.extra = s.extra;
+  c.flags = s.flags;
+  c.lockInfoId = (int16_t)s.lockInfo;
+  c.lockSettingId = (int16_t)s.lockSetting;
   return c;
 }
-constexpr CONTROL_DESC Free(WORD controlId, WORD key = 0, WORD kind = 0) {
-  CONTROL_DESC c{};
-  c.key = (int16_t)key;
-  c.controlId = controlId;
-  c.kind = kind;
-  return c;
-}
 
-// Preset page: the preset list.
-CONTROL_DESC gPreset[] = {
-    Bound(2001, 37, 530, 0x32),  // rdmPresetNo
-};
+// ---- Extra data (read-only; the UI preparation copies what it rewrites).
 
-// Basic page: tray, media type, output tray, paper size, output paper size, print method.
-CONTROL_DESC gBasic[] = {
-    Bound(2007, 13, 536),   // dmDefaultSource
-    Bound(2017, 8, 543),    // dmPaperSize
-    Bound(2023, 46, 547),   // rdmOutPaperSize
-    Bound(2041, 209, 555),  // rdmPrnMethod
-    Bound(2053, 46, 547),   // rdmOutPaperSize
-    Bound(2064, 54, 534),   // rdmMediaType
-    Bound(2066, 53, 538),   // rdmOutputTrayID
-};
+// Exclusion marks of the preset page's owner-drawn combos: {tag, mark shown, mark picture}.
+constexpr WORD kExclusionMark[] = {STG_EXTRA_TAG4, 1, 7005};
+// Minus/plus bars: {tag, line step, page step, track picture (0 = none)}.
+constexpr WORD kStepsBrightness[] = {STG_EXTRA_SCROLL_STEPS, 1, 10, 6162};
+constexpr WORD kStepsContrast[] = {STG_EXTRA_SCROLL_STEPS, 1, 10, 6163};
+constexpr WORD kStepsFine[] = {STG_EXTRA_SCROLL_STEPS, 1, 10, 0};
+constexpr WORD kStepsCoarse[] = {STG_EXTRA_SCROLL_STEPS, 1, 2, 0};
+// Colour-balance sample: words 3-8 name the bars whose settings tint it (brightness, contrast,
+// saturation, red, green, blue).
+constexpr WORD kSampleBars[] = {STG_EXTRA_SAMPLE, 0, 0, 2264, 2267, 2270, 2273, 2275, 2277};
+// Preview: the item keys of the watermark settings it draws (text, face, style, effect, colour,
+// density, angle, size, picture, picture scale, position, tiling, opacity, pages).
+constexpr WORD kPreview[] = {STG_EXTRA_PREVIEW, 1081, 71, 1085, 1087, 1089, 1091, 1097,
+                             1094, 1114, 1116, 1072, 1073, 1074, 1075};
+static_assert(sizeof(kPreview) / sizeof(kPreview[0]) == 15);
+// Auto-repeat buttons of the colour-balance dialog: each steps the three balance bars.
+constexpr STEP_ROW kMinusRows[] = {{2273, -1}, {2275, -1}, {2277, -1}};
+constexpr STEP_ROW kPlusRows[] = {{2273, 1}, {2275, 1}, {2277, 1}};
+constexpr STEP_RECORD kStepMinusRecord = {STG_EXTRA_STEP_RECORD, 3, kMinusRows};
+constexpr STEP_RECORD kStepPlusRecord = {STG_EXTRA_STEP_RECORD, 3, kPlusRows};
+constexpr const void* kStepMinus = &kStepMinusRecord;
+constexpr const void* kStepPlus = &kStepPlusRecord;
+// The hidden-functions check list: the settings of its items, in order.
+constexpr WORD kHiddenFuncSettings[] = {349, 350, 351, 352, 353, 354, 355, 356, 357, 358, 359, 360};
 
-// Edit page: the watermark and copy-guard controls whose state follows the UI control switches.
-CONTROL_DESC gEdit[] = {
-    Free(2088), Free(2089), Free(2090), Free(2091), Free(2092), Free(2406), Free(2407),
-    Free(2928), Free(2929), Free(2974),
-};
+// ---- The rows: a control array per dialog, then the dialog rows in table order.
 
-// Custom paper sizes dialog: length and width edits and spins of the slot being edited.
-CONTROL_DESC gFreeSize[] = {
-    Free(2220),
-    Free(2221),
-    Free(2224),
-    Free(2225),
-    Bound(2392, 917, 922),  // wdmFreeSizeLength
-    Bound(2393, 917, 922),
-    Bound(2394, 916, 925),  // wdmFreeSizeWidth
-    Bound(2395, 916, 925),
-    Free(2398),
-    Free(2399),
-    Free(2400),
-    Free(2401),
-};
-
-// User colour-balance dialog: adjust mode and object.
-CONTROL_DESC gUserBalance[] = {
-    Bound(2633, 128, 995),  // rdmAdjustMode
-    Bound(2635, 129, 996),  // rdmAdjustObject
-};
-
-// Custom-size input dialog: length and width edits and spins of the custom paper size.
-CONTROL_DESC gFreeSizeInput[] = {
-    Free(2682),
-    Bound(2683, 341, 1242),  // rdmPaperFreeSizeLength
-    Free(2684),
-    Free(2685),
-    Bound(2686, 341, 1242),
-    Free(2687),
-    Free(2689),
-    Bound(2690, 340, 1249),  // rdmPaperFreeSizeWidth
-    Free(2691),
-    Free(2692),
-    Bound(2693, 340, 1249),
-    Free(2694),
-};
-
-// Cover and mark dialog.
-CONTROL_DESC gCoverMark[] = {
-    Bound(2071, 65, 596),  // rdmFuncSelectCover
-    Bound(2073, 64, 598),  // rdmFuncSelectMark
-};
-
-// Chapter dialog: the chapter list.
-CONTROL_DESC gChapter[] = {
-    Free(2800),
-};
-
-// Font substitution dialog: the device-font choice.
-CONTROL_DESC gUserTtf[] = {
-    Free(2384, 1839),
-};
-
-// Colour-matching profile list.
-CONTROL_DESC gUserIcmMode[] = {
-    Free(2256),
-};
-
-// Add-profile dialog: profile name and profile file.
-CONTROL_DESC gCmmAddProfile[] = {
-    Free(2823, 1840),
-    Free(2825, 1841),
-};
-
-// Density dialog: the density-type controls of the toner-save densities.
-CONTROL_DESC gDensity[] = {
-    Free(3032), Free(3035), Free(3038), Free(3039),
-};
+#define KV_DIALOG_BEGIN(id) CONTROL_DESC gControls##id[] = {
+#define KV_CONTROL(...) Row(ControlSpec{__VA_ARGS__}),
+#define KV_DIALOG_END(id, key, kind, name) };
+#include "settings/dialog_rows.inc"
+#undef KV_DIALOG_BEGIN
+#undef KV_CONTROL
+#undef KV_DIALOG_END
 
 template <size_t N>
 constexpr int16_t CountOf(const CONTROL_DESC (&)[N]) {
   return (int16_t)N;
 }
 
-#define KV_DIALOG(id, kind, name, controls) \
-  DIALOG_DESC{id, 0, kind, 0, name, id, controls, 0, CountOf(controls), nullptr, 0}
-
+#define KV_DIALOG_BEGIN(id)
+#define KV_CONTROL(...)
+#define KV_DIALOG_END(id, key, kind, name) \
+  DIALOG_DESC{id, key, (WORD)(kind), 0, name, id, gControls##id, 0, CountOf(gControls##id), nullptr, 0},
 DIALOG_DESC gDialogs[] = {
-    KV_DIALOG(1001, STG_DIALOG_DOCUMENT_PAGE, "QDV_IDD_PRESET", gPreset),
-    KV_DIALOG(1002, STG_DIALOG_DOCUMENT_PAGE | STG_DIALOG_PRESET_GROUP, "QDV_IDD_BASIC", gBasic),
-    KV_DIALOG(1003, STG_DIALOG_DOCUMENT_PAGE | STG_DIALOG_PRESET_GROUP, "QDV_IDD_EDIT", gEdit),
-    KV_DIALOG(1017, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_FREESIZE", gFreeSize),
-    KV_DIALOG(1038, STG_DIALOG_USER_SUBDIALOG, "QDV_IDD_DIALOG_USER_BALANCE", gUserBalance),
-    KV_DIALOG(1041, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_FREESIZE_INPUT", gFreeSizeInput),
-    KV_DIALOG(1042, STG_DIALOG_DIALOG, "QDV_IDD_CVRMARK", gCoverMark),
-    KV_DIALOG(1044, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_CHAPTER", gChapter),
-    KV_DIALOG(4004, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_USER_TTF", gUserTtf),
-    KV_DIALOG(4010, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_USER_ICMMODE", gUserIcmMode),
-    KV_DIALOG(4011, STG_DIALOG_DIALOG, "QDV_IDD_CMMADDPROFILE", gCmmAddProfile),
-    KV_DIALOG(4024, STG_DIALOG_DIALOG, "QDV_IDD_DIALOG_DENSITY", gDensity),
+#include "settings/dialog_rows.inc"
 };
-#undef KV_DIALOG
+#undef KV_DIALOG_BEGIN
+#undef KV_CONTROL
+#undef KV_DIALOG_END
 
 DIALOG_TABLE gDialogTable = {(int16_t)(sizeof(gDialogs) / sizeof(gDialogs[0])), gDialogs};
 

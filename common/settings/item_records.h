@@ -216,6 +216,18 @@ enum : DWORD {
   STG_CONTROL_DOTS_LENGTH = 0x80000000,  // a length kept in 1200-dpi dots, shown in the display unit
 };
 
+// Extra data of an auto-repeat step button: each row steps one control of the page.
+struct STEP_ROW {
+  WORD controlId;
+  int16_t step;
+};
+struct STEP_RECORD {
+  WORD tag;  // STG_EXTRA_STEP_RECORD
+  int16_t count;
+  const STEP_ROW* rows;
+};
+static_assert(sizeof(STEP_RECORD) == 16);
+
 // State word of a control: bits 0-1 hidden state, bits 2-3 disabled state (1 = hidden / disabled).
 enum : WORD {
   STG_CONTROL_STATE_HIDDEN_MASK = 0x3,
@@ -239,7 +251,7 @@ struct CONTROL_DESC {
   void* ruleNode;        // compiled-image node of the control's rules (run time)
   const ITEM_DESC* item;  // bound setting row (the template's in the table), or none
   ULONG_PTR savedProc;   // window procedure before subclassing (run time)
-  const WORD* extra;     // extra data, first word the tag; or none
+  const void* extra;     // extra data: an array of 16-bit words (or a STEP_RECORD), first word the tag; or none
   DWORD flags;           // STG_CONTROL_* bits
   WORD state;            // STG_CONTROL_STATE_* bits (run time)
   void* window;          // the control's window while its dialog is open (run time)

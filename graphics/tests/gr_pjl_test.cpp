@@ -567,14 +567,13 @@ TEST_F(InterpreterTest, LocalizedValueFallsBackToTheHandedOverText) {
   fake_.Node(kFormKey, 0, dfc::kTypePickOne, fake_.Options({{731, "OWN731"}, {733, "OWN733"}, {734, "OTHER"}}));
   STRING_HANDOVER_ROW kept = GR_STRING_TABLE[1];
   ASSERT_EQ(kept.key, 733);
-  // The model's resource library has no text 15001: the handed-over text is sent.
+  // The model's resource library holds text 15001: it wins over the handed-over text.
   std::u16string handed = u"Page \u00E9";
   std::memcpy(GR_STRING_TABLE[1].text, handed.c_str(), (handed.size() + 1) * 2);
   StgWriteOptionValue(ctx_, row, 733);
-  EXPECT_EQ(Text(fake_.Block(0, fake_.Setting(kFormKey, 0))), "<Page \xE9>\n");
-  // Without either text the option's own text is written.
+  EXPECT_EQ(Text(fake_.Block(0, fake_.Setting(kFormKey, 0))), "<Manual feed>\n");
   GR_STRING_TABLE[1].text[0] = 0;
-  EXPECT_EQ(Text(fake_.Block(0, fake_.Setting(kFormKey, 0))), "<OWN733>\n");
+  EXPECT_EQ(Text(fake_.Block(0, fake_.Setting(kFormKey, 0))), "<Manual feed>\n");
   // A value that is no row of the table writes the option's text.
   StgWriteOptionValue(ctx_, row, 734);
   EXPECT_EQ(Text(fake_.Block(0, fake_.Setting(kFormKey, 0))), "<OTHER>\n");

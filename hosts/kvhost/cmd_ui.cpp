@@ -10,7 +10,10 @@
 #include "command.h"
 #include "kvplat/error.h"
 #include "kvplat/module.h"
+#include "kvplat/paint.h"
 #include "kvplat/propsheet.h"
+#include "kvplat/resource.h"
+#include "kvplat/controls.h"
 #include "kvplat/root.h"
 #include "kvplat/text.h"
 #include "kvplat/uiscript.h"
@@ -20,7 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kUsage[] = "usage: kvhost ui show MODULE DIALOG[,DIALOG...] [--sheet] --png OUT.png";
+constexpr char kUsage[] =
+    "usage: kvhost ui show MODULE DIALOG[,DIALOG...] [--sheet] --png OUT.png\n"
+    "       kvhost ui show MODULE --all --png-dir DIR";
 
 // The machine path of the module: given as one, or a host file placed under C:\Windows\Temp.
 bool MachineModule(const std::string& arg, std::u16string* out, std::string* error) {
@@ -68,6 +73,12 @@ LPCWSTR ResourceName(const std::u16string& s) {
   return digits ? MAKEINTRESOURCEW(std::stoi(kvp::ToUtf8(s))) : s.c_str();
 }
 
+// The size of the last picture written; --all prints it on its own line instead of Save's line.
+struct {
+  int width = 0, height = 0;
+  bool quiet = false;
+} gLastPicture;
+
 bool Save(HWND hwnd, const std::string& png, std::string* error) {
   kvp::ui::Picture pic;
   if (!kvp::ui::DrawWindow(hwnd, &pic)) {
@@ -75,14 +86,32 @@ bool Save(HWND hwnd, const std::string& png, std::string* error) {
     return false;
   }
   if (!kvp::ui::WritePng(pic, png, error)) return false;
-  std::printf("wrote %s (%d x %d)\n", png.c_str(), pic.width, pic.height);
+  gLastPicture.width = pic.width;
+  gLastPicture.height = pic.height;
+  if (!gLastPicture.quiet) std::printf("wrote %s (%d x %d)\n", png.c_str(), pic.width, pic.height);
   return true;
 }
 
 int ShowSheet(HMODULE module, const std::vector<std::u16string>& names, const std::string& png);
 
+// Owner-drawn buttons are drawn by the driver at run time; in a picture of the bare template they
+// show their text in a frame, so a reader still sees what they are.
+INT_PTR DrawOwnerDrawn(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_DRAWITEM || !lp) return FALSE;
+  auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+  if (dis->CtlType != ODT_BUTTON) return FALSE;
+  WCHAR text[256] = {};
+  GetWindowTextW(dis->hwndItem, text, 256);
+  RECT r = dis->rcItem;
+  FillRect(dis->hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+  FrameRect(dis->hDC, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
+  SetBkMode(dis->hDC, TRANSPARENT);
+  DrawTextW(dis->hDC, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  return TRUE;
+}
+
 int ShowDialog(HMODULE module, const std::u16string& name, const std::string& png) {
-  HWND dlg = CreateDialogParamW(module, ResourceName(name), nullptr, nullptr, 0);
+  HWND dlg = CreateDialogParamW(module, ResourceName(name), nullptr, DrawOwnerDrawn, 0);
   // A page template (a child dialog) is shown as the one page of a sheet.
   if (!dlg && GetLastError() == ERROR_TLW_WITH_WSCHILD) return ShowSheet(module, {name}, png);
   if (!dlg) return kvhost::Failed("no dialog " + kvp::ToUtf8(name) + " in the module (error " + std::to_string(GetLastError()) + ")");
@@ -100,6 +129,7 @@ int ShowSheet(HMODULE module, const std::vector<std::u16string>& names, const st
     pages[i].dwSize = sizeof(PROPSHEETPAGEW);
     pages[i].hInstance = module;
     pages[i].pszTemplate = ResourceName(names[i]);
+    pages[i].pfnDlgProc = DrawOwnerDrawn;
   }
   PROPSHEETHEADERW h{};
   h.dwSize = sizeof h;
@@ -118,7 +148,58 @@ int ShowSheet(HMODULE module, const std::vector<std::u16string>& names, const st
   return drawn ? kvhost::kExitDone : kvhost::Failed(error);
 }
 
+// The number of controls of a dialog template, -1 when it cannot be read.
+int ControlCount(HMODULE module, WORD id) {
+  HRSRC r = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+  kvp::DialogDesc d;
+  if (!r || !kvp::DecodeDialogTemplate(LockResource(LoadResource(module, r)), SizeofResource(module, r), &d)) return -1;
+  return int(d.items.size());
+}
+
+BOOL CollectDialogId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
+  if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(param)->push_back(WORD(ULONG_PTR(name)));
+  return TRUE;
+}
+
+// Every dialog of the module, one picture a dialog named by its id, one line each.
+int ShowAll(HMODULE module, const std::string& module_name, const std::string& dir) {
+  std::vector<WORD> ids;
+  if (!EnumResourceNamesW(module, RT_DIALOG, CollectDialogId, reinterpret_cast<LONG_PTR>(&ids))) {
+    if (GetLastError() != ERROR_RESOURCE_TYPE_NOT_FOUND) return kvhost::Failed(module_name + " is not a resource library");
+    return kvhost::Failed(module_name + " holds no dialogs");
+  }
+  if (ids.empty()) return kvhost::Failed(module_name + " holds no dialogs");
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  int failed = 0;
+  gLastPicture.quiet = true;
+  for (WORD id : ids) {
+    std::string png = (fs::path(dir) / (std::to_string(id) + ".png")).string();
+    std::u16string name = kvp::FromUtf8(std::to_string(id));
+    if (ShowDialog(module, name, png) != kvhost::kExitDone) {
+      ++failed;
+      continue;
+    }
+    std::printf("%u %dx%d %d controls %s\n", unsigned(id), gLastPicture.width, gLastPicture.height,
+                ControlCount(module, id), png.c_str());
+  }
+  gLastPicture.quiet = false;
+  std::printf("%zu dialogs, %d failed\n", ids.size(), failed);
+  return failed ? kvhost::kExitFailed : kvhost::kExitDone;
+}
+
 int RunUi(const std::vector<std::string>& args) {
+  if (args.size() >= 3 && args[0] == "show" && args[2] == "--all") {
+    if (args.size() != 5 || args[3] != "--png-dir") return kvhost::UsageError(kUsage);
+    std::u16string path;
+    std::string error;
+    if (!MachineModule(args[1], &path, &error)) return kvhost::Failed(error);
+    HMODULE m = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!m) return kvhost::Failed(args[1] + " is not a resource library (error " + std::to_string(GetLastError()) + ")");
+    int code = ShowAll(m, args[1], args[4]);
+    FreeLibrary(m);
+    return code;
+  }
   if (args.size() < 3 || args[0] != "show") return kvhost::UsageError(kUsage);
   std::string module = args[1], dialogs = args[2], png;
   bool sheet = false;
@@ -149,5 +230,7 @@ KVHOST_COMMAND_ROOT("ui",
                "                           C:\\Windows\\System32\\spool\\drivers\\x64\\3\\KV8350us.DLL, or a built\n"
                "                           file such as build-run/modules/kvres_sheets.so; DIALOG is a dialog's\n"
                "                           number (or the name its resource script gives it as text), e.g.\n"
-               "                           ui show build-run/modules/kvres_sheets.so 110,111 --png sheet.png",
+               "                           ui show build-run/modules/kvres_sheets.so 110,111 --png sheet.png\n"
+               "  ui show MODULE --all --png-dir DIR\n"
+               "                           write a picture of every dialog of the module, named by its id",
                RunUi, kvhost::RootUse::kChecksItself);

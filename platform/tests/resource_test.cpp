@@ -426,7 +426,8 @@ TEST_F(Resources, BadModuleFilesGiveClearErrors) {
   FreeLibrary(data);
 }
 
-// The resource compiler reports script errors with file and line and fails; BMP files beside a script load.
+// The resource compiler reports script errors with file and line and fails (also inside an included script);
+// BMP files beside a script load.
 TEST(ResourceCompiler, ErrorsNameTheLineAndBmpFilesCompile) {
   kvtest::TempRoot root;
   std::string kvrc = std::string(KV_BINARY_DIR) + "/bin/kvrc";
@@ -454,7 +455,14 @@ TEST(ResourceCompiler, ErrorsNameTheLineAndBmpFilesCompile) {
       {"1 BITMAP \"absent.bmp\"\n", "t.rc:1: error: cannot open"},
       {"1 RCDATA\nBEGIN\n 1, 2\n", "error: missing END"},
       {"1 RCDATA { 1 }\n1 RCDATA { 2 }\n", "t.rc:2: error: resource defined twice"},
+      // An included script's errors name its own file and line; a script that includes itself stops.
+      {"#include \"twice.rc\"\n", "twice.rc:4: error: string 1 defined twice"},
+      {"STRINGTABLE\nBEGIN\n  1 \"a\"\nEND\n#include \"one.rc\"\n", "one.rc:3: error: string 1 defined twice"},
+      {"#include \"self.rc\"\n", "self.rc:1: error: #include nests deeper than 16"},
   };
+  std::ofstream(dir + "twice.rc") << "STRINGTABLE\nBEGIN\n  1 \"a\"\n  1 \"b\"\nEND\n";
+  std::ofstream(dir + "one.rc") << "STRINGTABLE\nBEGIN\n  1 \"b\"\nEND\n";
+  std::ofstream(dir + "self.rc") << "#include \"self.rc\"\n";
   for (auto& c : cases) {
     SCOPED_TRACE(c.script);
     auto [rc, out] = run(c.script);
@@ -483,6 +491,10 @@ TEST(ResourceCompiler, ErrorsNameTheLineAndBmpFilesCompile) {
   std::stringstream s;
   s << gen.rdbuf();
   EXPECT_NE(s.str().find("KvResourceData"), std::string::npos);
+  // An included script adds its resources to the module.
+  std::ofstream(dir + "more.rc") << "6002 BITMAP \"pic.bmp\"\n";
+  std::tie(rc, out) = run("6001 BITMAP \"pic.bmp\"\n#include \"more.rc\"\n1 RCDATA { 1 }\n");
+  EXPECT_EQ(rc, 0) << out;
   std::ofstream(dir + "bad.bmp", std::ios::binary) << "BM short";
   std::tie(rc, out) = run("6001 BITMAP \"bad.bmp\"\n");
   EXPECT_NE(out.find("not a BMP file"), std::string::npos) << out;

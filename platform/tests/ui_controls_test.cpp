@@ -396,6 +396,20 @@ TEST_F(UiTest, TreeViewInsertDeleteAndSelect) {
   EXPECT_EQ(SendMessageW(t, TVM_GETNEXTITEM, TVGN_CARET, 0), 0);
 }
 
+// A report list view draws an empty window-coloured list under a header bar; without the report
+// style there is no header.
+TEST_F(UiTest, ListViewDrawsItsHeaderOverAnEmptyList) {
+  HWND report = Make(WC_LISTVIEWW, LVS_REPORT, 120, 10, 10, 120, 80);
+  HWND list = Make(WC_LISTVIEWW, LVS_LIST, 121, 150, 10, 120, 80);
+  kvp::ui::Picture r, l;
+  ASSERT_TRUE(kvp::ui::DrawWindow(report, &r));
+  ASSERT_TRUE(kvp::ui::DrawWindow(list, &l));
+  // The header band differs from the list below it; the plain list is one colour.
+  EXPECT_NE(r.At(60, 5), r.At(60, 70));
+  EXPECT_EQ(l.At(60, 5), l.At(60, 70));
+  EXPECT_EQ(r.At(60, 70), l.At(60, 70));
+}
+
 TEST_F(UiTest, StaticTextAndNotify) {
   HWND s = Make(WC_STATICW, SS_NOTIFY, 120, 10, 10, 100, 20, u"Click me");
   kvp::ui::ScriptClick(120);

@@ -19,7 +19,9 @@
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
 #include "kvplat/module.h"
+#include "kvplat/controls.h"
 #include "kvplat/resource.h"
+#include "kvplat/window.h"
 #include "kvplat/text.h"
 #include "kvtest/temp_root.h"
 #include "settings/item_records.h"
@@ -478,6 +480,18 @@ TEST_F(ModelImage, ResourceLibrariesNameEveryOptionAndMessage) {
       for (uint64_t o : Options(n)) ids.insert(Value(o));
   const MESSAGE_TABLE* messages = StgGetMessageTable();
   for (int i = 0; i < messages->count; ++i) ids.insert(messages->rows[i].stringId);
+  // Every text the dialog table names, and the sheets' fixed texts.
+  const DIALOG_TABLE* table = StgGetTemplateDialogTable();
+  for (int i = 0; i < table->count; ++i)
+    for (int c = 0; c < table->rows[i].controlCount; ++c) {
+      const CONTROL_DESC& ctl = table->rows[i].controls[c];
+      for (int id : {(int)ctl.labelId, (int)ctl.hintId, (int)ctl.infoId, (int)ctl.lockInfoId})
+        if (id > 0) ids.insert((uint16_t)id);
+    }
+  for (uint16_t id : {372, 373, 374, 375, 5001, 7001, 7002, 7004, 10017, 10023, 10024, 10025, 10026, 10027, 10028,
+                      10031, 10032, 10043, 10049, 10060, 12041, 15000, 15001, 15002, 13187, 13189, 13190, 13191,
+                      13192, 13193, 13194, 13195, 13196})
+    ids.insert(id);
 
   // The libraries as the driver finds them: in the driver folder, under the data file's name with the
   // region code in place of "us".
@@ -500,6 +514,81 @@ TEST_F(ModelImage, ResourceLibrariesNameEveryOptionAndMessage) {
   EXPECT_EQ(portrait["us"], u"Portrait");
   EXPECT_NE(portrait["jp"], portrait["us"]);
   EXPECT_GT(portrait["jp"][0], 0x3000);  // a double-byte region's character
+}
+
+// ---- the dialog table against the dialog templates of both libraries -------------------------------------
+
+// The window class and style a control kind needs; the file-dialog controls (kind 0) take what their
+// standard role needs and are not checked here.
+bool ClassFitsKind(WORD kind, WORD controlId, const kvp::DialogItem& it) {
+  DWORD low = it.style & 0xF;
+  switch (kind) {
+    case 0x1: case 0x2: return it.classAtom == 0x82;
+    case 0x4: return it.classAtom == 0x80 && low == BS_GROUPBOX;
+    case 0x15: return it.classAtom == 0x80 && low == BS_OWNERDRAW;
+    case 0x16: return it.classAtom == 0x80 && low == BS_AUTOCHECKBOX;
+    case 0x29: return it.classAtom == 0x80 && low == BS_AUTORADIOBUTTON;
+    case 0x2A: return it.classAtom == 0x83;
+    case 0x2F: case 0x31: case 0x32: return it.classAtom == 0x83 && (it.style & LBS_OWNERDRAWFIXED);
+    case 0x2B: return it.classAtom == 0x85 && !(it.style & CBS_OWNERDRAWFIXED);
+    case 0x30: return it.classAtom == 0x85 && (it.style & CBS_OWNERDRAWFIXED);
+    case 0x3D: case 0x3F: return it.classAtom == 0x81;
+    case 0x17: case 0x51: return it.classAtom == 0x84 && (it.style & SBS_VERT);
+    case 0x52: case 0x54: return it.classAtom == 0x84 && !(it.style & SBS_VERT);
+    case 0x69: return it.className == u"SysTreeView32";
+    case 0x0: return controlId != 2166 || it.className == u"SysListView32";
+  }
+  return false;
+}
+
+TEST(ModelDialogs, EveryRowHasItsTemplateInBothLibraries) {
+  kvtest::TempRoot root;
+  std::filesystem::create_directories(root.path() + "/c/drivers");
+  const DIALOG_TABLE* table = StgGetTemplateDialogTable();
+  std::map<std::string, std::map<WORD, std::set<std::pair<DWORD, std::u16string>>>> shapes;
+  for (const char* region : {"us", "jp"}) {
+    SCOPED_TRACE(region);
+    std::string so = std::string("KV8350") + region + ".so";
+    std::filesystem::copy_file(std::string(KV_MODULE_DIR) + "/" + so, root.path() + "/c/drivers/" + so);
+    std::u16string path = u"C:\\drivers\\KV8350" + std::u16string(region, region + 2) + u".DLL";
+    HMODULE m = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(m, nullptr);
+    int templates = 0;
+    for (int i = 0; i < table->count; ++i) {
+      const DIALOG_DESC& d = table->rows[i];
+      SCOPED_TRACE(d.id);
+      HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(d.id), RT_DIALOG);
+      ASSERT_NE(r, nullptr) << "no template";
+      kvp::DialogDesc t;
+      ASSERT_TRUE(kvp::DecodeDialogTemplate(LockResource(LoadResource(m, r)), SizeofResource(m, r), &t));
+      ++templates;
+      if (d.kind & STG_DIALOG_PAGE_MASK) {
+        EXPECT_EQ(t.cx, 252);
+        EXPECT_EQ(t.cy, 218);
+        EXPECT_TRUE(t.style & WS_CHILD);
+      }
+      std::map<DWORD, const kvp::DialogItem*> items;
+      for (const kvp::DialogItem& it : t.items) {
+        // Every child lies inside the client area.
+        EXPECT_TRUE(it.x >= 0 && it.y >= 0 && it.x + it.cx <= t.cx && it.y + it.cy <= t.cy) << "control " << it.id;
+        if ((WORD)it.id == 0xFFFF) continue;  // labels and frames nothing drives
+        EXPECT_TRUE(items.emplace(it.id, &it).second) << "control " << it.id << " twice";
+        shapes[region][d.id].insert({it.id, it.className.empty() ? std::u16string(1, char16_t(it.classAtom)) : it.className});
+      }
+      // Each row's control is in the template with the class its kind needs, and each control of
+      // the template has its row.
+      for (int c = 0; c < d.controlCount; ++c) {
+        const CONTROL_DESC& ctl = d.controls[c];
+        auto it = items.find(ctl.controlId);
+        ASSERT_NE(it, items.end()) << "control " << ctl.controlId << " missing";
+        EXPECT_TRUE(ClassFitsKind(ctl.kind, ctl.controlId, *it->second)) << "control " << ctl.controlId << " kind " << ctl.kind;
+      }
+      for (auto& [id, item] : items) EXPECT_NE(StgTableFindControlById(table, &d, (WORD)id), nullptr) << "control " << id << " has no row";
+    }
+    EXPECT_EQ(templates, table->count);
+    FreeLibrary(m);
+  }
+  EXPECT_EQ(shapes["us"], shapes["jp"]);
 }
 
 // ---- model INI and default driver INI -------------------------------------------------------------------

@@ -331,9 +331,13 @@ TEST(Symbols, OrderAndLookups) {
   EXPECT_STREQ(t->rows[0].name, "QDV_rdmJobBinder");
   EXPECT_EQ(t->rows[0].id, 704);
   EXPECT_EQ(t->rows[0].key, 10);
-  // Setting symbols come first.
+  // Setting symbols come first; after them only a control's symbol names a setting (one bound to a
+  // setting without a UI key of its own).
   for (int i = 0; i < 702; ++i) EXPECT_NE(t->rows[i].id, 0) << t->rows[i].name;
-  for (int i = 702; i < t->count; ++i) EXPECT_EQ(t->rows[i].id, 0) << t->rows[i].name;
+  for (int i = 702; i < t->count; ++i)
+    if (std::strncmp(t->rows[i].name, "QDV_IDC_", 8) != 0) {
+      EXPECT_EQ(t->rows[i].id, 0) << t->rows[i].name;
+    }
   std::set<std::string> names;
   std::set<WORD> keys;
   for (int i = 0; i < t->count; ++i) {
@@ -549,7 +553,7 @@ TEST(Dialogs, LookupsAndBindings) {
   ASSERT_NE(len, nullptr);
   ASSERT_NE(len->item, nullptr);
   EXPECT_EQ(len->item, StgDictFindItem(Template(), sid::rdmPaperFreeSizeLength));
-  EXPECT_EQ(len->key, len->item->key);
+  EXPECT_EQ(StgDictFindItemByKey(Template(), nullptr, (WORD)len->key), len->item);
   // Without a dialog every dialog is searched in table order.
   CONTROL_DESC* tray = StgTableFindControlById(t, nullptr, 2007);
   ASSERT_NE(tray, nullptr);
@@ -561,13 +565,30 @@ TEST(Dialogs, LookupsAndBindings) {
   EXPECT_EQ(mode->controlId, 2823);
   // The static dictionary names no setting for the profile controls' keys.
   EXPECT_EQ(StgDictFindItemByKey(Template(), nullptr, mode->key), nullptr);
-  // Every dialog has a symbol; every bound control carries its setting's key; every id-map row
-  // names a control of the table bound to its setting.
+  // Every dialog has a symbol with its page key; every bound control's key reaches its setting
+  // (its own key, or a secondary symbol that names the setting); every id-map row names a control
+  // of the table bound to its setting.
   for (int i = 0; i < t->count; ++i) {
-    EXPECT_NE(StgFindSymbolByName(t->rows[i].name), nullptr) << t->rows[i].name;
-    for (int c = 0; c < t->rows[i].controlCount; ++c) {
-      const CONTROL_DESC* ctl = StgGetDialogControl(&t->rows[i], c);
-      if (ctl->item) { EXPECT_EQ(ctl->key, ctl->item->key) << ctl->controlId; }
+    const DIALOG_DESC& d = t->rows[i];
+    const ITEM_SYMBOL* sym = StgFindSymbolByName(d.name);
+    ASSERT_NE(sym, nullptr) << d.name;
+    EXPECT_EQ(sym->key, d.pageKey) << d.name;
+    EXPECT_EQ(d.helpId, d.id);
+    std::set<WORD> ids;
+    for (int c = 0; c < d.controlCount; ++c) {
+      const CONTROL_DESC* ctl = StgGetDialogControl(&d, c);
+      SCOPED_TRACE(testing::Message() << d.id << "/" << ctl->controlId);
+      EXPECT_TRUE(ids.insert(ctl->controlId).second) << "duplicate id";
+      EXPECT_GE(ctl->key, 0);
+      if (ctl->item) {
+        EXPECT_EQ(StgDictFindItemByKey(Template(), nullptr, (WORD)ctl->key), ctl->item);
+      }
+      // Only the dots flag comes with the table; the run-time fields start empty.
+      EXPECT_EQ(ctl->flags & ~STG_CONTROL_DOTS_LENGTH, 0u);
+      EXPECT_EQ(ctl->alternateId, 0);
+      EXPECT_EQ(ctl->state, 0);
+      EXPECT_EQ(ctl->ruleNode, nullptr);
+      EXPECT_EQ(ctl->window, nullptr);
     }
   }
   for (int i = 0; i < StgGetIdMapTableCount(); ++i) {
@@ -576,6 +597,78 @@ TEST(Dialogs, LookupsAndBindings) {
     ASSERT_NE(c, nullptr) << r.controlId;
     ASSERT_NE(c->item, nullptr);
     EXPECT_EQ(c->item->id, r.settingId);
+  }
+}
+
+// The sheets take their pages from the kind bits in table order; 1001 comes first.
+TEST(Dialogs, KindBitsGiveTheSheetsTheirPages) {
+  DIALOG_TABLE* t = StgGetTemplateDialogTable();
+  ASSERT_GT(t->count, 0);
+  EXPECT_EQ(t->rows[0].id, 1001);
+  std::vector<WORD> document, device;
+  for (int i = 0; i < t->count; ++i) {
+    if (t->rows[i].kind & STG_DIALOG_DOCUMENT_PAGE) document.push_back(t->rows[i].id);
+    if (t->rows[i].kind & STG_DIALOG_DEVICE_PAGE) device.push_back(t->rows[i].id);
+  }
+  EXPECT_EQ(document, (std::vector<WORD>{1001, 1002, 1003, 1004, 1005, 1006, 1010, 4023}));
+  EXPECT_EQ(device, (std::vector<WORD>{1008, 1011, 1015, 4019}));
+  struct Case {
+    WORD id;
+    WORD kind;
+  } cases[] = {
+      {1001, STG_DIALOG_DOCUMENT_PAGE},
+      {1003, STG_DIALOG_DOCUMENT_PAGE | STG_DIALOG_PRESET_GROUP},
+      {1010, STG_DIALOG_DOCUMENT_PAGE | STG_DIALOG_DIALOG},
+      {1011, STG_DIALOG_DEVICE_PAGE | STG_DIALOG_DIALOG},
+      {4019, STG_DIALOG_DEVICE_PAGE | STG_DIALOG_DEVICE_EXTRA},
+      {1038, STG_DIALOG_USER_SUBDIALOG},
+      {1017, STG_DIALOG_DIALOG},
+      {4001, STG_DIALOG_FILE_OPEN},
+      {4009, STG_DIALOG_FILE_SAVE},
+      {4015, STG_DIALOG_FOLDER},
+  };
+  for (const Case& k : cases) {
+    const DIALOG_DESC* d = StgTableFindDialog(t, k.id);
+    ASSERT_NE(d, nullptr) << k.id;
+    EXPECT_EQ(d->kind, k.kind) << k.id;
+  }
+}
+
+// The extra data the sheets read by tag.
+TEST(Dialogs, ExtraDataCarriesItsTag) {
+  DIALOG_TABLE* t = StgGetTemplateDialogTable();
+  auto extra = [&](WORD dialog, WORD control) -> const WORD* {
+    const CONTROL_DESC* c = StgTableFindControlById(t, StgTableFindDialog(t, dialog), control);
+    return c ? static_cast<const WORD*>(c->extra) : nullptr;
+  };
+  for (WORD id : {2007, 2011, 2017, 2023, 2032}) {
+    const WORD* e = extra(1001, id);
+    ASSERT_NE(e, nullptr) << id;
+    EXPECT_EQ(std::vector<WORD>(e, e + 3), (std::vector<WORD>{STG_EXTRA_TAG4, 1, 7005})) << id;
+  }
+  ASSERT_NE(extra(1038, 2264), nullptr);
+  EXPECT_EQ(std::vector<WORD>(extra(1038, 2264), extra(1038, 2264) + 4), (std::vector<WORD>{3, 1, 10, 6162}));
+  EXPECT_EQ(extra(1038, 2267)[3], 6163);
+  EXPECT_EQ(extra(1038, 2249)[0], STG_EXTRA_SAMPLE);
+  EXPECT_EQ(extra(1002, 2039)[0], STG_EXTRA_PREVIEW);
+  // Every minus/plus bar carries its steps.
+  for (int i = 0; i < t->count; ++i)
+    for (int c = 0; c < t->rows[i].controlCount; ++c) {
+      const CONTROL_DESC& ctl = t->rows[i].controls[c];
+      if (ctl.kind == 0x54) {
+        ASSERT_NE(ctl.extra, nullptr) << ctl.controlId;
+        EXPECT_EQ(*static_cast<const WORD*>(ctl.extra), STG_EXTRA_SCROLL_STEPS);
+      }
+    }
+  const CONTROL_DESC* minus = StgTableFindControlById(t, StgTableFindDialog(t, 1038), 2502);
+  ASSERT_NE(minus, nullptr);
+  auto* rec = static_cast<const STEP_RECORD*>(minus->extra);
+  ASSERT_NE(rec, nullptr);
+  EXPECT_EQ(rec->tag, STG_EXTRA_STEP_RECORD);
+  ASSERT_EQ(rec->count, 3);
+  for (int i = 0; i < rec->count; ++i) {
+    EXPECT_EQ(rec->rows[i].step, -1);
+    EXPECT_NE(StgTableFindControlById(t, StgTableFindDialog(t, 1038), rec->rows[i].controlId), nullptr);
   }
 }
 

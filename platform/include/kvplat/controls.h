@@ -16,6 +16,16 @@
 #define TRACKBAR_CLASSW u"msctls_trackbar32"
 #define WC_TABCONTROLW u"SysTabControl32"
 #define WC_TREEVIEWW u"SysTreeView32"
+#define WC_LISTVIEWW u"SysListView32"
+
+// List view styles.
+#define LVS_ICON 0x0000
+#define LVS_REPORT 0x0001
+#define LVS_SMALLICON 0x0002
+#define LVS_LIST 0x0003
+#define LVS_TYPEMASK 0x0003
+#define LVS_SINGLESEL 0x0004
+#define LVS_NOCOLUMNHEADER 0x4000
 
 // Notification header of WM_NOTIFY.
 typedef struct tagNMHDR {

@@ -155,6 +155,12 @@ KVAPI HRSRC FindResourceExA(HMODULE hModule, LPCSTR lpType, LPCSTR lpName, WORD 
 // LoadResource: the resource's bytes inside the module (valid while it stays loaded); null with
 // ERROR_INVALID_HANDLE for a handle FindResource did not give. LockResource returns the same pointer.
 KVAPI HGLOBAL LoadResource(HMODULE hModule, HRSRC hResInfo);
+// EnumResourceNamesW (module, type, proc, param): calls proc (module, type, name, param) once for each
+// name of that type in directory order (an id as MAKEINTRESOURCEW, else the name's text) until it
+// answers FALSE. FALSE with ERROR_RESOURCE_TYPE_NOT_FOUND when the module has no resource of the type,
+// or with ERROR_RESOURCE_ENUM_USER_STOP when proc stopped it.
+typedef BOOL (*ENUMRESNAMEPROCW)(HMODULE hModule, LPCWSTR lpType, LPWSTR lpName, LONG_PTR lParam);
+KVAPI BOOL EnumResourceNamesW(HMODULE hModule, LPCWSTR lpType, ENUMRESNAMEPROCW lpEnumFunc, LONG_PTR lParam);
 KVAPI LPVOID LockResource(HGLOBAL hResData);
 KVAPI DWORD SizeofResource(HMODULE hModule, HRSRC hResInfo);
 // FreeResource: nothing to free (resources live as long as their module); returns FALSE.

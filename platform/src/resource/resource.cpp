@@ -267,6 +267,53 @@ KVAPI HGLOBAL LoadResource(HMODULE hModule, HRSRC hResInfo) {
 
 KVAPI LPVOID LockResource(HGLOBAL hResData) { return hResData; }
 
+KVAPI BOOL EnumResourceNamesW(HMODULE hModule, LPCWSTR lpType, ENUMRESNAMEPROCW lpEnumFunc, LONG_PTR lParam) {
+  Directory d;
+  DWORD err = 0;
+  if (!kvp::res::ModuleDirectory(hModule, d, &err)) {
+    SetLastError(err);
+    return FALSE;
+  }
+  if (!lpEnumFunc || !lpType) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  // The type as the directory stores it: an id, or a name compared without case.
+  auto typeMatches = [&](const kvres::Entry* e) {
+    if (IS_INTRESOURCE(lpType)) return e->type == (uint32_t)(WORD)(ULONG_PTR)lpType;
+    std::u16string_view n;
+    return (e->type & kvres::kNameFlag) && d.Name(e->type & ~kvres::kNameFlag, n) && kvp::WEqualI(n, lpType);
+  };
+  bool any = false;
+  std::vector<uint32_t> seen;  // a name given in several languages is offered once
+  for (uint32_t i = 0; i < d.header.entryCount; ++i) {
+    const kvres::Entry* e = d.At(i);
+    if (!e || !typeMatches(e)) continue;
+    if (std::find(seen.begin(), seen.end(), e->name) != seen.end()) continue;
+    seen.push_back(e->name);
+    any = true;
+    std::u16string text;
+    LPWSTR name = nullptr;
+    if (e->name & kvres::kNameFlag) {
+      std::u16string_view n;
+      if (!d.Name(e->name & ~kvres::kNameFlag, n)) continue;
+      text = std::u16string(n);
+      name = text.data();
+    } else {
+      name = MAKEINTRESOURCEW(e->name);
+    }
+    if (!lpEnumFunc(hModule, lpType, name, lParam)) {
+      SetLastError(ERROR_RESOURCE_ENUM_USER_STOP);
+      return FALSE;
+    }
+  }
+  if (!any) {
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 KVAPI DWORD SizeofResource(HMODULE hModule, HRSRC hResInfo) {
   Directory d;
   const kvres::Entry* e = nullptr;

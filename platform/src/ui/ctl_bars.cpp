@@ -750,6 +750,22 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return ControlDefault(w, msg, wp, lp, PaintTree);
 }
 
+// Report list view: so far an empty list under its header bar. Columns, items and their
+// notifications are not kept; a page that fills the list draws them itself.
+LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  Window* w = Peek(h);
+  if (!w) return 0;
+  return ControlDefault(w, msg, wp, lp, [](Window* lw, HDC dc) {
+    RECT c = ClientRect(lw);
+    FillSolid(dc, c, SysColor(COLOR_WINDOW));
+    if ((lw->style & LVS_TYPEMASK) == LVS_REPORT && !(lw->style & LVS_NOCOLUMNHEADER)) {
+      RECT header{c.left, c.top, c.right, std::min<LONG>(c.bottom, c.top + FontHeight(lw->font) + 6)};
+      FillSolid(dc, header, SysColor(COLOR_BTNFACE));
+      Edge3d(dc, header, false);
+    }
+  });
+}
+
 }  // namespace kvp::ui
 
 using namespace kvp;

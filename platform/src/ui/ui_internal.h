@@ -101,6 +101,7 @@ LRESULT ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TrackBarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TabProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TreeProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT ListViewProc(HWND, UINT, WPARAM, LPARAM);
 
 // A user's pick of item `index` (or of the item with `text` when index < 0) in a list, combo, tab, tree or
 // track bar, with the notifications a user's pick sends. False (with a reason) when there is no such item.

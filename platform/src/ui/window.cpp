@@ -259,6 +259,7 @@ void RegisterStandardClasses() {
       {TRACKBAR_CLASSW, TrackBarProc, ControlKind::kTrackBar, 0, 0, 0},
       {WC_TABCONTROLW, TabProc, ControlKind::kTab, 0, 0, CS_DBLCLKS},
       {WC_TREEVIEWW, TreeProc, ControlKind::kTree, 0, 0, CS_DBLCLKS},
+      {WC_LISTVIEWW, ListViewProc, ControlKind::kNone, 0, 0, CS_DBLCLKS},
   };
   for (const Row& r : rows) {
     WNDCLASSEXW wc{};

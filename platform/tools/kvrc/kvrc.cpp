@@ -8,6 +8,7 @@
 //   // comment   /* comment */
 //   #define NAME expression           a symbol for ids, styles, languages
 //   #include "ids.h"                  reads the #define lines of a header (other lines are passed over)
+//   #include "more.rc"                a file named .rc is a script: all its statements are compiled here
 //   LANGUAGE primary, sub             language of the resources that follow (default 0, neutral)
 //
 //   STRINGTABLE [LANGUAGE p, s]
@@ -244,15 +245,23 @@ struct Token {
 
 class Lexer {
  public:
-  Lexer(std::string text, std::string file, std::map<std::string, int64_t>& syms, std::set<std::string>& deps)
-      : src_(std::move(text)), file_(std::move(file)), syms_(syms), deps_(deps) {}
+  Lexer(std::string text, std::string file, std::map<std::string, int64_t>& syms, std::set<std::string>& deps,
+        int depth = 0)
+      : src_(std::move(text)), file_(std::move(file)), syms_(syms), deps_(deps), depth_(depth) {}
 
   Token Next() {
+    // An included script gives its tokens first, then this file goes on after the #include line.
+    if (inner_) {
+      Token t = inner_->Next();
+      if (t.kind != Tok::End) return t;
+      inner_.reset();
+    }
     for (;;) {
       SkipSpace();
       if (pos_ >= src_.size()) return Make(Tok::End);
       if (atLineStart_ && src_[pos_] == '#') {
         Directive();
+        if (inner_) return Next();
         continue;
       }
       break;
@@ -436,6 +445,13 @@ class Lexer {
       deps_.insert(fs::absolute(p).string());
       std::stringstream ss;
       ss << f.rdbuf();
+      std::string ext = p.extension().string();
+      std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+      if (ext == ".rc") {
+        if (depth_ >= kMaxIncludeDepth) Die(Where(), "#include nests deeper than " + std::to_string(kMaxIncludeDepth));
+        inner_ = std::make_unique<Lexer>(ss.str(), p.string(), syms_, deps_, depth_ + 1);
+        return;
+      }
       // Only the directives of a header count; its C++ lines are passed over.
       std::string text, l;
       while (std::getline(ss, l)) {
@@ -501,6 +517,9 @@ class Lexer {
   bool atLineStart_ = true;
   std::map<std::string, int64_t>& syms_;
   std::set<std::string>& deps_;
+  static constexpr int kMaxIncludeDepth = 16;  // a script that includes itself ends here
+  int depth_ = 0;
+  std::unique_ptr<Lexer> inner_;
 };
 
 // ---- resources -----------------------------------------------------------------------------------------
