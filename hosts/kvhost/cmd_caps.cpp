@@ -43,7 +43,7 @@ constexpr Capability kCaps[] = {
     {"fields", DC_FIELDS, kValue, "fields"},
     {"size", DC_SIZE, kValue, "DEVMODE public size"},
     {"extra", DC_EXTRA, kValue, "DEVMODE private size"},
-    {"version", DC_VERSION, kValue, "specification version"},
+    {"version", DC_VERSION, kValue, "DEVMODE version"},
     {"driver", DC_DRIVER, kValue, "driver version"},
 };
 

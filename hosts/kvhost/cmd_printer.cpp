@@ -476,7 +476,7 @@ int Convert(const std::vector<std::string>& args) {
   std::printf("DrvConvertDevMode %s: %s, size %d, last error %u\n", modeText.c_str(), ok ? "TRUE" : "FALSE", size, error);
   int rc = ok ? 0 : 1;
   if (ok && size > 0 && size_t(size) <= outBytes.size()) {
-    std::printf("DEVMODE: %u + %u bytes, spec version 0x%04X, driver version 0x%04X\n", outDm->dmSize,
+    std::printf("DEVMODE: %u + %u bytes, DEVMODE version 0x%04X, driver version 0x%04X\n", outDm->dmSize,
                 outDm->dmDriverExtra, outDm->dmSpecVersion, outDm->dmDriverVersion);
     std::string host;
     if (!out.empty()) {
