@@ -1,4 +1,4 @@
-// Stand-ins for the workers of the driver API and the exclusion interface that are not built yet. Each
+// Stand-ins for the workers of the driver API that are not built yet. Each
 // gives its export's failure answer; where a connection holds a last error it reads 100.
 #include "api_caps.h"
 #include "api_frame.h"
@@ -29,24 +29,4 @@ KV_SEAM(ApiRunSetStatus) int ApiRunSetStatus(API_HANDLE handle, DWORD, void*, BY
 KV_SEAM(ApiRunGetStatus) int ApiRunGetStatus(API_HANDLE handle, DWORD, void*, DWORD) {
   ApiSetLastError(handle, API_ERROR_GENERAL);
   return -1;
-}
-
-extern "C" {
-KV_SEAM(ExcGetIniFileName) KVEXC_API int32_t ExcGetIniFileName(const char*, int32_t, char*, int32_t*) { return -1; }
-KV_SEAM(ExcGetDriverDevmode)
-KVEXC_API int32_t ExcGetDriverDevmode(const char*, int32_t, int32_t, void*, int32_t*) { return -1; }
-KV_SEAM(ExcGetExclusive) KVEXC_API EXC_HANDLE ExcGetExclusive(const char*) { return nullptr; }
-KV_SEAM(ExcFreeExclusive) KVEXC_API void ExcFreeExclusive(EXC_HANDLE) {}
-KV_SEAM(ExcGetPrinterOption)
-KVEXC_API int32_t ExcGetPrinterOption(EXC_HANDLE, const char*, int32_t, char*, int32_t*) { return -1; }
-KV_SEAM(ExcGetPrinterValue)
-KVEXC_API int32_t ExcGetPrinterValue(EXC_HANDLE, const char*, int32_t, char*, int32_t*) { return -1; }
-KV_SEAM(ExcGetWaterMarkList)
-KVEXC_API int32_t ExcGetWaterMarkList(EXC_HANDLE, int32_t, int32_t, char*, int32_t*) { return -1; }
-KV_SEAM(ExcSetCommandBase) KVEXC_API int32_t ExcSetCommandBase(EXC_HANDLE, const char*, int32_t*) { return -1; }
-KV_SEAM(ExcGetCommandBase) KVEXC_API int32_t ExcGetCommandBase(EXC_HANDLE, int32_t, char*, int32_t*) { return -1; }
-KV_SEAM(ExcUpdateCommand) KVEXC_API int32_t ExcUpdateCommand(EXC_HANDLE, const char*, int32_t*) { return -1; }
-KV_SEAM(ExcGetCommandChange) KVEXC_API int32_t ExcGetCommandChange(EXC_HANDLE, int32_t, char*, int32_t*) { return -1; }
-KV_SEAM(ExcGetCommandValue)
-KVEXC_API int32_t ExcGetCommandValue(EXC_HANDLE, const char*, int32_t, int32_t, char*, int32_t*) { return -1; }
 }

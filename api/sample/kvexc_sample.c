@@ -5,11 +5,14 @@
  * Loads the library (the file the printer's driver folder holds), binds its exports by name, prints the
  * highest driver-API version the printer's model allows, opens a connection, agrees version 16, prints
  * the default DEVMODE's paper, orientation and copies and the connection's last error, closes the
- * connection and unloads the library. Exit code 0 when every step worked. The machine the library works
+ * connection; then takes an exclusion handle, installs a command base (the four required commands and
+ * COPIES), changes the paper source, prints the change list the driver's rules produced and the paper
+ * sizes available now, frees the handle and unloads the library. Exit code 0 when every step worked. The machine the library works
  * on is the one KV_MACHINE_ROOT names (./machine by default). */
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "kvdrvexc.h"
 
@@ -21,6 +24,12 @@ static struct {
   int32_t (*Disable)(API_HANDLE);
   int32_t (*GetLastError)(API_HANDLE);
   int32_t (*GetDevmode)(API_HANDLE, int32_t, void*);
+  EXC_HANDLE (*GetExclusive)(const char*);
+  void (*FreeExclusive)(EXC_HANDLE);
+  int32_t (*SetCommandBase)(EXC_HANDLE, const char*, int32_t*);
+  int32_t (*UpdateCommand)(EXC_HANDLE, const char*, int32_t*);
+  int32_t (*GetCommandChange)(EXC_HANDLE, int32_t, char*, int32_t*);
+  int32_t (*GetCommandValue)(EXC_HANDLE, const char*, int32_t, int32_t, char*, int32_t*);
 } api;
 
 static int Bind(void* lib, const char* name, void* slot) {
@@ -31,6 +40,7 @@ static int Bind(void* lib, const char* name, void* slot) {
 }
 
 static int Run(const char* printer);
+static int RunExclusion(const char* printer);
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -45,8 +55,13 @@ int main(int argc, char** argv) {
   int rc = 1;
   if (Bind(lib, "ZARNDrvCheckAPIVer", &api.CheckAPIVer) && Bind(lib, "ZARNDrvEnable", &api.Enable) &&
       Bind(lib, "ZARNDrvInit", &api.Init) && Bind(lib, "ZARNDrvDisable", &api.Disable) &&
-      Bind(lib, "ZARNDrvGetLastError", &api.GetLastError) && Bind(lib, "ZARNDrvGetDevmode", &api.GetDevmode))
+      Bind(lib, "ZARNDrvGetLastError", &api.GetLastError) && Bind(lib, "ZARNDrvGetDevmode", &api.GetDevmode) &&
+      Bind(lib, "ExcGetExclusive", &api.GetExclusive) && Bind(lib, "ExcFreeExclusive", &api.FreeExclusive) &&
+      Bind(lib, "ExcSetCommandBase", &api.SetCommandBase) && Bind(lib, "ExcUpdateCommand", &api.UpdateCommand) &&
+      Bind(lib, "ExcGetCommandChange", &api.GetCommandChange) && Bind(lib, "ExcGetCommandValue", &api.GetCommandValue)) {
     rc = Run(argv[2]);
+    if (rc == 0) rc = RunExclusion(argv[2]);
+  }
   fflush(stdout);
   dlclose(lib);
   return rc;
@@ -91,5 +106,67 @@ static int Run(const char* printer) {
   printf("last error: %d\n", (int)api.GetLastError(handle));
   api.Disable(handle);
   printf("connection closed\n");
+  return rc;
+}
+
+/* Prints a text of SET lines one a line, without their CR LF. */
+static void PrintLines(const char* text) {
+  while (*text) {
+    const char* end = strstr(text, "\r\n");
+    int n = end ? (int)(end - text) : (int)strlen(text);
+    printf("  %.*s\n", n, text);
+    text += n + (end ? 2 : 0);
+  }
+}
+
+static int RunExclusion(const char* printer) {
+  static const char base[] =
+      "@PJL SET APLPAGESIZE = A1 \r\n"
+      "@PJL SET APLPAGELAYOUT = PORTRAIT \r\n"
+      "@PJL SET PAPER = SAME \r\n"
+      "@PJL SET TRAY = ROLL1 \r\n"
+      "@PJL SET COPIES = 2 \r\n";
+  EXC_HANDLE h = api.GetExclusive(printer);
+  if (!h) {
+    fprintf(stderr, "cannot take an exclusion handle on '%s'\n", printer);
+    return 1;
+  }
+  printf("exclusion handle taken\n");
+  int rc = 0;
+  int32_t changeSize = 0;
+  int32_t r = api.SetCommandBase(h, base, &changeSize);
+  printf("command base: %d\n", (int)r);
+  if (r < 0) rc = 1;
+  r = api.UpdateCommand(h, "@PJL SET TRAY = ROLL2 \r\n", &changeSize);
+  printf("update TRAY = ROLL2: %d\n", (int)r);
+  if (r == 1 && changeSize > 0) {
+    char* list = (char*)calloc(1, (size_t)changeSize);
+    int32_t needed = 0;
+    if (list && api.GetCommandChange(h, changeSize, list, &needed) == 0) {
+      printf("change list:\n");
+      PrintLines(list);
+    } else {
+      rc = 1;
+    }
+    free(list);
+  } else if (r < 0) {
+    rc = 1;
+  }
+  int32_t needed = 0;
+  if (api.GetCommandValue(h, "PAPER", 1, 0, NULL, &needed) == 1 && needed > 0) {
+    char* values = (char*)calloc(1, (size_t)needed);
+    if (values && api.GetCommandValue(h, "PAPER", 1, needed, values, &needed) == 0) {
+      printf("PAPER values available now:");
+      for (const char* v = values; *v; v += strlen(v) + 1) printf(" %s", v);
+      printf("\n");
+    } else {
+      rc = 1;
+    }
+    free(values);
+  } else {
+    printf("PAPER values available now: none\n");
+  }
+  api.FreeExclusive(h);
+  printf("exclusion handle freed\n");
   return rc;
 }

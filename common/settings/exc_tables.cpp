@@ -7,8 +7,6 @@ namespace {
 #define KV_CHAIN1(name, s1, v1) const PJL_COND_NODE name[] = {{nullptr, 0, s1, v1, 0}};
 #define KV_CHAIN2(name, s1, v1, s2, v2) \
   const PJL_COND_NODE name[] = {{&name[1], 1, s1, v1, 0}, {nullptr, 0, s2, v2, 0}};
-#define KV_CHAIN2_OR(name, s1, v1, s2, v2) \
-  const PJL_COND_NODE name[] = {{&name[1], 0, s1, v1, 0}, {nullptr, 0, s2, v2, 0}};
 
 // Setting ids the tables refer to.
 enum : DWORD {
@@ -30,8 +28,8 @@ enum : DWORD {
 KV_CHAIN1(kSetSort1, kFuncSelectSort, 1)
 KV_CHAIN1(kSetSort0, kFuncSelectSort, 0)
 KV_CHAIN2(kIfNoFolding, kFoldingFolder, 0, kFoldingFan, 0)
-// Either folding unit installed offers the folded output.
-KV_CHAIN2_OR(kIfFolding, kFoldingFolder, 1, kFoldingFan, 1)
+// The folded output needs both folding units; mixed states fall back to the first LOWER row.
+KV_CHAIN2(kIfFolding, kFoldingFolder, 1, kFoldingFan, 1)
 KV_CHAIN1(kIfSingle, kSourceSingle, 1)
 KV_CHAIN2(kIfRollCut, kSourceRoll, 1, kSourceCut, 1)
 KV_CHAIN2(kIfSingleCut, kSourceSingle, 1, kSourceCut, 1)

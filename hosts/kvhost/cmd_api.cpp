@@ -46,35 +46,6 @@ bool Bind(HMODULE m, const char* name, F& f) {
   return f != nullptr;
 }
 
-// The library's path: the driver file's folder and the model INI's name for the library.
-bool LibraryPath(const std::string& printerName, std::u16string* path, std::string* error) {
-  std::u16string wide = kvp::FromUtf8(printerName);
-  HANDLE printer = nullptr;
-  if (!OpenPrinterW(wide.data(), &printer, nullptr) || !printer) {
-    *error = "no printer named '" + printerName + "'";
-    return false;
-  }
-  std::vector<BYTE> buf(8192);
-  DWORD needed = 0;
-  bool ok = GetPrinterDriverW(printer, nullptr, 3, buf.data(), (DWORD)buf.size(), &needed);
-  ClosePrinter(printer);
-  if (!ok) {
-    *error = "cannot read the driver information of '" + printerName + "'";
-    return false;
-  }
-  std::u16string driverPath = reinterpret_cast<DRIVER_INFO_3W*>(buf.data())->pDriverPath;
-  std::u16string folder = driverPath.substr(0, driverPath.rfind(u'\\') + 1);
-  WCHAR name[261] = {};
-  GetPrivateProfileStringW(u"DriversFileName", u"DriverEDFileName", u"", name, 261,
-                           (folder + u"kvdrvmod.ini").c_str());
-  if (!name[0]) {
-    *error = "the model INI names no settings-and-constraints library ([DriversFileName] DriverEDFileName)";
-    return false;
-  }
-  *path = folder + name;
-  return true;
-}
-
 const char* PaperName(int code) {
   switch (code) {
     case 1: return "Letter";
@@ -123,7 +94,7 @@ int RunApi(const std::vector<std::string>& args) {
   const std::string& printerName = args[0];
   std::u16string path;
   std::string error;
-  if (!LibraryPath(printerName, &path, &error)) return kvhost::Failed(error);
+  if (!kvhost::SettingsLibraryPath(printerName, &path, &error)) return kvhost::Failed(error);
   HMODULE lib = LoadLibraryW(path.c_str());
   if (!lib) return kvhost::Failed("cannot load " + kvp::ToUtf8(path) + " (run kvhost setup)");
   Exports x{};

@@ -49,6 +49,10 @@ bool HostPathOf(const std::string& path, std::string* host);
 // a message in *error when it cannot be read.
 bool ReadHostFile(const std::string& path, std::string* bytes, std::string* error);
 
+// The path of a printer's settings-and-constraints library (the driver folder and the model INI's name
+// for it); false with a message in *error.
+bool SettingsLibraryPath(const std::string& printerName, std::u16string* path, std::string* error);
+
 // The folder of the built modules beside kvhost ("<build>/bin/kvhost" -> "<build>/modules").
 std::string ModuleFolder();
 // Installs the driver set from that folder through the one installation path and prints each step;
