@@ -105,36 +105,26 @@ int32_t ClampToInt(int64_t v) {
   return int32_t(v);
 }
 
-// Scales a setting value into the number a SET line carries (and back). A zero factor or resolution
-// leaves the number unscaled rather than divide by it.
-int64_t ScaleOut(SETTING_CONTEXT* ctx, IMG_REF feature, int64_t v) {
+// The factors between a setting value and the number a SET line carries: value x out / in. A margin is
+// in dots of the output resolution. False without a number record or with a zero factor or resolution:
+// the number is then taken unscaled rather than divided by zero.
+bool ScaleFactors(SETTING_CONTEXT* ctx, IMG_REF feature, int64_t* out, int64_t* in) {
   IMG_REF rec = NumberRecord(feature);
-  if (!rec || !v) return v;
-  int64_t s1 = uint16_t(DFC_GET(rec, NUMERIC_VALUE, number7)), s2 = uint16_t(DFC_GET(rec, NUMERIC_VALUE, number8));
-  int64_t r;
+  if (!rec) return false;
+  *out = uint16_t(DFC_GET(rec, NUMERIC_VALUE, number7));
+  *in = uint16_t(DFC_GET(rec, NUMERIC_VALUE, number8));
   if (IsDotValue(ctx, feature)) {
-    int64_t res = StgGetDstResolutionW(ctx);
-    if (!s2) return v;
-    r = v * s1 * res / (s2 * 1200);
-  } else {
-    if (!s2) return v;
-    r = v * s1 / s2;
+    *out *= StgGetDstResolutionW(ctx);
+    *in *= 1200;
   }
-  return r ? r : 1;
+  return *out && *in;
 }
-int64_t ScaleIn(SETTING_CONTEXT* ctx, IMG_REF feature, int64_t v) {
-  IMG_REF rec = NumberRecord(feature);
-  if (!rec || !v) return v;
-  int64_t s1 = uint16_t(DFC_GET(rec, NUMERIC_VALUE, number7)), s2 = uint16_t(DFC_GET(rec, NUMERIC_VALUE, number8));
-  int64_t r;
-  if (IsDotValue(ctx, feature)) {
-    int64_t res = StgGetDstResolutionW(ctx);
-    if (!s1 || !res) return v;
-    r = v * s2 * 1200 / (s1 * res);
-  } else {
-    if (!s1) return v;
-    r = v * s2 / s1;
-  }
+// Into the SET line's number (`back` false) or back into the setting's value; computed in 64 bits, and a
+// non-zero value never scales to 0.
+int64_t Scale(SETTING_CONTEXT* ctx, IMG_REF feature, int64_t v, bool back) {
+  int64_t out = 0, in = 0;
+  if (!v || !ScaleFactors(ctx, feature, &out, &in)) return v;
+  int64_t r = back ? v * in / out : v * out / in;
   return r ? r : 1;
 }
 
@@ -191,7 +181,7 @@ bool ImageValueText(SETTING_CONTEXT* ctx, IMG_REF feature, DWORD settingId, int6
     }
     case PJL_KIND_NUMBER:
       // A feature without a number record carries the raw value: writing it as 0 would lose it.
-      *out = std::to_string(ClampToInt(ScaleOut(ctx, feature, value)));
+      *out = std::to_string(ClampToInt(Scale(ctx, feature, value, false)));
       return true;
     case PJL_KIND_TEXT: {
       std::string t = SettingText(ctx, settingId);
@@ -432,7 +422,7 @@ int CmdAppendImageValue(PJL_TEXT_BUF* buf, SETTING_CONTEXT* ctx, IMG_REF feature
 
 int32_t CmdParseImageNumber(SETTING_CONTEXT* ctx, IMG_REF feature, const char* text) {
   int64_t v = std::strtoll(text ? text : "", nullptr, 10);
-  return ClampToInt(ScaleIn(ctx, feature, ClampToInt(v)));
+  return ClampToInt(Scale(ctx, feature, ClampToInt(v), true));
 }
 
 void CmdRunSettingActions(SETTING_CONTEXT* ctx, DWORD settingId) {

@@ -277,27 +277,72 @@ KVEXC_API int32_t ZARNDrvRestoreQualityData(API_HANDLE handle);
 
 /* ---- Exclusion interface ------------------------------------------------------------------------- */
 
-/* An exclusion handle: opaque, from ExcGetExclusive, freed by ExcFreeExclusive. */
+/* An exclusion handle: opaque, from ExcGetExclusive, freed by ExcFreeExclusive. A handle is used from one
+ * thread at a time. A pointer that this library did not issue, or that was freed already, is refused
+ * (-1) and never used.
+ *
+ * Settings are exchanged as PJL SET lines, ANSI, case-sensitive:
+ *     "@PJL SET " NAME " = " VALUE " \r\n"
+ * Blanks (space or tab) may stand anywhere between the parts and must separate NAME from "="; a line ends
+ * with CR LF; NAME and VALUE hold at most 271 characters each; VALUE may be empty. A text is a sequence
+ * of such lines, optionally followed by blanks. The driver writes every line in the form above.
+ *
+ * Text answers take (size in bytes, buffer, needed or NULL): needed receives the full byte count with
+ * every NUL; a size below that (negative sizes included) or a NULL buffer answers 1 and receives nothing.
+ * Lists are NUL-terminated strings followed by one more NUL.
+ *
+ * Results: 0 done (also: nothing to answer, needed 0), 1 buffer too small (for ExcSetCommandBase and
+ * ExcUpdateCommand: a change list is waiting), -1 bad handle or failure, -2 bad or incomplete command
+ * base.
+ *
+ * Calling order: ExcGetExclusive, ExcSetCommandBase, then any number of ExcUpdateCommand (each followed
+ * by ExcGetCommandChange when it answered 1) and of the questions, then ExcFreeExclusive.
+ * ExcGetIniFileName and ExcGetDriverDevmode need no handle. */
 typedef struct EXC_HANDLE_TAG* EXC_HANDLE;
 
-/* Text answers take (size in bytes, buffer, needed or NULL): needed receives the full byte count with
- * every NUL; a buffer smaller than that answers 1 and receives nothing. Results: 0 done, 1 buffer too
- * small (or a change list is waiting), -1 bad handle or failure, -2 bad or incomplete command base. */
+/* The path of the printer's driver INI (the per-user one in terminal-server mode). 0/1/-1; -1 for a
+ * printer that cannot be opened. */
 KVEXC_API int32_t ExcGetIniFileName(const char* printerName, int32_t size, char* buffer, int32_t* needed);
+/* The printer's default DEVMODE as API_DRIVER_DEVMODEA (1172 bytes; needed is set first in every case):
+ * 1 for a buffer below that, -1 for flags other than API_DEVMODE_DEFAULTS or a printer that cannot be
+ * opened, else 0. The device name is the printer name cut to 31 bytes at a character boundary. */
 KVEXC_API int32_t ExcGetDriverDevmode(const char* printerName, int32_t flags, int32_t size, void* devmode,
                                       int32_t* needed);
+/* A new handle on the printer, NULL when it cannot be opened or its settings cannot be built. */
 KVEXC_API EXC_HANDLE ExcGetExclusive(const char* printerName);
+/* Frees the handle and everything it holds; NULL and handles not (or no longer) issued do nothing. */
 KVEXC_API void ExcFreeExclusive(EXC_HANDLE handle);
+/* The list of the values a printer option (COLLATE, OUTBIN, TRAY, PAPER) admits with the printer's
+ * installed options. 0 with needed 0 for a name that is no printer option. */
 KVEXC_API int32_t ExcGetPrinterOption(EXC_HANDLE handle, const char* name, int32_t size, char* buffer,
                                       int32_t* needed);
+/* The text of a printer value (MEMORYSIZE, USERCODE, the loaded roll and tray papers, orientations and
+ * media). 0 with needed 0 for a name that is no printer value or a value without text. */
 KVEXC_API int32_t ExcGetPrinterValue(EXC_HANDLE handle, const char* name, int32_t size, char* buffer,
                                      int32_t* needed);
+/* The stored watermarks of a kind (0 text, 1 image) as SET lines: one block of lines per watermark, each
+ * ended by a NUL, and one more NUL. 0 with needed 0 when there is none. Changes nothing of the handle. */
 KVEXC_API int32_t ExcGetWaterMarkList(EXC_HANDLE handle, int32_t kind, int32_t size, char* buffer,
                                       int32_t* needed);
+/* Installs a command base: SET lines that must set APLPAGESIZE, APLPAGELAYOUT, PAPER and TRAY to values
+ * the driver knows. 0 installed, 1 installed and the rules changed some of its commands (a change list of
+ * *changeSize bytes is waiting), -1 a syntax error (nothing of the text stays) or no memory, -2 a NULL
+ * text or one without the four commands (nothing of it stays). Every call starts from fresh settings. */
 KVEXC_API int32_t ExcSetCommandBase(EXC_HANDLE handle, const char* text, int32_t* changeSize);
+/* The current base: the caller's lines in their order with the values the driver holds now. 0 with
+ * needed 0 without a base. */
 KVEXC_API int32_t ExcGetCommandBase(EXC_HANDLE handle, int32_t size, char* buffer, int32_t* needed);
+/* Applies the first SET line of `line` to a command of the base: 0 applied and nothing else changed
+ * (also for a NULL line or a command not in the base: *changeSize 0), 1 the rules changed other commands
+ * or refused this one (a change list of *changeSize bytes is waiting), -1 a syntax error. */
 KVEXC_API int32_t ExcUpdateCommand(EXC_HANDLE handle, const char* line, int32_t* changeSize);
+/* The change list: the SET lines, with their values now, of the base's commands the rules changed (or
+ * refused). Delivered once: a successful copy clears it; a buffer too small leaves it. */
 KVEXC_API int32_t ExcGetCommandChange(EXC_HANDLE handle, int32_t size, char* buffer, int32_t* needed);
+/* The values a command may take: for a list command its values (onlyAvailable: only those that can be
+ * chosen now without changing another command of the base), for a number command its lowest, highest
+ * and step value. 0 with needed 0 for a name that is no command, or, with onlyAvailable, one the base
+ * does not hold. Changes nothing of the handle. */
 KVEXC_API int32_t ExcGetCommandValue(EXC_HANDLE handle, const char* name, int32_t onlyAvailable, int32_t size,
                                      char* buffer, int32_t* needed);
 

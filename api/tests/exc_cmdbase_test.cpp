@@ -150,19 +150,22 @@ class ExcBase : public ApiTest {
     EXPECT_EQ(CmdEmitCurrent(buf.get(), h_), 0);
     return buf.text();
   }
-  std::string Base() {
+  // A text answer fetched as a caller does: its size first, then the text.
+  template <typename Call>
+  std::vector<char> Fetch(Call call) {
     int32_t needed = 0;
-    if (ExcGetCommandBase(h_, 0, nullptr, &needed) != 1) return {};
+    if (call(0, nullptr, &needed) != 1) return {};
     std::vector<char> b(static_cast<size_t>(needed));
-    EXPECT_EQ(ExcGetCommandBase(h_, needed, b.data(), &needed), 0);
-    return std::string(b.data());
+    EXPECT_EQ(call(needed, b.data(), &needed), 0);
+    return b;
+  }
+  std::string Base() {
+    std::vector<char> b = Fetch([&](int32_t s, char* t, int32_t* n) { return ExcGetCommandBase(h_, s, t, n); });
+    return b.empty() ? std::string() : std::string(b.data());
   }
   std::string Changes() {
-    int32_t needed = 0;
-    if (ExcGetCommandChange(h_, 0, nullptr, &needed) != 1) return {};
-    std::vector<char> b(static_cast<size_t>(needed));
-    EXPECT_EQ(ExcGetCommandChange(h_, needed, b.data(), &needed), 0);
-    return std::string(b.data());
+    std::vector<char> b = Fetch([&](int32_t s, char* t, int32_t* n) { return ExcGetCommandChange(h_, s, t, n); });
+    return b.empty() ? std::string() : std::string(b.data());
   }
   // The NUL-separated items of a list answer.
   std::vector<std::string> Items(const std::vector<char>& list) {
@@ -171,11 +174,7 @@ class ExcBase : public ApiTest {
     return out;
   }
   std::vector<std::string> Values(const char* name, int onlyAvailable) {
-    int32_t needed = 0;
-    if (ExcGetCommandValue(h_, name, onlyAvailable, 0, nullptr, &needed) != 1) return {};
-    std::vector<char> b(static_cast<size_t>(needed));
-    EXPECT_EQ(ExcGetCommandValue(h_, name, onlyAvailable, needed, b.data(), &needed), 0);
-    return Items(b);
+    return Items(Fetch([&](int32_t s, char* t, int32_t* n) { return ExcGetCommandValue(h_, name, onlyAvailable, s, t, n); }));
   }
   int32_t Value(DWORD id) { return int32_t(StgGetValue(h_->ctx, WORD(id), nullptr)); }
 
@@ -374,7 +373,12 @@ TEST_F(ExcBase, UpdatesAndTheirChangeLists) {
 // A trial or a list never changes the handle: every byte of the settings and every position is as it was.
 TEST_F(ExcBase, ValueListsLeaveTheHandleAsItWas) {
   int32_t changeSize = 0;
-  ASSERT_GE(ExcSetCommandBase(h_, (Required("A1") + Line("COPIES", "2") + Line("SCALETYPE", "OFF")).c_str(), &changeSize), 0);
+  ASSERT_GE(ExcSetCommandBase(h_,
+                              (Required("A1") + Line("COPIES", "2") + Line("SCALETYPE", "PAPERDEFSCALE") +
+                               Line("PAPERSCALEW", "100"))
+                                  .c_str(),
+                              &changeSize),
+            0);
   const DWORD storeSize = StgGetStoreSize();
   std::vector<BYTE> store(storeSize), flags(EXC_POSITIONS);
   std::vector<int32_t> values(EXC_POSITIONS);
@@ -402,6 +406,7 @@ TEST_F(ExcBase, ValueListsLeaveTheHandleAsItWas) {
   EXPECT_EQ(Values("COPIES", 0), (std::vector<std::string>{"1", "999", "1"}));
   EXPECT_EQ(Values("COPIES", 1), (std::vector<std::string>{"1", "999", "1"}));
   // The scale numbers are offered only while the scale type is PAPERSCALE.
+  EXPECT_EQ(Values("PAPERSCALEW", 0), (std::vector<std::string>{"20", "400", "1"}));
   EXPECT_TRUE(Values("PAPERSCALEW", 1).empty());
   unchanged();
   // Watermark listing loads stamps and puts every setting back.
@@ -421,15 +426,7 @@ TEST_F(ExcBase, WatermarkBlocks) {
     CfgSaveStamp(ctx, n);
   };
   auto list = [&](int kind) {
-    int32_t needed = 0;
-    std::vector<char> b;
-    if (ExcGetWaterMarkList(h_, kind, 0, nullptr, &needed) == 1) {
-      b.resize(size_t(needed));
-      EXPECT_EQ(ExcGetWaterMarkList(h_, kind, needed, b.data(), &needed), 0);
-    } else {
-      EXPECT_EQ(needed, 0);
-    }
-    return b;
+    return Fetch([&](int32_t s, char* t, int32_t* n) { return ExcGetWaterMarkList(h_, kind, s, t, n); });
   };
   CfgSetStampCount(ctx, 0);
   EXPECT_TRUE(list(0).empty());

@@ -3,6 +3,7 @@
 // binds the Exc exports by name, takes one exclusion handle and runs the calls in order, printing each
 // result code with its meaning and the text it returned.
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -100,11 +101,28 @@ std::string WithCrLf(const std::string& bytes) {
   return out;
 }
 
-template <typename F>
-bool Bind(HMODULE m, const char* name, F& f) {
-  f = reinterpret_cast<F>(GetProcAddress(m, name));
-  if (!f) std::fprintf(stderr, "kvhost: %s is not exported by the library\n", name);
-  return f != nullptr;
+// Binds every export of the table by name; false (naming the first missing one) when one is missing.
+bool BindAll(HMODULE m, Exports* x) {
+  const struct {
+    const char* name;
+    void* slot;
+  } table[] = {
+      {"ExcGetIniFileName", &x->iniFileName},     {"ExcGetDriverDevmode", &x->driverDevmode},
+      {"ExcGetExclusive", &x->getExclusive},      {"ExcFreeExclusive", &x->freeExclusive},
+      {"ExcGetPrinterOption", &x->printerOption}, {"ExcGetPrinterValue", &x->printerValue},
+      {"ExcGetWaterMarkList", &x->waterMarkList}, {"ExcSetCommandBase", &x->setBase},
+      {"ExcGetCommandBase", &x->getBase},         {"ExcUpdateCommand", &x->update},
+      {"ExcGetCommandChange", &x->change},        {"ExcGetCommandValue", &x->commandValue},
+  };
+  for (const auto& e : table) {
+    FARPROC f = GetProcAddress(m, e.name);
+    if (!f) {
+      std::fprintf(stderr, "kvhost: %s is not exported by the library\n", e.name);
+      return false;
+    }
+    std::memcpy(e.slot, &f, sizeof f);
+  }
+  return true;
 }
 
 // Runs one call at args[i] (i moves past its arguments); the exit code, or kExitUsage.
@@ -204,12 +222,7 @@ int RunExc(const std::vector<std::string>& args) {
   HMODULE lib = LoadLibraryW(path.c_str());
   if (!lib) return kvhost::Failed("cannot load " + kvp::ToUtf8(path) + " (run kvhost setup)");
   Exports x{};
-  bool bound = Bind(lib, "ExcGetIniFileName", x.iniFileName) && Bind(lib, "ExcGetDriverDevmode", x.driverDevmode) &&
-               Bind(lib, "ExcGetExclusive", x.getExclusive) && Bind(lib, "ExcFreeExclusive", x.freeExclusive) &&
-               Bind(lib, "ExcGetPrinterOption", x.printerOption) && Bind(lib, "ExcGetPrinterValue", x.printerValue) &&
-               Bind(lib, "ExcGetWaterMarkList", x.waterMarkList) && Bind(lib, "ExcSetCommandBase", x.setBase) &&
-               Bind(lib, "ExcGetCommandBase", x.getBase) && Bind(lib, "ExcUpdateCommand", x.update) &&
-               Bind(lib, "ExcGetCommandChange", x.change) && Bind(lib, "ExcGetCommandValue", x.commandValue);
+  bool bound = BindAll(lib, &x);
   if (!bound) {
     FreeLibrary(lib);
     return kvhost::kExitFailed;
