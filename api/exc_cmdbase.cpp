@@ -194,9 +194,6 @@ bool ImageValueText(SETTING_CONTEXT* ctx, IMG_REF feature, DWORD settingId, int6
   }
 }
 
-// The first line's name and value of a text; false when it does not parse.
-bool FirstLine(const char* text, char* name, char* value) { return text && CmdParseSetLine(text, name, value) > 0; }
-
 // Replaces a handle's text (base or change list) with a copy of a buffer's text; false when out of
 // memory (the old text stays).
 bool ReplaceText(char** text, DWORD* length, const char* src, DWORD srcLength) {

@@ -10,6 +10,7 @@
 #include "api_devmode.h"
 #include "api_frame.h"
 #include "config/driver_lists.h"
+#include "config/ini.h"
 #include "config/paths.h"
 #include "devlink/bidi_query.h"
 #include "devlink/job_control.h"
@@ -27,16 +28,20 @@ namespace {
 
 // The handles this library issued and has not freed: a caller's pointer is used only when it is one.
 std::mutex g_handlesLock;
-std::set<EXC_HANDLE>* g_handles = nullptr;
+std::set<EXC_HANDLE> g_handles;
 
-void Register(EXC_HANDLE h) {
+bool Register(EXC_HANDLE h) {
   std::lock_guard<std::mutex> lock(g_handlesLock);
-  if (!g_handles) g_handles = new std::set<EXC_HANDLE>();
-  g_handles->insert(h);
+  try {
+    g_handles.insert(h);
+  } catch (...) {
+    return false;
+  }
+  return true;
 }
 bool Unregister(EXC_HANDLE h) {
   std::lock_guard<std::mutex> lock(g_handlesLock);
-  return g_handles && g_handles->erase(h) == 1;
+  return g_handles.erase(h) == 1;
 }
 
 // The job-control item of the user code, and the characters of rdmUserCode.
@@ -98,12 +103,21 @@ void WriteAnsiField(char* field, DWORD fieldBytes, const WCHAR* wide, DWORD maxC
   }
 }
 
+// Whether the driver INI holds stamp n: its section names the stamp's kind. A count beyond the stored
+// stamps must not list the last one loaded again and again.
+bool IsStampStored(SETTING_CONTEXT* ctx, int n) {
+  WCHAR section[CFG_LIST_NAME_CHARS], kind[16] = {};
+  CfgFormatStampSection(section, n, 0, ctx);
+  CfgIniGetString(section, u"rdmWmKind", u"", kind, 16, CfgGetIniPath(ctx));
+  return kind[0] != 0;
+}
+
 }  // namespace
 
 bool ExcIsLiveHandle(EXC_HANDLE h) {
   if (!h) return false;
   std::lock_guard<std::mutex> lock(g_handlesLock);
-  return g_handles && g_handles->count(h) == 1;
+  return g_handles.count(h) == 1;
 }
 
 int CmdOpenContext(EXC_HANDLE h, int mayQuery) {
@@ -249,11 +263,10 @@ KVEXC_API EXC_HANDLE ExcGetExclusive(const char* printerName) {
     h->values = static_cast<int32_t*>(StgAllocZero(EXC_POSITIONS * sizeof(int32_t)));
     ok = h->setFlags && h->values;
   }
-  if (!ok) {
+  if (!ok || !Register(h)) {
     DestroyHandle(h);
     return nullptr;
   }
-  Register(h);
   return h;
 }
 
@@ -304,7 +317,8 @@ KVEXC_API int32_t ExcGetWaterMarkList(EXC_HANDLE h, int32_t kind, int32_t size, 
   if (count > EXC_MAX_STAMPS) count = EXC_MAX_STAMPS;
   int rc = 0;
   for (int n = 0; n < count && rc == 0; ++n) {
-    if (!CfgLoadStamp(h->ctx, n)) continue;  // a stamp section that is not stored
+    if (!IsStampStored(h->ctx, n)) continue;
+    CfgLoadStamp(h->ctx, n);
     DWORD stampKind = DWORD(StgGetValue(h->ctx, sid::rdmWmKind, nullptr));
     if ((stampKind == 1 && kind == 0) || (stampKind == 2 && kind != 0)) rc = CmdListWatermarks(list.get(), h->ctx, kind);
   }

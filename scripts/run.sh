@@ -47,8 +47,8 @@ echo "== an outside program on the settings-and-constraints library: versions, l
 kvhost api "KAVRO Lumeta QT M8350 ZARN" version error init 16 error devmode defaults --out "$root/default.dm"
 echo
 echo "== an outside program exchanging settings as PJL SET text: a command base, one change, the rules' change list"
-printf '@PJL SET APLPAGESIZE = A1\n@PJL SET APLPAGELAYOUT = PORTRAIT\n@PJL SET PAPER = SAME\n@PJL SET TRAY = ROLL1\n@PJL SET COPIES = 2\n' >"$root/base.pjl"
-kvhost exc "KAVRO Lumeta QT M8350 ZARN" base "$root/base.pjl" update TRAY=ROLL2 change show-base
+printf '@PJL SET APLPAGESIZE = A0\n@PJL SET APLPAGELAYOUT = PORTRAIT\n@PJL SET PAPER = A0\n@PJL SET TRAY = ROLL1\n@PJL SET COPIES = 2\n' >"$root/base.pjl"
+kvhost exc "KAVRO Lumeta QT M8350 ZARN" base "$root/base.pjl" update TRAY=TRAY2 change show-base
 echo
 echo "== the sample client of the library (api/sample/kvexc_sample.c)"
 KV_MACHINE_ROOT="$root" "$build/api/kvexc_sample" "$root/c/Windows/System32/spool/drivers/x64/3/kvdrvexc.so" \

@@ -121,9 +121,9 @@ static void PrintLines(const char* text) {
 
 static int RunExclusion(const char* printer) {
   static const char base[] =
-      "@PJL SET APLPAGESIZE = A1 \r\n"
+      "@PJL SET APLPAGESIZE = A0 \r\n"
       "@PJL SET APLPAGELAYOUT = PORTRAIT \r\n"
-      "@PJL SET PAPER = SAME \r\n"
+      "@PJL SET PAPER = A0 \r\n"
       "@PJL SET TRAY = ROLL1 \r\n"
       "@PJL SET COPIES = 2 \r\n";
   EXC_HANDLE h = api.GetExclusive(printer);
@@ -137,8 +137,8 @@ static int RunExclusion(const char* printer) {
   int32_t r = api.SetCommandBase(h, base, &changeSize);
   printf("command base: %d\n", (int)r);
   if (r < 0) rc = 1;
-  r = api.UpdateCommand(h, "@PJL SET TRAY = ROLL2 \r\n", &changeSize);
-  printf("update TRAY = ROLL2: %d\n", (int)r);
+  r = api.UpdateCommand(h, "@PJL SET TRAY = TRAY2 \r\n", &changeSize);
+  printf("update TRAY = TRAY2: %d\n", (int)r);
   if (r == 1 && changeSize > 0) {
     char* list = (char*)calloc(1, (size_t)changeSize);
     int32_t needed = 0;

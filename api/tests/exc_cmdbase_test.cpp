@@ -2,6 +2,8 @@
 // rebuilt base, trials and value lists, on the model's printer.
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -93,7 +95,7 @@ TEST(ExcText, GrowsPastItsFirstBlockKeepingTheText) {
   PjlText buf;
   ASSERT_TRUE(buf.ok());
   std::string expected;
-  for (int i = 0; i < 400; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     std::string piece = "line " + std::to_string(i) + ";";
     ASSERT_EQ(CmdBufAppend(buf.get(), piece.c_str()), 0);
     expected += piece;
@@ -182,6 +184,26 @@ class ExcBase : public ApiTest {
     return Line("APLPAGESIZE", paper) + Line("APLPAGELAYOUT", "PORTRAIT") + Line("PAPER", "SAME") + Line("TRAY", tray);
   }
   EXC_HANDLE h_ = nullptr;
+};
+
+// A printer whose data file is the model's with the rules of tests/data/refuse_manual_feed.rules
+// appended: the automatic actions put any job asking for the manual feed back on roll 1.
+class ExcRules : public ExcBase {
+ protected:
+  void SetUp() override {
+    ApiTest::SetUp();
+    std::ifstream model(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
+    std::ifstream rules(std::string(KV_SOURCE_DIR) + "/api/tests/data/refuse_manual_feed.rules", std::ios::binary);
+    std::stringstream text;
+    text << model.rdbuf() << rules.rdbuf();
+    const std::u16string path = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvrules.dat";
+    kvtest::WriteMachineFile(path, text.str());
+    HANDLE p = kvtest::InstallPrinter(u"Rules plotter", kvsetup::kModelDriverName, path);
+    ASSERT_NE(p, nullptr);
+    ClosePrinter(p);
+    h_ = ExcGetExclusive("Rules plotter");
+    ASSERT_NE(h_, nullptr);
+  }
 };
 
 TEST_F(ExcBase, EmitRules) {
@@ -343,31 +365,52 @@ TEST_F(ExcBase, BaseInstallationResults) {
 
 TEST_F(ExcBase, UpdatesAndTheirChangeLists) {
   int32_t changeSize = -1;
-  ASSERT_EQ(ExcSetCommandBase(h_, Required("A1").c_str(), &changeSize), 0) << Changes();
+  const std::string base = Line("APLPAGESIZE", "A0") + Line("APLPAGELAYOUT", "PORTRAIT") + Line("PAPER", "A0") +
+                           Line("TRAY", "ROLL1") + Line("MEMORYSIZE", "512");
+  ASSERT_EQ(ExcSetCommandBase(h_, base.c_str(), &changeSize), 0) << Changes();
   // A NULL line answers 0 and says there is no change list.
   changeSize = -1;
   EXPECT_EQ(ExcUpdateCommand(h_, nullptr, &changeSize), 0);
   EXPECT_EQ(changeSize, 0);
-  // A command that was not part of the base.
+  // A command that was not part of the base, and a line that does not parse.
   changeSize = -1;
   EXPECT_EQ(ExcUpdateCommand(h_, Line("NUP", "OFF").c_str(), &changeSize), 0);
   EXPECT_EQ(changeSize, 0);
   EXPECT_EQ(ExcUpdateCommand(h_, "@PJL SET TRAY= ROLL2\r\n", &changeSize), -1);
-  // The model sends a job for the second roll to the first one when no second roll is installed: the
-  // refused TRAY is reported with the value it kept.
-  EXPECT_EQ(ExcUpdateCommand(h_, Line("TRAY", "ROLL2").c_str(), &changeSize), 1);
-  EXPECT_EQ(changeSize, int32_t(Line("TRAY", "ROLL1").size() + 1));
+  // The model prints A0 from the cut-sheet tray only as it comes: the rules set PAPER to SAME, and the
+  // change list names PAPER alone (TRAY took the value asked).
+  EXPECT_EQ(ExcUpdateCommand(h_, Line("TRAY", "TRAY2").c_str(), &changeSize), 1);
+  EXPECT_EQ(changeSize, int32_t(Line("PAPER", "SAME").size() + 1));
   // Too small: 1, and the list stays; delivered once.
   std::vector<char> small(size_t(changeSize - 1), 'G');
   int32_t needed = 0;
   EXPECT_EQ(ExcGetCommandChange(h_, changeSize - 1, small.data(), &needed), 1);
   EXPECT_EQ(small, std::vector<char>(size_t(changeSize - 1), 'G'));
-  EXPECT_EQ(Changes(), Line("TRAY", "ROLL1"));
+  EXPECT_EQ(Changes(), Line("PAPER", "SAME"));
   EXPECT_EQ(ExcGetCommandChange(h_, 0, nullptr, &needed), 0);
   EXPECT_EQ(needed, 0);
-  // An accepted change: no list, and the rebuilt base carries it.
-  EXPECT_EQ(ExcUpdateCommand(h_, Line("TRAY", "MANUAL").c_str(), &changeSize), 0) << Changes();
-  EXPECT_NE(Base().find(Line("TRAY", "MANUAL")), std::string::npos) << Base();
+  // The rebuilt base: the caller's order, the values now, MEMORYSIZE (no command) dropped.
+  EXPECT_EQ(Base(), Line("APLPAGESIZE", "A0") + Line("APLPAGELAYOUT", "PORTRAIT") + Line("PAPER", "SAME") +
+                        Line("TRAY", "TRAY2"));
+  // An accepted change: no list.
+  EXPECT_EQ(ExcUpdateCommand(h_, Line("TRAY", "ROLL2").c_str(), &changeSize), 0) << Changes();
+  EXPECT_EQ(changeSize, 0);
+}
+
+TEST_F(ExcRules, ARefusedChangeIsReportedWithTheValueKept) {
+  int32_t changeSize = -1;
+  ASSERT_EQ(ExcSetCommandBase(h_, Required("A1").c_str(), &changeSize), 0) << Changes();
+  EXPECT_EQ(ExcUpdateCommand(h_, Line("TRAY", "MANUAL").c_str(), &changeSize), 1);
+  EXPECT_EQ(Changes(), Line("TRAY", "ROLL1"));
+  EXPECT_EQ(Base(), Required("A1"));
+  // A base asking for the manual feed is installed with the rules' value, and says so.
+  EXPECT_EQ(ExcSetCommandBase(h_, Required("A1", "MANUAL").c_str(), &changeSize), 1);
+  EXPECT_EQ(Changes(), Line("TRAY", "ROLL1"));
+  EXPECT_EQ(Base(), Required("A1"));
+  // Only-available leaves the refused value out.
+  std::vector<std::string> available = Values("TRAY", 1);
+  EXPECT_EQ(std::find(available.begin(), available.end(), "MANUAL"), available.end());
+  EXPECT_NE(std::find(available.begin(), available.end(), "ROLL1"), available.end());
 }
 
 // A trial or a list never changes the handle: every byte of the settings and every position is as it was.
@@ -428,6 +471,8 @@ TEST_F(ExcBase, WatermarkBlocks) {
   auto list = [&](int kind) {
     return Fetch([&](int32_t s, char* t, int32_t* n) { return ExcGetWaterMarkList(h_, kind, s, t, n); });
   };
+  // The model's three stored text watermarks.
+  EXPECT_EQ(Items(list(0)).size(), 3u);
   CfgSetStampCount(ctx, 0);
   EXPECT_TRUE(list(0).empty());
   save(0, 1, u"DRAFT");
@@ -459,6 +504,7 @@ TEST_F(ExcBase, WatermarkBlocks) {
   // A damaged count: only what is stored is listed, and the walk ends.
   CfgSetStampCount(ctx, 1000000);
   EXPECT_EQ(Items(list(0)).size(), 2u);
+  EXPECT_EQ(Items(list(1)).size(), 1u);
 }
 
 }  // namespace

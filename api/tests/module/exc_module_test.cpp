@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "kvdrvexc.h"
 #include "kvplat/module.h"
+#include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
 #include "kvtest/install_printer.h"
@@ -20,7 +22,7 @@ constexpr char kPrinter[] = "Exclusion plotter";
 constexpr char16_t kLibrary[] = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvexc.dll";
 
 std::string Line(const std::string& name, const std::string& value) { return "@PJL SET " + name + " = " + value + " \r\n"; }
-const std::string kBase = Line("APLPAGESIZE", "A1") + Line("APLPAGELAYOUT", "PORTRAIT") + Line("PAPER", "SAME") +
+const std::string kBase = Line("APLPAGESIZE", "A0") + Line("APLPAGELAYOUT", "PORTRAIT") + Line("PAPER", "A0") +
                           Line("TRAY", "ROLL1") + Line("COPIES", "2");
 
 struct Exc {
@@ -49,6 +51,17 @@ class ExcModule : public ::testing::Test {
     ClosePrinter(printer);
     module_ = LoadLibraryW(kLibrary);
     ASSERT_NE(module_, nullptr);
+    // The driver INI in the printer's data folder, with the model's stored watermarks.
+    char ini[261] = {};
+    int32_t needed = 0;
+    ASSERT_EQ(reinterpret_cast<decltype(&ExcGetIniFileName)>(GetProcAddress(module_, "ExcGetIniFileName"))(
+                  kPrinter, sizeof ini, ini, &needed),
+              0);
+    std::string from, to;
+    ASSERT_EQ(kvp::MapPath(u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvdrvset.ini", from), 0u);
+    ASSERT_EQ(kvp::MapPath(kvp::FromUtf8(ini), to), 0u);
+    std::filesystem::create_directories(std::filesystem::path(to).parent_path());
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
     auto bind = [&](auto& f, const char* name) {
       f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(GetProcAddress(module_, name));
       EXPECT_NE(f, nullptr) << name;
@@ -117,7 +130,8 @@ TEST_F(ExcModule, BufferProtocolOfEveryTextExport) {
   using Call = std::function<int(int32_t, char*, int32_t*)>;
   auto withChange = [&](Call c) {
     return [&, c](int32_t s, char* b, int32_t* n) {
-      x_.update(h, Line("TRAY", "ROLL2").c_str(), &changeSize);
+      x_.setBase(h, kBase.c_str(), &changeSize);
+      x_.update(h, Line("TRAY", "TRAY2").c_str(), &changeSize);
       return c(s, b, n);
     };
   };
@@ -217,12 +231,13 @@ TEST_F(ExcModule, TheMainRoadByName) {
   EXPECT_EQ(changeSize, 0);
   EXPECT_EQ(x_.getBase(h, sizeof text, text, &needed), 0);
   EXPECT_EQ(std::string(text), kBase);
-  EXPECT_EQ(x_.update(h, Line("TRAY", "ROLL2").c_str(), &changeSize), 1);
+  // The cut-sheet tray takes A0 only as it comes: the rules set PAPER to SAME.
+  EXPECT_EQ(x_.update(h, Line("TRAY", "TRAY2").c_str(), &changeSize), 1);
   EXPECT_EQ(x_.change(h, sizeof text, text, &needed), 0);
-  EXPECT_EQ(std::string(text), Line("TRAY", "ROLL1"));
+  EXPECT_EQ(std::string(text), Line("PAPER", "SAME"));
   // A printer option lists what the installed options allow; a command that is none answers nothing.
   EXPECT_EQ(x_.printerOption(h, "TRAY", sizeof text, text, &needed), 0);
-  EXPECT_EQ(std::string(text, size_t(needed)), std::string("ALL\0ROLL1\0MANUAL\0\0", 18));
+  EXPECT_EQ(std::string(text, size_t(needed)), std::string("ALL\0ROLL1\0ROLL2\0MANUAL\0\0", 24));
   EXPECT_EQ(x_.printerOption(h, "COPIES", sizeof text, text, &needed), 0);
   EXPECT_EQ(needed, 0);
   EXPECT_EQ(x_.printerValue(h, "MEMORYSIZE", sizeof text, text, &needed), 0);
