@@ -398,4 +398,25 @@ TEST_F(SetUpMachine, PrintDrawsThePageScript) {
   EXPECT_NE(r.out.find("line 2: 'ten' is not a number"), std::string::npos) << r.out;
 }
 
+// An outside program's exchange of settings as SET text: a base from a file of plain lines, one change,
+// the change list the model's rules produce, the rebuilt base, and the ANSI DEVMODE written to a file.
+TEST_F(SetUpMachine, ExcExchangesSettingsAsSetLines) {
+  std::string base = dir_->path() + "/base.pjl", dm = dir_->path() + "/exc.dm";
+  std::ofstream(base, std::ios::binary) << "@PJL SET APLPAGESIZE = A0\n@PJL SET APLPAGELAYOUT = PORTRAIT\n"
+                                           "@PJL SET PAPER = A0\n@PJL SET TRAY = ROLL1\n";
+  Outcome r = Kvhost("--root " + Quote(*root_) + " exc 'KAVRO Lumeta QT M8350 ZARN' base " + Quote(base) +
+                     " update TRAY=TRAY2 change show-base options TRAY devmode --out " + Quote(dm));
+  ASSERT_EQ(r.code, 0) << r.out;
+  for (const char* text : {"base " , ": 0 (done)\n", "update TRAY=TRAY2: 1 (change list waiting)\n",
+                           "change: 0 (done)\n  @PJL SET PAPER = SAME \n",
+                           "show-base: 0 (done)\n  @PJL SET APLPAGESIZE = A0 \n  @PJL SET APLPAGELAYOUT = PORTRAIT \n"
+                           "  @PJL SET PAPER = SAME \n  @PJL SET TRAY = TRAY2 \n",
+                           "options TRAY: 0 (done)\n  ALL\n  ROLL1\n  ROLL2\n  MANUAL\n", "devmode: 0 (done)\n  1172 bytes"})
+    EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+  EXPECT_EQ(fs::file_size(dm), 1172u);
+  EXPECT_EQ(Kvhost("--root " + Quote(*root_) + " exc 'KAVRO Lumeta QT M8350 ZARN' update TRAY").code, 2);
+  EXPECT_EQ(Kvhost("--root " + Quote(*root_) + " exc 'KAVRO Lumeta QT M8350 ZARN' watermarks both").code, 2);
+  EXPECT_EQ(Kvhost("--root " + Quote(*root_) + " exc 'No such printer' change").code, 1);
+}
+
 }  // namespace
