@@ -10,6 +10,8 @@
 #include "api_fixture.h"
 #include "config/driver_lists.h"
 #include "exc_cmdbase.h"
+#include "kvplat/codepage.h"
+#include "kvplat/sysinfo.h"
 #include "settings/access.h"
 #include "settings/setting_ids.h"
 #include "settings/store.h"
@@ -505,6 +507,23 @@ TEST_F(ExcBase, WatermarkBlocks) {
   CfgSetStampCount(ctx, 1000000);
   EXPECT_EQ(Items(list(0)).size(), 2u);
   EXPECT_EQ(Items(list(1)).size(), 1u);
+}
+
+// A printer name cut into the 32-byte device name never splits a double-byte character.
+TEST_F(ApiTest, DeviceNameIsCutAtACharacterBoundary) {
+  kvp::ProfileSet("ACP", "932");
+  const std::u16string wide = std::u16string(30, u'P') + u"\u65E5\u672C";  // 30 + 2 + 2 bytes in code page 932
+  HANDLE p = kvtest::InstallModelPrinter(wide, kvsetup::kModelFiles);
+  ASSERT_NE(p, nullptr);
+  ClosePrinter(p);
+  char ansi[64] = {};
+  ASSERT_EQ(WideCharToMultiByte(932, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr), 35);
+  API_DRIVER_DEVMODEA dm;
+  std::memset(&dm, 0xCC, sizeof dm);
+  int32_t needed = 0;
+  ASSERT_EQ(ExcGetDriverDevmode(ansi, 1, sizeof dm, &dm, &needed), 0);
+  EXPECT_EQ(std::string(dm.pub.dmDeviceName), std::string(30, 'P'));
+  EXPECT_EQ(std::string(dm.pub.dmDeviceName + 30, 2), std::string(2, '\0'));
 }
 
 }  // namespace
