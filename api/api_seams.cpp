@@ -1,4 +1,4 @@
-// Stand-ins for the workers of the driver API that are not built yet. Each
+// Stand-ins for the workers of the driver API and the exclusion interface that are not built yet. Each
 // gives its export's failure answer; where a connection holds a last error it reads 100.
 #include "api_caps.h"
 #include "api_frame.h"

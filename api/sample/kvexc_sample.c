@@ -5,10 +5,12 @@
  * Loads the library (the file the printer's driver folder holds), binds its exports by name, prints the
  * highest driver-API version the printer's model allows, opens a connection, agrees version 16, prints
  * the default DEVMODE's paper, orientation and copies and the connection's last error, closes the
- * connection; then takes an exclusion handle, installs a command base (the four required commands and
- * COPIES), changes the paper source, prints the change list the driver's rules produced and the paper
- * sizes available now, frees the handle and unloads the library. Exit code 0 when every step worked. The machine the library works
- * on is the one KV_MACHINE_ROOT names (./machine by default). */
+ * connection and unloads the library. Exit code 0 when every step worked. The machine the library works
+ * on is the one KV_MACHINE_ROOT names (./machine by default).
+ *
+ * Before unloading, the exclusion road: takes an exclusion handle, installs a command base (the four
+ * required commands and COPIES), changes the paper source, prints the change list the driver's rules
+ * produced and the paper sizes available now, and frees the handle. */
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -24,12 +26,6 @@ static struct {
   int32_t (*Disable)(API_HANDLE);
   int32_t (*GetLastError)(API_HANDLE);
   int32_t (*GetDevmode)(API_HANDLE, int32_t, void*);
-  EXC_HANDLE (*GetExclusive)(const char*);
-  void (*FreeExclusive)(EXC_HANDLE);
-  int32_t (*SetCommandBase)(EXC_HANDLE, const char*, int32_t*);
-  int32_t (*UpdateCommand)(EXC_HANDLE, const char*, int32_t*);
-  int32_t (*GetCommandChange)(EXC_HANDLE, int32_t, char*, int32_t*);
-  int32_t (*GetCommandValue)(EXC_HANDLE, const char*, int32_t, int32_t, char*, int32_t*);
 } api;
 
 static int Bind(void* lib, const char* name, void* slot) {
@@ -40,7 +36,18 @@ static int Bind(void* lib, const char* name, void* slot) {
 }
 
 static int Run(const char* printer);
-static int RunExclusion(const char* printer);
+
+/* The exclusion interface's exports this client calls, bound by name. */
+static struct {
+  EXC_HANDLE (*GetExclusive)(const char*);
+  void (*FreeExclusive)(EXC_HANDLE);
+  int32_t (*SetCommandBase)(EXC_HANDLE, const char*, int32_t*);
+  int32_t (*UpdateCommand)(EXC_HANDLE, const char*, int32_t*);
+  int32_t (*GetCommandChange)(EXC_HANDLE, int32_t, char*, int32_t*);
+  int32_t (*GetCommandValue)(EXC_HANDLE, const char*, int32_t, int32_t, char*, int32_t*);
+} exc;
+
+static int RunExclusion(void* lib, const char* printer);
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -55,13 +62,9 @@ int main(int argc, char** argv) {
   int rc = 1;
   if (Bind(lib, "ZARNDrvCheckAPIVer", &api.CheckAPIVer) && Bind(lib, "ZARNDrvEnable", &api.Enable) &&
       Bind(lib, "ZARNDrvInit", &api.Init) && Bind(lib, "ZARNDrvDisable", &api.Disable) &&
-      Bind(lib, "ZARNDrvGetLastError", &api.GetLastError) && Bind(lib, "ZARNDrvGetDevmode", &api.GetDevmode) &&
-      Bind(lib, "ExcGetExclusive", &api.GetExclusive) && Bind(lib, "ExcFreeExclusive", &api.FreeExclusive) &&
-      Bind(lib, "ExcSetCommandBase", &api.SetCommandBase) && Bind(lib, "ExcUpdateCommand", &api.UpdateCommand) &&
-      Bind(lib, "ExcGetCommandChange", &api.GetCommandChange) && Bind(lib, "ExcGetCommandValue", &api.GetCommandValue)) {
+      Bind(lib, "ZARNDrvGetLastError", &api.GetLastError) && Bind(lib, "ZARNDrvGetDevmode", &api.GetDevmode))
     rc = Run(argv[2]);
-    if (rc == 0) rc = RunExclusion(argv[2]);
-  }
+  if (rc == 0) rc = RunExclusion(lib, argv[2]);
   fflush(stdout);
   dlclose(lib);
   return rc;
@@ -119,14 +122,19 @@ static void PrintLines(const char* text) {
   }
 }
 
-static int RunExclusion(const char* printer) {
+static int RunExclusion(void* lib, const char* printer) {
+  if (!Bind(lib, "ExcGetExclusive", &exc.GetExclusive) || !Bind(lib, "ExcFreeExclusive", &exc.FreeExclusive) ||
+      !Bind(lib, "ExcSetCommandBase", &exc.SetCommandBase) || !Bind(lib, "ExcUpdateCommand", &exc.UpdateCommand) ||
+      !Bind(lib, "ExcGetCommandChange", &exc.GetCommandChange) ||
+      !Bind(lib, "ExcGetCommandValue", &exc.GetCommandValue))
+    return 1;
   static const char base[] =
       "@PJL SET APLPAGESIZE = A0 \r\n"
       "@PJL SET APLPAGELAYOUT = PORTRAIT \r\n"
       "@PJL SET PAPER = A0 \r\n"
       "@PJL SET TRAY = ROLL1 \r\n"
       "@PJL SET COPIES = 2 \r\n";
-  EXC_HANDLE h = api.GetExclusive(printer);
+  EXC_HANDLE h = exc.GetExclusive(printer);
   if (!h) {
     fprintf(stderr, "cannot take an exclusion handle on '%s'\n", printer);
     return 1;
@@ -134,15 +142,15 @@ static int RunExclusion(const char* printer) {
   printf("exclusion handle taken\n");
   int rc = 0;
   int32_t changeSize = 0;
-  int32_t r = api.SetCommandBase(h, base, &changeSize);
+  int32_t r = exc.SetCommandBase(h, base, &changeSize);
   printf("command base: %d\n", (int)r);
   if (r < 0) rc = 1;
-  r = api.UpdateCommand(h, "@PJL SET TRAY = TRAY2 \r\n", &changeSize);
+  r = exc.UpdateCommand(h, "@PJL SET TRAY = TRAY2 \r\n", &changeSize);
   printf("update TRAY = TRAY2: %d\n", (int)r);
   if (r == 1 && changeSize > 0) {
     char* list = (char*)calloc(1, (size_t)changeSize);
     int32_t needed = 0;
-    if (list && api.GetCommandChange(h, changeSize, list, &needed) == 0) {
+    if (list && exc.GetCommandChange(h, changeSize, list, &needed) == 0) {
       printf("change list:\n");
       PrintLines(list);
     } else {
@@ -153,9 +161,9 @@ static int RunExclusion(const char* printer) {
     rc = 1;
   }
   int32_t needed = 0;
-  if (api.GetCommandValue(h, "PAPER", 1, 0, NULL, &needed) == 1 && needed > 0) {
+  if (exc.GetCommandValue(h, "PAPER", 1, 0, NULL, &needed) == 1 && needed > 0) {
     char* values = (char*)calloc(1, (size_t)needed);
-    if (values && api.GetCommandValue(h, "PAPER", 1, needed, values, &needed) == 0) {
+    if (values && exc.GetCommandValue(h, "PAPER", 1, needed, values, &needed) == 0) {
       printf("PAPER values available now:");
       for (const char* v = values; *v; v += strlen(v) + 1) printf(" %s", v);
       printf("\n");
@@ -166,7 +174,7 @@ static int RunExclusion(const char* printer) {
   } else {
     printf("PAPER values available now: none\n");
   }
-  api.FreeExclusive(h);
+  exc.FreeExclusive(h);
   printf("exclusion handle freed\n");
   return rc;
 }
