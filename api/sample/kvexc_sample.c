@@ -18,6 +18,18 @@
 
 #include "kvdrvexc.h"
 
+/* The exclusion interface's exports this client calls, bound by name. */
+static struct {
+  EXC_HANDLE (*GetExclusive)(const char*);
+  void (*FreeExclusive)(EXC_HANDLE);
+  int32_t (*SetCommandBase)(EXC_HANDLE, const char*, int32_t*);
+  int32_t (*UpdateCommand)(EXC_HANDLE, const char*, int32_t*);
+  int32_t (*GetCommandChange)(EXC_HANDLE, int32_t, char*, int32_t*);
+  int32_t (*GetCommandValue)(EXC_HANDLE, const char*, int32_t, int32_t, char*, int32_t*);
+} exc;
+
+static int RunExclusion(void* lib, const char* printer);
+
 /* The exports this client calls, bound by name. */
 static struct {
   int32_t (*CheckAPIVer)(const char*);
@@ -36,18 +48,6 @@ static int Bind(void* lib, const char* name, void* slot) {
 }
 
 static int Run(const char* printer);
-
-/* The exclusion interface's exports this client calls, bound by name. */
-static struct {
-  EXC_HANDLE (*GetExclusive)(const char*);
-  void (*FreeExclusive)(EXC_HANDLE);
-  int32_t (*SetCommandBase)(EXC_HANDLE, const char*, int32_t*);
-  int32_t (*UpdateCommand)(EXC_HANDLE, const char*, int32_t*);
-  int32_t (*GetCommandChange)(EXC_HANDLE, int32_t, char*, int32_t*);
-  int32_t (*GetCommandValue)(EXC_HANDLE, const char*, int32_t, int32_t, char*, int32_t*);
-} exc;
-
-static int RunExclusion(void* lib, const char* printer);
 
 int main(int argc, char** argv) {
   if (argc != 3) {
