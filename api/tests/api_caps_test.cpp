@@ -8,6 +8,7 @@
 #include "api_caps.h"
 #include "api_fixture.h"
 #include "api_services.h"
+#include "config/ini.h"
 #include "driverdata/img_caps.h"
 #include "kvplat/heap.h"
 #include "settings/access.h"
@@ -463,6 +464,31 @@ TEST_F(ApiAllCaps, LowBlocksLieBelowFourGigabytes) {
   int local = 0;
   EXPECT_FALSE(KvFreeLow(&local));
   EXPECT_FALSE(KvFreeLow(nullptr));
+}
+
+}  // namespace
+}  // namespace apitest
+
+namespace apitest {
+namespace {
+
+// Presets from the driver INI: numbers 1 to the count, names by entry; a missing name leaves an empty
+// slot, a long one is cut to its slot with the last byte 0.
+TEST_F(ApiCaps, PresetNamesFromTheDriverIni) {
+  std::u16string ini = IniPath();
+  std::u16string section = kvp::FromUtf8(kPrinter);
+  const std::u16string longName(100, u'n');
+  CfgIniWriteString(section.c_str(), u"Count", u"3", ini.c_str());
+  CfgIniWriteString(section.c_str(), u"PresetList0Name", u"Posters", ini.c_str());
+  CfgIniWriteString(section.c_str(), u"PresetList1Name", longName.c_str(), ini.c_str());
+  API_HANDLE h = Open(16);
+  ASSERT_NE(h, 0u);
+  int n = 0;
+  EXPECT_EQ(Dwords(Fill(h, API_CAPS_PRESETS, &n)), (std::vector<DWORD>{1, 2, 3}));
+  std::vector<BYTE> slots(3 * 64, 'x');
+  ASSERT_EQ(ZARNDrvGetCaps(h, API_CAPS_PRESET_NAMES, slots.data()), 3);
+  EXPECT_EQ(Names(slots, 64), (std::vector<std::string>{"Posters", std::string(63, 'n'), ""}));
+  ZARNDrvDisable(h);
 }
 
 }  // namespace
