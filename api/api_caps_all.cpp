@@ -188,9 +188,10 @@ std::mutex& RegistryMu() {
   static std::mutex m;
   return m;
 }
+// An object of the library (not a leaked pointer), so that unloading the library frees it.
 std::set<const void*>& Registry() {
-  static auto* r = new std::set<const void*>();
-  return *r;
+  static std::set<const void*> r;
+  return r;
 }
 
 template <typename T>
