@@ -1,27 +1,10 @@
 // Stand-ins for the workers of the driver API and the exclusion interface that are not built yet. Each
 // gives its export's failure answer; where a connection holds a last error it reads 100.
-#include "api_caps.h"
 #include "api_frame.h"
 #include "api_status.h"
 #include "kvdrvexc.h"
 #include "kvseam.h"
 
-KV_SEAM(ApiRunGetCaps) int ApiRunGetCaps(API_HANDLE handle, DWORD, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
-KV_SEAM(ApiGetStatusIdMap) int ApiGetStatusIdMap(API_HANDLE handle, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
-KV_SEAM(ApiBuildAllCaps) int ApiBuildAllCaps(API_HANDLE handle, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
-KV_SEAM(ApiFreeAllCaps) int ApiFreeAllCaps(API_HANDLE handle, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
 KV_SEAM(ApiRunSetStatus) int ApiRunSetStatus(API_HANDLE handle, DWORD, void*, BYTE*, int) {
   ApiSetLastError(handle, API_ERROR_GENERAL);
   return -1;

@@ -4,7 +4,8 @@
  *
  * Loads the library (the file the printer's driver folder holds), binds its exports by name, prints the
  * highest driver-API version the printer's model allows, opens a connection, agrees version 16, prints
- * the default DEVMODE's paper, orientation and copies and the connection's last error, closes the
+ * the default DEVMODE's paper, orientation and copies, the input bins with their names and the
+ * connection's last error, closes the
  * connection and unloads the library. Exit code 0 when every step worked. The machine the library works
  * on is the one KV_MACHINE_ROOT names (./machine by default).
  *
@@ -38,6 +39,7 @@ static struct {
   int32_t (*Disable)(API_HANDLE);
   int32_t (*GetLastError)(API_HANDLE);
   int32_t (*GetDevmode)(API_HANDLE, int32_t, void*);
+  int32_t (*GetCaps)(API_HANDLE, uint32_t, void*);
 } api;
 
 static int Bind(void* lib, const char* name, void* slot) {
@@ -48,6 +50,35 @@ static int Bind(void* lib, const char* name, void* slot) {
 }
 
 static int Run(const char* printer);
+
+/* The input bins (a list of codes) and their names (24-byte slots in the same order): count first, then
+ * buffers sized from the count. A list can change between the two calls, so a few entries of room are
+ * added. */
+static int PrintInputBins(API_HANDLE handle) {
+  int32_t n = api.GetCaps(handle, API_CAPS_INPUT_BINS, NULL);
+  if (n <= 0) {
+    printf("input bins: none (%d)\n", (int)n);
+    return n < 0;
+  }
+  size_t room = (size_t)n + 8;
+  uint32_t* bins = (uint32_t*)calloc(room, sizeof *bins);
+  char* names = (char*)calloc(room, 24);
+  int rc = 1;
+  if (bins && names) {
+    int32_t got = api.GetCaps(handle, API_CAPS_INPUT_BINS, bins);
+    int32_t named = api.GetCaps(handle, API_CAPS_INPUT_BIN_NAMES, names);
+    if (got > 0 && named == got && (size_t)got <= room) {
+      printf("input bins: %d\n", (int)got);
+      for (int32_t i = 0; i < got; ++i) printf("  %u %.23s\n", (unsigned)bins[i], names + (size_t)i * 24);
+      rc = 0;
+    } else {
+      fprintf(stderr, "cannot read the input bins (%d, %d names)\n", (int)got, (int)named);
+    }
+  }
+  free(bins);
+  free(names);
+  return rc;
+}
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -62,7 +93,8 @@ int main(int argc, char** argv) {
   int rc = 1;
   if (Bind(lib, "ZARNDrvCheckAPIVer", &api.CheckAPIVer) && Bind(lib, "ZARNDrvEnable", &api.Enable) &&
       Bind(lib, "ZARNDrvInit", &api.Init) && Bind(lib, "ZARNDrvDisable", &api.Disable) &&
-      Bind(lib, "ZARNDrvGetLastError", &api.GetLastError) && Bind(lib, "ZARNDrvGetDevmode", &api.GetDevmode))
+      Bind(lib, "ZARNDrvGetLastError", &api.GetLastError) && Bind(lib, "ZARNDrvGetDevmode", &api.GetDevmode) &&
+      Bind(lib, "ZARNDrvGetCaps", &api.GetCaps))
     rc = Run(argv[2]);
   if (rc == 0) rc = RunExclusion(lib, argv[2]);
   fflush(stdout);
@@ -106,6 +138,7 @@ static int Run(const char* printer) {
     }
     free(dm);
   }
+  if (PrintInputBins(handle) != 0) rc = 1;
   printf("last error: %d\n", (int)api.GetLastError(handle));
   api.Disable(handle);
   printf("connection closed\n");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "api_caps_print.h"
 #include "command.h"
 #include "kvdrvexc.h"
 #include "kvplat/module.h"
@@ -37,6 +38,7 @@ struct Exports {
   decltype(&ZARNDrvGetDevmodeEx) getDevmodeEx;
   decltype(&ZARNDrvSaveQualityData) saveQuality;
   decltype(&ZARNDrvRestoreQualityData) restoreQuality;
+  decltype(&ZARNDrvGetCaps) getCaps;
 };
 
 template <typename F>
@@ -103,7 +105,7 @@ int RunApi(const std::vector<std::string>& args) {
                Bind(lib, "ZARNDrvGetLastError", x.lastError) && Bind(lib, "ZARNDrvGetDevmode", x.getDevmode) &&
                Bind(lib, "ZARNDrvGetDevmodeEx", x.getDevmodeEx) &&
                Bind(lib, "ZARNDrvSaveQualityData", x.saveQuality) &&
-               Bind(lib, "ZARNDrvRestoreQualityData", x.restoreQuality);
+               Bind(lib, "ZARNDrvRestoreQualityData", x.restoreQuality) && Bind(lib, "ZARNDrvGetCaps", x.getCaps);
   if (!bound) {
     FreeLibrary(lib);
     return kvhost::kExitFailed;
@@ -192,6 +194,24 @@ int RunApi(const std::vector<std::string>& args) {
       std::printf("save-quality: %d\n", x.saveQuality(h));
     } else if (call == "restore-quality") {
       std::printf("restore-quality: %d\n", x.restoreQuality(h));
+    } else if (call == "caps") {
+      if (i < args.size() && args[i] == "all") {
+        PrintAllCapabilities(x.getCaps, h);
+        ++i;
+        continue;
+      }
+      size_t first = i;
+      for (char* end = nullptr; i < args.size(); ++i) {
+        unsigned long id = std::strtoul(args[i].c_str(), &end, 0);
+        if (args[i].empty() || *end || id > 0xFFFFFFFFul) break;
+        PrintCapability(x.getCaps, h, (uint32_t)id);
+      }
+      if (i == first) rc = kvhost::UsageError("caps needs capability ids or 'all'");
+    } else if (call == "allcaps") {
+      if (!PrintAllCapsRecord(x.getCaps, h)) {
+        std::printf("  last error %d\n", x.lastError(h));
+        rc = kvhost::kExitFailed;
+      }
     } else {
       rc = kvhost::UsageError("unknown call '" + call + "'");
     }
