@@ -96,7 +96,10 @@ bool WholeDevmode(const std::vector<BYTE>& dm) {
 std::string Answer(LONG r) {
   if (r == IDOK) return "IDOK (1)";
   if (r == IDCANCEL) return "IDCANCEL (2)";
-  return std::to_string(r) + " (error " + std::to_string(GetLastError()) + ")";
+  DWORD e = GetLastError();
+  std::string text = std::to_string(r) + " (error " + std::to_string(e);
+  if (e == ERROR_NOT_SUPPORTED) text += ": the driver cannot hand out document settings yet";
+  return text + ")";
 }
 
 // The DEVMODE settings whose bytes differ between the two, by name.

@@ -165,7 +165,8 @@ int Print(const std::vector<std::string>& args) {
     return kvhost::Failed("print: cannot open printer '" + name + "' (error " + std::to_string(GetLastError()) + ")");
   if (trace)
     kvp::SetDriverCallObserver([](const kvp::DriverCallRecord& r) {
-      std::printf("  > %s %s -> %s\n", r.call.c_str(), r.arguments.c_str(), r.answer.c_str());
+      std::printf("  > %s%s%s -> %s\n", r.call.c_str(), r.arguments.empty() ? "" : " ", r.arguments.c_str(),
+                  r.answer.c_str());
     });
   std::vector<BYTE> devmode = JobDevmode(printer.handle, wname, asked.dm);
   PrinterContext context;
