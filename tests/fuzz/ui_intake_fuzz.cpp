@@ -1,5 +1,6 @@
 // Fuzz target: the input is a caller's DEVMODE buffer for the interface library's intake. The first
-// byte picks the intake mode; the rest is the DEVMODE, exactly as long as the caller's buffer.
+// byte picks the intake mode (its bit 7 also hands the result out as DM_COPY does, building the
+// application capability block); the rest is the DEVMODE, exactly as long as the caller's buffer.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "settings/context.h"
 #include "settings/devmode.h"
 #include "settings/store.h"
+#include "ui_app_blocks.h"
 #include "ui_intake.h"
 
 namespace {
@@ -38,7 +40,8 @@ const DWORD kModes[] = {UI_MODE_DOC_SHEETS | 0x2, UI_MODE_DOC_SHEETS_KEEP_NOTIFY
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SETTING_CONTEXT* ctx = Context();
   if (size == 0) return 0;
-  DWORD mode = kModes[data[0] % (sizeof(kModes) / sizeof(kModes[0]))];
+  DWORD mode = kModes[(data[0] & 0x7F) % (sizeof(kModes) / sizeof(kModes[0]))];
+  bool handOut = (data[0] & 0x80) != 0;
   // The DEVMODE in a heap block of exactly its length, so a read past it is caught.
   size_t n = size - 1;
   BYTE* buf = (BYTE*)std::malloc(n ? n : 1);
@@ -52,5 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!StgIsSameLayoutDevmode(StgGetDevmode(ctx))) std::abort();
   for (int i = 0; i < UI_ENV_BYTE_COUNT; ++i)
     if (UI_ENV_BYTES[i].merge == UI_ENV_KEPT && ctx->store->bytes[UI_ENV_BYTES[i].dmOffset] != kept[i]) std::abort();
+  // Handed out, the request block is cleared and the capability block always offers tray code 2.
+  if (handOut && UiBuildAppCapsBlock(ctx) == 1) {
+    const BYTE* dm = ctx->store->bytes;
+    for (size_t i = 0; i < UI_APP_BLOCK_SIZE; ++i)
+      if (dm[UI_APP_REQUEST_OFFSET + i]) std::abort();
+    if (!(dm[UI_APP_CAPS_OFFSET + UI_CAPS_TRAYS] & 0x02)) std::abort();
+  }
   return 0;
 }

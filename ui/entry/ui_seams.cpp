@@ -15,6 +15,7 @@
 #include "ui_printer_data.h"
 #include "ui_remote.h"
 #include "ui_paths.h"
+#include "ui_device_query.h"
 #include "kvseam.h"
 #include "sheets/dlg_language.h"
 #include "sheets/dlg_values.h"
@@ -93,12 +94,15 @@ KV_SEAM(UiJcSyncAtConversion) DWORD UiJcSyncAtConversion(SETTING_CONTEXT*) { ret
 // ---- Values of the sheets.
 
 
+// ---- Device query: the device never answers.
+
+KV_SEAM(UiBidiQueryNoWait) bool UiBidiQueryNoWait(SETTING_CONTEXT*) { return false; }
+
 // ---- Path helpers.
 
 
 // ---- Steps of the DEVMODE intake.
 
-KV_SEAM(UiApplyAppRequest) int UiApplyAppRequest(SETTING_CONTEXT*, DEVMODEW*) { return 1; }
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
 // The sheets: no service is run and nothing is written (the silent road then answers -1).

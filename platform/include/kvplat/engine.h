@@ -347,6 +347,7 @@ typedef BOOL (*PFN_DrvStartPage)(SURFOBJ* pso);
 typedef BOOL (*PFN_DrvSendPage)(SURFOBJ* pso);
 typedef BOOL (*PFN_DrvStartBanding)(SURFOBJ* pso, POINTL* pptl);
 typedef BOOL (*PFN_DrvNextBand)(SURFOBJ* pso, POINTL* pptl);
+typedef ULONG (*PFN_DrvEscape)(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, void* pvIn, ULONG cjOut, void* pvOut);
 
 // ---- The engine's side of a print job -----------------------------------------------------------------
 
@@ -399,7 +400,8 @@ DWORD EnablePdev(const Driver& driver, HANDLE printer, LPCWSTR deviceName, const
 DWORD EnableSurface(Device* dev);
 // The job hooks. StartDoc/StartPage/EndPage/EndDoc run DrvStartDoc, DrvStartPage, then at the page's end
 // the banding loop (DrvStartBanding, DrvNextBand until the band origin is (-1, -1)) on a banding surface
-// or DrvSendPage otherwise, and DrvEndDoc. Each returns ERROR_SUCCESS or the driver's error; a job hook the
+// or DrvSendPage otherwise, and DrvEndDoc. On a device without a surface the hooks get a surface object
+// that carries only the device. Each returns ERROR_SUCCESS or the driver's error; a job hook the
 // driver does not hook succeeds.
 DWORD StartDoc(Device* dev, LPCWSTR docName, DWORD jobId);
 DWORD StartPage(Device* dev);
@@ -407,6 +409,10 @@ DWORD StartPage(Device* dev);
 // the band's origin on the page); false from it ends the page with ERROR_INVALID_FUNCTION.
 DWORD EndPage(Device* dev, unsigned* bands = nullptr, const std::function<bool(POINTL origin)>* drawBand = nullptr);
 DWORD EndDoc(Device* dev);
+// DrvEndDoc with ED_ABORTDOC on an open document.
+DWORD AbortDoc(Device* dev);
+// DrvEscape: the driver's answer; 0 when it hooks no escapes, ULONG(-1) for a device not enabled.
+ULONG Escape(Device* dev, ULONG escape, ULONG inSize, void* in, ULONG outSize, void* out);
 // Ends an open page or document (DrvEndDoc with ED_ABORTDOC), DrvDisableSurface, DrvDisablePDEV, and frees
 // the engine's device record. Safe on a partly enabled device.
 void DisablePdev(Device* dev);

@@ -228,9 +228,10 @@ typedef struct _ABC {
 static_assert(sizeof(ABC) == 12);
 
 // Device contexts. CreateCompatibleDC: a memory DC holding a 1 x 1 monochrome bitmap until one is selected
-// (null source: compatible with the display). CreateDCW accepts only the driver "DISPLAY": a DC on the
-// fixed display (it has no pixels of its own; drawing on it is accepted and not kept). DeleteDC frees a DC
-// made by either (not one of GetDC/BeginPaint); FALSE with ERROR_INVALID_HANDLE for anything else.
+// (null source: compatible with the display). CreateDCW with the driver "DISPLAY": a DC on the fixed
+// display (it has no pixels of its own; drawing on it is accepted and not kept); with another driver
+// name and a printer's name as the device: a printer device context (kvplat/printdc.h). DeleteDC frees a
+// DC made by either (not one of GetDC/BeginPaint); FALSE with ERROR_INVALID_HANDLE for anything else.
 KVAPI HDC CreateCompatibleDC(HDC hdc);
 KVAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR output, const void* devmode);
 KVAPI BOOL DeleteDC(HDC hdc);

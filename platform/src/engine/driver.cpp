@@ -142,14 +142,24 @@ DWORD EnableSurface(Device* dev) {
 
 namespace {
 
-// Runs one job hook on the locked surface; a hook the driver leaves out succeeds.
+// The surface object a hook gets: the locked surface, or for a device without one (a document whose
+// pages are not drawn, an information context) an object that carries only the device.
+SURFOBJ* HookSurface(Device* dev, SURFOBJ* bare) {
+  if (dev->surfobj) return dev->surfobj;
+  *bare = SURFOBJ{};
+  bare->dhpdev = dev->dhpdev;
+  return bare;
+}
+
+// Runs one job hook; a hook the driver leaves out succeeds.
 template <typename F, typename... A>
 DWORD JobHook(Device* dev, ULONG index, A... args) {
-  if (!dev || !dev->surfobj) return ERROR_INVALID_PARAMETER;
+  if (!dev || !dev->dhpdev) return ERROR_INVALID_PARAMETER;
   auto fn = dev->driver->Hook<F>(index);
   if (!fn) return ERROR_SUCCESS;
+  SURFOBJ bare;
   SetLastError(ERROR_SUCCESS);
-  return fn(dev->surfobj, args...) ? ERROR_SUCCESS : DriverError(ERROR_INVALID_FUNCTION);
+  return fn(HookSurface(dev, &bare), args...) ? ERROR_SUCCESS : DriverError(ERROR_INVALID_FUNCTION);
 }
 
 }  // namespace
@@ -168,10 +178,10 @@ DWORD StartPage(Device* dev) {
 }
 
 DWORD EndPage(Device* dev, unsigned* bands, const std::function<bool(POINTL origin)>* drawBand) {
-  if (!dev || !dev->surfobj) return ERROR_INVALID_PARAMETER;
+  if (!dev || !dev->dhpdev) return ERROR_INVALID_PARAMETER;
   dev->inPage = false;
   if (bands) *bands = 0;
-  if (!dev->banding) return JobHook<PFN_DrvSendPage>(dev, INDEX_DrvSendPage);
+  if (!dev->surfobj || !dev->banding) return JobHook<PFN_DrvSendPage>(dev, INDEX_DrvSendPage);
   auto start = dev->driver->Hook<PFN_DrvStartBanding>(INDEX_DrvStartBanding);
   auto next = dev->driver->Hook<PFN_DrvNextBand>(INDEX_DrvNextBand);
   if (!start || !next) return ERROR_NOT_SUPPORTED;
@@ -196,12 +206,24 @@ DWORD EndDoc(Device* dev) {
   return r;
 }
 
+DWORD AbortDoc(Device* dev) {
+  DWORD r = JobHook<PFN_DrvEndDoc>(dev, INDEX_DrvEndDoc, FLONG(ED_ABORTDOC));
+  if (dev) dev->inDoc = dev->inPage = false;
+  return r;
+}
+
+ULONG Escape(Device* dev, ULONG escape, ULONG inSize, void* in, ULONG outSize, void* out) {
+  if (!dev || !dev->dhpdev) return ULONG(-1);
+  auto fn = dev->driver->Hook<PFN_DrvEscape>(INDEX_DrvEscape);
+  if (!fn) return 0;
+  SURFOBJ bare;
+  return fn(HookSurface(dev, &bare), escape, inSize, in, outSize, out);
+}
+
 void DisablePdev(Device* dev) {
   if (!dev || !dev->dhpdev) return;
   const Driver& d = *dev->driver;
-  if (dev->inDoc && dev->surfobj) {
-    if (auto end = d.Hook<PFN_DrvEndDoc>(INDEX_DrvEndDoc)) end(dev->surfobj, ED_ABORTDOC);
-  }
+  if (dev->inDoc) AbortDoc(dev);
   if (dev->surfobj) EngUnlockSurface(dev->surfobj);
   if (dev->surface) {
     if (auto off = d.Hook<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)) off(dev->dhpdev);

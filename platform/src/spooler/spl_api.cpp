@@ -1111,7 +1111,8 @@ KVAPI BOOL GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD
     LPWSTR s[9] = {pk.Str(full),     pk.Str(j->machine),       pk.Str(j->user),
                    pk.Str(j->document), pk.Str(j->user),       pk.Str(j->datatype),
                    pk.Str(p.printProcessor), pk.Str(p.parameters), pk.Str(p.driver)};
-    void* dm = pk.Blob(p.devmode);
+    void* dm = pk.Blob(j->devmode.empty() ? p.devmode : j->devmode);
+    LPWSTR statusText = j->statusText.empty() ? nullptr : pk.Str(j->statusText);
     if (!r) return;
     r->JobId = j->id;
     r->pPrinterName = s[0];
@@ -1124,6 +1125,7 @@ KVAPI BOOL GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD
     r->pParameters = s[7];
     r->pDriverName = s[8];
     r->pDevMode = static_cast<LPDEVMODEW>(dm);
+    r->pStatus = statusText;
     r->Status = j->status;
     r->Priority = j->priority;
     r->Position = pos;
@@ -1169,6 +1171,12 @@ DWORD kvp::SplAddJob(HANDLE hPrinter, const SplJobSpec& spec) {
 }
 
 DWORD kvp::SplSetJobStatus(HANDLE hPrinter, DWORD jobId, DWORD status) {
+  return kvp::spl::SetJobDetails(hPrinter, jobId, nullptr, status, nullptr);
+}
+
+DWORD kvp::spl::SetJobDetails(HANDLE hPrinter, DWORD jobId, const std::vector<BYTE>* devmode, DWORD status,
+                              const std::u16string* statusText) {
+  if (devmode && !WholeDevMode(*devmode)) return ERROR_INVALID_PARAMETER;
   Handle* h = ResolvePrinter(hPrinter);
   if (!h || Failing("SplSetJobStatus")) return GetLastError();
   StoreLock lock;
@@ -1177,6 +1185,8 @@ DWORD kvp::SplSetJobStatus(HANDLE hPrinter, DWORD jobId, DWORD status) {
   for (Job& j : p.jobs)
     if (j.id == jobId) {
       j.status = status;
+      if (devmode) j.devmode = *devmode;
+      if (statusText) j.statusText = *statusText;
       return SavePrinter(p);
     }
   return ERROR_INVALID_PARAMETER;

@@ -149,4 +149,33 @@ void DriverUpgradePrinters(const std::u16string& driver) {
   }
 }
 
+bool DriverQueryJob(const std::u16string& fullName, HANDLE printer, const std::vector<BYTE>& devmode,
+                    std::u16string* why) {
+  why->clear();
+  Printer p;
+  if (LoadPrinter(fullName, p) != ERROR_SUCCESS) return true;
+  DriverLibrary lib(p.driver);
+  using Fn = BOOL (*)(DEVQUERYPRINT_INFO*);
+  auto fn = lib.Entry<Fn>("DevQueryPrintEx");
+  if (!fn) return true;
+  // The driver gets its own copy: what it does to the DEVMODE never reaches the job.
+  std::vector<BYTE> dm = devmode;
+  WCHAR text[kJobQueryTextChars + 1] = {};
+  DEVQUERYPRINT_INFO info{};
+  info.cbSize = sizeof info;
+  info.Level = 1;
+  info.hPrinter = printer;
+  info.pDevMode = dm.empty() ? nullptr : reinterpret_cast<PDEVMODEW>(dm.data());
+  info.pszErrorStr = text;
+  info.cchErrorStr = kJobQueryTextChars;
+  SetLastError(ERROR_SUCCESS);
+  BOOL ok = fn(&info);
+  // Whatever the driver claims it wrote, the text ends inside its buffer.
+  text[kJobQueryTextChars] = 0;
+  if (!ok) *why = text;
+  RecordDriverCall("DevQueryPrintEx", ToUtf8(fullName) + " dm=" + std::to_string(dm.size()) + " bytes",
+                   ok ? "1" : "0 \"" + ToUtf8(*why) + "\"");
+  return ok != FALSE;
+}
+
 }  // namespace kvp::spl

@@ -20,6 +20,8 @@ struct Job {
   std::u16string document, user, machine, datatype;
   DWORD status = 0, priority = DEF_PRIORITY, totalPages = 0, pagesPrinted = 0, size = 0;
   SYSTEMTIME submitted{};
+  std::vector<BYTE> devmode;  // the job's own document settings (empty: the printer's)
+  std::u16string statusText;  // why the job is held ("" none)
 };
 
 struct Printer {
@@ -92,6 +94,9 @@ class StoreLock {
   int fd_ = -1;
 };
 
+// True for no DEVMODE or one whose dmSize + dmDriverExtra is exactly its length.
+bool WholeDevMode(const std::vector<BYTE>& dm);
+
 // The standard forms of a fresh machine, form n being paper code n.
 const std::vector<Form>& StandardForms();
 
@@ -116,6 +121,18 @@ DWORD DriverSetUpNewPrinter(const std::u16string& fullName, const std::u16string
 bool DriverPrinterEvent(const std::u16string& fullName, const std::u16string& driver, int event, DWORD* error);
 // After a driver was replaced: CDM_CONVERT and DrvUpgradePrinter for every printer that uses it.
 void DriverUpgradePrinters(const std::u16string& driver);
+// A job's DEVMODE (when given: it must be whole), status and status text (when given). ERROR_SUCCESS,
+// ERROR_INVALID_PARAMETER for a job the queue does not hold or a DEVMODE that is not whole, or the
+// error of the handle or the store.
+DWORD SetJobDetails(HANDLE printer, DWORD jobId, const std::vector<BYTE>* devmode, DWORD status,
+                    const std::u16string* statusText);
+
+// The job query before a job prints (a printer with PRINTER_ATTRIBUTE_ENABLE_DEVQ): the interface
+// library's DevQueryPrintEx on a copy of the job's DEVMODE. true to print (also when the driver has no
+// job query); false holds the job, *why the driver's reason (at most kJobQueryTextChars characters).
+constexpr DWORD kJobQueryTextChars = 256;
+bool DriverQueryJob(const std::u16string& fullName, HANDLE printer, const std::vector<BYTE>& devmode,
+                    std::u16string* why);
 
 // Fault injection: true when this call of `fn` must fail; *err receives the error to report.
 bool ShouldFail(const char* fn, DWORD* err);

@@ -207,6 +207,13 @@ bool ForEachField(const std::vector<std::string>& lines, const char* magic, Fn f
   return true;
 }
 
+void PutDateTime(std::ostringstream& o, const SYSTEMTIME& t) {
+  o << t.wYear << '|' << t.wMonth << '|' << t.wDayOfWeek << '|' << t.wDay << '|' << t.wHour << '|' << t.wMinute
+    << '|' << t.wSecond << '|' << t.wMilliseconds;
+}
+
+}  // namespace
+
 // A stored DEVMODE is handed to drivers as it is, so it must be exactly one whole DEVMODE: its header's
 // sizes cover every stored byte and no byte more.
 bool WholeDevMode(const std::vector<BYTE>& dm) {
@@ -218,13 +225,6 @@ bool WholeDevMode(const std::vector<BYTE>& dm) {
   std::memcpy(&extra, dm.data() + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
   return size >= kMinSize && size_t(size) + extra == dm.size();
 }
-
-void PutDateTime(std::ostringstream& o, const SYSTEMTIME& t) {
-  o << t.wYear << '|' << t.wMonth << '|' << t.wDayOfWeek << '|' << t.wDay << '|' << t.wHour << '|' << t.wMinute
-    << '|' << t.wSecond << '|' << t.wMilliseconds;
-}
-
-}  // namespace
 
 namespace {
 
@@ -564,9 +564,18 @@ DWORD ReadPrinterFile(const std::string& path, const std::u16string& fullName, P
              Unesc(f[4], j.datatype) && ParseDword(f[5], j.status) && ParseDword(f[6], j.priority) &&
              ParseDword(f[7], j.totalPages) && ParseDword(f[8], j.size) && (p.jobs.push_back(std::move(j)), true);
     }
+    // The DEVMODE and status text of a job come on lines of their own, after the job's line.
+    if (k == "JobDevMode" || k == "JobStatusText") {
+      auto f = Split(v, '|');
+      DWORD id = 0;
+      if (f.size() != 2 || !ParseDword(f[0], id) || p.jobs.empty() || p.jobs.back().id != id) return false;
+      return k == "JobDevMode" ? Unhex(f[1], p.jobs.back().devmode) : Unesc(f[1], p.jobs.back().statusText);
+    }
     return true;  // a field of a later version: kept out, not an error
   });
   if (!ok || p.name.empty() || !WholeDevMode(p.devmode)) return ERROR_INVALID_DATA;
+  for (const auto& j : p.jobs)
+    if (!WholeDevMode(j.devmode)) return ERROR_INVALID_DATA;
   // Job ids name one job each and 0 names none: a queue breaking either cannot be served or added to.
   if (p.nextJobId == 0) return ERROR_INVALID_DATA;
   std::set<DWORD> ids;
@@ -630,6 +639,8 @@ DWORD SavePrinter(const Printer& p) {
       << Esc(j.datatype) << '|' << j.status << '|' << j.priority << '|' << j.totalPages << '|' << j.size << '|';
     PutDateTime(o, j.submitted);
     o << '\n';
+    if (!j.devmode.empty()) o << "JobDevMode=" << j.id << '|' << Hex(j.devmode) << '\n';
+    if (!j.statusText.empty()) o << "JobStatusText=" << j.id << '|' << Esc(j.statusText) << '\n';
   }
   o << "End\n";
   DWORD err = WriteAtomic(PrinterPath(p.FullName()), o.str());

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "gdi_internal.h"
+#include "kvplat/printdc.h"
 
 namespace kvp::ui {
 
@@ -664,8 +665,10 @@ KVAPI HDC CreateCompatibleDC(HDC hdc) {
   return h;
 }
 
-KVAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR, LPCWSTR, const void*) {
+KVAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR, const void* devmode) {
   if (!driver || WView(driver) != u"DISPLAY") {
+    // Any other driver name with a device names a printer.
+    if (device && *device) return kvp::CreatePrinterDc(device, static_cast<const DEVMODEW*>(devmode), false);
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
@@ -678,6 +681,8 @@ KVAPI HDC CreateDCW(LPCWSTR driver, LPCWSTR, LPCWSTR, const void*) {
 }
 
 KVAPI BOOL DeleteDC(HDC hdc) {
+  BOOL printerResult = FALSE;
+  if (kvp::DeletePrinterDc(hdc, &printerResult)) return printerResult;
   KvDc* d = Dc(hdc);
   if (!d || (!d->memory && !d->display)) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -3,12 +3,14 @@
 // own calls. Nothing of the library is linked into this program.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "kvplat/drvcontract.h"
 #include "kvplat/error.h"
 #include "kvplat/module.h"
+#include "kvplat/printdc.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
 #include "kvtest/install_printer.h"
@@ -192,6 +194,113 @@ TEST_F(UiModule, CallsFromSeveralThreadsAtOnce) {
   }
   for (std::thread& t : threads) t.join();
   for (int t = 0; t < 8; ++t) EXPECT_EQ(clean[t], 20) << t;
+}
+
+// The calls of a printer device context into the two libraries, as "call detail".
+std::vector<std::string> DocumentCalls() {
+  std::vector<std::string> out;
+  for (const kvp::DriverCallRecord& r : kvp::DriverCallLog())
+    if (r.call == "DrvDocumentEvent" || r.call == "DrvEscape" || r.call == "DevQueryPrintEx" || r.call == "DrvStartDoc")
+      out.push_back(r.call + " " + r.arguments.substr(0, r.arguments.find(' ', r.call == "DrvEscape" ? 19 : 0)));
+  return out;
+}
+
+// One document of one page through a printer device context; the job's id.
+int PrintOnePage(const std::u16string& printer) {
+  HDC dc = CreateDCW(u"WINSPOOL", printer.c_str(), nullptr, nullptr);
+  EXPECT_NE(dc, nullptr) << GetLastError();
+  if (!dc) return 0;
+  DOCINFOW info{};
+  info.cbSize = sizeof info;
+  info.lpszDocName = u"one page";
+  int job = StartDocW(dc, &info);
+  if (job > 0) {
+    EXPECT_GT(StartPage(dc), 0);
+    EXPECT_GT(EndPage(dc), 0);
+    EXPECT_GT(EndDoc(dc), 0);
+  }
+  EXPECT_TRUE(DeleteDC(dc));
+  return job;
+}
+
+// A printer with the whole driver set, the spooler's output library among it, as set-up installs it.
+class UiPrinterDc : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    printer_ = kvtest::InstallModelPrinter(name_, kvsetup::kAllFiles);
+    ASSERT_NE(printer_, nullptr);
+  }
+  void TearDown() override {
+    if (printer_) ClosePrinter(printer_);
+  }
+  kvtest::TempRoot root_;
+  std::u16string name_ = u"Application plotter";
+  HANDLE printer_ = nullptr;
+};
+
+TEST_F(UiPrinterDc, SendsTheDocumentEventsInOrder) {
+  kvp::ClearDriverCallLog();
+  int job = PrintOnePage(name_);
+  ASSERT_GT(job, 0) << GetLastError();
+  const std::vector<std::string> expected = {
+      "DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE",  "DrvDocumentEvent DOCUMENTEVENT_CREATEDCPOST",
+      "DrvEscape escape=122 in=2104 bytes",           "DrvDocumentEvent DOCUMENTEVENT_STARTDOC",
+      "DrvStartDoc job=" + std::to_string(job),       "DrvDocumentEvent DOCUMENTEVENT_STARTDOCPOST",
+      "DrvDocumentEvent DOCUMENTEVENT_STARTPAGE",     "DrvDocumentEvent DOCUMENTEVENT_ENDPAGE",
+      "DrvDocumentEvent DOCUMENTEVENT_ENDDOC",        "DrvDocumentEvent DOCUMENTEVENT_ENDDOCPOST",
+      "DrvDocumentEvent DOCUMENTEVENT_DELETEDC"};
+  EXPECT_EQ(DocumentCalls(), expected);
+  // The escape went to the graphics library from inside the start of the document.
+  bool fromStartDoc = false;
+  for (const kvp::DriverCallRecord& r : kvp::DriverCallLog())
+    fromStartDoc |= r.call == "DrvEscape" && r.arguments.find("during DOCUMENTEVENT_STARTDOC)") != std::string::npos;
+  EXPECT_TRUE(fromStartDoc);
+  // The job carries the document settings the context printed with, and is done.
+  std::vector<BYTE> buf(8192);
+  DWORD needed = 0;
+  ASSERT_TRUE(GetJobW(printer_, DWORD(job), 2, buf.data(), DWORD(buf.size()), &needed));
+  auto* info = reinterpret_cast<JOB_INFO_2W*>(buf.data());
+  ASSERT_NE(info->pDevMode, nullptr);
+  EXPECT_EQ(info->pDevMode->dmSize + info->pDevMode->dmDriverExtra, 1236);
+  EXPECT_EQ(info->Status, DWORD(JOB_STATUS_PRINTED));
+}
+
+TEST_F(UiPrinterDc, TheJobQueryRunsBeforeAJobOfAPrinterThatAsksForIt) {
+  DWORD needed = 0;
+  GetPrinterW(printer_, 2, nullptr, 0, &needed);
+  std::vector<BYTE> buf(needed);
+  ASSERT_TRUE(GetPrinterW(printer_, 2, buf.data(), needed, &needed));
+  reinterpret_cast<PRINTER_INFO_2W*>(buf.data())->Attributes |= PRINTER_ATTRIBUTE_ENABLE_DEVQ;
+  ASSERT_TRUE(SetPrinterW(printer_, 2, buf.data(), 0)) << GetLastError();
+  kvp::ClearDriverCallLog();
+  ASSERT_GT(PrintOnePage(name_), 0) << GetLastError();
+  std::vector<std::string> calls = DocumentCalls();
+  auto at = [&](const std::string& prefix) {
+    for (size_t i = 0; i < calls.size(); ++i)
+      if (calls[i].rfind(prefix, 0) == 0) return int(i);
+    return -1;
+  };
+  // After the interface library saw the document start and before the graphics library starts it.
+  EXPECT_GT(at("DevQueryPrintEx"), at("DrvDocumentEvent DOCUMENTEVENT_STARTDOC"));
+  EXPECT_LT(at("DevQueryPrintEx"), at("DrvStartDoc"));
+  EXPECT_GE(at("DevQueryPrintEx"), 0);
+}
+
+TEST_F(UiPrinterDc, EscapesNeedAPrinterDeviceContext) {
+  char in[4] = {};
+  SetLastError(0);
+  EXPECT_EQ(ExtEscape(nullptr, 122, 4, in, 0, nullptr), -1);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+  HDC ic = CreateICW(nullptr, name_.c_str(), nullptr, nullptr);
+  ASSERT_NE(ic, nullptr);
+  DOCINFOW info{};
+  info.cbSize = sizeof info;
+  EXPECT_EQ(StartDocW(ic, &info), SP_ERROR);  // an information context prints nothing
+  EXPECT_EQ(ExtEscape(ic, 122, -1, in, 0, nullptr), -1);
+  EXPECT_TRUE(DeleteDC(ic));
+  EXPECT_FALSE(DeleteDC(ic));
+  EXPECT_EQ(CreateDCW(u"WINSPOOL", u"No such printer", nullptr, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
 }
 
 }  // namespace
