@@ -17,6 +17,9 @@
 
 #include "driverdata/dfc_check.h"
 #include "driverdata/dfc_compiler.h"
+#include "driverdata/img_image.h"
+#include "driverdata/rule_eval.h"
+#include "driverdata/tests/img_test_support.h"
 #include "kvplat/heap.h"
 #include "kvplat/module.h"
 #include "kvplat/controls.h"
@@ -26,6 +29,7 @@
 #include "kvtest/temp_root.h"
 #include "settings/item_records.h"
 #include "settings/model_tables.h"
+#include "settings/setting_ids.h"
 
 namespace {
 
@@ -492,6 +496,8 @@ TEST_F(ModelImage, ResourceLibrariesNameEveryOptionAndMessage) {
                       10031, 10032, 10043, 10049, 10060, 12041, 15000, 15001, 15002, 13187, 13189, 13190, 13191,
                       13192, 13193, 13194, 13195, 13196})
     ids.insert(id);
+  // The printer picture's hot spots show the text of the source or output they select as their hint.
+  for (uint16_t id : {4, 13260, 13261, 13738, 13659, 13660}) ids.insert(id);
 
   // The libraries as the driver finds them: in the driver folder, under the data file's name with the
   // region code in place of "us".
@@ -589,6 +595,68 @@ TEST(ModelDialogs, EveryRowHasItsTemplateInBothLibraries) {
     FreeLibrary(m);
   }
   EXPECT_EQ(shapes["us"], shapes["jp"]);
+}
+
+// ---- the dialog table against the model's rules ----------------------------------------------------------
+
+class ModelControls : public imgtest::ModelContext {
+ protected:
+  // A feature this printer lacks: a node of unknown type (an identity node of one takes its type).
+  static bool Lacking(IMG_REF node) { return (ImgNodeType(node) & ~kTypeIdentity) == kTypeUnknown; }
+};
+
+// Every control bound to a setting the model has a node for finds a rule node of its own key: an
+// identity node shares the options and repeats the rules of the node it names, so every copy of a
+// setting lists and refuses the same options. The controls of a feature this printer lacks are hidden
+// by their rules whatever is installed.
+TEST_F(ModelControls, EveryBoundControlFindsItsRuleNode) {
+  const DIALOG_TABLE* table = StgGetTemplateDialogTable();
+  std::set<WORD> lacking;
+  int copies = 0;
+  for (bool installed : {false, true}) {
+    SCOPED_TRACE(installed ? "every option installed" : "no option installed");
+    if (installed)
+      for (const char* o : {"QDV_OptionRoll2Tray", "QDV_OptionCutTray", "QDV_OptionFoldingFolder",
+                            "QDV_OptionFoldingFan", "QDV_OptionHDD"})
+        Set(o, 1u);
+    for (int i = 0; i < table->count; ++i)
+      for (int c = 0; c < table->rows[i].controlCount; ++c) {
+        const CONTROL_DESC& ctl = table->rows[i].controls[c];
+        if (!ctl.item) continue;
+        SCOPED_TRACE(testing::Message() << table->rows[i].id << "/" << ctl.controlId << " key " << ctl.key);
+        IMG_REF main = ImgFindNode(ctx_, (WORD)ctl.item->id);
+        if (!main) continue;  // a setting of the driver's own (presets, names, passwords): no rules
+        IMG_REF node = ImgFindNodeByKey(ctx_, (WORD)ctl.key);
+        ASSERT_NE(node, 0u) << "no rule node";
+        if (Lacking(main)) {
+          lacking.insert((WORD)ctl.item->id);
+          EXPECT_TRUE(Lacking(node));
+          EXPECT_EQ(RuleIsOptionExcluded(ctx_, node, 0), 1) << "a lacking feature's control is shown";
+          continue;
+        }
+        EXPECT_FALSE(Lacking(node));
+        if (!(ImgNodeType(node) & kTypeIdentity)) {
+          EXPECT_EQ(ImgNodeSettingId(node), ctl.item->id);
+          continue;
+        }
+        ++copies;
+        IMG_REF target = ImgFindNodeByKey(ctx_, DFC_GET(node, IMAGE_NODE, variant));
+        ASSERT_NE(target, 0u);
+        EXPECT_EQ(ImgNodeSettingId(target), ctl.item->id);
+        EXPECT_EQ(ImgNodeOptions(node), ImgNodeOptions(target));
+        IMG_REF own = ImgNodeRule(node), of = ImgNodeRule(target);
+        ASSERT_EQ(own != 0, of != 0) << "the copy's rules differ from its setting's";
+        if (!own) continue;
+        for (auto field : {&RULE_ROW::judgeA, &RULE_ROW::judgeB, &RULE_ROW::items, &RULE_ROW::alerts,
+                           &RULE_ROW::transactA, &RULE_ROW::transactB, &RULE_ROW::judgeC})
+          EXPECT_EQ(reinterpret_cast<const RULE_ROW*>(own)->*field, reinterpret_cast<const RULE_ROW*>(of)->*field);
+      }
+  }
+  EXPECT_GT(copies, 0);
+  // What the printer lacks: duplex, stapling, punching, covers, slip sheets and colour.
+  for (WORD id : {sid::rdmFuncSelectDuplex, sid::wdmStapleType, sid::wdmPunchType, sid::rdmFuncSelectCover,
+                  sid::rdmFuncSelectMark, sid::rdmColorMode})
+    EXPECT_TRUE(lacking.count(id)) << "setting " << id;
 }
 
 // ---- model INI and default driver INI -------------------------------------------------------------------
