@@ -2,7 +2,6 @@
 // gives its export's failure answer; where a connection holds a last error it reads 100.
 #include "api_caps.h"
 #include "api_frame.h"
-#include "api_status.h"
 #include "kvdrvexc.h"
 #include "kvseam.h"
 
@@ -19,14 +18,6 @@ KV_SEAM(ApiBuildAllCaps) int ApiBuildAllCaps(API_HANDLE handle, void*) {
   return -1;
 }
 KV_SEAM(ApiFreeAllCaps) int ApiFreeAllCaps(API_HANDLE handle, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
-KV_SEAM(ApiRunSetStatus) int ApiRunSetStatus(API_HANDLE handle, DWORD, void*, BYTE*, int) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
-KV_SEAM(ApiRunGetStatus) int ApiRunGetStatus(API_HANDLE handle, DWORD, void*, DWORD) {
   ApiSetLastError(handle, API_ERROR_GENERAL);
   return -1;
 }
