@@ -12,6 +12,7 @@
 #include "api_tables.h"
 #include "config/paths.h"
 #include "config/settings_file.h"
+#include "config/device_settings.h"
 #include "kvplat/profile.h"
 #include "settings/access.h"
 #include "settings/context.h"
@@ -32,6 +33,7 @@ int SetTouchesEverything(SETTING_CONTEXT* ctx, DWORD, void*, BYTE*, int) {
   ++g_setCalls;
   StgSetValue(ctx, sid::dmCopies, 7);
   StgSetValue(ctx, sid::rdmFuncSelectMargin, StgGetValue(ctx, sid::rdmFuncSelectMargin, nullptr) ? 0 : 1);
+  StgSetValue(ctx, 95, StgGetValue(ctx, 95, nullptr) + 1);
   ctx->store->bytes[StgGetDevmodeSize() + 100] ^= 0xFF;                           // the device block
   ctx->store->bytes[StgGetStoreSize() - StgGetWorkBlockSize() + 100] ^= 0xFF;   // the work block
   const WCHAR* ini = CfgGetIniPath(ctx);
@@ -54,8 +56,12 @@ int VerifyRefuses(SETTING_CONTEXT*, DWORD, void*, BYTE*, int) { return -1; }
 // Puts test handlers into a status row for one test and the row's own back afterwards.
 class RowHandlers {
  public:
-  RowHandlers(DWORD id, API_SET_HANDLER set, API_SET_HANDLER verify, API_GET_HANDLER get = nullptr)
+  // keepSetting false: the row has no main setting, so the engine's node guard lets every set reach the
+  // handler (this model keeps the functions it lacks as nodes that are always excluded).
+  RowHandlers(DWORD id, API_SET_HANDLER set, API_SET_HANDLER verify, API_GET_HANDLER get = nullptr,
+              bool keepSetting = false)
       : row_(ApiEditStatusRow(id)), kept_(*row_) {
+    if (!keepSetting) row_->setting = 0;
     row_->set = set;
     row_->verify = verify;
     row_->get = get;
@@ -261,8 +267,10 @@ TEST_F(ApiStatus, Status18IsNeverMarkedWithoutShiftRanges) {
   RowHandlers row36(36, SetTouchesEverything, nullptr);
   BYTE map[64];
   ASSERT_EQ(Set(36, 1, map), 0);
-  // The set switched the margin function: the map marks status 18 only where shift ranges exist.
-  EXPECT_EQ(ApiMaskHas(map, 18), ApiCapsShiftMargin(ctx_, 34, nullptr) != 0);
+  // The set switched the margin function and moved its setting; without shift ranges (this model has
+  // none) the map never marks status 18.
+  ASSERT_EQ(ApiCapsShiftMargin(ctx_, 34, nullptr), 0);
+  EXPECT_FALSE(ApiMaskHas(map, 18));
   EXPECT_TRUE(ApiMaskHas(map, 9));  // the copies moved
   EXPECT_FALSE(ApiMaskHas(map, 36));
 }
@@ -318,6 +326,227 @@ TEST_F(ApiStatus, ActionItemsStoreTheWholeWord) {
   std::u16string word = IniText(CfgGetPrinterName(ctx_), u"rdmAction");
   ASSERT_NE(word, u"<none>");
   EXPECT_NE(std::stoul(std::string(word.begin(), word.end())) , 0u);
+}
+
+// ---- Status 1: settings files ----
+
+class ApiPresetFile : public ApiStatus {
+ protected:
+  void SetUp() override {
+    ApiStatus::SetUp();
+    std::string host;
+    ASSERT_EQ(kvp::MapPath(u"C:\\presets", host), 0u);
+    std::filesystem::create_directories(host);
+  }
+  // Writes the connection's settings into a settings file (as the sheets save a preset).
+  void Save(const char16_t* path) {
+    Bind(ctx_);
+    ASSERT_EQ(CfgWriteSettingsFileLocked(printer_, path, 0, ctx_), 1);
+    Bind(ctx_, false);
+  }
+  void PutKey(const char16_t* path, WORD id, const char16_t* value) {
+    WritePrivateProfileStringW(CfgGetPrinterFileSection(ctx_).c_str(), StgGetItemName(ctx_, id), value, path);
+  }
+  // A device setting written where the engine's reload finds it.
+  void SetDeviceSetting(WORD id, uint64_t value) {
+    Bind(ctx_);
+    StgSetValue(ctx_, id, value);
+    CfgWriteDeviceSetting(printer_, ctx_, StgFindItem(ctx_, id), nullptr);
+    Bind(ctx_, false);
+  }
+  int SetFile(const char* path) {
+    API_PRESET_FILE_RECORD r{};
+    r.version = 1;
+    std::strncpy(r.path, path, sizeof r.path - 1);
+    return ZARNDrvSetStatus(h_, 1, &r, nullptr, 0);
+  }
+  int GetFile(const char* path, API_PRESET_FILE_RECORD* r) {
+    *r = API_PRESET_FILE_RECORD{};
+    std::strncpy(r->path, path, sizeof r->path - 1);
+    return ZARNDrvGetStatus(h_, 1, r, 1);
+  }
+};
+
+TEST_F(ApiPresetFile, AFileLoadsAndItsNameAndCommentReadBack) {
+  StgSetValue(ctx_, sid::dmCopies, 4);
+  Save(u"C:\\presets\\job.ini");
+  WritePrivateProfileStringW(CfgGetPrinterFileSection(ctx_).c_str(), u"wdmPresetName", u"Drafts",
+                             u"C:\\presets\\job.ini");
+  WritePrivateProfileStringW(CfgGetPrinterFileSection(ctx_).c_str(), u"wdmPresetComment", u"one\\ntwo\\x",
+                             u"C:\\presets\\job.ini");
+  ASSERT_EQ(Set(9, 1), 0);
+  std::vector<BYTE> before = Store();
+  API_PRESET_FILE_RECORD r;
+  ASSERT_EQ(GetFile("C:\\presets\\job.ini", &r), 824);
+  EXPECT_STREQ(r.name, "Drafts");
+  EXPECT_STREQ(r.comment, "one\r\ntwo\\x");
+  EXPECT_EQ(Store(), before);  // a get leaves the settings as they were
+  ASSERT_EQ(SetFile("C:\\presets\\job.ini"), 0) << Error();
+  EXPECT_EQ(GetValue(9), 4u);
+  EXPECT_EQ(ZARNDrvGetStatus(h_, 1, nullptr, 1), 824);
+}
+
+TEST_F(ApiPresetFile, RefusedFilesChangeNothing) {
+  Save(u"C:\\presets\\job.ini");
+  Save(u"C:\\presets\\other.ini");
+  WritePrivateProfileStringW(CfgGetPrinterFileSection(ctx_).c_str(), u"RstVersion", u"1", u"C:\\presets\\other.ini");
+  std::string folder;
+  kvp::MapPath(u"C:\\presets\\folder.ini", folder);
+  std::filesystem::create_directories(folder);
+  std::string junk;
+  kvp::MapPath(u"C:\\presets\\junk.ini", junk);
+  std::ofstream(junk) << "not a settings file\n";
+  struct Case {
+    const char* path;
+    int setCode, getCode;
+  } cases[] = {
+      {"presets\\job.ini", API_ERROR_FILE, API_ERROR_FILE},                 // relative
+      {"C:\\presets\\missing.ini", API_ERROR_FILE, API_ERROR_FILE},
+      {"C:\\presets\\folder.ini", API_ERROR_FILE, API_ERROR_FILE},
+      {"C:\\presets\\other.ini", API_ERROR_PRESET_LOAD, API_ERROR_PRESET_LOAD},  // another settings version
+      {"C:\\presets\\junk.ini", API_ERROR_PRESET_LOAD, API_ERROR_PRESET_LOAD},
+      {"", API_ERROR_FILE, API_ERROR_FILE},
+  };
+  std::vector<BYTE> before = Store();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(SetFile(c.path), -1);
+    EXPECT_EQ(Error(), c.setCode);
+    API_PRESET_FILE_RECORD r;
+    EXPECT_EQ(GetFile(c.path, &r), -1);
+    EXPECT_EQ(Error(), c.getCode);
+    EXPECT_EQ(Store(), before);
+  }
+  // A path without its NUL inside the field is never read past the field.
+  API_PRESET_FILE_RECORD r{};
+  r.version = 1;
+  std::memset(r.path, 'A', sizeof r.path);
+  EXPECT_EQ(ZARNDrvSetStatus(h_, 1, &r, nullptr, 0), -1);
+  EXPECT_EQ(Error(), API_ERROR_FILE);
+  // While the print method does not allow presets the valid file is refused too.
+  SetDeviceSetting(sid::rdmPrnMethod, 5);
+  EXPECT_EQ(SetFile("C:\\presets\\job.ini"), -1);
+  EXPECT_EQ(Error(), API_ERROR_REFUSED);
+}
+
+TEST_F(ApiPresetFile, LocksAndTheMarginReset) {
+  StgSetValue(ctx_, sid::rdmFuncSelectMargin, 0);
+  Save(u"C:\\presets\\job.ini");
+  PutKey(u"C:\\presets\\job.ini", sid::rdmShiftMarginX, u"40");
+  // A locked tray whose value in the file differs refuses the file.
+  DWORD tray = (DWORD)StgGetValue(ctx_, sid::dmDefaultSource, nullptr);
+  PutKey(u"C:\\presets\\job.ini", sid::dmDefaultSource, tray == 1 ? u"2" : u"1");
+  SetDeviceSetting(10419, 1);
+  EXPECT_EQ(SetFile("C:\\presets\\job.ini"), -1);
+  EXPECT_EQ(Error(), API_ERROR_REFUSED);
+  SetDeviceSetting(10419, 0);
+  ASSERT_EQ(SetFile("C:\\presets\\job.ini"), 0) << Error();
+  // The margin function is off in the file: its settings are put back.
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmShiftMarginX, nullptr), 0u);
+}
+
+// ---- Status 7, 8 and 28: paper ----
+
+class ApiPaper : public ApiStatus {
+ protected:
+  // The custom-size limits come from the capability handlers.
+  bool LimitsAnswered() {
+    int32_t pair[2] = {};
+    SHORT small[2] = {};
+    return ZARNDrvGetCaps(h_, 124, pair) > 0 && ZARNDrvGetCaps(h_, 13, small) > 0;
+  }
+  int SetPaper(DWORD code, DWORD width, DWORD length, API_PAPER_SIZE_RECORD* r = nullptr) {
+    API_PAPER_SIZE_RECORD own{1, code, width, length, 0, {}};
+    if (!r) r = &own;
+    *r = own;
+    return ZARNDrvSetStatus(h_, 7, r, nullptr, 0);
+  }
+};
+
+TEST_F(ApiPaper, CustomSizesInBothUnits) {
+  if (!LimitsAnswered()) GTEST_SKIP() << "the custom-size limits are not answered by the capabilities yet";
+  struct Case {
+    int unit;  // rdmDspUnit: 0 tenths of a millimetre, 1 hundredths of an inch
+    int version;
+    DWORD width, length;
+    int answer;
+    SHORT dmWidth, dmLength;  // 0 0: too large for the DEVMODE
+    DWORD readWidth, readLength;
+  } cases[] = {
+      {0, 16, 2100, 2970, 0, 2100, 2970, 2100, 2970},
+      {0, 16, 2970, 2100, 0, 2100, 2970, 2100, 2970},  // width above length: swapped
+      {1, 16, 827, 1169, 0, 2101, 2969, 827, 1169},
+      {1, 16, 1169, 827, 0, 2101, 2969, 827, 1169},
+      {0, 16, 2100, 32760, 0, 2100, 32760, 2100, 32760},
+      {0, 16, 2100, 32761, 0, 0, 0, 2100, 32761},
+      {1, 16, 1000, 12897, 0, 2540, 32758, 1000, 12897},
+      {1, 16, 1000, 12898, 0, 0, 0, 1000, 12898},  // 3276.1 mm: too long for the DEVMODE
+      {0, 16, 0, 2970, -1, 0, 0, 0, 0},
+      {0, 16, 2100, 0, -1, 0, 0, 0, 0},
+      {0, 16, (DWORD)-2100, 2970, -1, 0, 0, 0, 0},
+      {0, 15, 2100, 70000, -1, 0, 0, 0, 0},  // beyond 16 bits below version 16: never compared cut
+      {0, 15, 70000, 2970, -1, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "unit " << c.unit << " v" << c.version << " " << (LONG)c.width << "x" << c.length);
+    API_INIT_RECORD init{8, c.version};
+    ZARNDrvInit(h_, &init);
+    StgSetValue(ctx_, sid::rdmDspUnit, c.unit);
+    std::vector<BYTE> before = Store();
+    API_PAPER_SIZE_RECORD r;
+    ASSERT_EQ(SetPaper(256, c.width, c.length, &r), c.answer) << Error();
+    if (c.answer == -1) {
+      EXPECT_EQ(Error(), API_ERROR_REFUSED);
+      EXPECT_EQ(Store(), before);
+      continue;
+    }
+    API_DEVMODEW dm = Devmode().pub;
+    EXPECT_EQ(dm.dmPaperSize, 256);
+    EXPECT_EQ(dm.dmPaperWidth, c.dmWidth);
+    if (c.dmWidth) {
+      EXPECT_EQ(dm.dmPaperLength, c.dmLength);
+      EXPECT_EQ(dm.dmFields & (API_DM_PAPERWIDTH | API_DM_PAPERLENGTH | API_DM_PAPERSIZE),
+                API_DM_PAPERWIDTH | API_DM_PAPERLENGTH);
+    } else {
+      EXPECT_EQ(dm.dmFields & (API_DM_PAPERWIDTH | API_DM_PAPERLENGTH | API_DM_PAPERSIZE), API_DM_PAPERSIZE);
+    }
+    EXPECT_EQ(StgGetValue(ctx_, sid::rdmFuncSelectFreeShortOver, nullptr), c.dmWidth ? 0u : 1u);
+    API_PAPER_SIZE_RECORD back{};
+    ASSERT_EQ(ZARNDrvGetStatus(h_, 7, &back, 1), 32);
+    EXPECT_EQ(back.code, 256u);
+    EXPECT_EQ(back.width, c.readWidth);
+    EXPECT_EQ(back.length, c.readLength);
+    ASSERT_EQ(SetPaper(9, 0, 0), 0);
+  }
+}
+
+TEST_F(ApiPaper, OutputPaperAndRotationVersions) {
+  // A custom print size needs a record of version 2; a version-1 get cannot tell it.
+  API_OUTPUT_PAPER_SIZE_RECORD out{1, 448, 2000, 2800, 0, {}};
+  EXPECT_EQ(ZARNDrvSetStatus(h_, 8, &out, nullptr, 0), -1);
+  EXPECT_EQ(Error(), API_ERROR_REFUSED);
+  out.version = 3;
+  if (ZARNDrvSetStatus(h_, 8, &out, nullptr, 0) == 0) {
+    API_OUTPUT_PAPER_SIZE_RECORD back{};
+    EXPECT_EQ(ZARNDrvGetStatus(h_, 8, &back, 1), -1);
+    EXPECT_EQ(Error(), API_ERROR_VERSION);
+    ASSERT_EQ(ZARNDrvGetStatus(h_, 8, &back, 3), 32);
+    EXPECT_EQ(back.code, 448u);
+  }
+  // A version-1 get leaves width and length as the caller had them.
+  API_OUTPUT_PAPER_SIZE_RECORD same{1, API_OUTPUT_PAPER_SAME, 0, 0, 0, {}};
+  if (ZARNDrvSetStatus(h_, 8, &same, nullptr, 0) == 0) {
+    API_OUTPUT_PAPER_SIZE_RECORD back{0, 0, 111, 222, 333, {}};
+    ASSERT_EQ(ZARNDrvGetStatus(h_, 8, &back, 1), 32);
+    EXPECT_EQ(back.code, (DWORD)API_OUTPUT_PAPER_SAME);
+    EXPECT_EQ(back.width, 111u);
+    EXPECT_EQ(back.length, 222u);
+  }
+  // Status 28 at version 0 writes nothing and answers 0 bytes on a get.
+  API_PAPER_ROTATION_RECORD rot{};
+  EXPECT_EQ(ZARNDrvGetStatus(h_, 28, &rot, 0), 0);
+  EXPECT_EQ(rot.version, 3u);
+  EXPECT_EQ(rot.rotation, 0u);
 }
 
 }  // namespace
