@@ -5,14 +5,6 @@
 #include "kvdrvexc.h"
 #include "kvseam.h"
 
-KV_SEAM(ApiRunGetCaps) int ApiRunGetCaps(API_HANDLE handle, DWORD, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
-KV_SEAM(ApiGetStatusIdMap) int ApiGetStatusIdMap(API_HANDLE handle, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
 KV_SEAM(ApiBuildAllCaps) int ApiBuildAllCaps(API_HANDLE handle, void*) {
   ApiSetLastError(handle, API_ERROR_GENERAL);
   return -1;

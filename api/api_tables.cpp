@@ -132,12 +132,12 @@ constexpr CapsSetting kCapsSettings[] = {
     {266, 177}, {267, 177}, {268, 178}, {269, 178}, {276, 130}, {277, 131}, {278, 132}, {279, 132},
     {280, 196}, {281, 133}, {282, 133}};
 
-// Capability handlers built so far.
+// Capability handlers by id range (a disabled row keeps none).
 struct CapsHandler {
-  DWORD id;
+  DWORD first, last;
   API_CAPS_HANDLER handler;
 };
-constexpr CapsHandler kCapsHandlers[] = {{34, ApiCapsShiftMargin}};
+constexpr CapsHandler kCapsHandlers[] = {{1, 57, ApiCapsBase}, {34, 34, ApiCapsShiftMargin}};
 
 struct Tables {
   API_ROW statusLow[API_STATUS_LOW_ROWS];
@@ -164,7 +164,9 @@ struct Tables {
     for (DWORD id = 257; id < 257 + API_CAPS_HIGH_ROWS; ++id) *caps(id) = API_ROW{id, 1, 1};
     capsExtra[0] = API_ROW{API_CAPS_EXTRA_ID, 1, 1};
     for (const CapsSetting& c : kCapsSettings) caps(c.id)->setting = c.setting;
-    for (const CapsHandler& h : kCapsHandlers) caps(h.id)->caps = h.handler;
+    for (const CapsHandler& h : kCapsHandlers)
+      for (DWORD id = h.first; id <= h.last; ++id)
+        if (API_ROW* r = caps(id); r && r->enabled) r->caps = h.handler;
     int n = 0;
     const STATUS_HANDLER_ROW* handlers = ApiStatusHandlerRows(&n);
     for (int i = 0; i < n; ++i) {
