@@ -71,7 +71,7 @@ int ApiVerifyStatusBySwitch(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* 
 // 1 when `value` of `setting` would be acceptable with the item's switch on; the DEVMODE is left as
 // it was found.
 int ApiTrySwitchOn(SETTING_CONTEXT* ctx, DWORD id, WORD switchSetting, WORD setting, DWORD value);
-// 1 when the custom size (display unit) lies within the model's custom-size limits.
+// 1 when the custom size (display unit) lies within the model's custom-size limits (0.1 mm).
 int ApiCheckCustomSizeRange(SETTING_CONTEXT* ctx, LONG width, LONG length);
 
 // ---- Handlers of the status items ----

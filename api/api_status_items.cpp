@@ -9,6 +9,7 @@
 #include "api_status.h"
 #include "api_tables.h"
 #include "config/paths.h"
+#include "config/free_size.h"
 #include "config/printer_data.h"
 #include "driverdata/dfc_image.h"
 #include "driverdata/img_image.h"
@@ -198,12 +199,14 @@ int ApiGetResolutionForm(SETTING_CONTEXT* ctx) {
   return count == 0 ? 1 : 0;
 }
 
+// As the settings keep an inch custom size beside the DEVMODE (rounded up to 0.1 mm, and down back), so
+// that a length converted here equals the one the DEVMODE gets and reads back unchanged.
 LONG ApiDisplayToTenthMm(SETTING_CONTEXT* ctx, LONG value) {
-  if (StgIsMetric(ctx)) return value;
-  return (LONG)(((long long)value * 254 + (value >= 0 ? 50 : -50)) / 100);
+  if (StgIsMetric(ctx) || value <= 0) return value;
+  return (LONG)CfgHundredthInchToTenthMm((DWORD)value);
 }
 
 LONG ApiTenthMmToDisplay(SETTING_CONTEXT* ctx, LONG value) {
-  if (StgIsMetric(ctx)) return value;
-  return (LONG)(((long long)value * 100 + (value >= 0 ? 127 : -127)) / 254);
+  if (StgIsMetric(ctx) || value <= 0) return value;
+  return (LONG)CfgTenthMmToHundredthInch((DWORD)value);
 }

@@ -40,6 +40,14 @@ DWORD FieldVersion(DWORD statusId, const void* record) {
   return v == 0 ? 1 : v;
 }
 
+// The dots a custom paper length ends up with once the settings have taken the DEVMODE again: they
+// derive the dots from its 0.1-mm fields, so in a context that shows inches the dots are those of the
+// length rounded to 0.1 mm; a length too long for the DEVMODE keeps the dots of the record.
+LONG SettledDots(SETTING_CONTEXT* ctx, LONG length, bool tooLarge) {
+  if (StgIsMetric(ctx) || tooLarge) return Dots(ctx, length);
+  return (LONG)StgLengthToDots(STG_UNIT_METRIC, (DWORD)ApiDisplayToTenthMm(ctx, length), 1200);
+}
+
 bool CheckValue(SETTING_CONTEXT* ctx, WORD id, DWORD value) {
   return RuleCheckSettingValue(StgFindItem(ctx, id), id, value, ctx) == 1;
 }
@@ -61,6 +69,9 @@ int ApiCheckCustomSizeRange(SETTING_CONTEXT* ctx, LONG width, LONG length) {
   if (width == 0 || length == 0) return 0;
   API_CONNECTION* conn = ApiConnectionOf(ctx);
   if (!conn) return 0;
+  // The limits are in 0.1 mm whatever unit the settings show.
+  width = ApiDisplayToTenthMm(ctx, width);
+  length = ApiDisplayToTenthMm(ctx, length);
   if (ApiGetVersion(ctx) < 16) {
     // The limits are 16-bit: a length that does not fit is refused, never compared cut.
     if (width < -32768 || width > 32767 || length < -32768 || length > 32767) return 0;
@@ -141,11 +152,12 @@ int ApiVerifyStatusPaperSize(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE*
   if (!dm || (DWORD)Get(ctx, sid::dmPaperSize) != code) return -1;
   if (code != kCustomPaper) return 1;
   const LONG width = Signed(ApiRecordU32(record, 8)), length = Signed(ApiRecordU32(record, 12));
-  if (Get(ctx, sid::rdmFuncSelectFreeShortOver) == 0 &&
+  const bool tooLarge = Get(ctx, sid::rdmFuncSelectFreeShortOver) != 0;
+  if (!tooLarge &&
       (dm->dmPaperWidth != ApiDisplayToTenthMm(ctx, width) || dm->dmPaperLength != ApiDisplayToTenthMm(ctx, length)))
     return -1;
-  if ((LONG)Get(ctx, sid::rdmPaperFreeSizeWidth) != Dots(ctx, width) ||
-      (LONG)Get(ctx, sid::rdmPaperFreeSizeLength) != Dots(ctx, length))
+  if ((LONG)Get(ctx, sid::rdmPaperFreeSizeWidth) != SettledDots(ctx, width, tooLarge) ||
+      (LONG)Get(ctx, sid::rdmPaperFreeSizeLength) != SettledDots(ctx, length, tooLarge))
     return -1;
   if (FieldVersion(id, record) >= 2 && (DWORD)Get(ctx, sid::rdmPaperFreeSizeOrient) != ApiRecordU32(record, 16)) return -1;
   return 1;

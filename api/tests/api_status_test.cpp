@@ -462,11 +462,12 @@ TEST_F(ApiPresetFile, LocksAndTheMarginReset) {
 
 class ApiPaper : public ApiStatus {
  protected:
-  // The custom-size limits come from the capability handlers.
-  bool LimitsAnswered() {
+  // The custom-size limits come from the capability handlers: 13 and 14 below API version 16, 124
+  // and 125 from 16 on.
+  bool LimitsAnswered(int version) {
     int32_t pair[2] = {};
-    SHORT small[2] = {};
-    return ZARNDrvGetCaps(h_, 124, pair) > 0 && ZARNDrvGetCaps(h_, 13, small) > 0;
+    return version < 16 ? ZARNDrvGetCaps(h_, 13, pair) > 0 && ZARNDrvGetCaps(h_, 14, pair) > 0
+                        : ZARNDrvGetCaps(h_, 124, pair) > 0 && ZARNDrvGetCaps(h_, 125, pair) > 0;
   }
   int SetPaper(DWORD code, DWORD width, DWORD length, API_PAPER_SIZE_RECORD* r = nullptr) {
     API_PAPER_SIZE_RECORD own{1, code, width, length, 0, {}};
@@ -477,7 +478,7 @@ class ApiPaper : public ApiStatus {
 };
 
 TEST_F(ApiPaper, CustomSizesInBothUnits) {
-  if (!LimitsAnswered()) GTEST_SKIP() << "the custom-size limits are not answered by the capabilities yet";
+  int tried = 0;
   struct Case {
     int unit;  // rdmDspUnit: 0 tenths of a millimetre, 1 hundredths of an inch
     int version;
@@ -488,15 +489,17 @@ TEST_F(ApiPaper, CustomSizesInBothUnits) {
   } cases[] = {
       {0, 16, 2100, 2970, 0, 2100, 2970, 2100, 2970},
       {0, 16, 2970, 2100, 0, 2100, 2970, 2100, 2970},  // width above length: swapped
-      {1, 16, 827, 1169, 0, 2101, 2969, 827, 1169},
-      {1, 16, 1169, 827, 0, 2101, 2969, 827, 1169},
+      {1, 16, 827, 1169, 0, 2101, 2970, 827, 1169},
+      {1, 16, 1169, 827, 0, 2101, 2970, 827, 1169},
       {0, 16, 2100, 32760, 0, 2100, 32760, 2100, 32760},
       {0, 16, 2100, 32761, 0, 0, 0, 2100, 32761},
-      {1, 16, 1000, 12897, 0, 2540, 32758, 1000, 12897},
+      {1, 16, 1000, 12897, 0, 2540, 32759, 1000, 12897},
       {1, 16, 1000, 12898, 0, 0, 0, 1000, 12898},  // 3276.1 mm: too long for the DEVMODE
       {0, 16, 0, 2970, -1, 0, 0, 0, 0},
       {0, 16, 2100, 0, -1, 0, 0, 0, 0},
       {0, 16, (DWORD)-2100, 2970, -1, 0, 0, 0, 0},
+      {0, 15, 2100, 2970, 0, 2100, 2970, 2100, 2970},
+      {1, 15, 1169, 827, 0, 2101, 2970, 827, 1169},
       {0, 15, 2100, 70000, -1, 0, 0, 0, 0},  // beyond 16 bits below version 16: never compared cut
       {0, 15, 70000, 2970, -1, 0, 0, 0, 0},
   };
@@ -504,6 +507,8 @@ TEST_F(ApiPaper, CustomSizesInBothUnits) {
     SCOPED_TRACE(testing::Message() << "unit " << c.unit << " v" << c.version << " " << (LONG)c.width << "x" << c.length);
     API_INIT_RECORD init{8, c.version};
     ZARNDrvInit(h_, &init);
+    if (!LimitsAnswered(c.version)) continue;
+    ++tried;
     StgSetValue(ctx_, sid::rdmDspUnit, c.unit);
     std::vector<BYTE> before = Store();
     API_PAPER_SIZE_RECORD r;
@@ -531,6 +536,7 @@ TEST_F(ApiPaper, CustomSizesInBothUnits) {
     EXPECT_EQ(back.length, c.readLength);
     ASSERT_EQ(SetPaper(9, 0, 0), 0);
   }
+  if (!tried) GTEST_SKIP() << "the custom-size limits are not answered by the capabilities yet";
 }
 
 TEST_F(ApiPaper, OutputPaperAndRotationVersions) {
