@@ -319,10 +319,12 @@ int RunApi(const std::vector<std::string>& args) {
       int size = layout ? layout->size : 32;
       std::vector<char> record((size_t)std::max(size, 824), 0);
       uint32_t v = version >= 0 ? (uint32_t)version : 1;
+      static const std::vector<RecordField> kNoFields;
+      const std::vector<RecordField>& fields = layout ? layout->fields : kNoFields;
       bool bad = false;
       for (auto& [name, text] : values) {
         const RecordField* f = nullptr;
-        for (const RecordField& g : layout ? layout->fields : std::vector<RecordField>{})
+        for (const RecordField& g : fields)
           if (name == g.name) f = &g;
         if (!f) {
           rc = kvhost::UsageError("status " + std::to_string(id) + " has no field '" + name + "'");
@@ -375,7 +377,7 @@ int RunApi(const std::vector<std::string>& args) {
         uint32_t filled = 0;
         std::memcpy(&filled, record.data(), 4);
         std::printf("get %u: version %u, size %d\n", id, filled, answer);
-        for (const RecordField& f : layout ? layout->fields : std::vector<RecordField>{}) {
+        for (const RecordField& f : fields) {
           if (f.offset + (f.textBytes ? f.textBytes : 4) > answer) continue;
           if (f.textBytes) {
             std::string t(record.data() + f.offset, strnlen(record.data() + f.offset, f.textBytes));
