@@ -1,18 +1,8 @@
 // Stand-ins for the workers of the driver API and the exclusion interface that are not built yet. Each
 // gives its export's failure answer; where a connection holds a last error it reads 100.
-#include "api_caps.h"
 #include "api_frame.h"
 #include "kvdrvexc.h"
 #include "kvseam.h"
-
-KV_SEAM(ApiBuildAllCaps) int ApiBuildAllCaps(API_HANDLE handle, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
-KV_SEAM(ApiFreeAllCaps) int ApiFreeAllCaps(API_HANDLE handle, void*) {
-  ApiSetLastError(handle, API_ERROR_GENERAL);
-  return -1;
-}
 
 extern "C" {
 KV_SEAM(ExcGetIniFileName) KVEXC_API int32_t ExcGetIniFileName(const char*, int32_t, char*, int32_t*) { return -1; }

@@ -137,7 +137,9 @@ struct CapsHandler {
   DWORD first, last;
   API_CAPS_HANDLER handler;
 };
-constexpr CapsHandler kCapsHandlers[] = {{1, 57, ApiCapsBase}, {34, 34, ApiCapsShiftMargin}};
+constexpr CapsHandler kCapsHandlers[] = {{1, 57, ApiCapsBase},         {34, 34, ApiCapsShiftMargin},
+                                         {60, 127, ApiCapsExtended},   {257, 282, ApiCapsExtended},
+                                         {API_CAPS_EXTRA_ID, API_CAPS_EXTRA_ID, ApiCapsExtended}};
 
 struct Tables {
   API_ROW statusLow[API_STATUS_LOW_ROWS];

@@ -333,6 +333,668 @@ typedef struct API_PAPER_ROTATION_RECORD {
 KVEXC_STATIC_ASSERT(sizeof(API_PAPER_ROTATION_RECORD) == 32, "PAPER_ROTATION_RECORD is 32 bytes");
 KVEXC_STATIC_ASSERT(offsetof(API_PAPER_ROTATION_RECORD, bookLayout) == 16, "bookLayout at byte 16");
 
+/* Capability ids of ZARNDrvGetCaps. The comment gives the result form:
+ *   value        the answer itself; the buffer is not used (may be NULL);
+ *   list         u32 entries (i32 for resolutions), count-then-fill;
+ *   names W      one NUL-terminated ANSI name per W-byte slot (system code page), count-then-fill, in
+ *                the order of the matching list;
+ *   pair i16     two int16_t written to the buffer; the answer packs them as
+ *                ((uint32_t)(uint16_t)second << 16) | (uint16_t)first;
+ *   pair i32     two int32_t written to the buffer; the answer is 1.
+ * Count-then-fill: call with a NULL buffer for the count, size the buffer from it (entries x entry size),
+ * call again; the answer is the number written. No buffer size is passed: the list may change between
+ * the two calls (stamps, presets and qualities are read from files), so leave room or ask again. In every
+ * form 0 means not offered or empty and -1 failure. */
+typedef enum API_CAPS_ID {
+  API_CAPS_STATUS_ID_MAP = 0, /* map: 32 or 64 bytes; status id n is bit 0x80 >> ((n-1) % 8) of byte (n-1) / 8 */
+  API_CAPS_DRIVER_API = 1, /* value */
+  API_CAPS_INPUT_BINS = 2, /* list */
+  API_CAPS_INPUT_BIN_NAMES = 3, /* names 24 */
+  API_CAPS_MEDIA_TYPES = 4, /* list */
+  API_CAPS_MEDIA_TYPE_NAMES = 5, /* names 64 */
+  API_CAPS_OUTPUT_TRAYS = 6, /* list */
+  API_CAPS_OUTPUT_TRAY_NAMES = 7, /* names 64 */
+  API_CAPS_COLOR = 8, /* value */
+  API_CAPS_LANDSCAPE = 9, /* value */
+  API_CAPS_PAPERS = 10, /* list */
+  API_CAPS_PAPER_NAMES = 11, /* names 64 */
+  API_CAPS_PAPER_SIZES = 12, /* list of {width, length} i32 pairs, 0.1 mm */
+  API_CAPS_CUSTOM_PAPER_MAX = 13, /* pair i16 */
+  API_CAPS_CUSTOM_PAPER_MIN = 14, /* pair i16 */
+  API_CAPS_OUTPUT_PAPERS = 15, /* list */
+  API_CAPS_OUTPUT_PAPER_NAMES = 16, /* names 64 */
+  API_CAPS_MAX_COPIES = 17, /* value */
+  API_CAPS_PRINT_METHODS = 18, /* list */
+  API_CAPS_SCALING = 19, /* value */
+  API_CAPS_SCALE_MAX = 20, /* pair i16 */
+  API_CAPS_SCALE_MIN = 21, /* pair i16 */
+  API_CAPS_COVER = 22, /* value */
+  API_CAPS_MARK = 23, /* value */
+  API_CAPS_COLLATE = 24, /* value */
+  API_CAPS_DUPLEX = 25, /* value */
+  API_CAPS_MARGIN_ODD_MAX = 26, /* value */
+  API_CAPS_MARGIN_ODD_MIN = 27, /* value */
+  API_CAPS_MARGIN_EVEN_MAX = 28, /* value */
+  API_CAPS_MARGIN_EVEN_MIN = 29, /* value */
+  API_CAPS_WATERMARK_KINDS = 30, /* list */
+  API_CAPS_WATERMARK = 31, /* value */
+  API_CAPS_STAMPS = 32, /* list */
+  API_CAPS_STAMP_NAMES = 33, /* names 64 */
+  API_CAPS_SHIFT_MARGIN = 34, /* value */
+  API_CAPS_SHIFT_X_MAX = 35, /* value */
+  API_CAPS_SHIFT_X_MIN = 36, /* value */
+  API_CAPS_SHIFT_Y_MAX = 37, /* value */
+  API_CAPS_SHIFT_Y_MIN = 38, /* value */
+  API_CAPS_SORT_TYPES = 39, /* list */
+  API_CAPS_STAPLE_TYPES = 40, /* list */
+  API_CAPS_PUNCH_TYPES = 41, /* list */
+  API_CAPS_OUTPUT_DIRECTION = 42, /* value */
+  API_CAPS_OUTPUT_ORDERLY = 43, /* value */
+  API_CAPS_WHITE_PAPER = 44, /* value */
+  API_CAPS_EMULATIONS = 45, /* list */
+  API_CAPS_USER_ID = 46, /* value */
+  API_CAPS_PRINT_AREAS = 47, /* list */
+  API_CAPS_PAPER_ROTATION = 48, /* value */
+  API_CAPS_JOB_BINDER = 49, /* value */
+  API_CAPS_HARD_DISK = 50, /* value */
+  API_CAPS_HARD_DISK_2 = 51, /* value */
+  API_CAPS_STORED_ACTION = 52, /* value */
+  API_CAPS_OVERLAY_ACTION = 53, /* value */
+  API_CAPS_RESOLUTIONS = 54, /* list */
+  API_CAPS_CMYK_PLANES = 55, /* value */
+  API_CAPS_MARK_PAPERS = 56, /* list */
+  API_CAPS_FUNC1_BIT2 = 57, /* value */
+  API_CAPS_ADJUST_MODE = 60, /* value */
+  API_CAPS_COLOR_MODES = 61, /* list */
+  API_CAPS_BRIGHTNESS = 62, /* value */
+  API_CAPS_CONTRAST = 63, /* value */
+  API_CAPS_SATURATION = 64, /* value */
+  API_CAPS_COLOR_BALANCE = 65, /* value */
+  API_CAPS_STAPLE_POSITIONS = 66, /* list */
+  API_CAPS_PUNCH_POSITIONS = 67, /* list */
+  API_CAPS_A4_FIT = 69, /* value */
+  API_CAPS_COLOR_REVISION = 70, /* value */
+  API_CAPS_HEADER_DATE = 71, /* value */
+  API_CAPS_EMF_SPOOL = 72, /* value */
+  API_CAPS_IMAGE_PRINT = 73, /* value */
+  API_CAPS_API_ABOVE_9 = 74, /* value */
+  API_CAPS_FOLD_TYPES = 75, /* list */
+  API_CAPS_SEPARATION_CYCLE_MAX = 76, /* value */
+  API_CAPS_ORDER_TYPES = 77, /* list */
+  API_CAPS_WATERMARK_ORDER = 78, /* value */
+  API_CAPS_HEADER_ORDER = 79, /* value */
+  API_CAPS_JOB_COMPLETE_NOTICE = 80, /* value */
+  API_CAPS_JOB_ERROR_NOTICE = 81, /* value */
+  API_CAPS_AUTHENTICATION = 82, /* value */
+  API_CAPS_JOB_PASSWORD_LENGTH = 83, /* value */
+  API_CAPS_COPY_PROTECT = 84, /* value */
+  API_CAPS_PRESETS = 85, /* list */
+  API_CAPS_PRESET_NAMES = 86, /* names 64 */
+  API_CAPS_PREVIEW = 87, /* value */
+  API_CAPS_MANUAL_TRAY_ORIENTATION = 88, /* value */
+  API_CAPS_AUTHENTICATION_MODE = 89, /* value */
+  API_CAPS_USER_NAME_LENGTH = 90, /* value */
+  API_CAPS_PASSWORD_LENGTH = 91, /* value */
+  API_CAPS_AUTHENTICATION_MODES = 92, /* list */
+  API_CAPS_LOAD_SHARE_GROUPS = 93, /* list */
+  API_CAPS_INDEX_ROTATION = 94, /* value */
+  API_CAPS_API_ABOVE_12 = 95, /* value */
+  API_CAPS_BACK_COVER = 96, /* value */
+  API_CAPS_REVERSE_COVER = 97, /* value */
+  API_CAPS_COVER_MEDIA = 98, /* value */
+  API_CAPS_CHAPTERS = 99, /* value */
+  API_CAPS_CHAPTER_MAX = 100, /* value */
+  API_CAPS_NUP_LAYOUT = 101, /* value */
+  API_CAPS_BOOK_LAYOUT = 102, /* value */
+  API_CAPS_DUPLEX_TYPES = 103, /* list */
+  API_CAPS_DUPLEX_TYPE_CODES = 104, /* list */
+  API_CAPS_NUP_TYPES = 105, /* list */
+  API_CAPS_NUP_TYPES_BY_KIND = 106, /* list */
+  API_CAPS_COLOR_CHOICES = 107, /* list */
+  API_CAPS_EDGE_CORNER = 108, /* value */
+  API_CAPS_CORNER_POSITIONS = 109, /* list */
+  API_CAPS_MARGIN_OVERLAP = 110, /* value */
+  API_CAPS_CROP_MARKS = 111, /* value */
+  API_CAPS_CREEP_MARGIN = 112, /* value */
+  API_CAPS_CREEP_INSIDE_MAX = 113, /* value */
+  API_CAPS_CREEP_INSIDE_MIN = 114, /* value */
+  API_CAPS_CREEP_OUTSIDE_MAX = 115, /* value */
+  API_CAPS_CREEP_OUTSIDE_MIN = 116, /* value */
+  API_CAPS_PAPER_FACE = 117, /* value */
+  API_CAPS_FUNC1_BIT512 = 118, /* value */
+  API_CAPS_NEAR_STANDARD = 119, /* value */
+  API_CAPS_REDUCE_FONT = 120, /* value */
+  API_CAPS_PAUSE_ACTION = 121, /* value */
+  API_CAPS_SAVE_ACTION = 122, /* value */
+  API_CAPS_PRINT_AND_SAVE_ACTION = 123, /* value */
+  API_CAPS_CUSTOM_PAPER_MAX_WIDE = 124, /* pair i32 */
+  API_CAPS_CUSTOM_PAPER_MIN_WIDE = 125, /* pair i32 */
+  API_CAPS_FOLDING = 126, /* value */
+  API_CAPS_MEDIA_TYPE_LONG_NAMES = 127, /* names 260 */
+  API_CAPS_ADJUST_OBJECT = 257, /* value */
+  API_CAPS_BRIGHTNESS_MAX = 258, /* value */
+  API_CAPS_BRIGHTNESS_MIN = 259, /* value */
+  API_CAPS_CONTRAST_MAX = 260, /* value */
+  API_CAPS_CONTRAST_MIN = 261, /* value */
+  API_CAPS_SATURATION_MAX = 262, /* value */
+  API_CAPS_SATURATION_MIN = 263, /* value */
+  API_CAPS_COLOR_BALANCE_MAX = 264, /* value */
+  API_CAPS_COLOR_BALANCE_MIN = 265, /* value */
+  API_CAPS_PRINT_MACROS = 266, /* list */
+  API_CAPS_PRINT_MACRO_NAMES = 267, /* names 64 */
+  API_CAPS_BALANCE_MACROS = 268, /* list */
+  API_CAPS_BALANCE_MACRO_NAMES = 269, /* names 64 */
+  API_CAPS_USER_MACRO = 270, /* value */
+  API_CAPS_USER_QUALITIES = 271, /* list */
+  API_CAPS_USER_QUALITY_NAMES = 272, /* names 64 */
+  API_CAPS_ECO_COLOR = 273, /* value */
+  API_CAPS_TONER_SAVE_DIALOG = 274, /* value */
+  API_CAPS_TONER_SAVE_VALUES = 275, /* list */
+  API_CAPS_COLOR_MATCHING = 276, /* value */
+  API_CAPS_ICM_TYPES = 277, /* list */
+  API_CAPS_ICM_INTENTS = 278, /* list */
+  API_CAPS_ICM_INTENT_NAMES = 279, /* names 64 */
+  API_CAPS_PRINTER_SIDE = 280, /* value */
+  API_CAPS_COLOR_MATCHING_MODES = 281, /* list */
+  API_CAPS_COLOR_MATCHING_MODE_NAMES = 282, /* names 64 */
+  API_CAPS_MACHINE_COLOR = 0x30000 /* value: answered at every API version */
+} API_CAPS_ID;
+/* Every capability at once: API_CAPS_ALL_BUILD builds an ALL_CAPS_RECORD and answers its address as a
+ * 32-bit value (the record always lies below 4 GiB), 0 when it cannot be built (last error 100). Turn the
+ * answer into the record's address with API_ALL_CAPS_RECORD_OF. API_CAPS_ALL_FREE with that address as
+ * the buffer frees the record and every list it points to; it answers 1, also for NULL and for an address
+ * that no build returned or that is freed already (nothing is freed then). */
+#define API_CAPS_ALL_BUILD 0x80000001u
+#define API_CAPS_ALL_FREE 0x80000002u
+#define API_ALL_CAPS_RECORD_OF(answer) ((ALL_CAPS_RECORD*)(uintptr_t)(uint32_t)(answer))
+/* ALL_CAPS_RECORD: every capability at once (ZARNDrvGetCaps with API_CAPS_ALL_BUILD). Little-endian,
+ * 1144 bytes, pointers of 8 bytes at multiples of 8. A value field holds the answer as a single query
+ * gives it (0 not offered, -1 failed). A count and its list: the entries the fill wrote, or 0 and NULL
+ * when the capability has nothing to list or cannot list it. A pair: the two numbers the capability
+ * writes. Fields whose status id is not supported, or that need a higher API version, stay 0 / NULL.
+ * Name lists hold count slots of their capability's width (24, 64 or 260 bytes); capability 12 holds
+ * count pairs {width, length}. */
+typedef struct ALL_CAPS_RECORD {
+  uint8_t* statusIdMap; /* the map of capability 0: 32 or 64 bytes */
+  int32_t cap1;
+  int32_t cap2Count;
+  int32_t* cap2List;
+  int32_t cap3Count;
+  uint32_t reserved28;
+  char* cap3Names;
+  int32_t cap4Count;
+  uint32_t reserved44;
+  int32_t* cap4List;
+  int32_t cap5Count;
+  uint32_t reserved60;
+  char* cap5Names;
+  int32_t cap6Count;
+  uint32_t reserved76;
+  int32_t* cap6List;
+  int32_t cap7Count;
+  uint32_t reserved92;
+  char* cap7Names;
+  int32_t cap8;
+  int32_t cap9;
+  int32_t cap10Count;
+  uint32_t reserved116;
+  int32_t* cap10List;
+  int32_t cap11Count;
+  uint32_t reserved132;
+  char* cap11Names;
+  int32_t cap12Count;
+  uint32_t reserved148;
+  int32_t* cap12Sizes;
+  int16_t cap13Width;
+  int16_t cap13Length;
+  int16_t cap14Width;
+  int16_t cap14Length;
+  int32_t cap15Count;
+  uint32_t reserved172;
+  int32_t* cap15List;
+  int32_t cap16Count;
+  uint32_t reserved188;
+  char* cap16Names;
+  int32_t cap17;
+  int32_t cap18Count;
+  int32_t* cap18List;
+  int32_t cap19;
+  int16_t cap20H;
+  int16_t cap20V;
+  int16_t cap21H;
+  int16_t cap21V;
+  int32_t cap22;
+  int32_t cap23;
+  int32_t cap24;
+  int32_t cap25;
+  int32_t cap26;
+  int32_t cap27;
+  int32_t cap28;
+  int32_t cap29;
+  int32_t cap30Count;
+  int32_t* cap30List;
+  int32_t cap31;
+  int32_t cap32Count;
+  int32_t* cap32List;
+  int32_t cap33Count;
+  uint32_t reserved292;
+  char* cap33Names;
+  int32_t cap34;
+  int32_t cap35;
+  int32_t cap36;
+  int32_t cap37;
+  int32_t cap38;
+  int32_t cap39Count;
+  int32_t* cap39List;
+  int32_t cap40Count;
+  uint32_t reserved340;
+  int32_t* cap40List;
+  int32_t cap41Count;
+  uint32_t reserved356;
+  int32_t* cap41List;
+  int32_t cap42;
+  int32_t cap43;
+  int32_t cap44;
+  int32_t cap45Count;
+  int32_t* cap45List;
+  int32_t cap46;
+  int32_t cap47Count;
+  int32_t* cap47List;
+  int32_t cap48;
+  int32_t cap49;
+  int32_t cap50;
+  int32_t cap51;
+  int32_t cap52;
+  int32_t cap53;
+  int32_t cap54Count;
+  uint32_t reserved436;
+  int32_t* cap54List;
+  int32_t cap55;
+  int32_t cap56Count;
+  int32_t* cap56List;
+  int32_t cap57;
+  int32_t cap66Count;
+  int32_t* cap66List;
+  int32_t cap67Count;
+  uint32_t reserved484;
+  int32_t* cap67List;
+  int32_t cap60;
+  int32_t cap257;
+  int32_t cap61Count;
+  uint32_t reserved508;
+  int32_t* cap61List;
+  int32_t cap62;
+  int32_t cap258;
+  int32_t cap259;
+  int32_t cap63;
+  int32_t cap260;
+  int32_t cap261;
+  int32_t cap64;
+  int32_t cap262;
+  int32_t cap263;
+  int32_t cap65;
+  int32_t cap264;
+  int32_t cap265;
+  int32_t cap266Count;
+  uint32_t reserved572;
+  int32_t* cap266List;
+  int32_t cap267Count;
+  uint32_t reserved588;
+  char* cap267Names;
+  int32_t cap268Count;
+  uint32_t reserved604;
+  int32_t* cap268List;
+  int32_t cap269Count;
+  uint32_t reserved620;
+  char* cap269Names;
+  int32_t cap270;
+  int32_t cap271Count;
+  int32_t* cap271List;
+  int32_t cap272Count;
+  uint32_t reserved652;
+  char* cap272Names;
+  int32_t cap69;
+  int32_t cap273;
+  int32_t cap274;
+  int32_t cap275Count;
+  int32_t* cap275List;
+  int32_t cap70;
+  int32_t cap71;
+  int32_t cap72;
+  int32_t cap73;
+  int32_t cap74;
+  int32_t cap75Count;
+  int32_t* cap75List;
+  int32_t cap76;
+  int32_t cap77Count;
+  int32_t* cap77List;
+  int32_t cap78;
+  int32_t cap79;
+  int32_t cap80;
+  int32_t cap81;
+  int32_t cap82;
+  int32_t cap83;
+  int32_t cap276;
+  int32_t cap277Count;
+  int32_t* cap277List;
+  int32_t cap278Count;
+  uint32_t reserved780;
+  int32_t* cap278List;
+  int32_t cap279Count;
+  uint32_t reserved796;
+  char* cap279Names;
+  int32_t cap280;
+  int32_t cap281Count;
+  int32_t* cap281List;
+  int32_t cap282Count;
+  uint32_t reserved828;
+  char* cap282Names;
+  int32_t cap85Count;
+  uint32_t reserved844;
+  int32_t* cap85List;
+  int32_t cap86Count;
+  uint32_t reserved860;
+  char* cap86Names;
+  int32_t cap84;
+  int32_t cap87;
+  int32_t cap88;
+  int32_t cap89;
+  int32_t cap90;
+  int32_t cap91;
+  int32_t cap92Count;
+  uint32_t reserved900;
+  int32_t* cap92List;
+  int32_t cap93Count;
+  uint32_t reserved916;
+  int32_t* cap93List;
+  int32_t cap94;
+  int32_t cap95;
+  int32_t cap96;
+  int32_t cap97;
+  int32_t cap98;
+  int32_t cap99;
+  int32_t cap100;
+  int32_t cap101;
+  int32_t cap102;
+  int32_t cap103Count;
+  int32_t* cap103List;
+  int32_t cap104Count;
+  uint32_t reserved980;
+  int32_t* cap104List;
+  int32_t cap105Count;
+  uint32_t reserved996;
+  int32_t* cap105List;
+  int32_t cap106Count;
+  uint32_t reserved1012;
+  int32_t* cap106List;
+  int32_t cap107Count;
+  uint32_t reserved1028;
+  int32_t* cap107List;
+  int32_t cap108;
+  int32_t cap109Count;
+  int32_t* cap109List;
+  int32_t cap110;
+  int32_t cap111;
+  int32_t cap112;
+  int32_t cap113;
+  int32_t cap114;
+  int32_t cap115;
+  int32_t cap116;
+  int32_t cap117;
+  int32_t cap118;
+  int32_t cap119;
+  int32_t cap120;
+  int32_t cap121;
+  int32_t cap122;
+  int32_t cap123;
+  int32_t cap124Width;
+  int32_t cap124Length;
+  int32_t cap125Width;
+  int32_t cap125Length;
+  int32_t cap126;
+  int32_t cap127Count;
+  char* cap127Names;
+} ALL_CAPS_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(ALL_CAPS_RECORD) == 1144, "the all-capabilities record is 1144 bytes");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, statusIdMap) == 0, "statusIdMap");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap1) == 8, "cap1");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap2Count) == 12, "cap2Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap2List) == 16, "cap2List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap3Count) == 24, "cap3Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved28) == 28, "reserved28");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap3Names) == 32, "cap3Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap4Count) == 40, "cap4Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved44) == 44, "reserved44");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap4List) == 48, "cap4List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap5Count) == 56, "cap5Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved60) == 60, "reserved60");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap5Names) == 64, "cap5Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap6Count) == 72, "cap6Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved76) == 76, "reserved76");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap6List) == 80, "cap6List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap7Count) == 88, "cap7Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved92) == 92, "reserved92");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap7Names) == 96, "cap7Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap8) == 104, "cap8");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap9) == 108, "cap9");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap10Count) == 112, "cap10Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved116) == 116, "reserved116");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap10List) == 120, "cap10List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap11Count) == 128, "cap11Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved132) == 132, "reserved132");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap11Names) == 136, "cap11Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap12Count) == 144, "cap12Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved148) == 148, "reserved148");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap12Sizes) == 152, "cap12Sizes");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap13Width) == 160, "cap13Width");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap13Length) == 162, "cap13Length");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap14Width) == 164, "cap14Width");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap14Length) == 166, "cap14Length");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap15Count) == 168, "cap15Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved172) == 172, "reserved172");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap15List) == 176, "cap15List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap16Count) == 184, "cap16Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved188) == 188, "reserved188");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap16Names) == 192, "cap16Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap17) == 200, "cap17");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap18Count) == 204, "cap18Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap18List) == 208, "cap18List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap19) == 216, "cap19");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap20H) == 220, "cap20H");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap20V) == 222, "cap20V");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap21H) == 224, "cap21H");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap21V) == 226, "cap21V");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap22) == 228, "cap22");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap23) == 232, "cap23");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap24) == 236, "cap24");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap25) == 240, "cap25");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap26) == 244, "cap26");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap27) == 248, "cap27");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap28) == 252, "cap28");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap29) == 256, "cap29");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap30Count) == 260, "cap30Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap30List) == 264, "cap30List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap31) == 272, "cap31");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap32Count) == 276, "cap32Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap32List) == 280, "cap32List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap33Count) == 288, "cap33Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved292) == 292, "reserved292");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap33Names) == 296, "cap33Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap34) == 304, "cap34");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap35) == 308, "cap35");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap36) == 312, "cap36");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap37) == 316, "cap37");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap38) == 320, "cap38");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap39Count) == 324, "cap39Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap39List) == 328, "cap39List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap40Count) == 336, "cap40Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved340) == 340, "reserved340");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap40List) == 344, "cap40List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap41Count) == 352, "cap41Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved356) == 356, "reserved356");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap41List) == 360, "cap41List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap42) == 368, "cap42");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap43) == 372, "cap43");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap44) == 376, "cap44");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap45Count) == 380, "cap45Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap45List) == 384, "cap45List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap46) == 392, "cap46");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap47Count) == 396, "cap47Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap47List) == 400, "cap47List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap48) == 408, "cap48");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap49) == 412, "cap49");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap50) == 416, "cap50");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap51) == 420, "cap51");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap52) == 424, "cap52");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap53) == 428, "cap53");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap54Count) == 432, "cap54Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved436) == 436, "reserved436");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap54List) == 440, "cap54List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap55) == 448, "cap55");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap56Count) == 452, "cap56Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap56List) == 456, "cap56List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap57) == 464, "cap57");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap66Count) == 468, "cap66Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap66List) == 472, "cap66List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap67Count) == 480, "cap67Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved484) == 484, "reserved484");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap67List) == 488, "cap67List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap60) == 496, "cap60");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap257) == 500, "cap257");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap61Count) == 504, "cap61Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved508) == 508, "reserved508");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap61List) == 512, "cap61List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap62) == 520, "cap62");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap258) == 524, "cap258");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap259) == 528, "cap259");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap63) == 532, "cap63");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap260) == 536, "cap260");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap261) == 540, "cap261");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap64) == 544, "cap64");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap262) == 548, "cap262");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap263) == 552, "cap263");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap65) == 556, "cap65");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap264) == 560, "cap264");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap265) == 564, "cap265");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap266Count) == 568, "cap266Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved572) == 572, "reserved572");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap266List) == 576, "cap266List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap267Count) == 584, "cap267Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved588) == 588, "reserved588");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap267Names) == 592, "cap267Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap268Count) == 600, "cap268Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved604) == 604, "reserved604");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap268List) == 608, "cap268List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap269Count) == 616, "cap269Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved620) == 620, "reserved620");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap269Names) == 624, "cap269Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap270) == 632, "cap270");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap271Count) == 636, "cap271Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap271List) == 640, "cap271List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap272Count) == 648, "cap272Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved652) == 652, "reserved652");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap272Names) == 656, "cap272Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap69) == 664, "cap69");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap273) == 668, "cap273");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap274) == 672, "cap274");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap275Count) == 676, "cap275Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap275List) == 680, "cap275List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap70) == 688, "cap70");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap71) == 692, "cap71");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap72) == 696, "cap72");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap73) == 700, "cap73");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap74) == 704, "cap74");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap75Count) == 708, "cap75Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap75List) == 712, "cap75List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap76) == 720, "cap76");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap77Count) == 724, "cap77Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap77List) == 728, "cap77List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap78) == 736, "cap78");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap79) == 740, "cap79");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap80) == 744, "cap80");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap81) == 748, "cap81");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap82) == 752, "cap82");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap83) == 756, "cap83");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap276) == 760, "cap276");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap277Count) == 764, "cap277Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap277List) == 768, "cap277List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap278Count) == 776, "cap278Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved780) == 780, "reserved780");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap278List) == 784, "cap278List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap279Count) == 792, "cap279Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved796) == 796, "reserved796");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap279Names) == 800, "cap279Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap280) == 808, "cap280");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap281Count) == 812, "cap281Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap281List) == 816, "cap281List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap282Count) == 824, "cap282Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved828) == 828, "reserved828");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap282Names) == 832, "cap282Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap85Count) == 840, "cap85Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved844) == 844, "reserved844");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap85List) == 848, "cap85List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap86Count) == 856, "cap86Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved860) == 860, "reserved860");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap86Names) == 864, "cap86Names");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap84) == 872, "cap84");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap87) == 876, "cap87");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap88) == 880, "cap88");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap89) == 884, "cap89");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap90) == 888, "cap90");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap91) == 892, "cap91");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap92Count) == 896, "cap92Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved900) == 900, "reserved900");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap92List) == 904, "cap92List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap93Count) == 912, "cap93Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved916) == 916, "reserved916");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap93List) == 920, "cap93List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap94) == 928, "cap94");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap95) == 932, "cap95");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap96) == 936, "cap96");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap97) == 940, "cap97");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap98) == 944, "cap98");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap99) == 948, "cap99");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap100) == 952, "cap100");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap101) == 956, "cap101");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap102) == 960, "cap102");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap103Count) == 964, "cap103Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap103List) == 968, "cap103List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap104Count) == 976, "cap104Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved980) == 980, "reserved980");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap104List) == 984, "cap104List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap105Count) == 992, "cap105Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved996) == 996, "reserved996");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap105List) == 1000, "cap105List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap106Count) == 1008, "cap106Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved1012) == 1012, "reserved1012");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap106List) == 1016, "cap106List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap107Count) == 1024, "cap107Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, reserved1028) == 1028, "reserved1028");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap107List) == 1032, "cap107List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap108) == 1040, "cap108");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap109Count) == 1044, "cap109Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap109List) == 1048, "cap109List");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap110) == 1056, "cap110");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap111) == 1060, "cap111");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap112) == 1064, "cap112");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap113) == 1068, "cap113");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap114) == 1072, "cap114");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap115) == 1076, "cap115");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap116) == 1080, "cap116");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap117) == 1084, "cap117");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap118) == 1088, "cap118");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap119) == 1092, "cap119");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap120) == 1096, "cap120");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap121) == 1100, "cap121");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap122) == 1104, "cap122");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap123) == 1108, "cap123");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap124Width) == 1112, "cap124Width");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap124Length) == 1116, "cap124Length");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap125Width) == 1120, "cap125Width");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap125Length) == 1124, "cap125Length");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap126) == 1128, "cap126");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap127Count) == 1132, "cap127Count");
+KVEXC_STATIC_ASSERT(offsetof(ALL_CAPS_RECORD, cap127Names) == 1136, "cap127Names");
 /* ZARNDrvCheckAPIVer: the highest API version the printer's model allows (its model INI's
  * [ZARNAPI] ZARNAPIVer: 3 when absent or unreadable, at most 16). 0 for a NULL, empty, too long or
  * unknown printer name. Connections opened afterwards start from this version when it is 3 or less. */
@@ -355,10 +1017,10 @@ KVEXC_API int32_t ZARNDrvDisable(API_HANDLE handle);
  * connection or a connection running below API version 9 (which keeps no last error). */
 KVEXC_API int32_t ZARNDrvGetLastError(API_HANDLE handle);
 
-/* ZARNDrvGetCaps: one capability. id 0: the map of supported status ids (32 bytes below API version 6,
- * 64 from 6 on; status id n is bit 0x80 >> ((n-1) % 8) of byte (n-1) / 8); buffer NULL asks for its
- * length. Other ids: the capability's answer (a value, or a count-then-fill list); 0 for an id not
- * supported at the connection's version; -1 on failure. */
+/* ZARNDrvGetCaps: one capability (API_CAPS_ID, in the form its comment names). id 0: the map of
+ * supported status ids (32 bytes below API version 6, 64 from 6 on); buffer NULL asks for its length.
+ * Other ids: the capability's answer; 0 for an id not supported at the connection's version (last error
+ * untouched); -1 on failure (last error 100, or 3 for a capability this model refuses). */
 KVEXC_API int32_t ZARNDrvGetCaps(API_HANDLE handle, uint32_t id, void* buffer);
 
 /* ZARNDrvSetStatus: writes one status item from its versioned record. 0 done; the item's newest record

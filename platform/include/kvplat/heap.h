@@ -29,3 +29,10 @@ KVAPI HANDLE GetProcessHeap(void);
 #define HEAP_ZERO_MEMORY 0x00000008
 KVAPI LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 KVAPI BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID p);
+
+// Low memory: a zero-filled block whose address and end lie below 4 GiB, for a record that is handed
+// out as a 32-bit value. Null and ERROR_NOT_ENOUGH_MEMORY when no such block is left (the allocation
+// switch of the tests counts it too). KvFreeLow: TRUE freed; FALSE and ERROR_INVALID_HANDLE for an
+// address that no KvAllocLow returned or that is already freed (nothing is touched).
+KVAPI LPVOID KvAllocLow(SIZE_T bytes);
+KVAPI BOOL KvFreeLow(LPVOID p);
