@@ -275,6 +275,26 @@ TEST_F(ApiStatus, Status18IsNeverMarkedWithoutShiftRanges) {
   EXPECT_FALSE(ApiMaskHas(map, 36));
 }
 
+TEST_F(ApiStatus, TrySwitchOnLeavesTheDevmodeAsItFoundIt) {
+  Bind(ctx_);
+  StgSetValue(ctx_, sid::rdmFuncSelectMargin, 0);
+  std::vector<BYTE> dm(ctx_->store->bytes, ctx_->store->bytes + StgGetDevmodeSize());
+  ApiTrySwitchOn(ctx_, 18, sid::rdmFuncSelectMargin, sid::rdmShiftDir, 1);
+  EXPECT_EQ(std::vector<BYTE>(ctx_->store->bytes, ctx_->store->bytes + StgGetDevmodeSize()), dm);
+  // With the switch on there is nothing to try.
+  StgSetValue(ctx_, sid::rdmFuncSelectMargin, 1);
+  EXPECT_EQ(ApiTrySwitchOn(ctx_, 18, sid::rdmFuncSelectMargin, sid::rdmShiftDir, 0xFFFF), 1);
+  // The shared verifiers.
+  API_FUNCTION_RECORD off{1, {}, 0}, on{1, {}, 1};
+  EXPECT_EQ(ApiVerifyStatusBySwitch(ctx_, 18, &off, nullptr, 0), 1);
+  EXPECT_EQ(ApiVerifyStatusBySwitch(ctx_, 18, &on, nullptr, 0), 1);
+  StgSetValue(ctx_, sid::rdmFuncSelectMargin, 0);
+  EXPECT_EQ(ApiVerifyStatusBySwitch(ctx_, 18, &on, nullptr, 0), -1);
+  EXPECT_EQ(ApiVerifyStatusBySwitch(ctx_, 9, &off, nullptr, 0), -1);  // no switch row
+  EXPECT_EQ(ApiVerifyStatusAlways(ctx_, 9, &on, nullptr, 0), 1);
+  Bind(ctx_, false);
+}
+
 TEST_F(ApiStatus, SingleValueItems) {
   struct Item {
     DWORD id;
