@@ -202,13 +202,20 @@ void ApiSetCustomPaperFields(SETTING_CONTEXT* ctx, const void* record) {
   if (!dm || !record) return;
   const BYTE* r = static_cast<const BYTE*>(record);
   DWORD paper;
-  SHORT width, length;
+  int32_t width, length;
   std::memcpy(&paper, r + 4, 4);
-  std::memcpy(&width, r + 8, 2);
-  std::memcpy(&length, r + 12, 2);
+  std::memcpy(&width, r + 8, 4);
+  std::memcpy(&length, r + 12, 4);
   dm->dmPaperSize = (SHORT)paper;
-  dm->dmPaperWidth = width;
-  dm->dmPaperLength = length;
+  // The record holds the display unit; the DEVMODE fields hold 0.1 mm and no more than 32760 of it.
+  LONG tenthW = ApiDisplayToTenthMm(ctx, width), tenthL = ApiDisplayToTenthMm(ctx, length);
+  if (tenthW > 32760 || tenthL > 32760 || tenthW < 0 || tenthL < 0) {
+    dm->dmPaperWidth = dm->dmPaperLength = 0;
+    dm->dmFields = (dm->dmFields & ~(DWORD)(DM_PAPERLENGTH | DM_PAPERWIDTH)) | DM_PAPERSIZE;
+    return;
+  }
+  dm->dmPaperWidth = (SHORT)tenthW;
+  dm->dmPaperLength = (SHORT)tenthL;
   dm->dmFields = (dm->dmFields | DM_PAPERLENGTH | DM_PAPERWIDTH) & ~(DWORD)DM_PAPERSIZE;
 }
 

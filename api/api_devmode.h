@@ -19,7 +19,8 @@ constexpr DWORD API_JOB_ITEM_MASK = 0x389F;
 int ApiBuildDevmode(SETTING_CONTEXT* ctx, int flags, void* out);
 
 void ApiSyncPublicDevmode(SETTING_CONTEXT* ctx, const DEVMODEW* dm);
-// Paper size from a status-7 record: code (u32 at byte 4), width (i16 at byte 8), length (i16 at 12).
+// Paper size from a status-7 record: code (u32 at byte 4), width (at byte 8) and length (at 12) in the
+// display unit, stored in 0.1 mm; a size beyond the DEVMODE fields leaves them 0 and names the code.
 void ApiSetCustomPaperFields(SETTING_CONTEXT* ctx, const void* record);
 void ApiResetUiState(SETTING_CONTEXT* ctx, int flags);
 void ApiTakeQualityPlanes(SETTING_CONTEXT* ctx);

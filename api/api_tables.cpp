@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "api_caps.h"
+#include "api_status.h"
 #include "settings/modules.h"
 
 namespace {
@@ -168,11 +169,20 @@ struct Tables {
     for (const CapsHandler& h : kCapsHandlers)
       for (DWORD id = h.first; id <= h.last; ++id)
         if (API_ROW* r = caps(id); r && r->enabled) r->caps = h.handler;
+    int n = 0;
+    const STATUS_HANDLER_ROW* handlers = ApiStatusHandlerRows(&n);
+    for (int i = 0; i < n; ++i) {
+      const STATUS_HANDLER_ROW& h = handlers[i];
+      API_ROW& r = h.id >= 257 ? statusHigh[h.id - 257] : statusLow[h.id - 1];
+      r.set = h.set;
+      r.verify = h.verify;
+      r.get = h.get;
+    }
   }
 };
 
-const Tables& GetTables() {
-  static const Tables tables;
+Tables& GetTables() {
+  static Tables tables;
   return tables;
 }
 
@@ -217,6 +227,13 @@ const CAPS_ROW* ApiFindCapsRowAt(int version, DWORD id) {
   if (id <= (DWORD)lim.low && id <= API_CAPS_LOW_ROWS) return &t.capsLow[id - 1];
   if (id >= 257 && id <= (DWORD)lim.high && id < 257 + API_CAPS_HIGH_ROWS) return &t.capsHigh[id - 257];
   return ApiFindExtraCapsRow(id);
+}
+
+API_ROW* ApiEditStatusRow(DWORD id) {
+  Tables& t = GetTables();
+  if (id >= 1 && id <= API_STATUS_LOW_ROWS) return &t.statusLow[id - 1];
+  if (id >= 257 && id < 257 + API_STATUS_HIGH_ROWS) return &t.statusHigh[id - 257];
+  return nullptr;
 }
 
 const CAPS_ROW* ApiFindExtraCapsRow(DWORD id) {

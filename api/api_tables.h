@@ -49,6 +49,8 @@ constexpr DWORD API_CAPS_EXTRA_ID = 0x30000;
 // does not admit.
 const STATUS_ROW* ApiFindStatusRowAt(int version, DWORD id);
 const CAPS_ROW* ApiFindCapsRowAt(int version, DWORD id);
+// The status row of an id for a test to put its own handlers in (none for an id without a row).
+API_ROW* ApiEditStatusRow(DWORD id);
 // The extra capability list (not bounded by the version).
 const CAPS_ROW* ApiFindExtraCapsRow(DWORD id);
 

@@ -219,6 +219,120 @@ typedef struct API_DRIVER_DEVMODEA {
 } API_DRIVER_DEVMODEA;
 KVEXC_STATIC_ASSERT(sizeof(API_DRIVER_DEVMODEA) == 1172, "ANSI DEVMODE with private part is 1172 bytes");
 
+/* ---- Status items ----------------------------------------------------------------------------- */
+
+/* Status ids (ZARNDrvSetStatus, ZARNDrvGetStatus) of the items the driver answers so far. */
+#define API_STATUS_PRESET_FILE 1         /* API_PRESET_FILE_RECORD */
+#define API_STATUS_INPUT_TRAY 2          /* API_STATUS_VALUE_RECORD: dmDefaultSource */
+#define API_STATUS_MEDIA_TYPE 3          /* media type */
+#define API_STATUS_OUTPUT_TRAY 4         /* output tray */
+#define API_STATUS_COLOR 5               /* dmColor */
+#define API_STATUS_ORIENTATION 6         /* dmOrientation */
+#define API_STATUS_PAPER_SIZE 7          /* API_PAPER_SIZE_RECORD */
+#define API_STATUS_OUTPUT_PAPER_SIZE 8   /* API_OUTPUT_PAPER_SIZE_RECORD */
+#define API_STATUS_COPIES 9              /* dmCopies */
+#define API_STATUS_OUTPUT_DIRECTION 22   /* output direction */
+#define API_STATUS_OUTPUT_ORDERLY 23     /* orderly output */
+#define API_STATUS_OUTPUT_WHITE_PAPER 24 /* white paper between jobs */
+#define API_STATUS_EMULATION 25          /* emulation */
+#define API_STATUS_PRINT_AREA 27         /* print area */
+#define API_STATUS_PAPER_ROTATION 28     /* API_PAPER_ROTATION_RECORD */
+#define API_STATUS_ACTION_MERGE 29       /* action word bits (stored under "rdmAction"): file merge */
+#define API_STATUS_ACTION_PROOF 30       /* proof print */
+#define API_STATUS_ACTION_SECURITY 31    /* secure print */
+#define API_STATUS_ACTION_STORED 32      /* stored print */
+#define API_STATUS_ACTION_OVERLAY 33     /* form overlay */
+#define API_STATUS_OUTPUT_A4_FIT 45      /* fit to A4 */
+
+/* The map of changed status items a set hands back: one bit per id as in the map of ZARNDrvGetCaps
+ * id 0; 32 bytes below API version 6, 64 from 6 on. */
+#define API_CHANGED_MAP_BYTES_V5 32
+#define API_CHANGED_MAP_BYTES 64
+
+/* Every record starts with its record version. A version newer than the driver's is read as the
+ * driver's newest (ZARNDrvSetStatus then answers that version; mode 2 refuses it unapplied); version 0
+ * asks ZARNDrvGetStatus for the driver's version and reads like version 1 in a set. */
+
+/* One value of an item (the items of one value and the action items), record version 1. */
+typedef struct API_STATUS_VALUE_RECORD {
+  uint32_t version;
+  uint32_t value; /* in the setting's own coding */
+  uint8_t reserved[24];
+} API_STATUS_VALUE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_STATUS_VALUE_RECORD) == 32, "STATUS_VALUE_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_STATUS_VALUE_RECORD, value) == 4, "value at byte 4");
+
+/* A function with an on/off switch: six values and the on flag. */
+typedef struct API_FUNCTION_RECORD {
+  uint32_t version;
+  uint32_t values[6];
+  uint32_t on; /* 0 asks for the function to be off */
+} API_FUNCTION_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_FUNCTION_RECORD) == 32, "FUNCTION_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_FUNCTION_RECORD, on) == 28, "on flag at byte 28");
+
+/* Status 1: a settings file, record version 1. A set loads the file; a get reads its preset name and
+ * comment (line breaks as CR LF). Texts are ANSI and end inside their fields. */
+typedef struct API_PRESET_FILE_RECORD {
+  uint32_t version;
+  char path[260];    /* absolute path of the settings file */
+  char name[37];     /* get */
+  char comment[513]; /* get */
+  uint8_t padding[10];
+} API_PRESET_FILE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_PRESET_FILE_RECORD) == 824, "PRESET_FILE_RECORD is 824 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_PRESET_FILE_RECORD, name) == 264, "name at byte 264");
+KVEXC_STATIC_ASSERT(offsetof(API_PRESET_FILE_RECORD, comment) == 301, "comment at byte 301");
+
+/* Paper codes of the paper items. */
+#define API_PAPER_CUSTOM 256           /* a custom size entered by value */
+#define API_PAPER_STORED_FIRST 384     /* 384-393: the ten stored custom sizes */
+#define API_PAPER_STORED_LAST 393
+#define API_OUTPUT_PAPER_CUSTOM 448    /* status 8: a custom print size entered by value */
+#define API_OUTPUT_PAPER_SAME 1024     /* status 8: the output size is the paper size */
+
+/* Status 7, record versions 1 (API 1) and 2 (API 12). Lengths in the display unit of the settings:
+ * 0.1 mm, or 0.01 inch when the settings show inches. A custom width above its length is swapped. */
+#define API_PAPER_SIZE_RECORD_VERSION 2
+typedef struct API_PAPER_SIZE_RECORD {
+  uint32_t version;
+  uint32_t code;
+  uint32_t width;
+  uint32_t length;
+  uint32_t orientation; /* version 2: custom-size orientation, 1 portrait, 2 landscape */
+  uint8_t reserved[12];
+} API_PAPER_SIZE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_PAPER_SIZE_RECORD) == 32, "PAPER_SIZE_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_PAPER_SIZE_RECORD, width) == 8, "width at byte 8");
+KVEXC_STATIC_ASSERT(offsetof(API_PAPER_SIZE_RECORD, length) == 12, "length at byte 12");
+KVEXC_STATIC_ASSERT(offsetof(API_PAPER_SIZE_RECORD, orientation) == 16, "orientation at byte 16");
+
+/* Status 8, record versions 1 (API 1), 2 (API 10, the size) and 3 (API 12, the orientation). */
+#define API_OUTPUT_PAPER_SIZE_RECORD_VERSION 3
+typedef struct API_OUTPUT_PAPER_SIZE_RECORD {
+  uint32_t version;
+  uint32_t code;
+  uint32_t width;       /* versions 2 and 3, display unit */
+  uint32_t length;      /* versions 2 and 3 */
+  uint32_t orientation; /* version 3 */
+  uint8_t reserved[12];
+} API_OUTPUT_PAPER_SIZE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_OUTPUT_PAPER_SIZE_RECORD) == 32, "OUTPUT_PAPER_SIZE_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_OUTPUT_PAPER_SIZE_RECORD, orientation) == 16, "orientation at byte 16");
+
+/* Status 28, record versions 1 (API 1), 2 (API 12, the mode) and 3 (API 14, the layouts). */
+#define API_PAPER_ROTATION_RECORD_VERSION 3
+typedef struct API_PAPER_ROTATION_RECORD {
+  uint32_t version;
+  uint32_t rotation;
+  uint32_t mode;        /* versions 2 and 3: 1 printer, 2 emulation */
+  uint32_t nupLayout;   /* version 3: 1 natural, 2 shrink, 3 new page */
+  uint32_t bookLayout;  /* version 3: 1 natural, 2 shrink */
+  uint8_t reserved[12];
+} API_PAPER_ROTATION_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_PAPER_ROTATION_RECORD) == 32, "PAPER_ROTATION_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_PAPER_ROTATION_RECORD, bookLayout) == 16, "bookLayout at byte 16");
+
 /* Capability ids of ZARNDrvGetCaps. The comment gives the result form:
  *   value        the answer itself; the buffer is not used (may be NULL);
  *   list         u32 entries (i32 for resolutions), count-then-fill;

@@ -40,6 +40,8 @@ static struct {
   int32_t (*GetLastError)(API_HANDLE);
   int32_t (*GetDevmode)(API_HANDLE, int32_t, void*);
   int32_t (*GetCaps)(API_HANDLE, uint32_t, void*);
+  int32_t (*SetStatus)(API_HANDLE, uint32_t, void*, void*, int32_t);
+  int32_t (*GetStatus)(API_HANDLE, uint32_t, void*, uint32_t);
 } api;
 
 static int Bind(void* lib, const char* name, void* slot) {
@@ -94,7 +96,8 @@ int main(int argc, char** argv) {
   if (Bind(lib, "ZARNDrvCheckAPIVer", &api.CheckAPIVer) && Bind(lib, "ZARNDrvEnable", &api.Enable) &&
       Bind(lib, "ZARNDrvInit", &api.Init) && Bind(lib, "ZARNDrvDisable", &api.Disable) &&
       Bind(lib, "ZARNDrvGetLastError", &api.GetLastError) && Bind(lib, "ZARNDrvGetDevmode", &api.GetDevmode) &&
-      Bind(lib, "ZARNDrvGetCaps", &api.GetCaps))
+      Bind(lib, "ZARNDrvGetCaps", &api.GetCaps) &&
+      Bind(lib, "ZARNDrvSetStatus", &api.SetStatus) && Bind(lib, "ZARNDrvGetStatus", &api.GetStatus))
     rc = Run(argv[2]);
   if (rc == 0) rc = RunExclusion(lib, argv[2]);
   fflush(stdout);
@@ -139,6 +142,32 @@ static int Run(const char* printer) {
     free(dm);
   }
   if (PrintInputBins(handle) != 0) rc = 1;
+
+  /* Two copies of A3, read back, and the DEVMODE that results. */
+  API_STATUS_VALUE_RECORD copies = {1, 2, {0}};
+  API_PAPER_SIZE_RECORD paper = {API_PAPER_SIZE_RECORD_VERSION, 8, 0, 0, 0, {0}};
+  unsigned char changed[API_CHANGED_MAP_BYTES];
+  printf("set copies 2: %d\n", (int)api.SetStatus(handle, API_STATUS_COPIES, &copies, changed, 0));
+  printf("set paper A3: %d\n", (int)api.SetStatus(handle, API_STATUS_PAPER_SIZE, &paper, changed, 0));
+  API_STATUS_VALUE_RECORD copiesBack = {0, 0, {0}};
+  API_PAPER_SIZE_RECORD paperBack;
+  memset(&paperBack, 0, sizeof paperBack);
+  if (api.GetStatus(handle, API_STATUS_COPIES, &copiesBack, 1) == (int32_t)sizeof copiesBack &&
+      api.GetStatus(handle, API_STATUS_PAPER_SIZE, &paperBack, API_PAPER_SIZE_RECORD_VERSION) == (int32_t)sizeof paperBack) {
+    printf("read back: copies %u, paper %u\n", (unsigned)copiesBack.value, (unsigned)paperBack.code);
+  } else {
+    fprintf(stderr, "cannot read the status items back (last error %d)\n", (int)api.GetLastError(handle));
+    rc = 1;
+  }
+  API_DRIVER_DEVMODEW* now = (API_DRIVER_DEVMODEW*)calloc(1, sizeof(API_DRIVER_DEVMODEW));
+  if (now && api.GetDevmode(handle, API_DEVMODE_REFRESH, now) == (int32_t)sizeof *now) {
+    printf("resulting DEVMODE: paper %d (%.1f x %.1f mm), copies %d\n", now->pub.dmPaperSize,
+           now->pub.dmPaperWidth / 10.0, now->pub.dmPaperLength / 10.0, now->pub.dmCopies);
+  } else {
+    fprintf(stderr, "cannot read the resulting DEVMODE\n");
+    rc = 1;
+  }
+  free(now);
   printf("last error: %d\n", (int)api.GetLastError(handle));
   api.Disable(handle);
   printf("connection closed\n");

@@ -142,8 +142,10 @@ bool ParseWhole(const WCHAR* text, long long* out) {
   return true;
 }
 
-// 1 when every locked setting's value in the file is present and equals the current value.
-int CheckLockedValues(const WCHAR* path, const WCHAR* section, SETTING_CONTEXT* ctx) {
+}  // namespace
+
+int CfgCheckLockedSettingsFile(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHAR* section, DWORD) {
+  if (!ctx || !path || !section) return 0;
   for (const LOCKED_SETTING& s : kLockedSettings) {
     if (!s.locked(ctx)) continue;
     const WCHAR* name = StgGetItemName(ctx, s.id);
@@ -160,6 +162,8 @@ int CheckLockedValues(const WCHAR* path, const WCHAR* section, SETTING_CONTEXT* 
   }
   return 1;
 }
+
+namespace {
 
 // ---- The walk.
 
@@ -457,7 +461,7 @@ int CfgTransferSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETT
       return finish(0);
     }
     if (flags == CFG_TRANSFER_READ && LockFeatureOn(ctx) && StgAnyAdminLock(ctx) &&
-        !CheckLockedValues(path, section, ctx)) {
+        !CfgCheckLockedSettingsFile(ctx, path, section, 0)) {
       StgSetLastError(ctx, CFG_FILE_LOCKED);
       return finish(0);
     }

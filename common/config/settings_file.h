@@ -99,6 +99,12 @@ int CfgWriteSettingsFileLocked(HANDLE printer, const WCHAR* path, DWORD flags, S
 // can be written. 1 when every read or write succeeded (also when nothing is transferred).
 int CfgTransferLockSet(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, WORD firstId, WORD lastId);
 
+// 0 when one of the locked settings (tray, media type, N-up and its kind, print method, duplex, colour,
+// resolution) is under its administrator lock and its value in the file's section differs from the
+// context's or is missing (under the all-kinds lock any N-up kind 1-4 passes); 1 otherwise. `flags` is
+// not read.
+int CfgCheckLockedSettingsFile(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHAR* section, DWORD flags);
+
 // ---- Header.
 
 // Checks (reading) or writes (writing, or with 0x2000) the header of `section`. body: the section's

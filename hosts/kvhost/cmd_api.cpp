@@ -3,6 +3,8 @@
 // ([DriversFileName] DriverEDFileName), looks its exports up by name, opens one connection and runs the calls
 // in order, printing each answer.
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -24,7 +26,13 @@ constexpr char kUsage[] =
     "        init N                   agree API version N\n"
     "        error                    the connection's last error\n"
     "        devmode [defaults|rebuild|refresh] [+query] [+notify] [+presets] [--out FILE]\n"
-    "                                 the connection's DEVMODE (defaults when no branch is named)\n"
+    "                                 the connection's DEVMODE (when no branch is named: refresh after\n"
+    "                                 a status set of this run, else defaults)\n"
+    "        get ID [--version N]     a status item's record: its fields by name, version and size\n"
+    "        set ID FIELD=VALUE... [--version N] [--mode N]\n"
+    "                                 set a status item (fields: value; 1 path; 7, 8 code width length\n"
+    "                                 orientation; 28 rotation mode nuplayout booklayout; lengths in the\n"
+    "                                 printer's display unit) and list the other items it changed"
     "        merge FILE [--out FILE]  merge a DEVMODE file into the settings\n"
     "        save-quality | restore-quality";
 
@@ -39,7 +47,70 @@ struct Exports {
   decltype(&ZARNDrvSaveQualityData) saveQuality;
   decltype(&ZARNDrvRestoreQualityData) restoreQuality;
   decltype(&ZARNDrvGetCaps) getCaps;
+  decltype(&ZARNDrvSetStatus) setStatus;
+  decltype(&ZARNDrvGetStatus) getStatus;
 };
+
+// The fields of a status record by name: a u32 at an offset, or an ANSI text of a width.
+struct RecordField {
+  const char* name;
+  int offset;
+  int textBytes;  // 0: u32
+};
+struct RecordLayout {
+  uint32_t id;
+  int size;
+  std::vector<RecordField> fields;
+};
+const RecordLayout* FindLayout(uint32_t id) {
+  static const std::vector<RecordLayout> layouts = [] {
+    std::vector<RecordLayout> l;
+    l.push_back({1, (int)sizeof(API_PRESET_FILE_RECORD),
+                 {{"path", 4, 260}, {"name", 264, 37}, {"comment", 301, 513}}});
+    RecordField paper[] = {{"code", 4, 0}, {"width", 8, 0}, {"length", 12, 0}, {"orientation", 16, 0}};
+    l.push_back({7, 32, {paper, paper + 4}});
+    l.push_back({8, 32, {paper, paper + 4}});
+    l.push_back({28, 32, {{"rotation", 4, 0}, {"mode", 8, 0}, {"nuplayout", 12, 0}, {"booklayout", 16, 0}}});
+    for (uint32_t id : {2, 3, 4, 5, 6, 9, 22, 23, 24, 25, 27, 29, 30, 31, 32, 33, 45})
+      l.push_back({id, 32, {{"value", 4, 0}}});
+    return l;
+  }();
+  for (const RecordLayout& l : layouts)
+    if (l.id == id) return &l;
+  return nullptr;
+}
+
+const char* ErrorName(int code) {
+  switch (code) {
+    case API_ERROR_NONE: return "none";
+    case API_ERROR_FLAGS: return "flags not accepted";
+    case API_ERROR_UNSUPPORTED: return "not supported";
+    case API_ERROR_CAPS_REFUSED: return "capability refused";
+    case API_ERROR_NO_INPUT: return "no record";
+    case API_ERROR_VERSION: return "record version";
+    case API_ERROR_REFUSED: return "refused";
+    case API_ERROR_FONT: return "font not installed";
+    case API_ERROR_NO_STAMP: return "no stamp";
+    case API_ERROR_FILE: return "file refused";
+    case API_ERROR_CHARACTERS: return "characters not allowed";
+    case API_ERROR_COMBINATION: return "combination not valid";
+    case API_ERROR_GENERAL: return "general failure";
+    case API_ERROR_USER_QUALITY: return "user quality not selected";
+    case API_ERROR_PRESET_LOAD: return "settings file of another version";
+    case API_ERROR_TERMINAL_SERVER: return "terminal-server mode";
+  }
+  return "other";
+}
+
+// Takes "--NAME N" options of a call from args[i] on; false when one lacks its number.
+bool TakeNumber(const std::vector<std::string>& args, size_t& i, const char* name, long* value) {
+  if (i < args.size() && args[i] == name) {
+    if (i + 1 >= args.size()) return false;
+    *value = std::strtol(args[i + 1].c_str(), nullptr, 0);
+    i += 2;
+  }
+  return true;
+}
 
 template <typename F>
 bool Bind(HMODULE m, const char* name, F& f) {
@@ -105,7 +176,8 @@ int RunApi(const std::vector<std::string>& args) {
                Bind(lib, "ZARNDrvGetLastError", x.lastError) && Bind(lib, "ZARNDrvGetDevmode", x.getDevmode) &&
                Bind(lib, "ZARNDrvGetDevmodeEx", x.getDevmodeEx) &&
                Bind(lib, "ZARNDrvSaveQualityData", x.saveQuality) &&
-               Bind(lib, "ZARNDrvRestoreQualityData", x.restoreQuality) && Bind(lib, "ZARNDrvGetCaps", x.getCaps);
+               Bind(lib, "ZARNDrvRestoreQualityData", x.restoreQuality) && Bind(lib, "ZARNDrvGetCaps", x.getCaps) &&
+               Bind(lib, "ZARNDrvSetStatus", x.setStatus) && Bind(lib, "ZARNDrvGetStatus", x.getStatus);
   if (!bound) {
     FreeLibrary(lib);
     return kvhost::kExitFailed;
@@ -116,6 +188,7 @@ int RunApi(const std::vector<std::string>& args) {
     return kvhost::Failed("cannot open a driver-API connection on '" + printerName + "'");
   }
   int rc = kvhost::kExitDone;
+  bool statusSet = false;
   for (size_t i = 1; i < args.size() && rc != kvhost::kExitUsage;) {
     const std::string call = args[i++];
     if (call == "version") {
@@ -131,7 +204,7 @@ int RunApi(const std::vector<std::string>& args) {
       std::printf("init %s: %d\n", args[i].c_str(), x.init(h, &record));
       ++i;
     } else if (call == "devmode" || call == "merge") {
-      int flags = API_DEVMODE_DEFAULTS;
+      int flags = statusSet ? API_DEVMODE_REFRESH : API_DEVMODE_DEFAULTS;
       std::string in, out;
       if (call == "merge") {
         if (i >= args.size()) {
@@ -189,6 +262,105 @@ int RunApi(const std::vector<std::string>& args) {
           std::printf("  written to %s\n", out.c_str());
         else
           rc = kvhost::Failed("cannot write " + out);
+      }
+    } else if (call == "get" || call == "set") {
+      if (i >= args.size()) {
+        rc = kvhost::UsageError(call + " needs a status id");
+        break;
+      }
+      uint32_t id = (uint32_t)std::strtoul(args[i++].c_str(), nullptr, 0);
+      const RecordLayout* layout = FindLayout(id);
+      std::vector<std::pair<std::string, std::string>> values;
+      long version = -1, mode = 0;
+      bool usage = false;
+      while (i < args.size()) {
+        size_t eq = args[i].find('=');
+        if (eq != std::string::npos && args[i].rfind("--", 0) != 0) {
+          values.emplace_back(args[i].substr(0, eq), args[i].substr(eq + 1));
+          ++i;
+        } else if (args[i] == "--version" || (call == "set" && args[i] == "--mode")) {
+          usage |= !TakeNumber(args, i, "--version", &version) || !TakeNumber(args, i, "--mode", &mode);
+        } else {
+          break;
+        }
+      }
+      if (usage) {
+        rc = kvhost::UsageError("--version and --mode need a number");
+        break;
+      }
+      // Records the host knows are laid out by name; others travel as 32 bytes holding the version.
+      int size = layout ? layout->size : 32;
+      std::vector<char> record((size_t)std::max(size, 824), 0);
+      uint32_t v = version >= 0 ? (uint32_t)version : 1;
+      static const std::vector<RecordField> kNoFields;
+      const std::vector<RecordField>& fields = layout ? layout->fields : kNoFields;
+      bool bad = false;
+      for (auto& [name, text] : values) {
+        const RecordField* f = nullptr;
+        for (const RecordField& g : fields)
+          if (name == g.name) f = &g;
+        if (!f) {
+          rc = kvhost::UsageError("status " + std::to_string(id) + " has no field '" + name + "'");
+          bad = true;
+          break;
+        }
+        if (f->textBytes) {
+          if ((int)text.size() >= f->textBytes) {
+            rc = kvhost::UsageError("'" + name + "' holds at most " + std::to_string(f->textBytes - 1) + " bytes");
+            bad = true;
+            break;
+          }
+          std::memcpy(record.data() + f->offset, text.c_str(), text.size() + 1);
+        } else {
+          uint32_t n = (uint32_t)std::strtol(text.c_str(), nullptr, 0);
+          std::memcpy(record.data() + f->offset, &n, 4);
+        }
+      }
+      if (bad) break;
+      if (call == "get" && version < 0) {
+        // Version 0 asks the driver for its own version of the record.
+        std::vector<char> probe(record);
+        if (x.getStatus(h, id, probe.data(), 0) != -1) std::memcpy(&v, probe.data(), 4);
+      }
+      std::memcpy(record.data(), &v, 4);
+      if (call == "set") {
+        BYTE map[64] = {};
+        int answer = x.setStatus(h, id, record.data(), map, (int32_t)mode);
+        std::printf("set %u: %d", id, answer);
+        if (answer == -1) {
+          int e = x.lastError(h);
+          std::printf(" (last error %d %s)\n", e, ErrorName(e));
+          rc = kvhost::kExitFailed;
+          continue;
+        }
+        statusSet = true;
+        std::printf("\n  changed:");
+        bool any = false;
+        for (uint32_t n = 1; n <= 512; ++n)
+          if (map[(n - 1) / 8] & (0x80 >> ((n - 1) % 8))) std::printf(" %u", n), any = true;
+        std::printf("%s\n", any ? "" : " none");
+      } else {
+        int answer = x.getStatus(h, id, record.data(), v);
+        if (answer == -1) {
+          int e = x.lastError(h);
+          std::printf("get %u: -1 (last error %d %s)\n", id, e, ErrorName(e));
+          rc = kvhost::kExitFailed;
+          continue;
+        }
+        uint32_t filled = 0;
+        std::memcpy(&filled, record.data(), 4);
+        std::printf("get %u: version %u, size %d\n", id, filled, answer);
+        for (const RecordField& f : fields) {
+          if (f.offset + (f.textBytes ? f.textBytes : 4) > answer) continue;
+          if (f.textBytes) {
+            std::string t(record.data() + f.offset, strnlen(record.data() + f.offset, f.textBytes));
+            std::printf("  %-12s %s\n", f.name, t.c_str());
+          } else {
+            int32_t n = 0;
+            std::memcpy(&n, record.data() + f.offset, 4);
+            std::printf("  %-12s %d\n", f.name, n);
+          }
+        }
       }
     } else if (call == "save-quality") {
       std::printf("save-quality: %d\n", x.saveQuality(h));

@@ -175,7 +175,7 @@ int Fail(const char* what, const std::string& name) {
 }
 
 int Add(const std::vector<std::string>& args) {
-  std::string name, driver, port, attrs, server;
+  std::string name, driver, port, attrs, server, data;
   for (size_t i = 1; i < args.size(); ++i) {
     auto takes = [&](const char* opt, std::string& into) {
       if (args[i] != opt) return false;
@@ -183,7 +183,8 @@ int Add(const std::vector<std::string>& args) {
       into = args[++i];
       return true;
     };
-    if (takes("--driver", driver) || takes("--port", port) || takes("--attributes", attrs) || takes("--server", server))
+    if (takes("--driver", driver) || takes("--port", port) || takes("--attributes", attrs) || takes("--server", server) ||
+        takes("--data", data))
       continue;
     if (args[i].rfind("--", 0) == 0 || !name.empty()) {
       std::fprintf(stderr, "kvhost: printer add: unexpected '%s'\n", args[i].c_str());
@@ -192,7 +193,8 @@ int Add(const std::vector<std::string>& args) {
     name = args[i];
   }
   if (name.empty() || driver.empty()) {
-    std::fprintf(stderr, "usage: kvhost printer add NAME --driver DRIVER [--server \\\\SERVER] [--port PORT] [--attributes A]\n");
+    std::fprintf(stderr, "usage: kvhost printer add NAME --driver DRIVER [--server \\\\SERVER] [--port PORT] [--attributes A]"
+                         " [--data FILE]\n");
     return 2;
   }
   DWORD attributes = 0;
@@ -208,7 +210,15 @@ int Add(const std::vector<std::string>& args) {
   pi.pPortName = wport.empty() ? nullptr : wport.data();
   pi.Attributes = attributes;
   std::u16string wserver = kvp::FromUtf8(server);
-  HANDLE h = AddPrinterW(wserver.empty() ? nullptr : wserver.data(), 2, reinterpret_cast<LPBYTE>(&pi));
+  if (!data.empty() && !server.empty()) {
+    std::fprintf(stderr, "kvhost: printer add: --data installs a driver on this machine, not on a server\n");
+    return 2;
+  }
+  // With --data the driver set is installed under the driver's name with that data file (a machine
+  // path), whether or not a driver of that name was installed before.
+  HANDLE h = data.empty() ? AddPrinterW(wserver.empty() ? nullptr : wserver.data(), 2, reinterpret_cast<LPBYTE>(&pi))
+                          : nullptr;
+  if (!data.empty()) SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
   if (!h && GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER && server.empty()) {
     // The driver is new to this machine: install the driver set under that name, with the printer.
     kvsetup::Request q;
@@ -217,6 +227,7 @@ int Add(const std::vector<std::string>& args) {
     q.port = wport;
     q.attributes = attributes;
     q.keepExisting = false;
+    q.dataFile = kvp::FromUtf8(data);
     return kvhost::InstallDriverSet(q);
   }
   if (!h) return Fail("adding printer", name);
@@ -470,6 +481,7 @@ int RunPrinter(const std::vector<std::string>& args) {
   }
   std::fprintf(stderr,
                "usage: kvhost printer add NAME --driver DRIVER [--server \\\\SERVER] [--port PORT] [--attributes A]\n"
+               "                          [--data FILE]   (FILE: a machine path of the driver data file to install)\n"
                "       kvhost printer list | show NAME | remove NAME\n"
                "       kvhost printer connect \\\\SERVER\\NAME | disconnect \\\\SERVER\\NAME\n"
                "       kvhost printer convert PRINTER --mode default|convert|351 [--in FILE] [--size N] [--out FILE]\n");
@@ -481,7 +493,8 @@ int RunPrinter(const std::vector<std::string>& args) {
 KVHOST_COMMAND_ROOT("printer",
                "  printer add NAME --driver DRIVER [--server \\\\SERVER] [--port PORT] [--attributes A]\n"
                "                           add a printer (of a server with --server), set up by its driver\n"
-               "                           (installs DRIVER with the driver set's files if needed)\n"
+               "                           (installs DRIVER with the driver set's files if needed; --data FILE\n"
+               "                           installs it with that driver data file, a machine path)\n"
                "  printer list             list the printers of the machine\n"
                "  printer show NAME        print a printer's fields, DEVMODE, registration and printer-data values\n"
                "  printer remove NAME      delete a printer with its data and jobs (the driver is told first)\n"

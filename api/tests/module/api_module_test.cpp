@@ -138,7 +138,9 @@ TEST_F(ApiModule, SampleClientRuns) {
   EXPECT_EQ(pclose(p), 0) << out;
   for (const char* expected : {"highest API version: 16\n", "connection opened\n", "agree version 16: done\n",
                                "default DEVMODE: paper ", "copies 1\n", "input bins: 4\n", "  287 Roll 1\n",
-                               "  4 Manual feed\n", "last error: 0\n", "connection closed\n"})
+                               "  4 Manual feed\n", "set copies 2: 0\n", "set paper A3: 0\n",
+                               "read back: copies 2, paper 8\n", "resulting DEVMODE: paper 8 ", "copies 2\n",
+                               "last error: 0\n", "connection closed\n"})
     EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
   // The exclusion road: the cut-sheet tray takes A0 only as it comes, so the rules set PAPER to SAME.
   for (const char* expected : {"exclusion handle taken\n", "command base: 0\n", "update TRAY = TRAY2: 1\n",
