@@ -24,5 +24,8 @@ int UiIsWin2000BeforeSp4();
 int UiIsWin2000Sp4();
 // 1 when the printer-data "Permission" (REG_DWORD) could be written with `data`.
 int UiWritePermissionProbe(HANDLE printer, const BYTE* data, DWORD size);
+// 1 when the machine value "SaveDeviceSetup" of "Software\KAVRO\ZarnDrvCustomSetup" begins with the
+// 16-bit value 1: the sheets then also write the device settings file and the restore file.
+int UiIsSaveDeviceSetupOn(SETTING_CONTEXT* ctx);
 // The environment bytes of a document call (the caller, the system, the permission) from fMode.
 void UiSetDocumentEnvironment(SETTING_CONTEXT* ctx, DWORD fMode);
