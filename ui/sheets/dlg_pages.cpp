@@ -10,6 +10,7 @@
 #include "settings/access.h"
 #include "settings/context.h"
 #include "settings/units.h"
+#include "sheets/dlg_prepare.h"
 #include "sheets/dlg_proc.h"
 #include "sheets/dlg_sheets.h"
 #include "sheets/dlg_values.h"
@@ -82,7 +83,7 @@ LONG DlgAddSheetPages(SETTING_CONTEXT* ctx, WORD kind) {
   LONG added = 0;
   for (int i = 0; i < ctx->dialogs->count; ++i) {
     const DIALOG_DESC& d = ctx->dialogs->rows[i];
-    if (!(d.kind & kind) || (d.pageKey && StgIsSettingExcluded(ctx, d.pageKey))) continue;
+    if (!(d.kind & kind) || DlgIsKeyExcluded(ctx, d.pageKey)) continue;
     PROPSHEETPAGEW p{};
     p.dwSize = sizeof p;
     p.dwFlags = PSP_HASHELP;

@@ -19,6 +19,8 @@
 #include "settings/modules.h"
 #include "settings/undo.h"
 #include "settings/units.h"
+#include "sheets/dlg_sheets.h"
+#include "driverdata/img_image.h"
 
 namespace {
 
@@ -282,7 +284,20 @@ void LoadCursorsAndBrushes(SETTING_CONTEXT* ctx) {
   if (!w.brushes[1]) w.brushes[1] = CreateSolidBrush(0xFFFFFF);
 }
 
+void* NodeOfKey(SETTING_CONTEXT* ctx, int16_t key) { return DlgFindKeyNode(ctx, WORD(key)); }
+
 }  // namespace
+
+void* DlgFindKeyNode(SETTING_CONTEXT* ctx, WORD key) {
+  if (!ctx || !ctx->image || !key) return nullptr;
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(ImgFindNodeByKey(ctx, key)));
+}
+
+int DlgIsKeyExcluded(SETTING_CONTEXT* ctx, WORD key) {
+  void* node = DlgFindKeyNode(ctx, key);
+  WORD id = node ? ImgNodeSettingId(reinterpret_cast<uintptr_t>(node)) : 0;
+  return id && StgIsSettingExcluded(ctx, id) ? 1 : 0;
+}
 
 void PgSetItemFlags(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->work) return;
@@ -321,15 +336,18 @@ int DlgPrepareUi(SETTING_CONTEXT* ctx, DIALOG_DESC* dialog) {
     for (int c = 0; c < page->controlCount; ++c) {
       CONTROL_DESC* control = &page->controls[c];
       control->item = ItemOf(ctx, control);
-      control->ruleNode = ctx->image && control->key ? StgFindSettingNode(ctx, WORD(control->key)) : nullptr;
+      control->ruleNode = NodeOfKey(ctx, control->key);
       if (control->kind == 0x17 && control->linkedId) {
         CONTROL_DESC* linked = StgFindControlById(ctx, page, WORD(control->linkedId));
-        if (linked) control->ruleNode = ctx->image && linked->key ? StgFindSettingNode(ctx, WORD(linked->key)) : nullptr;
+        if (linked) control->ruleNode = NodeOfKey(ctx, linked->key);
       }
       if (!control->alternateId) control->alternateId = control->controlId;
     }
   }
+  // A fresh change word; a preset save the sheet's buttons were set up for stays pending.
+  DWORD saveModes = StgGetChangeFlags(ctx) & (DLG_SAVE_AS_CURRENT | DLG_SAVE_AS_NAMED | DLG_SAVE_PENDING);
   StgRaiseChangeFlags(ctx, 0);
+  if (saveModes) StgRaiseChangeFlags(ctx, saveModes);
   CfgLoadAllFreeSizes(ctx);
   LoadCursorsAndBrushes(ctx);
   LoadPresetTexts(ctx);

@@ -87,7 +87,7 @@ void CloseHint(SETTING_CONTEXT* ctx, HWND window) {
 // The page's own rules checked without storing anything: true when they refuse.
 bool PageRulesRefuse(SETTING_CONTEXT* ctx, DIALOG_DESC* page) {
   CONTROL_DESC probe{};
-  probe.ruleNode = page->pageKey ? StgFindSettingNode(ctx, page->pageKey) : nullptr;
+  probe.ruleNode = DlgFindKeyNode(ctx, page->pageKey);
   if (!probe.ruleNode) return false;
   DWORD saved = ctx->work->dialogAccepted;
   ctx->work->dialogAccepted = 1;
