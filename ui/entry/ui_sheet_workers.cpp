@@ -268,12 +268,7 @@ SETTING_CONTEXT* DocumentInit(PROPSHEETUI_INFO* sheet, DOCUMENTPROPERTYHEADER* h
     }
   }
   UiSetDocumentEnvironment(ctx, fMode);
-  BYTE jb = CfgIsCompanionInstalled(CFG_COMPANION_JOB_BINDER, ctx) ? 1 : 0;
-  BYTE tv = CfgIsCompanionInstalled(CFG_COMPANION_PREVIEW, ctx) ? 1 : 0;
-  StgSetJBInstalled(ctx, jb);
-  StgSetTVInstalled(ctx, tv);
-  UiApplyUserCodeSettings(ctx);
-  BYTE userCodeGet = StgGetUserCodeGet(ctx);
+  UI_MACHINE_BYTES machine = UiTakeMachineBytes(ctx);
   if (UiIsWin2000BeforeSp4()) {
     if (!StgGetNoPermission(ctx)) {
       ITEM_DESC* duplex = StgFindItem(ctx, sid::rdmSourceOptionTypeDuplex);
@@ -287,10 +282,7 @@ SETTING_CONTEXT* DocumentInit(PROPSHEETUI_INFO* sheet, DOCUMENTPROPERTYHEADER* h
     UiCloseContext(ctx);
     return nullptr;
   }
-  StgSetJBInstalled(ctx, jb);
-  StgSetTVInstalled(ctx, tv);
-  StgSetUserCodeGet(ctx, userCodeGet == 1 ? 1 : 0);
-  StgSetUserCodeDLL(ctx, userCodeGet == 1 ? 1 : 0);
+  UiRestoreMachineBytes(ctx, machine);
   CfgApplyCountryClass(ctx);
   if (takeOver) UiBidiApplyDefaultTrays(ctx);
   StartSheet(ctx, sheet, DLG_SHEET_DOCUMENT);
@@ -354,6 +346,22 @@ LONG DocumentDestroy(SETTING_CONTEXT* ctx, const TrayState& trays) {
 
 SETTING_CONTEXT* ContextOf(PROPSHEETUI_INFO* info) { return reinterpret_cast<SETTING_CONTEXT*>(info->UserData); }
 
+// The reasons both sheets answer alike: the information header (titled with the header's printer name,
+// or the printer's own when the header has none), the result, the icon (none) and any other (1).
+LONG OtherReason(PROPSHEETUI_INFO* info, LPARAM lParam, const WCHAR* title, SETTING_CONTEXT* ctx) {
+  switch (info->Reason) {
+    case PROPSHEETUI_REASON_GET_INFO_HEADER:
+      FillHeader(reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam), title ? title : CfgGetPrinterName(ctx));
+      return 1;
+    case PROPSHEETUI_REASON_SET_RESULT:
+      if (lParam) info->Result = ULONG_PTR(reinterpret_cast<SETRESULT_INFO*>(lParam)->Result);
+      return 1;
+    case PROPSHEETUI_REASON_GET_ICON:
+      return -1;
+  }
+  return 1;
+}
+
 }  // namespace
 
 int UiIsSaveDeviceSetupOn(SETTING_CONTEXT*) {
@@ -368,7 +376,10 @@ int UiIsSaveDeviceSetupOn(SETTING_CONTEXT*) {
 }
 
 LONG UiDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) {
-  if (!info || !info->lParamInit) return -1;
+  if (!info || !info->lParamInit) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
   auto* header = reinterpret_cast<DEVICEPROPERTYHEADER*>(info->lParamInit);
   HANDLE printer = header->hPrinter;
   PrinterInfo pi(printer);
@@ -395,25 +406,19 @@ LONG UiDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) {
         return -1;
       }
       return 1;
-    case PROPSHEETUI_REASON_GET_INFO_HEADER:
-      FillHeader(reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam),
-                 header->pszPrinterName ? header->pszPrinterName : CfgGetPrinterName(ctx));
-      return 1;
     case PROPSHEETUI_REASON_DESTROY:
       info->UserData = 0;
       return DeviceDestroy(ctx);
-    case PROPSHEETUI_REASON_SET_RESULT:
-      if (lParam) info->Result = ULONG_PTR(reinterpret_cast<SETRESULT_INFO*>(lParam)->Result);
-      return 1;
-    case PROPSHEETUI_REASON_GET_ICON:
-      return -1;
   }
-  return 1;
+  return OtherReason(info, lParam, header->pszPrinterName, ctx);
 }
 
 LONG UiDocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) {
   auto* header = reinterpret_cast<DOCUMENTPROPERTYHEADER*>(info ? info->lParamInit : lParam);
-  if (!header) return -1;
+  if (!header) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
   HANDLE printer = header->hPrinter;
   PrinterInfo pi(nullptr);
   if (info || (header->fMode && header->pdmOut)) {
@@ -435,19 +440,9 @@ LONG UiDocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) {
   }
   if (!ctx) return -1;
   TrayState trays = Trays(ctx, printer);
-  switch (info->Reason) {
-    case PROPSHEETUI_REASON_GET_INFO_HEADER:
-      FillHeader(reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam),
-                 header->pszPrinterName ? header->pszPrinterName : CfgGetPrinterName(ctx));
-      return 1;
-    case PROPSHEETUI_REASON_DESTROY:
-      info->UserData = 0;
-      return DocumentDestroy(ctx, trays);
-    case PROPSHEETUI_REASON_SET_RESULT:
-      if (lParam) info->Result = ULONG_PTR(reinterpret_cast<SETRESULT_INFO*>(lParam)->Result);
-      return 1;
-    case PROPSHEETUI_REASON_GET_ICON:
-      return -1;
+  if (info->Reason == PROPSHEETUI_REASON_DESTROY) {
+    info->UserData = 0;
+    return DocumentDestroy(ctx, trays);
   }
-  return 1;
+  return OtherReason(info, lParam, header->pszPrinterName, ctx);
 }
