@@ -254,6 +254,8 @@ void StgWriteValue(SETTING_CONTEXT* ctx, ITEM_DESC* row, uint64_t value) {
   StoreValue(ctx, row, p, value, false);
   row->flags = (row->flags & ~(uint64_t)STG_FLAG_CHANGE_MASK) | STG_FLAG_CHANGED;
   if (ctx->work) ctx->work->storeModified = 1;
+  // The controls that show what depends on this setting are rebuilt by the next layout.
+  if (DWORD classes = DWORD(row->changeClass) & STG_CONTROL_REFRESH_MASK) StgRaiseChangeFlags(ctx, classes);
   if (row->id == QDV_rdmScaleH && StgGetValue(ctx, QDV_rdmScaleType, nullptr) == 1)
     StgWriteValue(ctx, StgFindItem(ctx, QDV_rdmScaleV), value);
 }

@@ -77,7 +77,7 @@ uint64_t StgReadValue(SETTING_CONTEXT* ctx, const ITEM_DESC* row);
 uint64_t StgReadSavedValue(SETTING_CONTEXT* ctx, const ITEM_DESC* row);
 uint64_t StgReadLockedDefaultValue(SETTING_CONTEXT* ctx, const ITEM_DESC* row);
 // Stores by the type code (text and raw rows: copy `length` bytes from the address, zeroes for 0),
-// then marks the row changed and the store modified (rdmScaleH also to rdmScaleV under rdmScaleType 1).
+// then marks the row changed and the store modified and raises the row's change class in the change word (rdmScaleH also to rdmScaleV under rdmScaleType 1).
 void StgWriteValue(SETTING_CONTEXT* ctx, ITEM_DESC* row, uint64_t value);
 // Stores into the saved copy, without marks.
 void StgWriteSavedValue(SETTING_CONTEXT* ctx, const ITEM_DESC* row, uint64_t value);

@@ -26,6 +26,38 @@ struct STORE_FONT_LISTS {
   void* fontTable;   // rdmFontTable 10005
 };
 
+// What the property sheets keep in a context. The run-time part (from the sheet callback to the
+// paint DC) belongs to one sheet and is cleared when a sheet starts; the prepared part (cursors,
+// brushes, the controls' extra-data copies) lives as long as the context.
+typedef LONG_PTR (*SHEET_CALLBACK)(HANDLE sheet, UINT function, LONG_PTR lParam1, LONG_PTR lParam2);
+struct SHEET_WORK {
+  SHEET_CALLBACK callback;  // the service's add-page callback and its sheet handle (set at INIT)
+  HANDLE handle;
+  WORD kind;                // 1 document sheet, 2 device sheet
+  WORD firstDialogId;       // first dialog initialised in this context
+  WORD lastCommandId;       // low word of the last WM_COMMAND
+  WORD captionId;           // caption string of the button being painted
+  DWORD inApply;            // 1 while PSN_APPLY runs
+  DWORD pageInitialising;   // 1 from a page's WM_INITDIALOG until it is fitted and shown
+  DWORD layoutGuard;        // 1 while a page is laid out
+  DWORD locksChanged;       // set by the lock dialogs, consumed by the device sheet's apply
+  DWORD mayChange;          // the user may change the device settings
+  DWORD applied;            // the sheet's apply ran (read at DESTROY)
+  DWORD committedByApply;   // the device settings were committed by an apply
+  DWORD deviceQueryResults; // document sheets: the device query's results are taken over
+  SETTING_STORE* trayCopy;  // document sheets: the store before the device trays were taken over
+  DWORD resolveGuard;       // a resolving dialog runs for resolveNode
+  void* resolveNode;
+  void* paintDc;            // the paint DC nested painters share, none outside a paint
+  // Prepared once per context.
+  void* cursors[2];         // information-mark cursors 8000 and 8001
+  void* savedCursor;
+  void* brushes[2];         // button face and white
+  DWORD faceColour;
+  WORD sampleExtra[9];      // the colour-balance sample's extra data, in setting ids
+  WORD previewExtra[15];    // the preview's extra data, in setting ids
+};
+
 // Working state of one context, zero-filled at creation. Fields are in a fixed order; the ones marked
 // reserved belong to the subsystems named and are only zeroed here.
 struct CONTEXT_WORK_AREA {
@@ -39,10 +71,10 @@ struct CONTEXT_WORK_AREA {
   void* evalStack;
   DWORD dialogAccepted;              // 6
   DWORD storeModified;               // 7
-  HANDLE popupWindow;                // 8 reserved: property sheets
-  WORD popupWord;
-  UINT_PTR popupTimer;
-  DWORD popupState;
+  HANDLE hintWindow;                 // 8 hint pop-up of the sheets: its window, the id of the control
+  WORD captureControlId;             //   that holds the mouse capture, the pending timer and the
+  UINT_PTR hintTimer;                //   window under the hint
+  HANDLE hintTarget;
   WORD buildMode;                    // 9 low byte of the creation flags
   WORD sheetWord;                    // 10 reserved: property sheets
   WCHAR regionCode[32];              // 11
@@ -55,7 +87,7 @@ struct CONTEXT_WORK_AREA {
   void* uiRefs[4];
   DWORD uiState1;
   DWORD changeWords[4];              // 18 words 0-2 travel with the undo snapshots, 3 current
-  DWORD sheetWords[16];              // 19 reserved: property sheets
+  SHEET_WORK sheet;                  // 19 property sheets
   DWORD fontSubstCount;              // 20 font-substitution module
   void* fontSubstRef;
   DWORD lastError;                   // 21

@@ -117,7 +117,7 @@ struct ITEM_DESC {
   uint64_t special;
   uint64_t flags;
   ITEM_DESC_EXT* ext;
-  uint64_t reserved;
+  uint64_t changeClass;  // refresh classes a write raises (mask 0x11F0000); bit 31 a length in dots
 };
 
 struct ITEM_DICTIONARY {

@@ -127,7 +127,7 @@ void StgInitRuntimeRow(const ITEM_DESC_STATIC* src, ITEM_DESC* dst, ITEM_DESC_EX
   dst->special = src->special;
   dst->flags = src->flags & STG_FLAG_COPY_MASK;
   dst->ext = ext;
-  dst->reserved = 0;
+  dst->changeClass = 0;
   if (ext) {
     ext->valueMap = src->valueMap;
     ext->name = src->name;

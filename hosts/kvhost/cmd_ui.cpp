@@ -19,13 +19,20 @@
 #include "kvplat/uiscript.h"
 #include "kvplat/window.h"
 
+namespace kvhost {
+// The sheets (cmd_sheets.cpp).
+int RunDocumentSheet(const std::vector<std::string>& args);
+int RunDeviceSheet(const std::vector<std::string>& args);
+}  // namespace kvhost
+
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
     "usage: kvhost ui show MODULE DIALOG[,DIALOG...] [--sheet] --png OUT.png\n"
-    "       kvhost ui show MODULE --all --png-dir DIR";
+    "       kvhost ui show MODULE --all --png-dir DIR\n"
+    "       kvhost ui document|device PRINTER [--script FILE] [--out FILE] [--png-dir DIR]";
 
 // The machine path of the module: given as one, or a host file placed under C:\Windows\Temp.
 bool MachineModule(const std::string& arg, std::u16string* out, std::string* error) {
@@ -189,6 +196,10 @@ int ShowAll(HMODULE module, const std::string& module_name, const std::string& d
 }
 
 int RunUi(const std::vector<std::string>& args) {
+  if (!args.empty() && (args[0] == "document" || args[0] == "device")) {
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    return args[0] == "document" ? kvhost::RunDocumentSheet(rest) : kvhost::RunDeviceSheet(rest);
+  }
   if (args.size() >= 3 && args[0] == "show" && args[2] == "--all") {
     if (args.size() != 5 || args[3] != "--png-dir") return kvhost::UsageError(kUsage);
     std::u16string path;
@@ -232,5 +243,12 @@ KVHOST_COMMAND_ROOT("ui",
                "                           number (or the name its resource script gives it as text), e.g.\n"
                "                           ui show build-run/modules/kvres_sheets.so 110,111 --png sheet.png\n"
                "  ui show MODULE --all --png-dir DIR\n"
-               "                           write a picture of every dialog of the module, named by its id",
+               "                           write a picture of every dialog of the module, named by its id\n"
+               "  ui document PRINTER [--script FILE] [--out FILE] [--png-dir DIR]\n"
+               "                           the document sheet as an application opens it (DocumentPropertiesW\n"
+               "                           with a prompt), driven by the input script (none: cancelled); prints\n"
+               "                           its pages, message boxes, how it ended and the settings that changed;\n"
+               "                           --out writes the DEVMODE, --png-dir a picture of each page (ID.png)\n"
+               "  ui device PRINTER [--script FILE] [--png-dir DIR]\n"
+               "                           the device sheet as the printers folder opens it (PrinterProperties)",
                RunUi, kvhost::RootUse::kChecksItself);

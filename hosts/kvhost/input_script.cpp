@@ -1,11 +1,13 @@
 // The input script: parsed into actions, then queued on the platform's scripted input.
 #include "input_script.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "kvplat/dialog.h"
+#include "kvplat/propsheet.h"
 #include "kvplat/text.h"
 #include "kvplat/uiscript.h"
 #include "kvplat/window.h"
@@ -100,7 +102,8 @@ struct Verb {
 constexpr size_t kLine = SIZE_MAX;
 constexpr Verb kVerbs[] = {{"click", 1, 3},   {"press", 1, 1},  {"release", 0, 0}, {"mouse", 4, 5},
                            {"type", 2, kLine}, {"key", 2, 2},    {"select", 2, kLine}, {"ok", 0, 0},
-                           {"cancel", 0, 0},  {"answer", 1, 1}, {"advance", 1, 1}, {"picture", 1, 1}};
+                           {"cancel", 0, 0},  {"answer", 1, 1}, {"advance", 1, 1}, {"picture", 1, 1},
+                           {"page", 1, 1},    {"apply", 0, 0}};
 
 std::string LineError(int line, const std::string& what) { return "script line " + std::to_string(line) + ": " + what; }
 
@@ -124,6 +127,7 @@ std::string Check(const Action& a) {
   if (a.verb == "select" && a.rest.empty()) return "select: no item given";
   if (a.verb == "answer" && !Lookup(kAnswers, a.args[0], &v)) return "answer: unknown answer '" + a.args[0] + "'";
   if (a.verb == "advance" && (!Number(a.args[0], &v) || v < 0)) return "advance: milliseconds must be a number";
+  if (a.verb == "page" && (!Number(a.args[0], &v) || v <= 0 || v > 0xFFFF)) return "page: '" + a.args[0] + "' is not a dialog id";
   return {};
 }
 
@@ -203,7 +207,29 @@ void Queue(const Script& script, const std::shared_ptr<Progress>& progress) {
     else if (a.verb == "cancel") ui::ScriptPressCancel();
     else if (a.verb == "answer") ui::ScriptAnswer(int(KV_VALUE(kAnswers, a.args[0])));
     else if (a.verb == "advance") ui::ScriptAdvance(unsigned(num(0)));
-    else if (a.verb == "picture") {
+    else if (a.verb == "page") {
+      int dialog = int(num(0));
+      ui::ScriptCall([progress, dialog, line] {
+        HWND sheet = GetActiveWindow();
+        std::vector<int> ids = ui::SheetPageIds(sheet);
+        auto at = std::find(ids.begin(), ids.end(), dialog);
+        if (at == ids.end()) {
+          if (progress->pictureError.empty())
+            progress->pictureError = LineError(line, "page: the sheet has no page " + std::to_string(dialog));
+          return;
+        }
+        SendMessageW(sheet, PSM_SETCURSEL, WPARAM(at - ids.begin()), 0);
+      });
+    } else if (a.verb == "apply") {
+      ui::ScriptCall([progress, line] {
+        HWND sheet = GetActiveWindow();
+        if (ui::SheetPageIds(sheet).empty()) {
+          if (progress->pictureError.empty()) progress->pictureError = LineError(line, "apply: no property sheet is open");
+          return;
+        }
+        SendMessageW(sheet, PSM_APPLY, 0, 0);
+      });
+    } else if (a.verb == "picture") {
       std::string file = a.args[0];
       ui::ScriptCall([progress, file, line] {
         ui::Picture pic;

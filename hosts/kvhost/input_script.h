@@ -14,6 +14,8 @@
 //   answer ANSWER           the answer of the next message box (ok, cancel, yes, no, abort, retry, ignore)
 //   advance MS              advance the virtual clock, firing every timer that falls due
 //   picture FILE            write a PNG picture of the active window
+//   page ID                 bring the page made from dialog ID to the front of the active property sheet
+//   apply                   apply the active property sheet (as its Apply button does)
 #pragma once
 #include <memory>
 #include <string>
@@ -40,7 +42,7 @@ bool Parse(const std::string& text, Script* out, std::string* error);
 struct Progress {
   int line = 0;
   std::vector<std::string> notes;  // "wrote FILE (W x H)" and failures of picture actions
-  std::string pictureError;
+  std::string pictureError;        // the first action that found no target of its own (picture, page, apply)
 };
 
 // Queues the script's actions on the platform's scripted input (after anything already queued). The

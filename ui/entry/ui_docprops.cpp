@@ -62,6 +62,25 @@ void UiSetDocumentEnvironment(SETTING_CONTEXT* ctx, DWORD fMode) {
   StgSetNoPermission(ctx, (fMode & DM_NOPERMISSION) ? 1 : 0);
 }
 
+UI_MACHINE_BYTES UiTakeMachineBytes(SETTING_CONTEXT* ctx) {
+  UI_MACHINE_BYTES b{};
+  b.jobBinder = CfgIsCompanionInstalled(CFG_COMPANION_JOB_BINDER, ctx) ? 1 : 0;
+  b.preview = CfgIsCompanionInstalled(CFG_COMPANION_PREVIEW, ctx) ? 1 : 0;
+  StgSetJBInstalled(ctx, b.jobBinder);
+  StgSetTVInstalled(ctx, b.preview);
+  UiApplyUserCodeSettings(ctx);
+  b.userCodeGet = StgGetUserCodeGet(ctx);
+  return b;
+}
+
+void UiRestoreMachineBytes(SETTING_CONTEXT* ctx, const UI_MACHINE_BYTES& b) {
+  // The companions and the user code are this machine's, whatever the caller's DEVMODE said.
+  StgSetJBInstalled(ctx, b.jobBinder);
+  StgSetTVInstalled(ctx, b.preview);
+  StgSetUserCodeGet(ctx, b.userCodeGet == 1 ? 1 : 0);
+  StgSetUserCodeDLL(ctx, b.userCodeGet == 1 ? 1 : 0);
+}
+
 LONG UiDocumentPropertiesSilent(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, int renamed) {
   if (!header) return -1;
   header->cbOut = UI_DEVMODE_SIZE;
@@ -85,22 +104,13 @@ LONG UiDocumentPropertiesSilent(DOCUMENTPROPERTYHEADER* header, const PRINTER_IN
   }
   UiSetDocumentEnvironment(ctx, fMode);
   StgSetServerClientMode(ctx, StgIsRemotePrinter(ctx) ? 1 : 0);
-  BYTE jb = CfgIsCompanionInstalled(CFG_COMPANION_JOB_BINDER, ctx) ? 1 : 0;
-  BYTE tv = CfgIsCompanionInstalled(CFG_COMPANION_PREVIEW, ctx) ? 1 : 0;
-  StgSetJBInstalled(ctx, jb);
-  StgSetTVInstalled(ctx, tv);
-  UiApplyUserCodeSettings(ctx);
-  BYTE userCodeGet = StgGetUserCodeGet(ctx);
+  UI_MACHINE_BYTES machine = UiTakeMachineBytes(ctx);
   LONG result = 1;
   if ((fMode & DM_MODIFY) && header->pdmIn) {
     if (!UiMergeCallerDevmode(ctx, header->pdmIn, fMode | UI_MODE_DOC_SILENT)) {
       result = -1;
     } else {
-      // The companions and the user code are this machine's, whatever the caller's DEVMODE said.
-      StgSetJBInstalled(ctx, jb);
-      StgSetTVInstalled(ctx, tv);
-      StgSetUserCodeGet(ctx, userCodeGet == 1 ? 1 : 0);
-      StgSetUserCodeDLL(ctx, userCodeGet == 1 ? 1 : 0);
+      UiRestoreMachineBytes(ctx, machine);
     }
   }
   if (result == 1 && (fMode & (DM_UPDATE | DM_COPY)) && DlgStoreDocumentDevmode(ctx) != 1) result = -1;

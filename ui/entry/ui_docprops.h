@@ -24,5 +24,17 @@ int UiIsWin2000BeforeSp4();
 int UiIsWin2000Sp4();
 // 1 when the printer-data "Permission" (REG_DWORD) could be written with `data`.
 int UiWritePermissionProbe(HANDLE printer, const BYTE* data, DWORD size);
+// 1 when the machine value "SaveDeviceSetup" of "Software\KAVRO\ZarnDrvCustomSetup" begins with the
+// 16-bit value 1: the sheets then also write the device settings file and the restore file.
+int UiIsSaveDeviceSetupOn(SETTING_CONTEXT* ctx);
+// The machine's own bytes of a document call: the companions installed and the user code taken, which
+// a caller's DEVMODE merged afterwards must not change.
+struct UI_MACHINE_BYTES {
+  BYTE jobBinder, preview, userCodeGet;
+};
+// Sets the companion bytes, takes the user code, and returns what they are.
+UI_MACHINE_BYTES UiTakeMachineBytes(SETTING_CONTEXT* ctx);
+// Puts them back after a merge (rdmUserCodeGet and rdmUserCodeDLL 1 only when the user code was taken).
+void UiRestoreMachineBytes(SETTING_CONTEXT* ctx, const UI_MACHINE_BYTES& bytes);
 // The environment bytes of a document call (the caller, the system, the permission) from fMode.
 void UiSetDocumentEnvironment(SETTING_CONTEXT* ctx, DWORD fMode);

@@ -10,6 +10,10 @@ DWORD UiJcClose(SETTING_CONTEXT* ctx);
 // Sends one item code with the open handle; 0 without a handle.
 DWORD UiJcNotify(SETTING_CONTEXT* ctx, DWORD item);
 DWORD UiJcWriteItemsAllIfOn(SETTING_CONTEXT* ctx, DWORD mask);
+// Writes the items of the mask to job control / reads them back into their settings, while job control
+// is on.
+DWORD UiJcWriteItemsIfOn(SETTING_CONTEXT* ctx, DWORD mask);
+DWORD UiJcReadItemsIfOn(SETTING_CONTEXT* ctx, DWORD mask);
 DWORD UiJcResetUserCodeSourceIfOn(SETTING_CONTEXT* ctx);
 DWORD UiJcClearItemsIfOn(SETTING_CONTEXT* ctx, DWORD mask);
 // Brings the job-control items in line after a DEVMODE conversion.

@@ -3,6 +3,9 @@
 // platform does for a request it does not serve (ERROR_NOT_SUPPORTED and the failure value of its
 // contract) and touches nothing of the caller's; a step answers what lets the frame run.
 #include "inst_batch.h"
+#include "inst_default_presets.h"
+#include "ui_device_query.h"
+#include "ui_settings_file.h"
 #include "inst_bundles.h"
 #include "inst_defaults.h"
 #include "inst_install_state.h"
@@ -34,8 +37,6 @@ T NotSupported(T value) {
 
 // ---- Workers behind the exports.
 
-KV_SEAM(UiDocumentPropertySheets) LONG UiDocumentPropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
-KV_SEAM(UiDevicePropertySheets) LONG UiDevicePropertySheets(PROPSHEETUI_INFO*, LPARAM) { return NotSupported(UI_CPSUI_FAILURE); }
 
 // ---- Per-user installation state. Outside terminal-server mode the stamp writes nothing and holds.
 
@@ -90,6 +91,21 @@ KV_SEAM(UiJcWriteItemsAllIfOn) DWORD UiJcWriteItemsAllIfOn(SETTING_CONTEXT*, DWO
 KV_SEAM(UiJcResetUserCodeSourceIfOn) DWORD UiJcResetUserCodeSourceIfOn(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(UiJcClearItemsIfOn) DWORD UiJcClearItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
 KV_SEAM(UiJcSyncAtConversion) DWORD UiJcSyncAtConversion(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(UiJcWriteItemsIfOn) DWORD UiJcWriteItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
+KV_SEAM(UiJcReadItemsIfOn) DWORD UiJcReadItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
+
+// ---- Device query: nothing queried; the trays count as taken over, so nothing is taken over.
+
+KV_SEAM(UiBidiQueryByModule) bool UiBidiQueryByModule(SETTING_CONTEXT*, HWND) { return false; }
+KV_SEAM(UiBidiEnsureQueried) bool UiBidiEnsureQueried(SETTING_CONTEXT*, HWND) { return false; }
+KV_SEAM(UiBidiTraysApplied) bool UiBidiTraysApplied(SETTING_CONTEXT*) { return true; }
+KV_SEAM(UiBidiMarkTraysApplied) bool UiBidiMarkTraysApplied(SETTING_CONTEXT*) { return false; }
+KV_SEAM(UiBidiApplyDefaultTrays) void UiBidiApplyDefaultTrays(SETTING_CONTEXT*) {}
+
+// ---- Pack installation and the device settings file: nothing installed or written.
+
+KV_SEAM(InstRunPackInstall) int InstRunPackInstall(SETTING_CONTEXT*, int) { return 1; }
+KV_SEAM(InstSaveDefaultRstDevice) bool InstSaveDefaultRstDevice(SETTING_CONTEXT*) { return false; }
 
 // ---- Values of the sheets.
 
@@ -105,8 +121,5 @@ KV_SEAM(UiBidiQueryNoWait) bool UiBidiQueryNoWait(SETTING_CONTEXT*) { return fal
 
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
-// The sheets: no service is run and nothing is written (the silent road then answers -1).
-KV_SEAM(DlgCallCommonPropertySheet) LONG DlgCallCommonPropertySheet(HWND, PFNPROPSHEETUI, LPARAM, LPDWORD) {
-  return NotSupported<LONG>(-1);
-}
+// The sheets: nothing is written (the silent road then answers -1).
 KV_SEAM(DlgStoreDocumentDevmode) int DlgStoreDocumentDevmode(SETTING_CONTEXT*) { return NotSupported(0); }

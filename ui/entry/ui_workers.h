@@ -7,7 +7,7 @@
 
 struct SETTING_CONTEXT;
 
-// Property-sheet workers: -1 (ERROR_NOT_SUPPORTED) while not built.
+// Property-sheet workers (ui_sheet_workers.cpp): the answer of each sheet reason, -1 on failure.
 LONG UiDocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
 LONG UiDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam);
 LONG UiDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW out, PDEVMODEW in, DWORD fMode);

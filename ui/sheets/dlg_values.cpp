@@ -101,7 +101,7 @@ void PutLength(SETTING_CONTEXT* ctx, LONG dots, WCHAR* buffer, int capacity) {
 }
 
 void PutNumeric(SETTING_CONTEXT* ctx, const ITEM_DESC* row, IMG_REF node, LONG value, WCHAR* buffer, int capacity) {
-  if (row && (row->reserved & kLengthClass))
+  if (row && (row->changeClass & kLengthClass))
     PutLength(ctx, value, buffer, capacity);
   else
     PutNumber(buffer, capacity, value);

@@ -311,7 +311,7 @@ TEST(ItemLookup, RuntimeRowConversion) {
   ITEM_DESC_STATIC changed = *s;
   changed.flags |= 0xC00 | STG_FLAG_CHANGED;  // bits above the five fields are not copied
   ITEM_DESC r{};
-  r.reserved = 7;
+  r.changeClass = 7;
   ITEM_DESC_EXT ext{};
   StgInitRuntimeRow(&changed, &r, &ext);
   EXPECT_EQ(r.id, s->id);
@@ -319,7 +319,7 @@ TEST(ItemLookup, RuntimeRowConversion) {
   EXPECT_EQ(r.flags, (s->flags | STG_FLAG_CHANGED));
   EXPECT_EQ(r.ext, &ext);
   EXPECT_EQ(ext.name, s->name);
-  EXPECT_EQ(r.reserved, 0u);
+  EXPECT_EQ(r.changeClass, 0u);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 // Property sheets: a modal frame with a tab per page, OK, Cancel, Apply (unless PSH_NOAPPLYNOW) and Help
 // (with PSH_HASHELP). Pages are dialogs from templates, created when first shown; the sheet talks to them
 // with WM_NOTIFY (PSN_*) and they answer through DWLP_MSGRESULT; pages talk to the sheet with PSM_*.
-// The sheet runs on the window core's modal loop, so the scripted input drives it.
+// The sheet runs on the window core's modal loop, so the scripted input drives it. Commands of controls
+// the sheet does not own (buttons a page added to it or renumbered) go to the current page.
 #pragma once
 #include "kvplat/dialog.h"
 

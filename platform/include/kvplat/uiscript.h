@@ -78,6 +78,10 @@ bool DrawWindow(HWND hwnd, Picture* out);
 // cannot be written.
 bool WritePng(const Picture& picture, const std::string& hostPath, std::string* error = nullptr);
 
+// The template ids of the pages of a running property sheet, in tab order (-1 for a page named by text);
+// empty when the window is not a running sheet.
+std::vector<int> SheetPageIds(HWND sheet);
+
 // Destroys every window left and forgets classes registered by programs, timers, queued messages and the
 // script (tests call it between cases).
 void ResetWindows();

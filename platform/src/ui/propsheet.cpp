@@ -38,6 +38,12 @@ struct Sheet {
 
 Sheet* SheetOf(HWND h) { return reinterpret_cast<Sheet*>(GetWindowLongPtrW(h, DWLP_USER)); }
 
+// The sheets running now (nested sheets included), for SheetPageIds.
+std::vector<Sheet*>& LiveSheets() {
+  static auto* v = new std::vector<Sheet*>;
+  return *v;
+}
+
 // Reads a page's template from its module and makes it a child dialog's. False (with the lookup's error)
 // when it is missing or damaged.
 bool LoadPageTemplate(PROPSHEETPAGEW* psp, std::vector<uint8_t>* out, DialogDesc* desc) {
@@ -214,6 +220,11 @@ INT_PTR SheetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case ID_APPLY_NOW: ApplyAll(s, false); return TRUE;
         case IDHELP: if (s->cur >= 0) NotifyPage(s, s->cur, PSN_HELP, 0); return TRUE;
       }
+      // Buttons a page put on the sheet (or renumbered) are the current page's to handle.
+      if (s->cur >= 0 && s->windows[size_t(s->cur)]) {
+        SendMessageW(s->windows[size_t(s->cur)], WM_COMMAND, wp, lp);
+        return TRUE;
+      }
       return FALSE;
     case WM_NOTIFY: {
       auto* n = reinterpret_cast<NMHDR*>(lp);
@@ -354,6 +365,20 @@ KVAPI INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   frame.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
   frame.t.cx = 200;
   frame.t.cy = 150;
+  LiveSheets().push_back(&s);
   INT_PTR r = DialogBoxIndirectParamW(header->hInstance, &frame, header->hwndParent, SheetProc, reinterpret_cast<LPARAM>(&s));
+  std::erase(LiveSheets(), &s);
   return finish(r);
+}
+
+std::vector<int> kvp::ui::SheetPageIds(HWND sheet) {
+  std::vector<int> ids;
+  for (Sheet* s : LiveSheets()) {
+    if (!sheet || s->hwnd != sheet) continue;
+    for (KvSheetPage* p : s->pages) {
+      LPCWSTR t = p->Psp()->pszTemplate;
+      ids.push_back(IS_INTRESOURCE(t) ? int(reinterpret_cast<ULONG_PTR>(t)) : -1);
+    }
+  }
+  return ids;
 }

@@ -46,7 +46,7 @@ struct Request {
 struct Result {
   DWORD error = ERROR_SUCCESS;  // ERROR_SUCCESS, or the code of the step that failed
   std::string message;          // what failed, in words a user can act on
-  std::vector<std::string> installed;  // file names put into the driver folder, in order
+  std::vector<std::string> installed;  // file names put into the driver folder (or the system folder), in order
   bool printerExisted = false;         // the printer was there already and was kept
   HANDLE printer = nullptr;            // the printer, open with PRINTER_ALL_ACCESS; the caller closes it
   std::vector<std::u16string> upgraded;  // printers of the driver it replaced, upgraded by the spooler
@@ -57,6 +57,7 @@ struct ModuleFile {
   const char* built;       // in the module folder
   const char* registered;  // in the driver information
   unsigned part;
+  bool system = false;     // a component of the system: into the system folder, where a load by name finds it
 };
 inline constexpr ModuleFile kModules[] = {
     {"kvdrvgr.so", "kvdrvgr.dll", kDeliverables},   {"kvdrvui.so", "kvdrvui.dll", kDeliverables},
@@ -64,9 +65,12 @@ inline constexpr ModuleFile kModules[] = {
     {"kvdrvspl.so", "kvdrvspl.dll", kCompanions},   {"kvbidi64.so", "kvbidi64.dll", kCompanions},
     {"KVBIDISS.so", "KVBIDISS.dll", kCompanions},   {"KAVJC64.so", "KAVJC64.DLL", kCompanions},
     {"KVPNInf.so", "KVPNInf.dll", kCompanions},     {"kvtse.so", "kvtse.dll", kCompanions},
-    {"TELVANSV.so", "TELVANSV.dll", kCompanions},   {"compstui.so", "compstui.dll", kCompanions},
+    {"TELVANSV.so", "TELVANSV.dll", kCompanions},   {"compstui.so", "compstui.dll", kCompanions, true},
     {"KV8350us.so", "KV8350us.DLL", kModelFiles},   {"KV8350jp.so", "KV8350jp.DLL", kModelFiles},
 };
+// The system folder: the system's own components (the common property sheet service) live there.
+inline constexpr char16_t kSystemFolder[] = u"C:\\Windows\\System32";
+
 // The help file the driver registration names (set-up keys the UI language and the help path on it).
 inline constexpr char16_t kHelpFile[] = u"KV8350us.hlp";
 // The model's text files, in the module folder's "model" folder.
@@ -112,9 +116,16 @@ inline bool CopyFiles(const Request& q, Result& r, const std::string& folder, st
   if (q.parts == kNoFiles) return true;
   if (q.moduleDir.empty() || !fs::is_directory(q.moduleDir, ec))
     return Fail(r, ERROR_PATH_NOT_FOUND, "no module folder '" + q.moduleDir + "' to install the driver set from");
+  std::string systemFolder;
+  if (DWORD e = kvp::MapPath(kSystemFolder, systemFolder)) return Fail(r, e, "the system folder cannot be mapped");
   for (const ModuleFile& m : kModules) {
     fs::path from = fs::path(q.moduleDir) / m.built;
     if (!(q.parts & m.part) || !fs::exists(from, ec)) continue;  // only what is built
+    if (m.system) {
+      fs::create_directories(systemFolder, ec);
+      if (!CopyIn(r, from, systemFolder)) return false;
+      continue;
+    }
     if (!CopyIn(r, from, folder)) return false;
   }
   if (q.parts & kModelFiles) {
@@ -130,7 +141,7 @@ inline bool CopyFiles(const Request& q, Result& r, const std::string& folder, st
     bool module = false;
     for (const ModuleFile& m : kModules)
       if (f == m.built) {
-        deps->push_back(kvp::FromUtf8(m.registered));
+        if (!m.system) deps->push_back(kvp::FromUtf8(m.registered));  // not a file of the driver
         module = true;
       }
     if (!module) deps->push_back(kvp::FromUtf8(f));

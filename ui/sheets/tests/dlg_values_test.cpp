@@ -83,7 +83,7 @@ TEST_F(Values, LengthsInEveryUnitAndSign) {
   std::u16string unit = Unit(key);
   StgWriteValue(ctx_, row, 492);
   EXPECT_EQ(Text(key), u"492" + unit);  // not a length: the number as it is
-  row->reserved |= 0x80000000u;
+  row->changeClass |= 0x80000000u;
   struct Case {
     const char* name;
     int64_t dots;

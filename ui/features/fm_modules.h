@@ -1,0 +1,31 @@
+// What the property sheets use of the feature dialogs: the stored presets, their name and comment
+// buffers, the custom paper sizes and the file filters of the file dialogs.
+#pragma once
+#include "kvplat/types.h"
+#include "kvplat/window.h"
+
+struct SETTING_CONTEXT;
+struct DIALOG_DESC;
+
+// Index of the stored preset with that name (the preferred index wins when it also matches), -1 when
+// none.
+int FmFindPresetByName(SETTING_CONTEXT* ctx, const WCHAR* name, int preferred);
+// 1 when the preset file of index 0-15 may be written.
+int FmIsPresetWritableAt(SETTING_CONTEXT* ctx, int index);
+// A new user preset file name into `buffer` (261 characters).
+void FmNewPresetFileName(SETTING_CONTEXT* ctx, WCHAR* buffer);
+// The value buffers of wdmPresetName (37 bytes) and wdmPresetComment (513 bytes); none without them.
+char* FmPresetNameBuffer(SETTING_CONTEXT* ctx);
+char* FmPresetCommentBuffer(SETTING_CONTEXT* ctx);
+// Gives the preset its own user file when needed.
+void FmEnsurePresetFile(SETTING_CONTEXT* ctx, int index);
+// Writes the current settings into the preset of the list key ("PresetList%d"): 1 done, 0 not.
+int FmSavePreset(SETTING_CONTEXT* ctx, const WCHAR* listKey);
+// Loads preset 0-15; any other index clears the name and comment buffers.
+void FmSelectPreset(SETTING_CONTEXT* ctx, int index);
+// Writes the custom paper slots back and restores the settings snapshot.
+void FmStoreCustomSizes(SETTING_CONTEXT* ctx);
+// Index of a preset whose name repeats another's (posting 0x8004 to the window), -1 when none.
+int FmPostDuplicatePresetName(SETTING_CONTEXT* ctx, HWND dialog, int start);
+// 1 when the dialog's filter is "*.*" or the name's last four characters match its extension.
+int FmMatchFilterExtension(const DIALOG_DESC* dialog, const WCHAR* lastFour);

@@ -1,0 +1,20 @@
+// Spin bars, scroll bars, minus/plus bars and the track bar.
+#pragma once
+#include "kvplat/types.h"
+#include "kvplat/window.h"
+
+struct SETTING_CONTEXT;
+struct DIALOG_DESC;
+struct CONTROL_DESC;
+
+// Kind handlers (the slots of the control-kind table).
+int CtlSpinBarInit(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
+void CtlSpinBarRefresh(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
+INT_PTR CtlSpinBarMessage(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, UINT message, WPARAM wParam, LPARAM lParam);
+int CtlScrollBarInit(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
+void CtlScrollBarRefresh(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
+void CtlPlusMinusBarRefresh(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
+INT_PTR CtlScrollBarMessage(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, UINT message, WPARAM wParam, LPARAM lParam);
+int CtlTrackBarInit(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
+void CtlTrackBarRefresh(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
+INT_PTR CtlTrackBarMessage(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, UINT message, WPARAM wParam, LPARAM lParam);
