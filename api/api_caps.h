@@ -58,6 +58,11 @@ int ApiCapsValueMapNames(SETTING_CONTEXT* ctx, DWORD id, char* slots, WORD setti
                          int capacity);
 // The string id that names an option of a value map; 0 when the option-name table has no row for it.
 WORD ApiFindOptionNameString(WORD optionId);
+// An end of a pair of ranges (1200-dpi dots) as a length in 0.1 mm: the first or second pair that
+// `ranges` gives (margins odd/even, shift X/Y, creep inside/outside), its maximum or minimum; -1 when the
+// image has no Numeric node for the pair.
+typedef int (*API_RANGE_PAIRS)(SETTING_CONTEXT* ctx, LONG* min1, LONG* max1, LONG* min2, LONG* max2);
+int ApiCapsRangeEnd(SETTING_CONTEXT* ctx, API_RANGE_PAIRS ranges, bool firstPair, bool largest);
 // Wide text into an ANSI slot of `width` bytes (system code page), cut at a character boundary so that
 // a double-byte character is never split; the rest of the slot is zeroed, its last byte always 0.
 // False when a character cannot be converted at all.

@@ -35,9 +35,6 @@ int Codes(SETTING_CONTEXT* ctx, void* buffer, WORD id, int capacity) {
   return buffer ? ImgListAllowedCodes(ctx, List(buffer), id, capacity) : ImgListAllowedCodes(ctx, nullptr, id, INT_MAX);
 }
 
-// A range end in 1200-dpi dots as a length in 0.1 mm.
-int Length(LONG dots) { return (int)StgDotsToLength(1, (DWORD)dots, 1200); }
-
 // Two 16-bit numbers in one answer: element 1 in the high half, element 0 (masked, so a negative
 // element 0 cannot spread into the high half) in the low half.
 int PackPair(SHORT e0, SHORT e1) { return (int)(((DWORD)(WORD)e1 << 16) | (WORD)e0); }
@@ -133,24 +130,6 @@ int MarkAvailable(SETTING_CONTEXT* ctx) {
   return others > 1 ? 1 : 0;
 }
 
-// Capabilities 26-29: an end of the odd- or even-page margin range; 35-38: of the shift range.
-int MarginEnd(SETTING_CONTEXT* ctx, DWORD id) {
-  LONG lo = 0, hi = 0;
-  bool odd = id == 26 || id == 27;
-  int found = odd ? ImgGetMarginRanges(ctx, &lo, &hi, nullptr, nullptr) : ImgGetMarginRanges(ctx, nullptr, nullptr, &lo, &hi);
-  if (!found) return -1;
-  return Length(id == 26 || id == 28 ? hi : lo);
-}
-
-int ShiftEnd(SETTING_CONTEXT* ctx, DWORD id) {
-  LONG lo = 0, hi = 0;
-  bool x = id == 35 || id == 36;
-  int found = x ? ImgGetShiftMarginRanges(ctx, &lo, &hi, nullptr, nullptr)
-                : ImgGetShiftMarginRanges(ctx, nullptr, nullptr, &lo, &hi);
-  if (!found) return -1;
-  return Length(id == 35 || id == 37 ? hi : lo);
-}
-
 int Colour(SETTING_CONTEXT* ctx) {
   if (Get(ctx, sid::rdmMachineTypeColor) != 1) return 0;
   if (StgIsModelFeatureOn(ctx, 2, 0) && StgIsColorLocked(ctx)) return Get(ctx, sid::wdmLock008Info) == 2 ? 1 : 0;
@@ -166,6 +145,13 @@ int ScaleEnd(SETTING_CONTEXT* ctx, void* buffer, bool largest) {
 }
 
 }  // namespace
+
+int ApiCapsRangeEnd(SETTING_CONTEXT* ctx, API_RANGE_PAIRS ranges, bool firstPair, bool largest) {
+  LONG lo = 0, hi = 0;
+  int found = firstPair ? ranges(ctx, &lo, &hi, nullptr, nullptr) : ranges(ctx, nullptr, nullptr, &lo, &hi);
+  if (!found) return -1;
+  return (int)StgDotsToLength(1, (DWORD)(largest ? hi : lo), 1200);
+}
 
 int ApiCapsShiftMargin(SETTING_CONTEXT* ctx, DWORD, void*) {
   LONG minY = 0, maxY = 0;
@@ -242,7 +228,7 @@ int ApiCapsBaseWithin(SETTING_CONTEXT* ctx, DWORD id, void* buffer, int capacity
       if (StgIsModelFeatureOn(ctx, 2, 0) && StgIsDuplexLocked(ctx)) return 1;
       return ImgHasDuplexUnit(ctx);
     case 26: case 27: case 28: case 29:
-      return MarginEnd(ctx, id);
+      return ApiCapsRangeEnd(ctx, ImgGetMarginRanges, id <= 27, id == 26 || id == 28);
     case 30:
       return WatermarkKinds(ctx, buffer, capacity);
     case 31:
@@ -252,7 +238,7 @@ int ApiCapsBaseWithin(SETTING_CONTEXT* ctx, DWORD id, void* buffer, int capacity
     case 34:
       return ApiCapsShiftMargin(ctx, id, buffer);
     case 35: case 36: case 37: case 38:
-      return ShiftEnd(ctx, id);
+      return ApiCapsRangeEnd(ctx, ImgGetShiftMarginRanges, id <= 36, id == 35 || id == 37);
     case 39:
       return ApiCapsValueList(ctx, id, list, sid::rdmSortType, capacity);
     case 40:

@@ -368,15 +368,6 @@ int PresetNumbers(SETTING_CONTEXT* ctx, void* buffer, int capacity) {
   return out.count();
 }
 
-int CreepEnd(SETTING_CONTEXT* ctx, DWORD id) {
-  LONG lo = 0, hi = 0;
-  bool inside = id == 113 || id == 114;
-  int found = inside ? ImgGetCreepMarginRanges(ctx, &lo, &hi, nullptr, nullptr)
-                     : ImgGetCreepMarginRanges(ctx, nullptr, nullptr, &lo, &hi);
-  if (!found) return -1;
-  return (int)StgDotsToLength(1, (DWORD)(id == 113 || id == 115 ? hi : lo), 1200);
-}
-
 int ColourModes(SETTING_CONTEXT* ctx, void* buffer, int capacity) {
   AdjustModeOff adjust(ctx);
   Out out(buffer, capacity);
@@ -465,7 +456,7 @@ int ApiCapsExtendedWithin(SETTING_CONTEXT* ctx, DWORD id, void* buffer, int capa
     case 110: return Usable(ctx, sid::rdmFunc2SelectEdgeCorner) ? UsableValue(ctx, sid::rdmFuncSelectMarginOverlap) : 0;
     case 111: return UsableValue(ctx, sid::rdmFuncSelectCrops);
     case 112: return UsableValue(ctx, sid::rdmCreepMarginInside);
-    case 113: case 114: case 115: case 116: return CreepEnd(ctx, id);
+    case 113: case 114: case 115: case 116: return ApiCapsRangeEnd(ctx, ImgGetCreepMarginRanges, id <= 114, id == 113 || id == 115);
     case 117: return UsableValue(ctx, sid::rdmExtOutput2PaperFace);
     case 118: return ApiGetVersion(ctx) >= 15 && ApiFunc1HasBits(ctx, 512) ? 1 : 0;
     case 119: return UsableValue(ctx, sid::rdmExtOutput2NearStandard);
