@@ -53,7 +53,7 @@ std::vector<BYTE> JobDevmode(HANDLE printer, std::u16string& name, const DEVMODE
       if (r >= 0) return out;
     }
   }
-  std::printf("note: the driver gave no document settings (error %u); the job takes the printer's own%s\n", error,
+  std::printf("the driver gave no document settings (error %u): the job takes the printer's own%s\n", error,
               asked.dmFields ? " with the asked fields" : "");
   out.clear();
   if (!asked.dmFields) return out;

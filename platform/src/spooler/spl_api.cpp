@@ -1175,7 +1175,7 @@ DWORD kvp::SplSetJobStatus(HANDLE hPrinter, DWORD jobId, DWORD status) {
 }
 
 DWORD kvp::spl::SetJobDetails(HANDLE hPrinter, DWORD jobId, const std::vector<BYTE>* devmode, DWORD status,
-                              const std::u16string* statusText) {
+                              const std::u16string* statusText, const DWORD* totalPages) {
   if (devmode && !WholeDevMode(*devmode)) return ERROR_INVALID_PARAMETER;
   Handle* h = ResolvePrinter(hPrinter);
   if (!h || Failing("SplSetJobStatus")) return GetLastError();
@@ -1187,6 +1187,7 @@ DWORD kvp::spl::SetJobDetails(HANDLE hPrinter, DWORD jobId, const std::vector<BY
       j.status = status;
       if (devmode) j.devmode = *devmode;
       if (statusText) j.statusText = *statusText;
+      if (totalPages) j.totalPages = *totalPages;
       return SavePrinter(p);
     }
   return ERROR_INVALID_PARAMETER;

@@ -121,11 +121,11 @@ DWORD DriverSetUpNewPrinter(const std::u16string& fullName, const std::u16string
 bool DriverPrinterEvent(const std::u16string& fullName, const std::u16string& driver, int event, DWORD* error);
 // After a driver was replaced: CDM_CONVERT and DrvUpgradePrinter for every printer that uses it.
 void DriverUpgradePrinters(const std::u16string& driver);
-// A job's DEVMODE (when given: it must be whole), status and status text (when given). ERROR_SUCCESS,
-// ERROR_INVALID_PARAMETER for a job the queue does not hold or a DEVMODE that is not whole, or the
-// error of the handle or the store.
+// A job's status, and when given its DEVMODE (it must be whole), status text and page count.
+// ERROR_SUCCESS, ERROR_INVALID_PARAMETER for a job the queue does not hold or a DEVMODE that is not
+// whole, or the error of the handle or the store.
 DWORD SetJobDetails(HANDLE printer, DWORD jobId, const std::vector<BYTE>* devmode, DWORD status,
-                    const std::u16string* statusText);
+                    const std::u16string* statusText, const DWORD* totalPages = nullptr);
 
 // The job query before a job prints (a printer with PRINTER_ATTRIBUTE_ENABLE_DEVQ): the interface
 // library's DevQueryPrintEx on a copy of the job's DEVMODE. true to print (also when the driver has no

@@ -55,6 +55,7 @@ struct PrinterDc {
   bool informationOnly = false;
   DWORD jobId = 0;      // the job of the open document
   DWORD lastJobId = 0;  // the job of the last document started, open or not
+  DWORD pages = 0;      // pages of the open document started
   int deliveringEvent = 0;  // the document event under way, for the log of escapes sent from it
   std::function<bool(POINTL)> drawer;
 
@@ -99,7 +100,7 @@ int Fail(DWORD error) {
 }
 
 void EndJob(PrinterDc& dc, DWORD status) {
-  if (dc.jobId) SplSetJobStatus(dc.printer, dc.jobId, status);
+  if (dc.jobId) spl::SetJobDetails(dc.printer, dc.jobId, nullptr, status, nullptr, &dc.pages);
   dc.jobId = 0;
 }
 
@@ -222,6 +223,7 @@ KVAPI int StartDocW(HDC hdc, const DOCINFOW* info) {
   DWORD jobId = kvp::SplAddJob(dc->printer, spec);
   if (!jobId) return SP_ERROR;
   dc->jobId = dc->lastJobId = jobId;
+  dc->pages = 0;
   // The job carries the document settings it prints with.
   if (DWORD e = kvp::spl::SetJobDetails(dc->printer, jobId, &dc->devmode, JOB_STATUS_SPOOLING, nullptr)) {
     kvp::EndJob(*dc, JOB_STATUS_ERROR);
@@ -254,7 +256,9 @@ KVAPI int StartPage(HDC hdc) {
   if (!dc->jobId) return Fail(ERROR_INVALID_PARAMETER);
   if (kvp::Event(*dc, DOCUMENTEVENT_STARTPAGE) == DOCUMENTEVENT_FAILURE) return Fail(ERROR_PRINT_CANCELLED);
   DWORD r = kvp::Logged("DrvStartPage", kvp::eng::StartPage(&dc->device));
-  return r == ERROR_SUCCESS ? 1 : Fail(r);
+  if (r != ERROR_SUCCESS) return Fail(r);
+  ++dc->pages;
+  return 1;
 }
 
 KVAPI int EndPage(HDC hdc) {
