@@ -20,6 +20,9 @@ if(COMMAND kv_resource_module)
     kv_resource_module(KV8350${region} ${CMAKE_CURRENT_LIST_DIR}/resources/${region}.rc)
     add_dependencies(kv_model_data KV8350${region})
   endforeach()
+  # The picture library, one for every region, named from the resource library's name: "KV83C0XX".
+  kv_resource_module(KV83C0XX ${CMAKE_CURRENT_LIST_DIR}/resources/pictures.rc)
+  add_dependencies(kv_model_data KV83C0XX)
 endif()
 
 # The model data test reads the model's files from the module folder.

@@ -16,6 +16,7 @@
 #include "driverdata/dfc_compiler.h"
 #include "kvplat/heap.h"
 #include "kvplat/module.h"
+#include "kvplat/resource.h"
 #include "kvplat/root.h"
 #include "kvplat/spooler.h"
 #include "kvplat/text.h"
@@ -129,7 +130,7 @@ TEST_F(SetUpMachine, TheDriverFindsEveryInstalledFile) {
     SCOPED_TRACE(kvp::ToUtf8(kvp::WView(d)));
     EXPECT_FALSE(HostFileOf(kvp::WView(d)).empty());
   }
-  EXPECT_GE(dependents, 4);  // the model INI files and the two resource libraries at least
+  EXPECT_GE(dependents, 5);  // the model INI files, the two resource libraries and the picture library at least
 
   fs::remove(fs::path(dataHost).replace_extension(".BCS"));
   StgInitLibraryLocks();
@@ -138,6 +139,19 @@ TEST_F(SetUpMachine, TheDriverFindsEveryInstalledFile) {
   EXPECT_NE(ctx->image, nullptr);
   EXPECT_FALSE(HostFileOf(kvp::WView(CfgGetModelIniPath(ctx))).empty());
   EXPECT_FALSE(HostFileOf(kvp::WView(CfgGetResourceDllPath(ctx))).empty()) << kvp::ToUtf8(kvp::WView(CfgGetResourceDllPath(ctx)));
+  // The picture library lies beside it, under the name the interface library derives from it: the 8th
+  // character from the end becomes 'C', the 6th and 5th become 'X'. It carries its version block and
+  // the marks the pages draw.
+  std::u16string pictures(kvp::WView(CfgGetResourceDllPath(ctx)));
+  ASSERT_GT(pictures.size(), 8u);
+  pictures[pictures.size() - 8] = u'C';
+  pictures[pictures.size() - 6] = pictures[pictures.size() - 5] = u'X';
+  EXPECT_EQ(pictures.substr(pictures.rfind(u'\\') + 1), u"KV83C0XX.DLL");
+  HMODULE pm = LoadLibraryExW(pictures.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(pm, nullptr) << kvp::ToUtf8(pictures);
+  EXPECT_NE(FindResourceW(pm, MAKEINTRESOURCEW(1), RT_VERSION), nullptr);
+  for (WORD id : {7005, 7006}) EXPECT_NE(FindResourceW(pm, MAKEINTRESOURCEW(id), RT_BITMAP), nullptr) << id;
+  FreeLibrary(pm);
   StgReleaseContext(ctx, STG_RELEASE_FREE);
   StgPurgeContextCache(1);
   StgFreeLibraryLocks();

@@ -28,7 +28,7 @@ enum Parts : unsigned {
   kNoFiles = 0,
   kDeliverables = 1,  // the four libraries of the driver set, those that are built
   kCompanions = 2,    // the stand-ins of the maker's outside libraries, those that are built
-  kModelFiles = 4,    // kvdrvdat, kvdrvmod.ini, kvdrvset.ini and the resource libraries
+  kModelFiles = 4,    // kvdrvdat, kvdrvmod.ini, kvdrvset.ini, the resource and picture libraries
   kAllFiles = 7,
 };
 
@@ -67,6 +67,7 @@ inline constexpr ModuleFile kModules[] = {
     {"KVPNInf.so", "KVPNInf.dll", kCompanions},     {"kvtse.so", "kvtse.dll", kCompanions},
     {"TELVANSV.so", "TELVANSV.dll", kCompanions},   {"compstui.so", "compstui.dll", kCompanions, true},
     {"KV8350us.so", "KV8350us.DLL", kModelFiles},   {"KV8350jp.so", "KV8350jp.DLL", kModelFiles},
+    {"KV83C0XX.so", "KV83C0XX.DLL", kModelFiles},
 };
 // The system folder: the system's own components (the common property sheet service) live there.
 inline constexpr char16_t kSystemFolder[] = u"C:\\Windows\\System32";
