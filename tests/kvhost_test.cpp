@@ -111,7 +111,9 @@ TEST_F(SetUpMachine, TheDriverFindsEveryInstalledFile) {
   for (const kvsetup::ModuleFile& m : kvsetup::kModules) {
     if (!fs::exists(fs::path(KV_MODULE_DIR) / m.built)) continue;  // only what is built is installed
     SCOPED_TRACE(m.registered);
-    EXPECT_FALSE(HostFileOf(std::u16string(kvp::WView(folder)) + kvp::FromUtf8(m.registered)).empty());
+    // The system's own components are in the system folder, where a load by name finds them.
+    std::u16string place = m.system ? std::u16string(kvsetup::kSystemFolder) + u"\\" : std::u16string(kvp::WView(folder));
+    EXPECT_FALSE(HostFileOf(place + kvp::FromUtf8(m.registered)).empty());
   }
 
   LPWSTR data = dfc::DfcGetDataFilePath(h);
