@@ -57,6 +57,12 @@ constexpr size_t kChunkBytes = 65536;  // the whole record of a data file of the
 // compilation gave its chunks back to the allocator, which then trimmed the heap and grew it again on the
 // next compilation; on a busy machine that trimming cost more than the compilation itself.
 std::atomic<void*> g_spareChunk{nullptr};
+// A module holding its own copy of the compiler gives its kept chunk back when it is unloaded.
+struct SpareChunkRelease {
+  ~SpareChunkRelease() {
+    if (void* c = g_spareChunk.exchange(nullptr)) GlobalFree(c);
+  }
+} g_spareChunkRelease;
 }  // namespace
 
 Arena::~Arena() {
