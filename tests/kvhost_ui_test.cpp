@@ -68,6 +68,35 @@ TEST(KvhostUi, ShowWritesPicturesOfSheetsAndDialogs) {
   EXPECT_EQ(Kvhost(r + "ui show '" + module + "' 110").code, 2);
 }
 
+// The model's dialogs by their symbolic names: the same picture as by number, a sheet of named pages,
+// the listing of the names, and a clear failure for a name that is none.
+TEST(KvhostUi, ModelDialogsBySymbolicName) {
+  kvtest::TempRoot root;
+  std::string r = "--root '" + root.path() + "' ";
+  ASSERT_EQ(Kvhost("machine init '" + root.path() + "'").code, 0);
+  Outcome names = Kvhost("ui names");
+  ASSERT_EQ(names.code, 0) << names.out;
+  EXPECT_NE(names.out.find("1001 QDV_IDD_PRESET\n"), std::string::npos) << names.out;
+  EXPECT_NE(names.out.find("4006 QDV_IDD_DLG_STATUS\n"), std::string::npos) << names.out;
+  EXPECT_EQ(Kvhost("ui names extra").code, 2);
+  std::string module = std::string(KV_MODULE_DIR) + "/KV8350us.so";
+  std::string byName = root.path() + "/by_name.png", byNumber = root.path() + "/by_number.png";
+  Outcome a = Kvhost(r + "ui show '" + module + "' QDV_IDD_DLG_STATUS --png '" + byName + "'");
+  ASSERT_EQ(a.code, 0) << a.out;
+  ASSERT_EQ(Kvhost(r + "ui show '" + module + "' 4006 --png '" + byNumber + "'").code, 0);
+  std::ifstream x(byName, std::ios::binary), y(byNumber, std::ios::binary);
+  std::string px((std::istreambuf_iterator<char>(x)), {}), py((std::istreambuf_iterator<char>(y)), {});
+  EXPECT_FALSE(px.empty());
+  EXPECT_EQ(px, py);
+  std::string sheet = root.path() + "/sheet.png";
+  Outcome s = Kvhost(r + "ui show '" + module + "' QDV_IDD_PRESET,1002 --png '" + sheet + "'");
+  EXPECT_EQ(s.code, 0) << s.out;
+  EXPECT_GT(PngSize(sheet).first, 378u);
+  Outcome none = Kvhost(r + "ui show '" + module + "' QDV_IDD_NOTHING --png '" + sheet + "'");
+  EXPECT_EQ(none.code, 1);
+  EXPECT_NE(none.out.find("no dialog QDV_IDD_NOTHING"), std::string::npos) << none.out;
+}
+
 // Every dialog of the model's two resource libraries, one picture each; and clear failures for a file
 // that is no resource library and for a library without dialogs.
 TEST(KvhostUi, AllDialogsOfTheModelLibraries) {

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "driverdata/dfc_compiler.h"
 
@@ -290,8 +292,13 @@ struct COMPILE_RECORD {
   List<RULE_STATEMENT> statements[kRuleKinds];  // index kItem..kAlert
   List<CR_RULE_ROW> exclusive;
 
-  // Alias lists, one per statement kind (name -> first number registered).
-  std::unordered_map<std::string, uint16_t> aliases[kRuleKinds];
+  // Alias lists, one per statement kind (name -> first number registered), searched by any text without
+  // a copy.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, uint16_t, TextHash, std::equal_to<>> aliases[kRuleKinds];
   // Look-ups that keep compilation linear in the file's size.
   std::unordered_map<uint16_t, CR_NODE*> firstNodeByKey;
   std::unordered_map<uint32_t, CR_NODE*> firstNodeByKeyVariant;
@@ -302,6 +309,12 @@ struct COMPILE_RECORD {
 
   const DFC_RESOLVER* resolver = nullptr;
   Arena arena;
+
+  // Scratch of the rule compiler, reused by every statement: the current name token (terminated, for the
+  // look-ups) and an expression's cells and waiting operators.
+  std::string tokenText;
+  std::vector<RULE_CELL> cellScratch;
+  std::vector<uint16_t> opScratch;
 
   // Resolution helpers.
   bool FindSymbol(const char* name, uint16_t* id, uint16_t* key) const;

@@ -1,5 +1,6 @@
 // Front end of the driver data compiler: character classes, the statement reader, the value scanners,
 // the keyword table with its dispatch, the parse loop and the FileVersion probe.
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -50,9 +51,33 @@ const uint8_t CHAR_CLASS_TABLE[256] = {
 };
 
 // ---- arena ---------------------------------------------------------------------------------------------
+namespace {
+constexpr size_t kChunkBytes = 65536;  // the whole record of a data file of the model's size fits one chunk
+// One standard chunk kept from the last compilation for the next one, zero-filled. Without it every
+// compilation gave its chunks back to the allocator, which then trimmed the heap and grew it again on the
+// next compilation; on a busy machine that trimming cost more than the compilation itself.
+std::atomic<void*> g_spareChunk{nullptr};
+// A module holding its own copy of the compiler gives its kept chunk back when it is unloaded.
+struct SpareChunkRelease {
+  ~SpareChunkRelease() {
+    if (void* c = g_spareChunk.exchange(nullptr)) GlobalFree(c);
+  }
+} g_spareChunkRelease;
+}  // namespace
+
 Arena::~Arena() {
-  while (head_) {
+  for (bool newest = true; head_; newest = false) {
     Chunk* p = head_->prev;
+    uint8_t* data = reinterpret_cast<uint8_t*>(head_) + sizeof(Chunk);
+    size_t used = newest ? size_t(cur_ - data) : head_->size - sizeof(Chunk);
+    void* none = nullptr;
+    if (head_->size == kChunkBytes) {
+      std::memset(data, 0, used);
+      if (g_spareChunk.compare_exchange_strong(none, head_)) {
+        head_ = p;
+        continue;
+      }
+    }
     GlobalFree(head_);
     head_ = p;
   }
@@ -62,8 +87,10 @@ void* Arena::Alloc(size_t bytes) {
   bytes = (bytes + 7) & ~size_t(7);
   if (bytes == 0) bytes = 8;
   if (bytes > left_) {
-    size_t want = sizeof(Chunk) + (bytes > 32768 ? bytes : 32768);
-    auto* c = static_cast<Chunk*>(GlobalAlloc(GPTR, want));
+    size_t want = sizeof(Chunk) + bytes;
+    if (want < kChunkBytes) want = kChunkBytes;
+    Chunk* c = want == kChunkBytes ? static_cast<Chunk*>(g_spareChunk.exchange(nullptr)) : nullptr;
+    if (!c) c = static_cast<Chunk*>(GlobalAlloc(GPTR, want));
     if (!c) {
       failed_ = true;
       return nullptr;

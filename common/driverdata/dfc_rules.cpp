@@ -11,65 +11,68 @@ namespace dfc {
 namespace {
 
 enum TokKind { kTokEnd, kTokNumber, kTokName, kTokPunct, kTokOperator, kTokOther };
+// A token of the rule language: its bytes in the value (not terminated), and for names and numbers a
+// terminated copy in the record's reused scratch text, which the symbol look-ups take. No token
+// allocates once the scratch holds the longest name.
 struct RuleToken {
   TokKind kind;
-  std::string text;
+  const char* text;
+  uint32_t length;
+  char first() const { return length ? text[0] : '\0'; }
+  bool Equals(const char* s) const { return std::strlen(s) == length && std::memcmp(s, text, length) == 0; }
 };
 
-// The next token of the rule language from the value's scan position.
-RuleToken DfcScanRuleToken(TOKEN_BUFFER& t) {
+// The next token of the rule language from the value's scan position; a name or a number is also
+// copied, terminated, into `name`.
+RuleToken DfcScanRuleToken(TOKEN_BUFFER& t, std::string& name) {
   DfcSkipBlanksAndLineEnds(t);
-  if (t.pos >= t.length) return {kTokEnd, {}};
+  if (t.pos >= t.length) return {kTokEnd, t.bytes + t.length, 0};
   const char* b = t.bytes;
   uint32_t s = t.pos;
   uint8_t c = uint8_t(b[s]);
+  auto token = [&](TokKind kind, uint32_t end) {
+    t.pos = end;
+    if (kind == kTokNumber || kind == kTokName) name.assign(b + s, end - s);
+    return RuleToken{kind, b + s, end - s};
+  };
   if (Is(c, CC_DIGIT)) {
     uint32_t j = s;
     while (j < t.length && Is(uint8_t(b[j]), CC_DIGIT)) ++j;
-    if (j >= t.length || !Is(uint8_t(b[j]), CC_KEYWORD)) {
-      t.pos = j;
-      return {kTokNumber, std::string(b + s, j - s)};
-    }
+    if (j >= t.length || !Is(uint8_t(b[j]), CC_KEYWORD)) return token(kTokNumber, j);
   }
   if (Is(c, CC_KEYWORD)) {
     uint32_t j = s;
     while (j < t.length && Is(uint8_t(b[j]), CC_KEYWORD)) ++j;
-    t.pos = j;
-    return {kTokName, std::string(b + s, j - s)};
+    return token(kTokName, j);
   }
-  if (c == '(' || c == ')' || c == '{' || c == '}') {
-    t.pos = s + 1;
-    return {kTokPunct, std::string(1, char(c))};
-  }
+  if (c == '(' || c == ')' || c == '{' || c == '}') return token(kTokPunct, s + 1);
   auto isOp = [](uint8_t x) { return x == '=' || x == '!' || x == '&' || x == '|' || x == '>' || x == '<'; };
   if (isOp(c)) {
     uint32_t j = s;
     while (j < t.length && isOp(uint8_t(b[j]))) ++j;
-    t.pos = j;
-    return {kTokOperator, std::string(b + s, j - s)};
+    return token(kTokOperator, j);
   }
-  t.pos = s + 1;
-  return {kTokOther, std::string(1, char(c))};
+  return token(kTokOther, s + 1);
 }
 
-uint16_t DfcLookupOperator(const std::string& op) {
+uint16_t DfcLookupOperator(const RuleToken& op) {
   static const struct {
     const char* text;
     uint16_t code;
   } kOps[] = {{"==", kOpEq}, {"!=", kOpNe}, {"&&", kOpAnd}, {"||", kOpOr}, {"!", kOpNot},
               {">=", kOpGe}, {"<=", kOpLe}, {">", kOpGt},   {"<", kOpLt}};
   for (const auto& o : kOps)
-    if (op == o.text) return o.code;
+    if (op.Equals(o.text)) return o.code;
   return 0;
 }
 
-uint32_t ParseDigits(const std::string& s) {
+uint32_t ParseDigits(const char* s) {
   uint32_t v = 0;
-  for (char ch : s) v = v * 10 + uint32_t(ch - '0');
+  for (; *s; ++s) v = v * 10 + uint32_t(*s - '0');
   return v;
 }
 
-const JUDGE_DEF* DfcFindJudgeByAlias(const COMPILE_RECORD& rec, const std::string& name) {
+const JUDGE_DEF* DfcFindJudgeByAlias(const COMPILE_RECORD& rec, const char* name) {
   auto a = rec.aliases[kJudge].find(name);
   if (a == rec.aliases[kJudge].end()) return nullptr;
   auto j = rec.judgeByNumber.find(a->second);
@@ -82,7 +85,8 @@ int32_t NumberAndAlias(COMPILE_RECORD& rec, STATEMENT_TOKENS& t, int kind) {
   int32_t number = DfcParseNumber(t.option.bytes);
   if (number == 0) return 0;
   const char* eq = std::strchr(t.option.bytes, '=');
-  if (eq && eq[1]) rec.aliases[kind].emplace(std::string(eq + 1), uint16_t(number));
+  if (eq && eq[1] && !rec.aliases[kind].contains(std::string_view(eq + 1)))
+    rec.aliases[kind].emplace(std::string(eq + 1), uint16_t(number));
   return number;
 }
 
@@ -105,7 +109,7 @@ int32_t DfcResolveReference(const COMPILE_RECORD& rec, const char* word, int kin
   RuleReference r = DfcParseReference(word);
   if (r.kind == kind) return r.number;
   if (r.kind == -1) {
-    auto it = rec.aliases[kind].find(word);
+    auto it = rec.aliases[kind].find(std::string_view(word));
     return it == rec.aliases[kind].end() ? 0 : it->second;
   }
   return 0;
@@ -124,8 +128,11 @@ static int DfcOperatorBinding(uint16_t op) {
 // Groups are kept on that explicit stack so that deep nesting cannot exhaust the call stack.
 bool DfcCompileExpression(COMPILE_RECORD& rec, TOKEN_BUFFER& t, RULE_CELL** cellsOut, uint32_t* countOut) {
   constexpr uint16_t kGroupMark = 0xFFFF;
-  std::vector<RULE_CELL> out;
-  std::vector<uint16_t> ops;  // at most two operators (one of each binding) above each group mark
+  // The record's scratch vectors keep their room from one expression to the next.
+  std::vector<RULE_CELL>& out = rec.cellScratch;
+  std::vector<uint16_t>& ops = rec.opScratch;  // at most two operators (one of each binding) above each group mark
+  out.clear();
+  ops.clear();
   uint32_t groups = 0;
   // Sends the waiting operators of the innermost group that bind at least as tightly as `binding`.
   auto flush = [&](int binding) {
@@ -144,14 +151,15 @@ bool DfcCompileExpression(COMPILE_RECORD& rec, TOKEN_BUFFER& t, RULE_CELL** cell
   };
   for (;;) {
     if (out.size() > kMaxJudgeCells || groups > kMaxJudgeCells) return false;
-    RuleToken tok = DfcScanRuleToken(t);
+    RuleToken tok = DfcScanRuleToken(t, rec.tokenText);
+    const char* name = rec.tokenText.c_str();
     if (tok.kind == kTokName) {
       uint16_t id, v;
-      if (rec.FindSymbol(tok.text.c_str(), &id, nullptr)) {
+      if (rec.FindSymbol(name, &id, nullptr)) {
         out.push_back({kCellSetting, id});
-      } else if (rec.FindEnum(tok.text.c_str(), &v)) {
+      } else if (rec.FindEnum(name, &v)) {
         out.push_back({kCellConstant, v});
-      } else if (const JUDGE_DEF* j = DfcFindJudgeByAlias(rec, tok.text)) {
+      } else if (const JUDGE_DEF* j = DfcFindJudgeByAlias(rec, name)) {
         uint32_t n = uint32_t(j->byteLength / 4);
         if (n == 0 || out.size() + n > kMaxJudgeCells + 1) return false;
         out.insert(out.end(), j->cells, j->cells + n - 1);
@@ -159,15 +167,15 @@ bool DfcCompileExpression(COMPILE_RECORD& rec, TOKEN_BUFFER& t, RULE_CELL** cell
         return false;
       }
     } else if (tok.kind == kTokNumber) {
-      out.push_back({kCellConstant, uint16_t(ParseDigits(tok.text))});
+      out.push_back({kCellConstant, uint16_t(ParseDigits(name))});
     } else if (tok.kind == kTokOperator) {
-      uint16_t op = DfcLookupOperator(tok.text);
+      uint16_t op = DfcLookupOperator(tok);
       flush(DfcOperatorBinding(op));
       if (op) ops.push_back(op);
-    } else if (tok.kind == kTokPunct && tok.text[0] == '(') {
+    } else if (tok.kind == kTokPunct && tok.first() == '(') {
       ops.push_back(kGroupMark);
       ++groups;
-    } else if (tok.kind == kTokPunct && tok.text[0] == ')') {
+    } else if (tok.kind == kTokPunct && tok.first() == ')') {
       if (closeGroup()) continue;
       out.push_back({kCellGroupEnd, 0});
       break;
@@ -230,29 +238,31 @@ int DfcStmtJudge(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 namespace {
 
 // Reads the braced fields of a list statement; fieldFn(entryIndex, fieldIndex, text) is called for every
-// field and startFn() when a new entry begins (false: memory ran out). true when the list closed.
+// field and startFn() when a new entry begins (false: memory ran out). true when the list closed. A field
+// is a name or a number; any other token is taken as an empty field.
 template <class StartFn, class FieldFn>
-bool ReadList(TOKEN_BUFFER& v, int fieldsPerEntry, StartFn startFn, FieldFn fieldFn) {
+bool ReadList(COMPILE_RECORD& rec, TOKEN_BUFFER& v, int fieldsPerEntry, StartFn startFn, FieldFn fieldFn) {
   int depth = 0, field = 0;
   for (;;) {
-    RuleToken tok = DfcScanRuleToken(v);
+    RuleToken tok = DfcScanRuleToken(v, rec.tokenText);
     if (tok.kind == kTokEnd) return false;
-    if (tok.kind == kTokPunct && tok.text[0] == '{') {
+    if (tok.kind == kTokPunct && tok.first() == '{') {
       ++depth;
       continue;
     }
-    if (tok.kind == kTokPunct && tok.text[0] == '}') {
+    if (tok.kind == kTokPunct && tok.first() == '}') {
       if (--depth == 0) return true;
       continue;
     }
     if (field == 0 && !startFn()) return false;
-    fieldFn(field, tok.text);
+    if (tok.kind != kTokName && tok.kind != kTokNumber) rec.tokenText.assign(tok.text, tok.length);
+    fieldFn(field, rec.tokenText.c_str());
     field = (field + 1) % fieldsPerEntry;
   }
 }
 
 int NumberedList(COMPILE_RECORD& rec, STATEMENT_TOKENS& t, int kind, int fields,
-                 void (*set)(COMPILE_RECORD&, RULE_ENTRY*, int, const std::string&)) {
+                 void (*set)(COMPILE_RECORD&, RULE_ENTRY*, int, const char*)) {
   int32_t number = NumberAndAlias(rec, t, kind);
   if (number == 0) return 0;
   auto* st = rec.arena.New<RULE_STATEMENT>();
@@ -260,7 +270,7 @@ int NumberedList(COMPILE_RECORD& rec, STATEMENT_TOKENS& t, int kind, int fields,
   st->number = number;
   RULE_ENTRY* cur = nullptr;
   bool ok = ReadList(
-      t.value, fields,
+      rec, t.value, fields,
       [&]() {
         auto* e = rec.arena.New<RULE_ENTRY>();
         if (!e) return false;
@@ -272,81 +282,81 @@ int NumberedList(COMPILE_RECORD& rec, STATEMENT_TOKENS& t, int kind, int fields,
         cur = e;
         return true;
       },
-      [&](int field, const std::string& text) { set(rec, cur, field, text); });
+      [&](int field, const char* text) { set(rec, cur, field, text); });
   if (!ok) return 0;
   rec.statements[kind].Append(st);
   return 1;
 }
 
-uint16_t WordValue(const std::string& w, const std::pair<const char*, uint16_t>* table, size_t n) {
+uint16_t WordValue(const char* w, const std::pair<const char*, uint16_t>* table, size_t n) {
   for (size_t i = 0; i < n; ++i)
-    if (w == table[i].first) return table[i].second;
+    if (std::strcmp(w, table[i].first) == 0) return table[i].second;
   return 0xFFFF;
 }
 
 }  // namespace
 
 int DfcStmtItem(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  return NumberedList(rec, t, kItem, 4, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const std::string& w) {
+  return NumberedList(rec, t, kItem, 4, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const char* w) {
     if (f == 0) {
       uint16_t v = 0;
-      e->u16[0] = r.FindEnum(w.c_str(), &v) ? v : 0;
+      e->u16[0] = r.FindEnum(w, &v) ? v : 0;
     } else {
-      e->ref[f - 1] = DfcResolveReference(r, w.c_str(), kJudge);
+      e->ref[f - 1] = DfcResolveReference(r, w, kJudge);
     }
   });
 }
 
 int DfcStmtAction(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  return NumberedList(rec, t, kAction, 2, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const std::string& w) {
+  return NumberedList(rec, t, kAction, 2, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const char* w) {
     if (f == 0) {
       uint16_t id = 0;
-      if (r.FindDialog(w.c_str(), &id)) {
+      if (r.FindDialog(w, &id)) {
         e->u16[0] = id;
         e->u16[1] = 1;
-      } else if (r.FindSymbol(w.c_str(), &id, nullptr)) {
+      } else if (r.FindSymbol(w, &id, nullptr)) {
         e->u16[0] = id;
         e->u16[1] = 0;
       }
-    } else if (!w.empty() && DfcIsDigits(w.c_str())) {
+    } else if (*w && DfcIsDigits(w)) {
       e->value = ParseDigits(w);
-    } else if (w == "Default") {
+    } else if (std::strcmp(w, "Default") == 0) {
       e->value = ImgGetDefaultOf(e->u16[0], r);
     } else {
       uint16_t v = 0;
-      e->value = r.FindEnum(w.c_str(), &v) ? v : 0;
+      e->value = r.FindEnum(w, &v) ? v : 0;
     }
   });
 }
 
 int DfcStmtTransact(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  return NumberedList(rec, t, kTransact, 2, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const std::string& w) {
-    e->ref[f] = DfcResolveReference(r, w.c_str(), f == 0 ? kJudge : kAction);
+  return NumberedList(rec, t, kTransact, 2, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const char* w) {
+    e->ref[f] = DfcResolveReference(r, w, f == 0 ? kJudge : kAction);
   });
 }
 
 int DfcStmtAlertAction(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  return NumberedList(rec, t, kAlertAction, 4, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const std::string& w) {
+  return NumberedList(rec, t, kAlertAction, 4, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const char* w) {
     uint16_t v = 0;
     switch (f) {
       case 0:
-        e->u16[0] = r.FindSymbol(w.c_str(), nullptr, &v) ? v : 0;
+        e->u16[0] = r.FindSymbol(w, nullptr, &v) ? v : 0;
         break;
       case 1:
-        e->ref[0] = DfcResolveReference(r, w.c_str(), kTransact);
+        e->ref[0] = DfcResolveReference(r, w, kTransact);
         break;
       case 2:
-        e->u16[1] = r.FindDialog(w.c_str(), &v) ? v : 0;
+        e->u16[1] = r.FindDialog(w, &v) ? v : 0;
         break;
       default:
-        e->u16[2] = r.FindControl(w.c_str(), &v) ? v : 0;
+        e->u16[2] = r.FindControl(w, &v) ? v : 0;
         break;
     }
   });
 }
 
 int DfcStmtAlert(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
-  return NumberedList(rec, t, kAlert, 6, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const std::string& w) {
+  return NumberedList(rec, t, kAlert, 6, [](COMPILE_RECORD& r, RULE_ENTRY* e, int f, const char* w) {
     static const std::pair<const char*, uint16_t> kIcons[] = {
         {"MB_ICONEXCLAMATION", 48}, {"MB_ICONINFORMATION", 64}, {"MB_ICONQUESTION", 32}, {"MB_ICONSTOP", 16}};
     static const std::pair<const char*, uint16_t> kButtons[] = {{"MB_ABORTRETRYIGNORE", 2}, {"MB_OK", 0},
@@ -357,10 +367,10 @@ int DfcStmtAlert(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
     uint16_t v = 0;
     switch (f) {
       case 0:
-        e->ref[0] = DfcResolveReference(r, w.c_str(), kJudge);
+        e->ref[0] = DfcResolveReference(r, w, kJudge);
         break;
       case 1:
-        e->u16[0] = r.FindMessage(w.c_str(), &v) ? v : 0;
+        e->u16[0] = r.FindMessage(w, &v) ? v : 0;
         break;
       case 2:
         e->u16[1] = WordValue(w, kIcons, 4);
@@ -372,7 +382,7 @@ int DfcStmtAlert(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
         e->u16[3] = WordValue(w, kTiming, 4);
         break;
       default:
-        e->ref[1] = DfcResolveReference(r, w.c_str(), kAlertAction);
+        e->ref[1] = DfcResolveReference(r, w, kAlertAction);
         break;
     }
   });
@@ -381,7 +391,7 @@ int DfcStmtAlert(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
 int DfcStmtExclusive(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
   CR_RULE_ROW* cur = nullptr;
   bool ok = ReadList(
-      t.value, 8,
+      rec, t.value, 8,
       [&]() {
         auto* row = rec.arena.New<CR_RULE_ROW>();
         if (!row) return false;
@@ -389,32 +399,32 @@ int DfcStmtExclusive(COMPILE_RECORD& rec, STATEMENT_TOKENS& t) {
         cur = row;
         return true;
       },
-      [&](int f, const std::string& w) {
+      [&](int f, const char* w) {
         uint16_t key = 0;
         switch (f) {
           case 0:
-            cur->key = rec.FindSymbol(w.c_str(), nullptr, &key) ? key : 0;
+            cur->key = rec.FindSymbol(w, nullptr, &key) ? key : 0;
             break;
           case 1:
-            cur->judgeA = DfcResolveReference(rec, w.c_str(), kJudge);
+            cur->judgeA = DfcResolveReference(rec, w, kJudge);
             break;
           case 2:
-            cur->judgeB = DfcResolveReference(rec, w.c_str(), kJudge);
+            cur->judgeB = DfcResolveReference(rec, w, kJudge);
             break;
           case 3:
-            cur->items = DfcResolveReference(rec, w.c_str(), kItem);
+            cur->items = DfcResolveReference(rec, w, kItem);
             break;
           case 4:
-            cur->alerts = DfcResolveReference(rec, w.c_str(), kAlert);
+            cur->alerts = DfcResolveReference(rec, w, kAlert);
             break;
           case 5:
-            cur->transactA = DfcResolveReference(rec, w.c_str(), kTransact);
+            cur->transactA = DfcResolveReference(rec, w, kTransact);
             break;
           case 6:
-            cur->transactB = DfcResolveReference(rec, w.c_str(), kTransact);
+            cur->transactB = DfcResolveReference(rec, w, kTransact);
             break;
           default:
-            cur->judgeC = DfcResolveReference(rec, w.c_str(), kJudge);
+            cur->judgeC = DfcResolveReference(rec, w, kJudge);
             break;
         }
       });

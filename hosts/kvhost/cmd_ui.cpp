@@ -2,6 +2,8 @@
 // writes its picture. Several dialog ids (or --sheet, or a page template) show them as the pages of a
 // property sheet instead.
 // MODULE is a machine path ("C:\...") or a host file, which is copied into the machine's temp folder first.
+// A dialog is named by its number, by the text name its resource script gives it, or by the model's
+// symbolic dialog name from the dialog table (kvhost ui names lists them).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,6 +20,7 @@
 #include "kvplat/text.h"
 #include "kvplat/uiscript.h"
 #include "kvplat/window.h"
+#include "settings/item_records.h"
 
 namespace kvhost {
 // The sheets (cmd_sheets.cpp).
@@ -32,7 +35,8 @@ namespace fs = std::filesystem;
 constexpr char kUsage[] =
     "usage: kvhost ui show MODULE DIALOG[,DIALOG...] [--sheet] --png OUT.png\n"
     "       kvhost ui show MODULE --all --png-dir DIR\n"
-    "       kvhost ui document|device PRINTER [--script FILE] [--out FILE] [--png-dir DIR]";
+    "       kvhost ui document|device PRINTER [--script FILE] [--out FILE] [--png-dir DIR]\n"
+    "       kvhost ui names";
 
 // The machine path of the module: given as one, or a host file placed under C:\Windows\Temp.
 bool MachineModule(const std::string& arg, std::u16string* out, std::string* error) {
@@ -78,6 +82,22 @@ LPCWSTR ResourceName(const std::u16string& s) {
   bool digits = !s.empty() && s.size() <= 5;
   for (char16_t c : s) digits = digits && c >= u'0' && c <= u'9';
   return digits ? MAKEINTRESOURCEW(std::stoi(kvp::ToUtf8(s))) : s.c_str();
+}
+
+// A dialog named by text that the module does not name so: the dialog table's symbolic name of the
+// model's dialog (QDV_IDD_PRESET), whose id is the template's number in the model's resource libraries.
+std::u16string ByTableName(HMODULE module, const std::u16string& name) {
+  if (IS_INTRESOURCE(ResourceName(name)) || FindResourceW(module, name.c_str(), RT_DIALOG)) return name;
+  const DIALOG_DESC* d = StgTableFindDialogByName(StgGetTemplateDialogTable(), kvp::ToUtf8(name).c_str());
+  return d ? kvp::FromUtf8(std::to_string(d->id)) : name;
+}
+
+// The dialog table's symbolic names with their ids, in table order.
+int ListNames() {
+  const DIALOG_TABLE* t = StgGetTemplateDialogTable();
+  for (int i = 0; i < t->count; ++i)
+    if (t->rows[i].name && t->rows[i].name[0]) std::printf("%u %s\n", unsigned(t->rows[i].id), t->rows[i].name);
+  return kvhost::kExitDone;
 }
 
 // The size of the last picture written; --all prints it on its own line instead of Save's line.
@@ -200,6 +220,7 @@ int RunUi(const std::vector<std::string>& args) {
     std::vector<std::string> rest(args.begin() + 1, args.end());
     return args[0] == "document" ? kvhost::RunDocumentSheet(rest) : kvhost::RunDeviceSheet(rest);
   }
+  if (!args.empty() && args[0] == "names") return args.size() == 1 ? ListNames() : kvhost::UsageError(kUsage);
   if (args.size() >= 3 && args[0] == "show" && args[2] == "--all") {
     if (args.size() != 5 || args[3] != "--png-dir") return kvhost::UsageError(kUsage);
     std::u16string path;
@@ -227,6 +248,7 @@ int RunUi(const std::vector<std::string>& args) {
   HMODULE m = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (!m) return kvhost::Failed("cannot load " + module + " (error " + std::to_string(GetLastError()) + ")");
   auto names = DialogNames(dialogs);
+  for (auto& n : names) n = ByTableName(m, n);
   int code = sheet || names.size() > 1 ? ShowSheet(m, names, png) : ShowDialog(m, names[0], png);
   FreeLibrary(m);
   return code;
@@ -240,8 +262,10 @@ KVHOST_COMMAND_ROOT("ui",
                "                           MODULE is a resource library: a machine path such as the installed\n"
                "                           C:\\Windows\\System32\\spool\\drivers\\x64\\3\\KV8350us.DLL, or a built\n"
                "                           file such as build-run/modules/kvres_sheets.so; DIALOG is a dialog's\n"
-               "                           number (or the name its resource script gives it as text), e.g.\n"
+               "                           number, the name its resource script gives it as text, or the\n"
+               "                           model's symbolic dialog name that `ui names` lists, e.g.\n"
                "                           ui show build-run/modules/kvres_sheets.so 110,111 --png sheet.png\n"
+               "                           ui show build-run/modules/KV8350us.so QDV_IDD_PRESET --png page.png\n"
                "  ui show MODULE --all --png-dir DIR\n"
                "                           write a picture of every dialog of the module, named by its id\n"
                "  ui document PRINTER [--script FILE] [--out FILE] [--png-dir DIR]\n"
@@ -250,5 +274,6 @@ KVHOST_COMMAND_ROOT("ui",
                "                           its pages, message boxes, how it ended and the settings that changed;\n"
                "                           --out writes the DEVMODE, --png-dir a picture of each page (ID.png)\n"
                "  ui device PRINTER [--script FILE] [--png-dir DIR]\n"
-               "                           the device sheet as the printers folder opens it (PrinterProperties)",
+               "                           the device sheet as the printers folder opens it (PrinterProperties)\n"
+               "  ui names                 list the model's dialogs: id and symbolic name, one a line",
                RunUi, kvhost::RootUse::kChecksItself);

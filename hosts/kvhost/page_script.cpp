@@ -138,25 +138,28 @@ bool Declined(Player& pl, BOOL r, const char* what, std::string* error) {
 
 // ---- Bitmaps ----
 
-// A top-down 24-bit engine bitmap of a PNG file or of the generated pattern.
-SURFOBJ* LoadSource(const Player& pl, const std::string& source, HSURF* handle, std::string* error) {
-  std::vector<BYTE> rgb;
-  LONG w = 0, h = 0;
+// The picture of a PNG file or the generated pattern, decoded once per script.
+const Picture* Decode(const Player& pl, const std::string& source, std::string* error) {
+  std::string path = source;
+  if (source != "pattern" && !path.empty() && path[0] != '/' && !pl.script->folder.empty())
+    path = pl.script->folder + "/" + path;
+  auto known = pl.script->pictures.find(path);
+  if (known != pl.script->pictures.end()) return &known->second;
+  Picture pic;
   if (source == "pattern") {
-    w = 960;
-    h = 640;
-    rgb.resize(size_t(w) * h * 3);
+    pic.width = 960;
+    pic.height = 640;
+    LONG w = pic.width, h = pic.height;
+    pic.bgr.resize(size_t(w) * h * 3);
     for (LONG y = 0; y < h; ++y)
       for (LONG x = 0; x < w; ++x) {
-        BYTE* p = &rgb[(size_t(y) * w + x) * 3];
+        BYTE* p = &pic.bgr[(size_t(y) * w + x) * 3];
         double r = std::hypot(x - 480.0, y - 320.0);
         p[0] = BYTE(x * 255 / (w - 1));                 // blue across
         p[1] = BYTE(127 + 127 * std::sin(r / 24.0));    // green rings
         p[2] = BYTE(255 - y * 255 / (h - 1));           // red down
       }
   } else {
-    std::string path = source;
-    if (!path.empty() && path[0] != '/' && !pl.script->folder.empty()) path = pl.script->folder + "/" + path;
     png_image img{};
     img.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&img, path.c_str())) {
@@ -164,15 +167,28 @@ SURFOBJ* LoadSource(const Player& pl, const std::string& source, HSURF* handle, 
       return nullptr;
     }
     img.format = PNG_FORMAT_BGR;
-    rgb.resize(PNG_IMAGE_SIZE(img));
-    if (img.width > 20000 || img.height > 20000 || !png_image_finish_read(&img, nullptr, rgb.data(), 0, nullptr)) {
+    if (img.width > 20000 || img.height > 20000) {
       png_image_free(&img);
       *error = "cannot read the picture " + path;
       return nullptr;
     }
-    w = LONG(img.width);
-    h = LONG(img.height);
+    pic.bgr.resize(PNG_IMAGE_SIZE(img));
+    if (!png_image_finish_read(&img, nullptr, pic.bgr.data(), 0, nullptr)) {
+      png_image_free(&img);
+      *error = "cannot read the picture " + path;
+      return nullptr;
+    }
+    pic.width = LONG(img.width);
+    pic.height = LONG(img.height);
   }
+  return &pl.script->pictures.emplace(path, std::move(pic)).first->second;
+}
+
+// A top-down 24-bit engine bitmap of a PNG file or of the generated pattern.
+SURFOBJ* LoadSource(const Player& pl, const std::string& source, HSURF* handle, std::string* error) {
+  const Picture* pic = Decode(pl, source, error);
+  if (!pic) return nullptr;
+  LONG w = pic->width, h = pic->height;
   *handle = EngCreateBitmap(SIZEL{w, h}, 0, BMF_24BPP, BMF_TOPDOWN, nullptr);
   SURFOBJ* so = *handle ? EngLockSurface(*handle) : nullptr;
   if (!so) {
@@ -180,7 +196,7 @@ SURFOBJ* LoadSource(const Player& pl, const std::string& source, HSURF* handle, 
     return nullptr;
   }
   for (LONG y = 0; y < h; ++y)
-    std::copy_n(&rgb[size_t(y) * w * 3], size_t(w) * 3, static_cast<BYTE*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta);
+    std::copy_n(&pic->bgr[size_t(y) * w * 3], size_t(w) * 3, static_cast<BYTE*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta);
   return so;
 }
 

@@ -24,6 +24,7 @@
 //
 // New commands join the table in page_script.cpp; each takes the parsed words of its line.
 #pragma once
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,18 @@ struct Call {
   std::vector<std::string> args;
 };
 
+// A picture as the script's bitmap calls take it: top-down rows of 24-bit blue-green-red pixels.
+struct Picture {
+  std::vector<BYTE> bgr;
+  LONG width = 0, height = 0;
+};
+
 struct Script {
   std::vector<Call> calls;
   std::string folder;  // where relative file names are found
+  // The pictures the calls named, each decoded on first use and then taken by every band and page of
+  // the job (by file path, or "pattern").
+  mutable std::map<std::string, Picture> pictures;
 };
 
 // Reads a script file. False with a message naming the line for an unknown command or bad arguments.

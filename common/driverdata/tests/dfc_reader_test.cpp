@@ -2,6 +2,8 @@
 // probe, mapping of the file and running out of memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 
 #include "dfc_test_support.h"
@@ -244,6 +246,28 @@ TEST(DfcReader, RunningOutOfMemoryFailsTheParseWithoutLeaks) {
   }
   EXPECT_TRUE(sawFailure);
   EXPECT_TRUE(sawSuccess);
+}
+
+// The chunk one compilation leaves for the next comes back zero-filled, however the last one used it,
+// and a record that needs several chunks or one oversized block still gets zeroes everywhere.
+TEST(DfcReader, AKeptArenaChunkComesBackZeroFilled) {
+  for (size_t first : {size_t(100), size_t(40000), size_t(200000)}) {
+    SCOPED_TRACE(first);
+    {
+      Arena a;
+      for (size_t n : {first, size_t(30000), size_t(30000)}) {
+        auto* p = static_cast<uint8_t*>(a.Alloc(n));
+        ASSERT_NE(p, nullptr);
+        std::memset(p, 0xA5, n);
+      }
+    }
+    Arena b;
+    for (size_t n : {size_t(64), size_t(50000), size_t(70000)}) {
+      auto* p = static_cast<const uint8_t*>(b.Alloc(n));
+      ASSERT_NE(p, nullptr);
+      EXPECT_EQ(std::count(p, p + n, 0), ptrdiff_t(n));
+    }
+  }
 }
 
 }  // namespace
