@@ -18,7 +18,6 @@
 #include "kvseam.h"
 #include "sheets/dlg_language.h"
 #include "sheets/dlg_values.h"
-#include "ui_jobctl.h"
 #include "ui_user_code.h"
 #include "ui_workers.h"
 
@@ -80,15 +79,9 @@ KV_SEAM(InstFetchRemoteConfig) BOOL InstFetchRemoteConfig(int, DWORD, SETTING_CO
 KV_SEAM(InstClearRemoteSavedInfo) BOOL InstClearRemoteSavedInfo(SETTING_CONTEXT*) { return FALSE; }
 KV_SEAM(InstCreateBidiIni) void InstCreateBidiIni(SETTING_CONTEXT*) {}
 
-// ---- Job control: no handle, nothing sent.
+// ---- Client user code: the code the context holds counts as loaded.
 
-KV_SEAM(UiJcOpen) DWORD UiJcOpen(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiJcClose) DWORD UiJcClose(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiJcNotify) DWORD UiJcNotify(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM(UiJcWriteItemsAllIfOn) DWORD UiJcWriteItemsAllIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM(UiJcResetUserCodeSourceIfOn) DWORD UiJcResetUserCodeSourceIfOn(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiJcClearItemsIfOn) DWORD UiJcClearItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM(UiJcSyncAtConversion) DWORD UiJcSyncAtConversion(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(UiLoadClientUserCode) int UiLoadClientUserCode(SETTING_CONTEXT*) { return 1; }
 
 // ---- Values of the sheets.
 

@@ -23,6 +23,8 @@
 #include "config/user_code.h"
 #include "driverdata/rule_eval.h"
 #include "config/driver_lists.h"
+#include "settings/library_hooks.h"
+#include "ui_builds.h"
 
 namespace uitest {
 
@@ -46,11 +48,14 @@ class ModelPrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     StgInitLibraryLocks();
-    printer_ = kvtest::InstallModelPrinter(name_);
+    // The library's own builds, as its load entry fills them.
+    UiFillLibraryHooks();
+    printer_ = kvtest::InstallModelPrinter(name_, parts_);
     ASSERT_NE(printer_, nullptr);
   }
   void TearDown() override {
     StgPurgeContextCache(1);
+    StgResetLibraryHooks();
     StgFreeLibraryLocks();
     if (printer_) ClosePrinter(printer_);
   }
@@ -66,6 +71,7 @@ class ModelPrinterTest : public ::testing::Test {
 
   kvtest::TempRoot root_;
   std::u16string name_ = u"UI plotter";
+  unsigned parts_ = kvsetup::kModelFiles;  // what the installation copies
   HANDLE printer_ = nullptr;
 };
 
