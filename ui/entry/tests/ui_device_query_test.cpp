@@ -12,33 +12,13 @@
 #include "ui_device_query.h"
 #include "ui_fixture.h"
 
-using uitest::ModelPrinterTest;
 
 namespace {
 
-class DeviceQuery : public ModelPrinterTest {
+class DeviceQuery : public uitest::CompanionPrinterTest {
  protected:
-  void SetUp() override {
-    parts_ = kvsetup::kModelFiles | kvsetup::kCompanions;
-    ModelPrinterTest::SetUp();
-    ctx_ = Open(0x100);
-    ASSERT_NE(ctx_, nullptr);
-  }
-  void TearDown() override {
-    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
-    ModelPrinterTest::TearDown();
-  }
-  void Script(const std::string& answers) {
-    std::filesystem::create_directories(root_.path() + "/companions");
-    std::ofstream(root_.path() + "/companions/kvbidi64.ini") << "[Answers]\n" << answers;
-  }
-  std::string Text(WORD id) {
-    ITEM_DESC* row = StgFindItem(ctx_, id);
-    std::u16string out(StgTypeLength(row->type) + 1, u'\0');
-    StgGetString(ctx_, row, out.data());
-    return kvp::ToUtf8(out.c_str());
-  }
-  SETTING_CONTEXT* ctx_ = nullptr;
+  void Script(const std::string& answers) { CompanionPrinterTest::Script("kvbidi64", answers); }
+  std::string Text(WORD id) { return CompanionPrinterTest::Text(ctx_, id); }
 };
 
 }  // namespace

@@ -17,46 +17,20 @@
 #include "ui_jobctl.h"
 #include "ui_printer_data.h"
 
-using uitest::ModelPrinterTest;
 
 namespace {
 
-class JobItems : public ModelPrinterTest {
+class JobItems : public uitest::CompanionPrinterTest {
  protected:
-  void SetUp() override {
-    parts_ = kvsetup::kModelFiles | kvsetup::kCompanions;
-    ModelPrinterTest::SetUp();
-    ctx_ = Open(0x100);
-    ASSERT_NE(ctx_, nullptr);
-  }
-  void TearDown() override {
-    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
-    ModelPrinterTest::TearDown();
-  }
-  void Script(const std::string& answers) {
-    std::filesystem::create_directories(root_.path() + "/companions");
-    std::ofstream(root_.path() + "/companions/KAVJC64.ini") << "[Answers]\n" << answers;
-  }
-  std::string Log() {
-    std::ifstream in(root_.path() + "/companions/KAVJC64.log");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void Script(const std::string& answers) { CompanionPrinterTest::Script("KAVJC64", answers); }
+  std::string Log() { return CallLog("KAVJC64"); }
   void ClearLog() { std::filesystem::remove(root_.path() + "/companions/KAVJC64.log"); }
-  std::string Text(SETTING_CONTEXT* c, WORD id) {
-    ITEM_DESC* row = StgFindItem(c, id);
-    std::u16string out(StgTypeLength(row->type) + 1, u'\0');
-    StgGetString(c, row, out.data());
-    return kvp::ToUtf8(out.c_str());
-  }
   void SetText(SETTING_CONTEXT* c, WORD id, const char16_t* text) { StgSetString(c, StgFindItem(c, id), text); }
   bool HasPrinterData(const char16_t* name) {
     DWORD type = 0, needed = 0;
     BYTE buf[512];
     return GetPrinterDataW(printer_, const_cast<LPWSTR>(name), &type, buf, sizeof buf, &needed) == 0;
   }
-  SETTING_CONTEXT* ctx_ = nullptr;
 };
 
 }  // namespace
