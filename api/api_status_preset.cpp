@@ -67,7 +67,7 @@ int ApiSetStatusPresetFile(SETTING_CONTEXT* ctx, DWORD, void* record, BYTE*, int
   WCHAR path[261] = {};
   if (!FilePath(ctx, record, path)) return -1;
   if (StgIsModelFeatureOn(ctx, 2, 0) && StgAnyAdminLock(ctx) &&
-      !CfgCheckLockedSettingsFile(ctx, path, CfgGetPrinterFileSection(ctx).c_str(), 0))
+      !CfgCheckLockedSettings(path, CfgGetPrinterFileSection(ctx).c_str(), ctx))
     return -1;
   // The file's values must not be replaced later by the once-per-context load of the device settings.
   ctx->work->chapterDeviceLoaded = 1;

@@ -7,6 +7,7 @@
 #include "kvplat/heap.h"
 #include "kvplat/profile.h"
 #include "kvplat/text.h"
+#include "settings/library_hooks.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ BOOL CfgIniWriteString(const WCHAR* section, const WCHAR* key, const WCHAR* valu
   return ok;
 }
 
-WCHAR* CfgNormalizeSectionName(WCHAR* section) {
+WCHAR* CfgNormalizeSectionNameCommon(WCHAR* section) {
   if (!section) return nullptr;
   for (WCHAR* p = section; *p; ++p)
     if (*p == u'[' || *p == u']') *p = u',';

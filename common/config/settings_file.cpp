@@ -87,8 +87,10 @@ void MigrateFrom(DWORD fileVersion, SETTING_CONTEXT* ctx) {
 
 // The header test of a read: 1 passed, 0 mismatch. *migrateFrom := the version to migrate from, or
 // kAbsent when nothing is to be migrated.
-int TestHeader(const WCHAR* path, const WCHAR* section, DWORD flags, SETTING_CONTEXT* ctx, const char* body,
-               int tolerant, DWORD* migrateFrom) {
+}  // namespace
+
+int CfgTestRstHeaderCommon(const WCHAR* path, const WCHAR* section, DWORD flags, SETTING_CONTEXT* ctx,
+                           const char* body, int tolerant, DWORD* migrateFrom) {
   *migrateFrom = kAbsent;
   if (flags & (CFG_TRANSFER_STAMP | CFG_TRANSFER_FREE_SIZE)) {
     DWORD v = ReadHeaderNumber(path, section, body, CFG_KEY_RST_VERSION);
@@ -107,6 +109,8 @@ int TestHeader(const WCHAR* path, const WCHAR* section, DWORD flags, SETTING_CON
   *migrateFrom = version;
   return 1;
 }
+
+namespace {
 
 bool HeaderIsWritten(DWORD flags) {
   return (flags & CFG_TRANSFER_WRITE) || (flags & CFG_TRANSFER_CONVERSION);
@@ -144,7 +148,7 @@ bool ParseWhole(const WCHAR* text, long long* out) {
 
 }  // namespace
 
-int CfgCheckLockedSettingsFile(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHAR* section, DWORD) {
+int CfgCheckLockedSettingsCommon(const WCHAR* path, const WCHAR* section, SETTING_CONTEXT* ctx) {
   if (!ctx || !path || !section) return 0;
   for (const LOCKED_SETTING& s : kLockedSettings) {
     if (!s.locked(ctx)) continue;
@@ -170,7 +174,8 @@ namespace {
 bool Member(const ITEM_DESC* row, uint64_t classBits) { return (row->flags & classBits) != 0; }
 
 // True when the row takes part in the transfer.
-bool TakesPart(SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD flags, bool lockOn, bool customMediaOn) {
+bool TakesPart(SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD flags, bool lockOn, bool customMediaOn,
+               bool stampPatterns) {
   const bool reading = flags & CFG_TRANSFER_READ;
   const WORD id = (WORD)row->id;
   if (flags & CFG_TRANSFER_PRESET) {
@@ -180,6 +185,7 @@ bool TakesPart(SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD flags, bool lockOn, b
   if ((flags & CFG_TRANSFER_QUALITY) && !Member(row, kQualityClass)) return false;
   const bool stampId = id >= 1022 && id <= 1032;
   if (flags & CFG_TRANSFER_STAMP) {
+    if (stampId && !stampPatterns) return false;
     if (stampId) row->flags |= STG_FLAG_WATERMARK;
     if (!Member(row, kWatermarkClass)) return false;
   } else if (stampId) {
@@ -268,13 +274,13 @@ bool TransferRow(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* row, DWORD fla
 }
 
 int WalkSettings(HANDLE printer, SETTING_CONTEXT* ctx, DWORD flags, const WCHAR* path, const WCHAR* section,
-                 const char* body, INI_TEXT_WRITER* writer) {
+                 const char* body, INI_TEXT_WRITER* writer, bool stampPatterns) {
   const bool lockOn = LockFeatureOn(ctx);
   const bool customMediaOn = CfgIsCustomMediaOn(ctx) != 0;
   int result = 1;
   DWORD cursor = 0;
   auto visit = [&](ITEM_DESC* row) {
-    if (row && TakesPart(ctx, row, flags, lockOn, customMediaOn) &&
+    if (row && TakesPart(ctx, row, flags, lockOn, customMediaOn, stampPatterns) &&
         !TransferRow(printer, ctx, row, flags, path, section, body, &cursor, writer))
       result = 0;
   };
@@ -304,7 +310,9 @@ class PrinterNameScope {
     CfgGetPrinterName(ctx);  // the name must be known before it is replaced
     std::memcpy(saved_, ctx->work->printerName, sizeof(saved_));
   }
-  ~PrinterNameScope() { std::memcpy(ctx_->work->printerName, saved_, sizeof(saved_)); }
+  ~PrinterNameScope() { Restore(); }
+  // The name as it was before any replacement.
+  void Restore() { std::memcpy(ctx_->work->printerName, saved_, sizeof(saved_)); }
   // False (nothing replaced) when the name does not fit.
   bool Replace(const WCHAR* name) {
     if (!name || kvp::WLen(name) >= kNameChars) return false;
@@ -406,7 +414,7 @@ int CfgCheckRstHeader(const WCHAR* path, const WCHAR* section, DWORD flags, SETT
     return 1;
   }
   DWORD from = kAbsent;
-  if (!TestHeader(path, section, flags, ctx, body, tolerant, &from)) return 0;
+  if (!CfgTestRstHeader(path, section, flags, ctx, body, tolerant, &from)) return 0;
   if (from != kAbsent) MigrateFrom(from, ctx);
   return 1;
 }
@@ -423,7 +431,12 @@ DWORD CfgReadRstOSKind(const WCHAR* path, SETTING_CONTEXT* ctx) {
 // ---------------------------------------------------------------------------------------------
 // Transfer.
 
-int CfgTransferSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx) {
+int CfgTransferSettingsFileCommon(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx) {
+  return CfgTransferSettingsFileWith(printer, path, flags, ctx, true);
+}
+
+int CfgTransferSettingsFileWith(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx,
+                                bool stampPatterns) {
   if (!Usable(ctx)) return 0;
   StgSetLastError(ctx, CFG_FILE_OK);
   if (!IsDrivePath(path) || !(flags & (CFG_TRANSFER_READ | CFG_TRANSFER_WRITE))) return 0;
@@ -456,12 +469,12 @@ int CfgTransferSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETT
   // the context as it was.
   DWORD migrateFrom = kAbsent;
   if (reading) {
-    if (!(flags & CFG_TRANSFER_CONVERSION) && !TestHeader(path, section, flags, ctx, body, 1, &migrateFrom)) {
+    if (!(flags & CFG_TRANSFER_CONVERSION) && !CfgTestRstHeader(path, section, flags, ctx, body, 1, &migrateFrom)) {
       StgSetLastError(ctx, CFG_FILE_HEADER_MISMATCH);
       return finish(0);
     }
     if (flags == CFG_TRANSFER_READ && LockFeatureOn(ctx) && StgAnyAdminLock(ctx) &&
-        !CfgCheckLockedSettingsFile(ctx, path, section, 0)) {
+        !CfgCheckLockedSettings(path, section, ctx)) {
       StgSetLastError(ctx, CFG_FILE_LOCKED);
       return finish(0);
     }
@@ -470,7 +483,7 @@ int CfgTransferSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETT
     CfgCheckRstHeader(path, section, flags, ctx, nullptr, &writer, 1);
   }
 
-  int result = WalkSettings(printer, ctx, flags, path, section, body, reading ? nullptr : &writer);
+  int result = WalkSettings(printer, ctx, flags, path, section, body, reading ? nullptr : &writer, stampPatterns);
 
   if (flags == CFG_TRANSFER_WRITE) CfgSaveRestoreFile(nullptr, CFG_TRANSFER_WRITE | CFG_TRANSFER_RESTORE_FILE, ctx);
   if (!reading) {
@@ -643,7 +656,15 @@ int CfgReadSettingsFileCommon(HANDLE printer, const WCHAR* path, DWORD flags, SE
 }
 
 int CfgReadSettingsFileWith(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, bool clearAdjust) {
-  if (!Usable(ctx)) return 0;
+  CFG_READ_STEPS steps{};
+  steps.clearAdjust = clearAdjust;
+  return CfgReadSettingsFileSteps(printer, path, flags, ctx, &steps);
+}
+
+int CfgReadSettingsFileSteps(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx,
+                             const CFG_READ_STEPS* steps) {
+  if (!Usable(ctx) || !steps) return 0;
+  const bool clearAdjust = steps->clearAdjust;
   StgSetLastError(ctx, CFG_FILE_OK);
   if (!IsDrivePath(path)) return 0;
   StgLockSharedFiles(ctx);
@@ -717,10 +738,22 @@ int CfgReadSettingsFileWith(HANDLE printer, const WCHAR* path, DWORD flags, SETT
       const bool uiMode = StgGetValue(ctx, sid::rdmUIModeChange, nullptr) == 1;
       if (uiMode) StgSetValue(ctx, sid::rdmUIModeChange, 0);
       CfgApplyCountryClass(ctx);
-      const bool adjust = clearAdjust && StgGetValue(ctx, sid::rdmAdjustMode, nullptr) == 1;
-      if (adjust) StgSetValue(ctx, sid::rdmAdjustMode, 0);
-      StgMergeDevmode(ctx, nullptr, 0x10000008);
-      if (adjust) StgSetValue(ctx, sid::rdmAdjustMode, 1);
+      if (steps->afterLoad) {
+        // The library's steps run under the printer's own name, the file's section name set back after.
+        WCHAR kept[sizeof(CONTEXT_WORK_AREA::printerName) / sizeof(WCHAR)];
+        std::memcpy(kept, ctx->work->printerName, sizeof(kept));
+        names.Restore();
+        steps->afterLoad(ctx);
+        std::memcpy(ctx->work->printerName, kept, sizeof(kept));
+      }
+      if (steps->merge) {
+        steps->merge(ctx);
+      } else {
+        const bool adjust = clearAdjust && StgGetValue(ctx, sid::rdmAdjustMode, nullptr) == 1;
+        if (adjust) StgSetValue(ctx, sid::rdmAdjustMode, 0);
+        StgMergeDevmode(ctx, nullptr, 0x10000008);
+        if (adjust) StgSetValue(ctx, sid::rdmAdjustMode, 1);
+      }
       RuleBroadcastEvent11(ctx);
       if (uiMode) StgSetValue(ctx, sid::rdmUIModeChange, 1);
     }

@@ -88,6 +88,20 @@ int CfgReadSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_
 // The read with the choice of its library: `clearAdjust` sets an rdmAdjustMode of 1 to 0 while the
 // DEVMODE of a full restore is merged again (and back afterwards); without it the value stays.
 int CfgReadSettingsFileWith(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, bool clearAdjust);
+// A library's own steps of a full restore. afterLoad: run after the country class, under the printer's
+// own name (none: nothing). merge: takes the place of the DEVMODE merge (none: the common merge, with
+// rdmAdjustMode cleared around it when clearAdjust is set).
+struct CFG_READ_STEPS {
+  bool clearAdjust;
+  void (*afterLoad)(SETTING_CONTEXT* ctx);
+  void (*merge)(SETTING_CONTEXT* ctx);
+};
+int CfgReadSettingsFileSteps(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx,
+                             const CFG_READ_STEPS* steps);
+// The transfer with the choice of its library: without stampPatterns a stamp transfer leaves out the
+// pattern settings 1022-1032 (the interface library's stamps hold none).
+int CfgTransferSettingsFileWith(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx,
+                                bool stampPatterns);
 // Writes the context's settings into a settings file: full saves (flags 0, 2, 0x8000, 0x8002) into the
 // driver-name section, 0x10000 into the region section, others as the flags choose. 1 / 0.
 int CfgWriteSettingsFile(HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx);
@@ -99,13 +113,16 @@ int CfgWriteSettingsFileLocked(HANDLE printer, const WCHAR* path, DWORD flags, S
 // can be written. 1 when every read or write succeeded (also when nothing is transferred).
 int CfgTransferLockSet(const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx, WORD firstId, WORD lastId);
 
-// 0 when one of the locked settings (tray, media type, N-up and its kind, print method, duplex, colour,
-// resolution) is under its administrator lock and its value in the file's section differs from the
-// context's or is missing (under the all-kinds lock any N-up kind 1-4 passes); 1 otherwise. `flags` is
-// not read.
-int CfgCheckLockedSettingsFile(SETTING_CONTEXT* ctx, const WCHAR* path, const WCHAR* section, DWORD flags);
-
 // ---- Header.
+
+// The header test of a read (a library may build its own, for example to warn): 1 passed, 0 another
+// model, language or settings version (major only when tolerant) or a key missing. *migrateFrom := the
+// file's version to migrate from, or 0xffff.
+int CfgTestRstHeader(const WCHAR* path, const WCHAR* section, DWORD flags, SETTING_CONTEXT* ctx, const char* body,
+                     int tolerant, DWORD* migrateFrom);
+// 1 when every locked setting's value in the file's section is present and equals the current value
+// (under the N-up-all lock "rdmNUPPOSTKind" 1-4 passes whatever the current value).
+int CfgCheckLockedSettings(const WCHAR* path, const WCHAR* section, SETTING_CONTEXT* ctx);
 
 // Checks (reading) or writes (writing, or with 0x2000) the header of `section`. body: the section's
 // body of a loaded text, or none to read through the profile functions; writer: the composition to

@@ -1,6 +1,7 @@
 // The device query: switches, binding of the bidi library for one query, the model check, the full and
 // light query sets, the error map and the bookkeeping of the outcome.
 #include "devlink/bidi_query.h"
+#include "settings/library_hooks.h"
 
 #include <cstring>
 #include <string>
@@ -111,6 +112,19 @@ bool BidiEnsureQueried(SETTING_CONTEXT* ctx, bool mayQuery) {
   return false;
 }
 
+namespace {
+
+// The device step; a query started with flag 1 shows the library's wait window while it runs.
+bool QueryWithWaitWindow(WORD queryFlags, SETTING_CONTEXT* ctx) {
+  if (!(queryFlags & BIDI_QF_CALLER_ARG)) return OpenBidiDevice(queryFlags, ctx);
+  HWND wait = BidiShowWaitWindow(ctx, nullptr);
+  bool result = OpenBidiDevice(queryFlags, ctx);
+  if (wait) BidiCloseWaitWindow(nullptr, wait);
+  return result;
+}
+
+}  // namespace
+
 bool BidiQueryDevice(SETTING_CONTEXT* ctx) { return BidiRunQuery(ctx, nullptr, BIDI_QF_WIN9X_NAME); }
 
 bool BidiQueryDeviceForState(SETTING_CONTEXT* ctx, void* arg) { return BidiRunQuery(ctx, arg, BIDI_QF_CALLER_ARG); }
@@ -131,7 +145,7 @@ bool BidiRunQuery(SETTING_CONTEXT* ctx, void*, WORD queryFlags) {
     result = true;
   } else if (!StgIsBidiEnabled(ctx) || !BidiProbeDevice(ctx, queryFlags)) {
     SetBiDirect(ctx, 0);
-  } else if (OpenBidiDevice(queryFlags, ctx)) {
+  } else if (QueryWithWaitWindow(queryFlags, ctx)) {
     HANDLE printer = ctx->printer;
     BidiWriteFlagValue(printer, 1, ctx);
     BidiWriteFuncValue(printer, BYTE(StgGetValue(ctx, sid::rdmBidiFunc, nullptr)), ctx);
@@ -165,7 +179,17 @@ bool BidiProbeDevice(SETTING_CONTEXT* ctx, WORD queryFlags) {
   return opened && available;
 }
 
-bool OpenBidiDevice(WORD queryFlags, SETTING_CONTEXT* ctx) {
+bool OpenBidiDeviceCommon(WORD queryFlags, SETTING_CONTEXT* ctx) { return OpenBidiDeviceWith(queryFlags, ctx, true); }
+
+int BidiReadConfigCommon(const BIDI_API*, HANDLE, HANDLE, SETTING_CONTEXT*) { return 1; }
+int BidiReadOptionsCommon(const BIDI_API*, HANDLE, HANDLE, SETTING_CONTEXT*) { return 1; }
+HWND BidiShowWaitWindowCommon(SETTING_CONTEXT*, HWND) { return nullptr; }
+void BidiCloseWaitWindowCommon(HWND, HWND) {}
+
+bool OpenBidiDeviceWith(WORD queryFlags, SETTING_CONTEXT* ctx, bool recordErrors) {
+  auto record = [&] {
+    if (recordErrors) BidiRecordError(ctx);
+  };
   WCHAR driverModel[kModelChars] = {};
   const WCHAR* fromIni = ctx ? CfgGetModelNameFromModelIni(ctx) : nullptr;
   if (!fromIni) return false;
@@ -177,15 +201,15 @@ bool OpenBidiDevice(WORD queryFlags, SETTING_CONTEXT* ctx) {
   HANDLE device = nullptr;
   DWORD available = 0;
   if (!api->open(printer, &device, &available)) {
-    BidiRecordError(ctx);
+    record();
     return false;
   }
   bool result = false;
   WCHAR deviceModel[kModelChars + 1] = {};
   if (!available) {
-    BidiRecordError(ctx);
+    record();
   } else if (!api->deviceModel(device, 0, deviceModel, kModelChars)) {
-    BidiRecordError(ctx);
+    record();
   } else {
     deviceModel[kModelChars - 1] = 0;  // the device's text, however long, ends in the buffer
     if (ModelAdmitted(ctx, deviceModel, driverModel)) {
@@ -195,7 +219,7 @@ bool OpenBidiDevice(WORD queryFlags, SETTING_CONTEXT* ctx) {
       HANDLE query = nullptr;
       DWORD out = 0;
       if (!api->openQuery(device, &query, flags, &out) && GetLastError() != kBidiPending) {
-        BidiRecordError(ctx);
+        record();
       } else {
         result = light ? BidiQueryLight(api, device, query, ctx) : BidiQueryAll(api, device, query, ctx);
       }
@@ -224,6 +248,7 @@ bool BidiQueryAll(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONT
   } else {
     StgBroadcastModuleEvent(ctx, STG_EVENT_QUERY_DONE, nullptr);
     BidiQueryStatus(api, device, query, ctx);
+    BidiReadConfig(api, device, query, ctx);
     CfgSaveDeviceSettings(ctx->printer, ctx, STG_BLOCK_DEVICE, CFG_SAVE_DEVICE_ONLY);
   }
   StgFree(snapshot);
@@ -233,6 +258,7 @@ bool BidiQueryAll(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONT
 bool BidiQueryLight(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONTEXT* ctx) {
   if (!BidiQueryFirmware(api, query, ctx)) return false;
   BidiQueryStatusLight(api, device, query, ctx);
+  BidiReadOptions(api, device, query, ctx);
   return true;
 }
 

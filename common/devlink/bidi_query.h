@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "kvplat/types.h"
+#include "kvplat/window.h"
 
 struct SETTING_CONTEXT;
 
@@ -135,6 +136,17 @@ bool OpenBidiDevice(WORD queryFlags, SETTING_CONTEXT* ctx);
 bool BidiQueryAll(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONTEXT* ctx);
 // The firmware version, then (when it succeeded) the light status set; the firmware query's answer.
 bool BidiQueryLight(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONTEXT* ctx);
+// The device step with the choice of its library: recordErrors records the failures of the open, model
+// and query-handle entries in the context.
+bool OpenBidiDeviceWith(WORD queryFlags, SETTING_CONTEXT* ctx, bool recordErrors);
+// The last readers of the full and of the light query, run after their own readers succeeded (a library
+// may read more; the common ones read nothing): 1 / the reader's answer, which is not used.
+int BidiReadConfig(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONTEXT* ctx);
+int BidiReadOptions(const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONTEXT* ctx);
+// The wait window a query started with flag 1 shows while it runs (none in the common library), and
+// its closing.
+HWND BidiShowWaitWindow(SETTING_CONTEXT* ctx, HWND owner);
+void BidiCloseWaitWindow(HWND owner, HWND window);
 // Maps the platform's last error into the code of the context's driver-API record (when it has one).
 void BidiRecordError(SETTING_CONTEXT* ctx);
 // The code of a platform error: 0 for 102, 201 for 14 and 56, 202 for 10, 200 for every other.

@@ -29,14 +29,10 @@ constexpr WORD kVersions[] = {JC_INTERFACE_VERSION, 0};
 // Exchange buffer of the number and identification items.
 constexpr DWORD kShortTextBytes = 32;
 
-struct JC_ITEM_ROW {
-  DWORD item;
-  DWORD mask;
-  WORD setting;  // 0: none
-  DWORD kind;
-};
+}  // namespace
+
 // In table order; the mask bit selects the item in the masks callers pass.
-constexpr JC_ITEM_ROW kItems[] = {
+const JC_ITEM_ROW JC_ITEM_TABLE[JC_ITEM_COUNT] = {
     {1, 0x1, sid::rdmUserCode, JC_KIND_TEXT},
     {2, 0x2, sid::rdmOwnerName, JC_KIND_TEXT},
     {3, 0x4, sid::rdmJOBPassword, JC_KIND_TEXT},
@@ -52,15 +48,20 @@ constexpr JC_ITEM_ROW kItems[] = {
     {10, 0x1000, sid::wdmAuthenticationPassword, JC_KIND_TEXT},
     {11, 0x2000, sid::wdmAuthenticationNetworkKey, JC_KIND_TEXT},
 };
-static_assert(sizeof(kItems) / sizeof(kItems[0]) == 14);
 
-enum : DWORD { kItemTelLine = 7, kItemSignature = 256, kItemVersion = 257, kItemLanguage = 258 };
-
-const JC_ITEM_ROW* FindItem(DWORD item) {
-  for (const JC_ITEM_ROW& r : kItems)
+const JC_ITEM_ROW* JcFindItemRow(DWORD item) {
+  for (const JC_ITEM_ROW& r : JC_ITEM_TABLE)
     if (r.item == item) return &r;
   return nullptr;
 }
+
+namespace {
+
+const JC_ITEM_ROW (&kItems)[JC_ITEM_COUNT] = JC_ITEM_TABLE;
+
+enum : DWORD { kItemTelLine = 7, kItemSignature = 256, kItemVersion = 257, kItemLanguage = 258 };
+
+const JC_ITEM_ROW* FindItem(DWORD item) { return JcFindItemRow(item); }
 
 bool IsAuthenticationItem(DWORD item) { return item >= 9 && item <= 11; }
 bool IsWriteOnly(DWORD item) { return item >= kItemSignature && item <= kItemLanguage; }

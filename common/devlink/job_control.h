@@ -20,14 +20,14 @@ constexpr DWORD JC_KIND_DWORD = 4;  // u32
 // The interface version the driver asks for.
 constexpr WORD JC_INTERFACE_VERSION = 517;
 
-// The table JCGetInterface hands out; the driver calls entries 0-3 and 6-8.
+// The table JCGetInterface hands out.
 struct JC_INTERFACE {
   DWORD (*open)(const WCHAR* printerName, HANDLE* session);                                           // 0
   DWORD (*close)(HANDLE session);                                                                     // 1
   DWORD (*getItem)(HANDLE session, DWORD item, DWORD kind, void* buffer, DWORD bytes, DWORD* needed);  // 2
   DWORD (*setItem)(HANDLE session, DWORD item, DWORD kind, const void* buffer, DWORD bytes);          // 3
-  void* entry4;
-  void* entry5;
+  DWORD (*withdraw)(HANDLE session, DWORD item);                                                       // 4
+  DWORD (*sendRecord)(HANDLE session, DWORD code, const void* record);                                // 5
   DWORD (*mode)(HANDLE session, DWORD a, DWORD b);                                                    // 6
   DWORD (*query)(HANDLE session, DWORD item, DWORD one, DWORD four, void* buffer, DWORD bytes,
                  DWORD* needed);                                                                      // 7
@@ -36,6 +36,52 @@ struct JC_INTERFACE {
 static_assert(offsetof(JC_INTERFACE, mode) == 48 && offsetof(JC_INTERFACE, itemFlags) == 64);
 typedef DWORD (*PFN_JCGetInterface)(WORD version, JC_INTERFACE** table);
 typedef void (*PFN_JCDisposeInterface)(JC_INTERFACE* table);
+
+// Record code 1 of entry 5: the language of the print stream's user.
+constexpr DWORD JC_RECORD_LANGUAGE = 1;
+struct JC_LANGUAGE_RECORD {
+  DWORD size;         // 8
+  WORD language;      // primary language id
+  WORD subLanguage;   // sub-language id
+};
+static_assert(sizeof(JC_LANGUAGE_RECORD) == 8 && offsetof(JC_LANGUAGE_RECORD, language) == 4 &&
+              offsetof(JC_LANGUAGE_RECORD, subLanguage) == 6);
+
+// The secure interface: JCGetInterface asked for this version hands out this table instead (through
+// the same two-argument entry, the table's address in the second argument).
+constexpr WORD JC_SECURE_INTERFACE_VERSION = 642;
+// Transform kinds and the parameter of kind 2.
+constexpr DWORD JC_TRANSFORM_FINAL = 1;
+constexpr DWORD JC_TRANSFORM_KEYED = 2;
+constexpr DWORD JC_TRANSFORM_PLAIN = 4;
+constexpr DWORD JC_PARAM_KEY_TEXTS = 256;  // data: two ANSI text pointers (user name, network key)
+struct JC_KEY_TEXTS {
+  const char* userName;
+  const char* networkKey;
+};
+static_assert(sizeof(JC_KEY_TEXTS) == 16);
+struct SECURE_INTERFACE {
+  DWORD (*open)(DWORD kind, HANDLE* transform);                                                  // 0
+  DWORD (*close)(HANDLE transform);                                                              // 1
+  DWORD (*setParam)(HANDLE transform, DWORD id, const void* data, DWORD bytes);                  // 2
+  DWORD (*transform)(HANDLE transform, const void* input, DWORD inputBytes, void* output, DWORD outputBytes,
+                     DWORD* outputLength);                                                       // 3: size query with no output
+};
+static_assert(sizeof(SECURE_INTERFACE) == 32 && offsetof(SECURE_INTERFACE, transform) == 24);
+
+// One row of the job-item table: the item, its bit in the masks callers pass, its setting (0: none)
+// and the kind it is exchanged as.
+struct JC_ITEM_ROW {
+  DWORD item;
+  DWORD mask;
+  WORD setting;
+  DWORD kind;
+};
+constexpr size_t JC_ITEM_COUNT = 14;
+// The rows in table order.
+extern const JC_ITEM_ROW JC_ITEM_TABLE[JC_ITEM_COUNT];
+// The row of an item, or none.
+const JC_ITEM_ROW* JcFindItemRow(DWORD item);
 
 // The binding of one context, kept in its work area; zero-filled when the library is first loaded.
 struct JC_BINDING {

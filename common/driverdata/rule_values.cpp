@@ -128,9 +128,13 @@ int RuleIsInNumericRange(IMG_REF node, DWORD value) {
   return v >= dfc::Get<int32_t>(n, 16) && v <= dfc::Get<int32_t>(n, 20);
 }
 
-int RuleCheckValue(const ITEM_DESC* desc, WORD id, DWORD value, SETTING_CONTEXT* ctx, IMG_REF node) {
+int RuleCheckValueCommon(const ITEM_DESC* desc, WORD id, DWORD value, SETTING_CONTEXT* ctx, IMG_REF node) {
   if ((id == sid::rdmUserPrintMacro && value == 160) || (id == sid::rdmColorMode && value == 255))
     return RULE_OUTCOME_ADMISSIBLE;
+  return RuleCheckNodeValue(desc, id, value, ctx, node);
+}
+
+int RuleCheckNodeValue(const ITEM_DESC* desc, WORD id, DWORD value, SETTING_CONTEXT* ctx, IMG_REF node) {
   WORD type = dfc::BaseType(ImgNodeType(node));
   if (IsListType(type)) return CheckListValue(desc, id, value, ctx, node);
   if (type == dfc::kTypeBoolean) return RuleIsBooleanValue(value) ? RULE_OUTCOME_ADMISSIBLE : RULE_OUTCOME_REJECTED;
@@ -388,14 +392,25 @@ void RuleRestoreQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key) {
   CfgReadSettingsFile(ctx ? ctx->printer : nullptr, path, 0x1010, ctx);
 }
 
-LONG RuleApplyUserMacroCommon(SETTING_CONTEXT* ctx) {
+LONG RuleApplyUserMacroCommon(SETTING_CONTEXT* ctx) { return RuleApplyUserMacroWith(ctx, false); }
+
+LONG RuleApplyUserMacroWith(SETTING_CONTEXT* ctx, bool currentQuality) {
   DWORD use = Stored(ctx, sid::rdmUseUserMacro);
   if (use != 1) return LONG(use);
   DWORD macro = Stored(ctx, sid::rdmUserPrintMacro);
-  if (macro < 32 || macro > 39) return LONG(macro);
+  const bool current = currentQuality && macro == 160;
+  if (!current && (macro < 32 || macro > 39)) return LONG(macro);
+  // Macros 32-39 name quality entries 0-7; 160 the entry that keeps the current quality, 128.
   WCHAR key[16] = u"QualityList";
-  key[11] = WCHAR(u'0' + (macro - 32));
-  key[12] = 0;
+  if (current) {
+    key[11] = u'1';
+    key[12] = u'2';
+    key[13] = u'8';
+    key[14] = 0;
+  } else {
+    key[11] = WCHAR(u'0' + (macro - 32));
+    key[12] = 0;
+  }
   RuleRestoreQualityEntry(ctx, key);
   if (IntakeMode(ctx) & RULE_INTAKE_KEEP_EXCLUDED) {
     CfgLoadQualityEntryName(ctx, key);

@@ -33,6 +33,9 @@ constexpr DWORD RULE_INTAKE_APPLICATION = 0x40000000;
 
 // Outcome (RULE_OUTCOME_*) of `value` for setting `id` on `node` under the rules. Changes nothing.
 int RuleCheckValue(const ITEM_DESC* desc, WORD id, DWORD value, SETTING_CONTEXT* ctx, IMG_REF node);
+// The check by the node's options alone: no value is admitted by its id (the interface library's
+// build of RuleCheckValue).
+int RuleCheckNodeValue(const ITEM_DESC* desc, WORD id, DWORD value, SETTING_CONTEXT* ctx, IMG_REF node);
 // RuleCheckValue on the setting's active node.
 int RuleCheckSettingValue(const ITEM_DESC* desc, WORD id, DWORD value, SETTING_CONTEXT* ctx);
 // The simpler check: 1 admissible (an option of the node that its first condition does not exclude,
@@ -121,6 +124,9 @@ LONG RuleGetWatermarkId(SETTING_CONTEXT* ctx);
 LONG RuleGetUserMacroIndex(SETTING_CONTEXT* ctx);
 // Restores the quality entry that rdmUserPrintMacro 32-39 names (see the contract in the source).
 LONG RuleApplyUserMacro(SETTING_CONTEXT* ctx);
+// The user's quality macro with the choice of its library: with currentQuality, 160 restores quality
+// entry 128 as well (the interface library's build).
+LONG RuleApplyUserMacroWith(SETTING_CONTEXT* ctx, bool currentQuality);
 // Restores the settings file that the printer INI's preset-section key (a "QualityList%d" key) names.
 void RuleRestoreQualityEntry(SETTING_CONTEXT* ctx, const WCHAR* key);
 void RuleBroadcastEvent13(SETTING_CONTEXT* ctx);

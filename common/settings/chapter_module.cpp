@@ -133,7 +133,8 @@ struct TraySlots {
 
 // Step 3 of an edit: the chapter tray slots of the rebuilt rows. false when the rows need more
 // distinct trays than allowed, or a print-2 row shares the tray of a print-1 row.
-bool AssignTraySlots(SETTING_CONTEXT* ctx, const CHAPTER_ROW* rows, DWORD used) {
+// 0 when the rows' trays fit their slots, else the refusal (STG_CHAPTER_REFUSED_*).
+DWORD AssignTraySlots(SETTING_CONTEXT* ctx, const CHAPTER_ROW* rows, DWORD used) {
   DWORD limit = StgGetOptionValue(ctx, sid::wdmChapterTrayMax, nullptr);
   if (limit > kMaxTraySlots) limit = kMaxTraySlots;  // only eight slots exist
   DWORD seen = 0, count = 0;
@@ -143,16 +144,16 @@ bool AssignTraySlots(SETTING_CONTEXT* ctx, const CHAPTER_ROW* rows, DWORD used) 
       DWORD bit = 1u << (StgGetChapterTrayCode(ctx, row.tray) % 32);
       if (!(seen & bit)) {
         seen |= bit;
-        if (++count > limit) return false;
+        if (++count > limit) return STG_CHAPTER_REFUSED_TRAYS;
         StgSetValue(ctx, sid::wdmChapterTrayNum, count);
         StgSetValue(ctx, kTraySlots[count - 1], (uint64_t)(int64_t)row.tray);
       }
     }
     if (row.print == 2)
       for (DWORD o = 0; o < used && rows[o].page; ++o)
-        if (rows[o].print == 1 && rows[o].tray == row.tray) return false;
+        if (rows[o].print == 1 && rows[o].tray == row.tray) return STG_CHAPTER_REFUSED_PRINT_TRAY;
   }
-  return true;
+  return 0;
 }
 
 struct EditRules {
@@ -163,14 +164,15 @@ struct EditRules {
 };
 
 // Step 3.3 of an edit: a new entry against the row that stood at position j.
-bool EntryFits(const EditRules& rules, DWORD first, const WCHAR* text, const CHAPTER_ROW& r) {
+// 0 when it fits, else the refusal (STG_CHAPTER_REFUSED_*).
+DWORD EntryFits(const EditRules& rules, DWORD first, const WCHAR* text, const CHAPTER_ROW& r) {
   DWORD last = rules.kind == 3 && text ? RangeLast(text, first) : first;
   if (r.page && r.kind == 3) {
-    if (first <= RowLast(r) && r.page <= last) return false;
+    if (first <= RowLast(r) && r.page <= last) return STG_CHAPTER_REFUSED_OVERLAP;
   } else if (rules.kind == 3 && r.page && first <= r.page && r.page <= last) {
-    return false;
+    return STG_CHAPTER_REFUSED_OVERLAP;
   }
-  return !(rules.kind == 3 && rules.frontCoverBlocksPageOne && first == 1);
+  return rules.kind == 3 && rules.frontCoverBlocksPageOne && first == 1 ? STG_CHAPTER_REFUSED_COVER : 0;
 }
 
 CHAPTER_ROW NewRow(const EditRules& rules, DWORD page, const WCHAR* text) {
@@ -315,8 +317,14 @@ void StgSaveChapterRows(SETTING_CONTEXT* ctx, const WCHAR* iniPath) {
   }
 }
 
-int StgEditChapterRows(SETTING_CONTEXT* ctx, DIALOG_DESC*, const DWORD* pages, void*,
-                       const WCHAR (*ranges)[STG_CHAPTER_RANGE_CHARS]) {
+int StgEditChapterRowsCommon(SETTING_CONTEXT* ctx, DIALOG_DESC* dialog, const DWORD* pages, void* unused,
+                             const WCHAR (*ranges)[STG_CHAPTER_RANGE_CHARS]) {
+  return StgEditChapterRowsWith(ctx, dialog, pages, unused, ranges, nullptr);
+}
+
+int StgEditChapterRowsWith(SETTING_CONTEXT* ctx, DIALOG_DESC*, const DWORD* pages, void*,
+                           const WCHAR (*ranges)[STG_CHAPTER_RANGE_CHARS], DWORD* refusal) {
+  if (refusal) *refusal = 0;
   if (!ctx || !pages) return 1;
   const DWORD m = Max(ctx);
   EditRules rules{};
@@ -334,7 +342,7 @@ int StgEditChapterRows(SETTING_CONTEXT* ctx, DIALOG_DESC*, const DWORD* pages, v
   TraySlots slots;
   slots.Save(ctx);
 
-  bool refused = false;
+  DWORD cause = 0;
   DWORD i = 0, a = 0, j = 0;
   for (;;) {
     DWORD p = pages[i];
@@ -343,13 +351,10 @@ int StgEditChapterRows(SETTING_CONTEXT* ctx, DIALOG_DESC*, const DWORD* pages, v
     // A page the row cannot hold, or a range text without room for its terminator, is refused
     // rather than cut.
     if (j == m || p > 0xFFFF || (text && !Terminated(ranges[i]))) {
-      refused = true;
+      cause = STG_CHAPTER_REFUSED_FULL;
       break;
     }
-    if (p && text && !EntryFits(rules, p, text, old[j])) {
-      refused = true;
-      break;
-    }
+    if (p && text && (cause = EntryFits(rules, p, text, old[j])) != 0) break;
     if (j > 0 && rows[j - 1].page == p) {
       ++i;
     } else if (old[a].page != 0 && (p == 0 || old[a].page < p)) {
@@ -360,10 +365,12 @@ int StgEditChapterRows(SETTING_CONTEXT* ctx, DIALOG_DESC*, const DWORD* pages, v
       ++i;
     }
   }
-  if (!refused) {
+  if (!cause) {
     for (DWORD r = j; r < m; ++r) rows[r] = CHAPTER_ROW{};
-    refused = !AssignTraySlots(ctx, rows, m);
+    cause = AssignTraySlots(ctx, rows, m);
   }
+  const bool refused = cause != 0;
+  if (refusal) *refusal = cause;
   if (refused) {
     std::memcpy(rows, old, (m + 1) * sizeof(CHAPTER_ROW));
     slots.Restore(ctx);
@@ -374,19 +381,23 @@ int StgEditChapterRows(SETTING_CONTEXT* ctx, DIALOG_DESC*, const DWORD* pages, v
   return refused ? 1 : 0;
 }
 
-int StgDeleteChapterRow(SETTING_CONTEXT* ctx) {
+int StgDeleteChapterRowCommon(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->work) return 1;
   const DIALOG_DESC* dlg = StgFindDialog(ctx, kDialogChapter);
   API_STATE* api = ctx->work->apiState;
   if (!dlg || !StgFindControlById(ctx, dlg, kControlChapterList) || !api) return 1;
+  return StgDeleteChapterRowAt(ctx, api->chapterRowIndex) >= 0 ? 0 : 1;
+}
+
+int StgDeleteChapterRowAt(SETTING_CONTEXT* ctx, DWORD d) {
+  if (!ctx || !ctx->work) return -1;
   CHAPTER_BLOCK* b = EnsureBlock(ctx);
   const DWORD m = Usable(b);
-  const DWORD d = api->chapterRowIndex;
   // Only a row of the list can be deleted: an index past it would otherwise drop the last real row
   // when the list fills the block.
-  if (d >= Num(ctx) || d >= m) return 1;
+  if (d >= Num(ctx) || d >= m) return -1;
   auto* old = b ? (CHAPTER_ROW*)StgAllocZero((m + 1) * sizeof(CHAPTER_ROW)) : nullptr;
-  if (!old) return 1;
+  if (!old) return -1;
   CHAPTER_ROW* rows = b->Rows();
   std::memcpy(old, rows, (m + 1) * sizeof(CHAPTER_ROW));
   DWORD j = 0;
@@ -394,17 +405,19 @@ int StgDeleteChapterRow(SETTING_CONTEXT* ctx) {
     if (a != d) rows[j++] = old[a];
   for (; j < m; ++j) rows[j] = CHAPTER_ROW{};
   if (m) rows[m - 1] = CHAPTER_ROW{};
+  int empty = int(m);
   for (DWORD r = 0; r < m; ++r)
     if (rows[r].page == 0) {
       ctx->work->chapterCountKept = Num(ctx);
       StgSetValue(ctx, sid::wdmChapterNum, r);
+      empty = int(r);
       break;
     }
   StgFree(old);
-  return 0;
+  return empty;
 }
 
-int StgClearChapterRows(SETTING_CONTEXT* ctx) {
+int StgClearChapterRowsCommon(SETTING_CONTEXT* ctx) {
   CHAPTER_BLOCK* b = EnsureBlock(ctx);
   if (b)
     for (DWORD r = 0; r < Usable(b); ++r) b->Rows()[r] = CHAPTER_ROW{};

@@ -1,6 +1,7 @@
 // Settings contexts: creation from the template, release, the two caches of released contexts, the
 // saved copy of the store, and the locks (two critical sections, the global named mutex).
 #include "settings/context.h"
+#include "settings/library_hooks.h"
 
 #include <bitset>
 #include <cstring>
@@ -136,6 +137,7 @@ void DestroyContext(SETTING_CONTEXT* ctx, WORD type) {
     FreeFontList(w->currentLists.optionFont);
     FreeFontList(w->currentLists.fontTable);
   }
+  if (w) StgReleaseLibraryParts(ctx);
   CfgFreeContextLibraries(ctx);
   if (ctx->image) RuleFreeStack(ctx);
   if (ITEM_DICTIONARY* d = ctx->dictionary) {
@@ -298,6 +300,7 @@ SETTING_CONTEXT* Build(HANDLE printer, HANDLE printer2, WORD flags, DWORD kind, 
     const MODEL_ENTRY* entry = StgFindModelEntry(ctx, w->driverName);
     w->capabilityMask = entry ? entry->capabilityMask : 0;
     CfgGetInstalledRegionCode(ctx);
+    StgSetContextLanguage(ctx);
     w->savedCopy = (SETTING_STORE*)StgAllocZero(sizeof(SETTING_STORE));
     ok = w->savedCopy != nullptr;
     if (ok && StgIsModelFeatureOn(ctx, 2, 0)) {
@@ -333,6 +336,7 @@ SETTING_CONTEXT* Build(HANDLE printer, HANDLE printer2, WORD flags, DWORD kind, 
     if (mode == 0 || (flags & STG_CF_RELOAD_DEVICE)) CfgReloadDeviceSettings(ctx);
     StgKeepStoreCopy(ctx);
   }
+  StgFinishContextCreation(ctx);
   return ctx;
 }
 
@@ -371,6 +375,11 @@ SETTING_CONTEXT* StgCreateContextEx(HANDLE printer, HANDLE printer2, void* reser
   StgFree(owned);
   return ctx;
 }
+
+// The common library keeps nothing of its own beside a context, and creation has no library step.
+void StgSetContextLanguageCommon(SETTING_CONTEXT*) {}
+void StgFinishContextCreationCommon(SETTING_CONTEXT*) {}
+void StgReleaseLibraryPartsCommon(SETTING_CONTEXT*) {}
 
 void StgFreeContext(SETTING_CONTEXT* ctx) { StgReleaseContext(ctx, STG_RELEASE_GENERAL); }
 

@@ -204,6 +204,12 @@ SETTING_CONTEXT* StgCreateContextEx(HANDLE printer, HANDLE printer2, void* reser
 void StgFreeContext(SETTING_CONTEXT* ctx);
 // Releases a context: types 0 and 4 offer it to the general / capability cache, others free it.
 void StgReleaseContext(SETTING_CONTEXT* ctx, WORD type);
+// Library steps of a context's life (each library may build its own; the common ones do nothing): the
+// language of the context's resources, taken once the region is known; the last step of creating a new
+// context; the parts a library keeps beside a context, freed when the context is.
+void StgSetContextLanguage(SETTING_CONTEXT* ctx);
+void StgFinishContextCreation(SETTING_CONTEXT* ctx);
+void StgReleaseLibraryParts(SETTING_CONTEXT* ctx);
 // Takes expired contexts (all = 0) or every context (all != 0) out of both caches and frees them.
 // Returns how many were taken.
 int StgPurgeContextCache(int all);

@@ -185,6 +185,20 @@ void StgSaveChapterRows(SETTING_CONTEXT* ctx, const WCHAR* iniPath);
 // 0 accepted, 1 refused (rows, tray slots and counts unchanged).
 int StgEditChapterRows(SETTING_CONTEXT* ctx, DIALOG_DESC* dialog, const DWORD* pages, void* unused,
                        const WCHAR (*ranges)[STG_CHAPTER_RANGE_CHARS]);
+// Refusals of a chapter merge (the message ids the interface library shows): no free row; more trays
+// than wdmChapterTrayMax; a row printing 2 on the tray of a row printing 1; a range overlapping a row; a
+// range from page 1 while a front cover is chosen.
+constexpr DWORD STG_CHAPTER_REFUSED_FULL = 10065;
+constexpr DWORD STG_CHAPTER_REFUSED_TRAYS = 10066;
+constexpr DWORD STG_CHAPTER_REFUSED_PRINT_TRAY = 10068;
+constexpr DWORD STG_CHAPTER_REFUSED_OVERLAP = 12045;
+constexpr DWORD STG_CHAPTER_REFUSED_COVER = 12046;
+// The merge with its refusal in *refusal (0 when accepted; may be none).
+int StgEditChapterRowsWith(SETTING_CONTEXT* ctx, DIALOG_DESC* dialog, const DWORD* pages, void* unused,
+                           const WCHAR (*ranges)[STG_CHAPTER_RANGE_CHARS], DWORD* refusal);
+// Deletes row d, moving the later rows up: the index of the first empty row after it (the new
+// wdmChapterNum), or -1 when d is not a row of the list (nothing changed).
+int StgDeleteChapterRowAt(SETTING_CONTEXT* ctx, DWORD d);
 // Deletes the row named by the driver-API record's chapter-row index: 0 done, 1 nothing done (no
 // chapter list control or no driver-API record).
 int StgDeleteChapterRow(SETTING_CONTEXT* ctx);

@@ -8,10 +8,15 @@
 #pragma once
 #include "driverdata/img_image.h"
 #include "kvplat/types.h"
+#include "kvplat/window.h"
 #include "settings/devmode.h"
+#include "settings/feature_modules.h"
 
 struct SETTING_CONTEXT;
 struct SETTING_STORE;
+struct ITEM_DESC;
+struct DIALOG_DESC;
+struct BIDI_API;
 
 // The rows: X(operation, return type, parameters, arguments). One row per operation that some
 // deliverable builds differently; the common build of operation N is N##Common.
@@ -38,7 +43,35 @@ struct SETTING_STORE;
   X(StgApplyOutputPaper, void, (DWORD paper, WORD settingId, SETTING_CONTEXT* ctx, DEVMODEW* dm),           \
     (paper, settingId, ctx, dm))                                                                         \
   X(CfgWriteFontTableRows, int, (HANDLE printer, const void* rows, DWORD count, DWORD flags),              \
-    (printer, rows, count, flags))
+    (printer, rows, count, flags))                                                                       \
+  X(StgWritePrivateTexts, void, (SETTING_CONTEXT * ctx), (ctx))                                          \
+  X(StgInitStateBytes, void, (SETTING_CONTEXT * ctx), (ctx))                                             \
+  X(StgSetContextLanguage, void, (SETTING_CONTEXT * ctx), (ctx))                                         \
+  X(StgFinishContextCreation, void, (SETTING_CONTEXT * ctx), (ctx))                                      \
+  X(StgReleaseLibraryParts, void, (SETTING_CONTEXT * ctx), (ctx))                                        \
+  X(RuleCheckValue, int, (const ITEM_DESC* desc, WORD id, DWORD value, SETTING_CONTEXT* ctx, IMG_REF node), \
+    (desc, id, value, ctx, node))                                                                        \
+  X(CfgTransferSettingsFile, int, (HANDLE printer, const WCHAR* path, DWORD flags, SETTING_CONTEXT* ctx), \
+    (printer, path, flags, ctx))                                                                         \
+  X(CfgTestRstHeader, int, (const WCHAR* path, const WCHAR* section, DWORD flags, SETTING_CONTEXT* ctx,   \
+                            const char* body, int tolerant, DWORD* migrateFrom),                         \
+    (path, section, flags, ctx, body, tolerant, migrateFrom))                                            \
+  X(CfgCheckLockedSettings, int, (const WCHAR* path, const WCHAR* section, SETTING_CONTEXT* ctx),         \
+    (path, section, ctx))                                                                                \
+  X(CfgNormalizeSectionName, WCHAR*, (WCHAR * section), (section))                                      \
+  X(StgEditChapterRows, int,                                                                             \
+    (SETTING_CONTEXT * ctx, DIALOG_DESC * dialog, const DWORD* pages, void* unused,                      \
+     const WCHAR(*ranges)[STG_CHAPTER_RANGE_CHARS]),                                                     \
+    (ctx, dialog, pages, unused, ranges))                                                                \
+  X(StgDeleteChapterRow, int, (SETTING_CONTEXT * ctx), (ctx))                                            \
+  X(StgClearChapterRows, int, (SETTING_CONTEXT * ctx), (ctx))                                            \
+  X(OpenBidiDevice, bool, (WORD queryFlags, SETTING_CONTEXT * ctx), (queryFlags, ctx))                   \
+  X(BidiReadConfig, int, (const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONTEXT* ctx),       \
+    (api, device, query, ctx))                                                                           \
+  X(BidiReadOptions, int, (const BIDI_API* api, HANDLE device, HANDLE query, SETTING_CONTEXT* ctx),      \
+    (api, device, query, ctx))                                                                           \
+  X(BidiShowWaitWindow, HWND, (SETTING_CONTEXT * ctx, HWND owner), (ctx, owner))                         \
+  X(BidiCloseWaitWindow, void, (HWND owner, HWND window), (owner, window))
 
 // The table: one function reference per row, named as the operation.
 struct LIBRARY_HOOKS {

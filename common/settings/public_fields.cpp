@@ -426,7 +426,7 @@ void StgSetPublicDefaults(DEVMODEW*, int mode, SETTING_CONTEXT* ctx) {
   if (mode == 1) StgCheckPublicFields(mode, ctx);
 }
 
-void StgWritePrivateTexts(SETTING_CONTEXT* ctx) {
+void StgWritePrivateTextsCommon(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->store) return;
   const MODEL_BLOCK* m = Model(ctx);
   auto* h = reinterpret_cast<PRIVATE_DEVMODE_HEADER*>(ctx->store->bytes + PDM_OFF);

@@ -162,7 +162,7 @@ void StgSetDriverVersionText(SETTING_CONTEXT* ctx) {
   StgSetString(ctx, StgFindItem(ctx, QDV_wdmDriverVersion), text ? text : u"");
 }
 
-void StgInitStateBytes(SETTING_CONTEXT* ctx) {
+void StgInitStateBytesCommon(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->store) return;
   StgSetCallSrc(ctx, 1);
   StgSetOSKind(ctx, StgIsNt5OrLater() ? 2 : 1);

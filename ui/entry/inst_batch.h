@@ -20,3 +20,10 @@ int InstApplyBatchDataDirectory(HANDLE printer, const WCHAR* section);
 int InstApplyBatchInstructions(SETTING_CONTEXT* ctx);
 // Writes "BatchInstallDone" as a decimal number into a section of an INI file. 1.
 int InstMarkBatchInstallDone(const WCHAR* iniPath, const WCHAR* section, DWORD value);
+// The batch file's path (the system folder and "ZARN.ini") into dst of `capacity` characters; none and
+// nothing written for a null dst, a capacity below 260 or a path that does not fit.
+WCHAR* InstGetBatchIniPathTo(WCHAR* dst, DWORD capacity);
+// 1 when key "DrvInstSet" of the section reads as a number other than 0 and 32767 (0 for no section).
+int InstHasDrvInstSet(const WCHAR* iniPath, const WCHAR* section);
+// Writes "DrvInstSet" as a decimal number into the section. 1.
+int InstMarkDrvInstSet(const WCHAR* iniPath, const WCHAR* section, DWORD value);

@@ -26,6 +26,7 @@
 #include "config/user_code.h"
 #include "driverdata/rule_eval.h"
 #include "config/driver_lists.h"
+#include "settings/library_hooks.h"
 
 
 namespace {
@@ -249,7 +250,7 @@ int UiMergeCallerDevmodeEx(SETTING_CONTEXT* ctx, const DEVMODEW* dm, size_t byte
 DEVMODEW* UiSetSetupEnvironment(SETTING_CONTEXT* ctx) {
   if (!ctx || !ctx->store) return nullptr;
   // The common steps, then the companion bytes from the registrations instead of 0.
-  StgInitStateBytes(ctx);
+  StgInitStateBytesCommon(ctx);
   StgSetJBInstalled(ctx, CfgIsCompanionInstalled(CFG_COMPANION_JOB_BINDER, ctx) ? 1 : 0);
   StgSetTVInstalled(ctx, CfgIsCompanionInstalled(CFG_COMPANION_PREVIEW, ctx) ? 1 : 0);
   return StgGetDevmode(ctx);

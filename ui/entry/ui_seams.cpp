@@ -18,11 +18,9 @@
 #include "ui_printer_data.h"
 #include "ui_remote.h"
 #include "ui_paths.h"
-#include "ui_device_query.h"
 #include "kvseam.h"
 #include "sheets/dlg_language.h"
 #include "sheets/dlg_values.h"
-#include "ui_jobctl.h"
 #include "ui_user_code.h"
 #include "ui_workers.h"
 
@@ -82,25 +80,9 @@ KV_SEAM(InstFetchRemoteConfig) BOOL InstFetchRemoteConfig(int, DWORD, SETTING_CO
 KV_SEAM(InstClearRemoteSavedInfo) BOOL InstClearRemoteSavedInfo(SETTING_CONTEXT*) { return FALSE; }
 KV_SEAM(InstCreateBidiIni) void InstCreateBidiIni(SETTING_CONTEXT*) {}
 
-// ---- Job control: no handle, nothing sent.
+// ---- Client user code: the code the context holds counts as loaded.
 
-KV_SEAM(UiJcOpen) DWORD UiJcOpen(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiJcClose) DWORD UiJcClose(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiJcNotify) DWORD UiJcNotify(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM(UiJcWriteItemsAllIfOn) DWORD UiJcWriteItemsAllIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM(UiJcResetUserCodeSourceIfOn) DWORD UiJcResetUserCodeSourceIfOn(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiJcClearItemsIfOn) DWORD UiJcClearItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM(UiJcSyncAtConversion) DWORD UiJcSyncAtConversion(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiJcWriteItemsIfOn) DWORD UiJcWriteItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
-KV_SEAM(UiJcReadItemsIfOn) DWORD UiJcReadItemsIfOn(SETTING_CONTEXT*, DWORD) { return 0; }
-
-// ---- Device query: nothing queried; the trays count as taken over, so nothing is taken over.
-
-KV_SEAM(UiBidiQueryByModule) bool UiBidiQueryByModule(SETTING_CONTEXT*, HWND) { return false; }
-KV_SEAM(UiBidiEnsureQueried) bool UiBidiEnsureQueried(SETTING_CONTEXT*, HWND) { return false; }
-KV_SEAM(UiBidiTraysApplied) bool UiBidiTraysApplied(SETTING_CONTEXT*) { return true; }
-KV_SEAM(UiBidiMarkTraysApplied) bool UiBidiMarkTraysApplied(SETTING_CONTEXT*) { return false; }
-KV_SEAM(UiBidiApplyDefaultTrays) void UiBidiApplyDefaultTrays(SETTING_CONTEXT*) {}
+KV_SEAM(UiLoadClientUserCode) int UiLoadClientUserCode(SETTING_CONTEXT*) { return 1; }
 
 // ---- Pack installation and the device settings file: nothing installed or written.
 

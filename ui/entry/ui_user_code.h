@@ -5,3 +5,6 @@ struct SETTING_CONTEXT;
 
 // Reads the user code of the install-defaults INI when the switch is on. 1.
 int UiLoadUserCodeIfEnabled(SETTING_CONTEXT* ctx);
+// Loads the user code kept for a client: from printer data when the server keeps it ("ServerUse"),
+// else from the install-defaults INI. 0 for a printer reached through a server.
+int UiLoadClientUserCode(SETTING_CONTEXT* ctx);

@@ -51,7 +51,7 @@ TEST_F(JobControl, ItemsMoveBothWaysPerEvent) {
   EXPECT_EQ(Get(ctx_, sid::rdmUserCodeGet), 0u);
   EXPECT_EQ(Get(ctx_, sid::rdmUserCodeDLL), 0u);
   std::string log = Log();
-  EXPECT_EQ(log.rfind("getInterface 517\nopen Plotter\n", 0), 0u) << log;
+  EXPECT_EQ(log.rfind("load\ngetInterface 517\nopen Plotter\n", 0), 0u) << log;
   EXPECT_NE(log.find("close\ndispose\n"), std::string::npos);
   EXPECT_EQ(log.find("get 3"), std::string::npos);
   // Back: the number as decimal text, the texts as wide text of twice the setting's length.
@@ -175,7 +175,7 @@ TEST_F(JobControl, OneShotReadRespectsTheDestination) {
   EXPECT_FALSE(JcQueryPrinterValue((HANDLE)0x7777, 6, JC_KIND_TEXT, dest, sizeof(dest)));
   std::string log = Log();
   EXPECT_EQ(log.find("open", log.rfind("getInterface")), log.find("open Plotter", log.rfind("getInterface")));
-  EXPECT_EQ(log.substr(log.size() - 14), "close\ndispose\n");
+  EXPECT_EQ(log.substr(log.size() - 21), "close\ndispose\nunload\n");
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "kvplat/spooler.h"
@@ -23,6 +27,10 @@
 #include "config/user_code.h"
 #include "driverdata/rule_eval.h"
 #include "config/driver_lists.h"
+#include "kvplat/text.h"
+#include "settings/item_records.h"
+#include "settings/library_hooks.h"
+#include "ui_builds.h"
 
 namespace uitest {
 
@@ -46,11 +54,14 @@ class ModelPrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     StgInitLibraryLocks();
-    printer_ = kvtest::InstallModelPrinter(name_);
+    // The library's own builds, as its load entry fills them.
+    UiFillLibraryHooks();
+    printer_ = kvtest::InstallModelPrinter(name_, parts_);
     ASSERT_NE(printer_, nullptr);
   }
   void TearDown() override {
     StgPurgeContextCache(1);
+    StgResetLibraryHooks();
     StgFreeLibraryLocks();
     if (printer_) ClosePrinter(printer_);
   }
@@ -66,7 +77,42 @@ class ModelPrinterTest : public ::testing::Test {
 
   kvtest::TempRoot root_;
   std::u16string name_ = u"UI plotter";
+  unsigned parts_ = kvsetup::kModelFiles;  // what the installation copies
   HANDLE printer_ = nullptr;
+};
+
+// The printer installed with the companion stand-ins, one context of it open (no global mutex), and the
+// companions' scripts and call logs.
+class CompanionPrinterTest : public ModelPrinterTest {
+ protected:
+  void SetUp() override {
+    parts_ = kvsetup::kModelFiles | kvsetup::kCompanions;
+    ModelPrinterTest::SetUp();
+    ctx_ = Open(0x100);
+    ASSERT_NE(ctx_, nullptr);
+  }
+  void TearDown() override {
+    if (ctx_) StgReleaseContext(ctx_, STG_RELEASE_FREE);
+    ModelPrinterTest::TearDown();
+  }
+  void Script(const std::string& module, const std::string& answers) {
+    std::filesystem::create_directories(root_.path() + "/companions");
+    std::ofstream(root_.path() + "/companions/" + module + ".ini") << "[Answers]\n" << answers;
+  }
+  std::string CallLog(const std::string& module) {
+    std::ifstream in(root_.path() + "/companions/" + module + ".log");
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // A text setting of the context as UTF-8.
+  std::string Text(SETTING_CONTEXT* c, WORD id) {
+    ITEM_DESC* row = StgFindItem(c, id);
+    std::u16string out(StgTypeLength(row->type) + 1, u'\0');
+    StgGetString(c, row, out.data());
+    return kvp::ToUtf8(out.c_str());
+  }
+  SETTING_CONTEXT* ctx_ = nullptr;
 };
 
 }  // namespace uitest
