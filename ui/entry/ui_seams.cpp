@@ -91,11 +91,6 @@ KV_SEAM(InstSaveDefaultRstDevice) bool InstSaveDefaultRstDevice(SETTING_CONTEXT*
 
 // ---- Values of the sheets.
 
-
-// ---- Device query: the device never answers.
-
-KV_SEAM(UiBidiQueryNoWait) bool UiBidiQueryNoWait(SETTING_CONTEXT*) { return false; }
-
 // ---- Path helpers.
 
 
