@@ -24,7 +24,6 @@
 #include "ui_user_code.h"
 #include "ui_workers.h"
 
-
 namespace {
 template <typename T>
 T NotSupported(T value) {
@@ -32,9 +31,6 @@ T NotSupported(T value) {
   return value;
 }
 }  // namespace
-
-// ---- Workers behind the exports.
-
 
 // ---- Per-user installation state. Outside terminal-server mode the stamp writes nothing and holds.
 
@@ -88,11 +84,6 @@ KV_SEAM(UiLoadClientUserCode) int UiLoadClientUserCode(SETTING_CONTEXT*) { retur
 
 KV_SEAM(InstRunPackInstall) int InstRunPackInstall(SETTING_CONTEXT*, int) { return 1; }
 KV_SEAM(InstSaveDefaultRstDevice) bool InstSaveDefaultRstDevice(SETTING_CONTEXT*) { return false; }
-
-// ---- Values of the sheets.
-
-// ---- Path helpers.
-
 
 // ---- Steps of the DEVMODE intake.
 
