@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kvplat/devmode.h"
+#include "kvplat/dialog.h"
 #include "kvplat/drvcontract.h"
 #include "kvplat/spooler.h"
 #include "kvtest/install_printer.h"
@@ -21,7 +22,7 @@ struct Machine {
   kvtest::TempRoot root;
   std::u16string name = u"Bench plotter";
   Machine() {
-    if (HANDLE h = kvtest::InstallModelPrinter(name)) ClosePrinter(h);
+    if (HANDLE h = kvtest::InstallModelPrinter(name, kvsetup::kAllFiles)) ClosePrinter(h);
   }
 };
 
@@ -31,9 +32,10 @@ Machine& M() {
 }
 
 // One silent DocumentPropertiesW on an open handle: the caller's settings in, the merged ones out.
-void Silent(HANDLE printer, std::u16string& name, std::vector<BYTE>& in, std::vector<BYTE>& out) {
-  benchmark::DoNotOptimize(DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(out.data()),
-                                               reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER));
+// IDOK when the driver answered.
+LONG Silent(HANDLE printer, std::u16string& name, std::vector<BYTE>& in, std::vector<BYTE>& out) {
+  return DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(out.data()),
+                             reinterpret_cast<DEVMODEW*>(in.data()), DM_IN_BUFFER | DM_OUT_BUFFER);
 }
 
 // The printer's own DEVMODE, as the caller's input, in a buffer of the driver's size.
@@ -57,7 +59,7 @@ void BM_DocumentPropertiesFirst(benchmark::State& state) {
     HANDLE printer = nullptr;
     if (!OpenPrinterW(m.name.data(), &printer, nullptr)) state.SkipWithError("no printer");
     std::vector<BYTE> in = DevmodeBuffer(printer, m.name), out(in.size());
-    Silent(printer, m.name, in, out);
+    if (Silent(printer, m.name, in, out) != IDOK) state.SkipWithError("document properties failed");
     ClosePrinter(printer);  // the last handle: the library is freed with its caches
   }
 }
@@ -68,7 +70,8 @@ void BM_DocumentPropertiesHeld(benchmark::State& state) {
   HANDLE printer = nullptr;
   if (!OpenPrinterW(m.name.data(), &printer, nullptr)) state.SkipWithError("no printer");
   std::vector<BYTE> in = DevmodeBuffer(printer, m.name), out(in.size());
-  for (auto _ : state) Silent(printer, m.name, in, out);
+  for (auto _ : state)
+    if (Silent(printer, m.name, in, out) != IDOK) state.SkipWithError("document properties failed");
   ClosePrinter(printer);
 }
 BENCHMARK(BM_DocumentPropertiesHeld)->Unit(benchmark::kMicrosecond);
