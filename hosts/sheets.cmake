@@ -1,4 +1,4 @@
-# kvhost ui document|device: the model's sheets opened on a machine root that set-up made, driven by the
+# kvhost ui document|device (docprops --prompt, printer properties): the model's sheets opened on a machine root that set-up made, driven by the
 # sample scripts; every bad script names its line and exits 1.
 add_test(NAME kvhost_sheets_setup COMMAND kvhost setup --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root)
 set_tests_properties(kvhost_sheets_setup PROPERTIES FIXTURES_SETUP kvhost_sheets_root RESOURCE_LOCK kvhost_sheets_root)
@@ -6,20 +6,20 @@ set(KV_SHEETS_PRINTER "KAVRO Lumeta QT M8350 ZARN")
 set(KV_SHEETS_SAMPLES ${CMAKE_CURRENT_SOURCE_DIR}/kvhost/samples/ui)
 
 add_test(NAME kvhost_sheets_document_pictures
-  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui document ${KV_SHEETS_PRINTER}
-          --png-dir ${CMAKE_CURRENT_BINARY_DIR}/sheets_doc)
+  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root docprops ${KV_SHEETS_PRINTER} --prompt
+          --pictures ${CMAKE_CURRENT_BINARY_DIR}/sheets_doc)
 set_tests_properties(kvhost_sheets_document_pictures PROPERTIES
   PASS_REGULAR_EXPRESSION "pages: 1001 1002 1003 1004 1005 1006 1010 4023\nwrote [^\n]*/1001\\.png \\(406 x 452\\)\n.*/4023\\.png [^\n]*\nsheet: cancelled"
   FIXTURES_REQUIRED kvhost_sheets_root RESOURCE_LOCK kvhost_sheets_root)
 add_test(NAME kvhost_sheets_device_pictures
-  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui device ${KV_SHEETS_PRINTER}
-          --png-dir ${CMAKE_CURRENT_BINARY_DIR}/sheets_dev)
+  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root printer properties ${KV_SHEETS_PRINTER}
+          --pictures ${CMAKE_CURRENT_BINARY_DIR}/sheets_dev)
 set_tests_properties(kvhost_sheets_device_pictures PROPERTIES
   PASS_REGULAR_EXPRESSION "pages: 1008 1011 1015 4019\nwrote [^\n]*/1008\\.png .*/4019\\.png [^\n]*\nsheet: cancelled"
   FIXTURES_REQUIRED kvhost_sheets_root RESOURCE_LOCK kvhost_sheets_root)
 foreach(s ok cancel)
   add_test(NAME kvhost_sheets_document_${s}
-    COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui document ${KV_SHEETS_PRINTER}
+    COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root docprops ${KV_SHEETS_PRINTER} --prompt
             --script ${KV_SHEETS_SAMPLES}/${s}.txt)
   add_test(NAME kvhost_sheets_device_${s}
     COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui device ${KV_SHEETS_PRINTER}

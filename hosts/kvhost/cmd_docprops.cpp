@@ -135,6 +135,10 @@ void PrintCaps(const std::vector<BYTE>& dm) {
 }
 
 int DocProps(const std::vector<std::string>& args) {
+  // With --prompt the application lets the user choose: the document sheet, driven by the input script.
+  if (args.size() >= 2 && args[0].rfind("--", 0) != 0 && std::find(args.begin(), args.end(), "--prompt") != args.end())
+    return kvhost::RunDocumentSheet(
+        kvhost::SheetArguments(args[0], std::vector<std::string>(args.begin() + 1, args.end()), "--prompt"));
   std::string name, in, out, request, error;
   kvhost::PublicFields asked;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -215,5 +219,8 @@ KVHOST_COMMAND_ROOT("docprops",
                     "                           --in takes a DEVMODE file, --out writes the result; settings as for\n"
                     "                           print; --request fills the driver's request block: duplex, sort,\n"
                     "                           punch, staple, tray, resolution, area, scale, nup, paper =CODE, or\n"
-                    "                           reset or query",
+                    "                           reset or query\n"
+                    "  docprops PRINTER --prompt [--script FILE] [--out FILE] [--pictures DIR]\n"
+                    "                           the document sheet the application shows (as ui document; --pictures\n"
+                    "                           writes a picture of each page)",
                     DocProps, kvhost::RootUse::kChecksItself);

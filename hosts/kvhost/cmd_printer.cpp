@@ -466,6 +466,9 @@ int Convert(const std::vector<std::string>& args) {
 int RunPrinter(const std::vector<std::string>& args) {
   if (!args.empty()) {
     if (args[0] == "add") return Add(args);
+    if (args[0] == "properties" && args.size() >= 2)
+      return kvhost::RunDeviceSheet(
+          kvhost::SheetArguments(args[1], std::vector<std::string>(args.begin() + 2, args.end()), ""));
     bool one = args[0] == "list" && args.size() == 1;
     bool named = (args[0] == "show" || args[0] == "remove" || args[0] == "connect" || args[0] == "disconnect") &&
                  args.size() == 2;
@@ -484,7 +487,8 @@ int RunPrinter(const std::vector<std::string>& args) {
                "                          [--data FILE]   (FILE: a machine path of the driver data file to install)\n"
                "       kvhost printer list | show NAME | remove NAME\n"
                "       kvhost printer connect \\\\SERVER\\NAME | disconnect \\\\SERVER\\NAME\n"
-               "       kvhost printer convert PRINTER --mode default|convert|351 [--in FILE] [--size N] [--out FILE]\n");
+               "       kvhost printer convert PRINTER --mode default|convert|351 [--in FILE] [--size N] [--out FILE]\n"
+               "       kvhost printer properties PRINTER [--script FILE] [--pictures DIR]\n");
   return 2;
 }
 
@@ -502,5 +506,8 @@ KVHOST_COMMAND_ROOT("printer",
                "                           connect the user to a server's printer, or remove the connection\n"
                "  printer convert PRINTER --mode default|convert|351 [--in FILE] [--size N] [--out FILE]\n"
                "                           call the driver's DrvConvertDevMode as the spooler does (input: FILE\n"
-               "                           or the printer's DEVMODE) and print the answer, size and last error",
+               "                           or the printer's DEVMODE) and print the answer, size and last error\n"
+               "  printer properties PRINTER [--script FILE] [--pictures DIR]\n"
+               "                           the device sheet of the printers folder (as ui device; --pictures\n"
+               "                           writes a picture of each page)",
                RunPrinter, kvhost::RootUse::kChecksItself);

@@ -216,6 +216,14 @@ int RunSheet(bool document, const std::vector<std::string>& args) {
 }  // namespace
 
 int RunDocumentSheet(const std::vector<std::string>& args) { return RunSheet(true, args); }
+
+std::vector<std::string> SheetArguments(const std::string& printer, const std::vector<std::string>& rest,
+                                        const std::string& drop) {
+  std::vector<std::string> out{printer};
+  for (const std::string& a : rest)
+    if (a != drop) out.push_back(a == "--pictures" ? "--png-dir" : a);
+  return out;
+}
 int RunDeviceSheet(const std::vector<std::string>& args) { return RunSheet(false, args); }
 
 }  // namespace kvhost

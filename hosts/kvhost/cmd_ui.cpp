@@ -22,12 +22,6 @@
 #include "kvplat/window.h"
 #include "settings/item_records.h"
 
-namespace kvhost {
-// The sheets (cmd_sheets.cpp).
-int RunDocumentSheet(const std::vector<std::string>& args);
-int RunDeviceSheet(const std::vector<std::string>& args);
-}  // namespace kvhost
-
 namespace {
 
 namespace fs = std::filesystem;

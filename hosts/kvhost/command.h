@@ -59,6 +59,15 @@ std::string ModuleFolder();
 // returns the exit code (cmd_setup.cpp).
 int InstallDriverSet(kvsetup::Request q);
 
+// The document sheet (DocumentPropertiesW with a prompt) and the device sheet (PrinterProperties) of a
+// printer, driven by an input script: args are PRINTER [--script FILE] [--out FILE] [--png-dir DIR].
+int RunDocumentSheet(const std::vector<std::string>& args);
+int RunDeviceSheet(const std::vector<std::string>& args);
+// The sheet arguments of a command that names the picture folder --pictures: PRINTER first, --pictures
+// as --png-dir, `drop` left out.
+std::vector<std::string> SheetArguments(const std::string& printer, const std::vector<std::string>& rest,
+                                        const std::string& drop);
+
 }  // namespace kvhost
 
 #define KVHOST_CONCAT2(a, b) a##b
