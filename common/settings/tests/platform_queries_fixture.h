@@ -3,6 +3,7 @@
 // created for them through the spooler, companion and fixture modules copied into the machine, and the
 // companions' scripts and call logs.
 #pragma once
+#include "kvtest/companion_script.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -111,15 +112,9 @@ class MachineTest : public ::testing::Test {
   }
   // The [Answers] script of a companion and its call log.
   void Script(const std::string& module, const std::string& answers) {
-    std::filesystem::create_directories(root_.path() + "/companions");
-    std::ofstream(root_.path() + "/companions/" + module + ".ini") << "[Answers]\n" << answers;
+    kvtest::WriteCompanionScript(root_.path(), module, answers);
   }
-  std::string CallLog(const std::string& module) {
-    std::ifstream in(root_.path() + "/companions/" + module + ".log");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string CallLog(const std::string& module) { return kvtest::ReadCompanionLog(root_.path(), module); }
 
   kvtest::TempRoot root_;
   bool driverInstalled_ = false;

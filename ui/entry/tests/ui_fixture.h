@@ -1,6 +1,7 @@
 // A machine root with one printer of the model installed by the driver set's installation path, its
 // handle open, and DEVMODE byte helpers for the intake tests.
 #pragma once
+#include "kvtest/companion_script.h"
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -96,15 +97,9 @@ class CompanionPrinterTest : public ModelPrinterTest {
     ModelPrinterTest::TearDown();
   }
   void Script(const std::string& module, const std::string& answers) {
-    std::filesystem::create_directories(root_.path() + "/companions");
-    std::ofstream(root_.path() + "/companions/" + module + ".ini") << "[Answers]\n" << answers;
+    kvtest::WriteCompanionScript(root_.path(), module, answers);
   }
-  std::string CallLog(const std::string& module) {
-    std::ifstream in(root_.path() + "/companions/" + module + ".log");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string CallLog(const std::string& module) { return kvtest::ReadCompanionLog(root_.path(), module); }
   // A text setting of the context as UTF-8.
   std::string Text(SETTING_CONTEXT* c, WORD id) {
     ITEM_DESC* row = StgFindItem(c, id);
