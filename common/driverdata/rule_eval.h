@@ -69,6 +69,10 @@ WORD RuleGetAlert(SETTING_CONTEXT* ctx, IMG_REF node);
 
 // Runs TRANSACT_ENTRY rows; 0, or the dialog id of the dialog action that stopped the run.
 DWORD RuleRunTransact(SETTING_CONTEXT* ctx, IMG_REF transacts);
+// The walk of RuleRunTransact with each value action handed to apply: a library whose actions mean more
+// than a stored value (the interface library's follow-ups) builds its RuleRunTransact on it.
+using RULE_APPLY_ACTION = void (*)(SETTING_CONTEXT* ctx, WORD id, DWORD value);
+DWORD RuleWalkTransacts(SETTING_CONTEXT* ctx, IMG_REF transacts, RULE_APPLY_ACTION apply);
 DWORD RuleRunNodeTransact(SETTING_CONTEXT* ctx, IMG_REF node);
 DWORD RuleRunTransactByKey(SETTING_CONTEXT* ctx, WORD key, DWORD unused);
 DWORD RuleRunSettingTransact(SETTING_CONTEXT* ctx, WORD id);

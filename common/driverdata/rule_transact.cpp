@@ -19,7 +19,7 @@ WORD RuleGetAlert(SETTING_CONTEXT* ctx, IMG_REF node) {
   return row ? RuleFirstAlert(ctx, DFC_GET(row, RULE_ROW, alerts)) : 0;
 }
 
-DWORD RuleRunTransactCommon(SETTING_CONTEXT* ctx, IMG_REF transacts) {
+DWORD RuleWalkTransacts(SETTING_CONTEXT* ctx, IMG_REF transacts, RULE_APPLY_ACTION apply) {
   IMG_REF previous = 0;
   bool previousFalse = false;
   for (IMG_REF t = transacts; t; t = ImgNext(t)) {
@@ -39,10 +39,15 @@ DWORD RuleRunTransactCommon(SETTING_CONTEXT* ctx, IMG_REF transacts) {
       WORD target = DFC_GET(a, ACTION_ENTRY, targetId), kind = DFC_GET(a, ACTION_ENTRY, targetKind);
       DWORD value = DFC_GET(a, ACTION_ENTRY, value);
       if (kind == 1) return target;
-      if (kind == 0) StgSetValueOrResString(ctx, target, value);
+      if (kind == 0) apply(ctx, target, value);
     }
   }
   return 0;
+}
+
+DWORD RuleRunTransactCommon(SETTING_CONTEXT* ctx, IMG_REF transacts) {
+  return RuleWalkTransacts(ctx, transacts,
+                           [](SETTING_CONTEXT* c, WORD id, DWORD value) { StgSetValueOrResString(c, id, value); });
 }
 
 DWORD RuleRunNodeTransact(SETTING_CONTEXT* ctx, IMG_REF node) {

@@ -6,6 +6,7 @@
 
 #include "config/paths.h"
 #include "config/resource_strings.h"
+#include "driverdata/rule_eval.h"
 #include "driverdata/rule_values.h"
 #include "kvplat/controls.h"
 #include "kvplat/devmode.h"
@@ -17,6 +18,7 @@
 #include "settings/feature_modules.h"
 #include "settings/item_records.h"
 #include "settings/setting_ids.h"
+#include "sheets/dlg_change.h"
 #include "sheets/dlg_strings.h"
 #include "ui_device_query.h"
 #include "ui_intake.h"
@@ -37,6 +39,7 @@ constexpr LIBRARY_HOOKS kInterfaceBuilds = [] {
   h.StgSetContextLanguage = UiSetContextLanguage;
   h.StgFinishContextCreation = UiJcImportAtCreation;
   h.RuleCheckValue = RuleCheckNodeValue;
+  h.RuleRunTransact = UiRunTransact;
   h.ImgGetCustomPaperSize = UiGetCustomPaperSize;
   h.CfgTransferSettingsFile = InstTransferSettingsSection;
   h.CfgReadSettingsFile = InstLoadSettingsFile;
@@ -90,6 +93,15 @@ void UiWritePrivateTexts(SETTING_CONTEXT* ctx) {
 void UiInitStateBytes(SETTING_CONTEXT* ctx) { UiSetSetupEnvironment(ctx); }
 
 void UiSetContextLanguage(SETTING_CONTEXT* ctx) { UiSetResourceLanguage(ctx); }
+
+DWORD UiRunTransact(SETTING_CONTEXT* ctx, IMG_REF transacts) {
+  return RuleWalkTransacts(ctx, transacts, [](SETTING_CONTEXT* c, WORD id, DWORD value) {
+    if (id == sid::wdmBuiltInFunc)
+      DlgRunFollowUp(c, static_cast<WORD>(value));
+    else
+      StgSetValueOrResString(c, id, value);
+  });
+}
 
 int UiGetCustomPaperSize(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int oriented) {
   int done = ImgGetCustomPaperSizeCommon(ctx, size, code, oriented);

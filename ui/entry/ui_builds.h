@@ -18,6 +18,9 @@ void UiSetContextLanguage(SETTING_CONTEXT* ctx);
 // The common size of a custom paper; in the oriented form a size taken from the DEVMODE's own width and
 // length also reads exchanged under orientation 2, as the slot sizes do. 1 done, 0 not.
 int UiGetCustomPaperSize(SETTING_CONTEXT* ctx, LONG size[2], DWORD code, int oriented);
+// The automatic actions: each value action is stored as the common build stores it, but an action on
+// wdmBuiltInFunc is a follow-up code of the sheets, run on the open sheet instead of stored.
+DWORD UiRunTransact(SETTING_CONTEXT* ctx, IMG_REF transacts);
 // The user's quality macro: 160 restores quality entry 128 as well as 32-39 entries 0-7.
 LONG UiApplyUserMacro(SETTING_CONTEXT* ctx);
 // The common chapter merge; a refusal is shown to the user (its cause's message, MB_ICONWARNING, owned

@@ -272,3 +272,33 @@ TEST_F(ChapterList, ARefusedMergeShowsItsCauseAndKeepsTheRows) {
   WithCommonBuilds([&] { EXPECT_EQ(StgEditChapterRows(ctx_, dialog_, pages, nullptr, ranges), 1); });
   EXPECT_TRUE(kvp::ui::MessageBoxLog().empty());
 }
+
+// A follow-up code among the automatic actions is run by the sheets here, not stored as a value; the
+// other actions of the row are stored by both builds.
+TEST_F(Builds, AFollowUpActionIsRunNotStored) {
+  std::ifstream model(std::string(KV_SOURCE_DIR) + "/model/kvdrvdat", std::ios::binary);
+  std::stringstream text;
+  text << model.rdbuf()
+       << "\n*Action 90=CopiesAndFollowUp: { QDV_BuiltInFunc 901 QDV_IDC_PRESET_EDIT_COPIES 7 }\n"
+          "*Transact 90=RunsAFollowUp: { NULL CopiesAndFollowUp }\n"
+          "*Exclusive: {\n  QDV_IDC_PRESET_EDIT_COPIES NULL NULL NULL NULL RunsAFollowUp NULL NULL\n}\n";
+  const std::u16string path = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\kvfollow.dat";
+  kvtest::WriteMachineFile(path, text.str());
+  HANDLE p = kvtest::InstallPrinter(u"Follow-up plotter", kvsetup::kModelDriverName, path);
+  ASSERT_NE(p, nullptr);
+  SETTING_CONTEXT* ctx = StgCreateContextEx(p, p, nullptr, 0, STG_KIND_UI, 0, nullptr);
+  ASSERT_NE(ctx, nullptr);
+  const ITEM_SYMBOL* copies = StgFindSymbolByName("QDV_IDC_PRESET_EDIT_COPIES");
+  ASSERT_NE(copies, nullptr);
+  const uint64_t before = StgGetValue(ctx, sid::wdmBuiltInFunc, nullptr);
+  ASSERT_NE(before, 901u);
+  RuleRunTransactByKey(ctx, copies->key, 0);
+  EXPECT_EQ(StgGetValue(ctx, sid::dmCopies, nullptr), 7u);
+  EXPECT_EQ(StgGetValue(ctx, sid::wdmBuiltInFunc, nullptr), before);
+  WithCommonBuilds([&] {
+    RuleRunTransactByKey(ctx, copies->key, 0);
+    EXPECT_EQ(StgGetValue(ctx, sid::wdmBuiltInFunc, nullptr), 901u);
+  });
+  StgReleaseContext(ctx, STG_RELEASE_FREE);
+  ClosePrinter(p);
+}
