@@ -324,15 +324,16 @@ bool ApiRecomputePaper(SETTING_CONTEXT* ctx) {
   return RuleGetComputedFlag(ctx, 863) != 0;
 }
 
-void ApiWriteActionWord(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* item, const WCHAR* iniPath) {
-  if (!item) return;
+int ApiWriteActionWord(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* item, const WCHAR* iniPath) {
+  if (!item) return 0;
   const WCHAR* key = item->iniKey;
   uint64_t type = item->type;
   item->iniKey = u"rdmAction";
   item->type = (type & ~(uint64_t(0x3F) << 24)) | (uint64_t(5) << 24);
-  CfgWriteDeviceSetting(printer, ctx, item, iniPath);
+  int written = CfgWriteDeviceSetting(printer, ctx, item, iniPath);
   item->iniKey = key;
   item->type = type;
+  return written;
 }
 
 int ApiGetProfileCount(SETTING_CONTEXT* ctx) {

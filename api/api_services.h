@@ -61,8 +61,8 @@ void ApiResetMarginSettings(SETTING_CONTEXT* ctx);
 void ApiResetMarginIfOff(SETTING_CONTEXT* ctx);
 void ApiUpdatePaper(SETTING_CONTEXT* ctx, int command);
 bool ApiRecomputePaper(SETTING_CONTEXT* ctx);
-// Writes an action setting as the one 16-bit word "rdmAction" of its device store.
-void ApiWriteActionWord(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* item, const WCHAR* iniPath);
+// Writes an action setting as the one 16-bit word "rdmAction" of its device store: 1 written, 0 failed.
+int ApiWriteActionWord(HANDLE printer, SETTING_CONTEXT* ctx, ITEM_DESC* item, const WCHAR* iniPath);
 int ApiGetProfileCount(SETTING_CONTEXT* ctx);
 int ApiSelectProfile(SETTING_CONTEXT* ctx, int index, void* data);
 

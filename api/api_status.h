@@ -55,6 +55,9 @@ void ApiApplySetEffects(SETTING_CONTEXT* ctx, const API_ROW* row, void* record, 
 // back, newest first, when the set fails. Outside a set nothing is kept.
 void ApiJournalIniKey(const WCHAR* section, const WCHAR* key, const WCHAR* iniPath);
 void ApiJournalPrinterData(HANDLE printer, const WCHAR* valueName);
+// Job items about to be written to the job-control link: a failed set writes them again from the
+// restored settings.
+void ApiJournalJobItems(DWORD mask);
 // A setting about to be written to its own medium (printer data or the INI named, none: the driver INI).
 void ApiJournalDeviceSetting(SETTING_CONTEXT* ctx, HANDLE printer, const ITEM_DESC* row, const WCHAR* iniPath);
 
@@ -100,3 +103,54 @@ int ApiGetStatusPaperRotation(SETTING_CONTEXT* ctx, DWORD id, void* record, DWOR
 // Lengths of the public DEVMODE (0.1 mm) from and to the context's display unit.
 LONG ApiDisplayToTenthMm(SETTING_CONTEXT* ctx, LONG value);
 LONG ApiTenthMmToDisplay(SETTING_CONTEXT* ctx, LONG value);
+
+// Status 10 (print method) and 26 (user ID).
+int ApiSetStatusPrintMethod(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusPrintMethod(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusPrintMethod(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusUserId(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusUserId(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+// Colour and quality: 34 resolution, 35 planes, 38 adjust mode, 39-42/46/267/269 per-object values,
+// 43 colour balance, 262 user macro, 264 toner save.
+int ApiSetStatusResolution(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusResolution(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusPlaneUseCMYK(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusPlaneUseCMYK(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusPlaneUseCMYK(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusAdjustMode(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusAdjustMode(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusAdjustMode(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusObjectValue(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusObjectValue(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusObjectValue(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusColorBalance(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusColorBalance(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusColorBalance(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusUserMacro(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusUserMacro(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusUserMacro(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusTonerSave(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusTonerSave(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusTonerSave(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+// The further items of one value: 48, 49, 52, 53, 57, 69, 72-78, 257, 263, 265, 266, 268 (75 get only).
+int ApiSetStatusSingleValue(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusSingleValue(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusSingleValue(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+// Job, user and device: 50 job information, 54 authentication mode, 56 preset number, 59 authentication
+// user, 60 secure authentication, 61 load share, 63 tray information.
+int ApiSetStatusJobInfo(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusJobInfo(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusJobInfo(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiGetStatusAuthMode(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusPresetNumber(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusPresetNumber(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusPresetNumber(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusAuthUser(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusAuthUser(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusAuthSecure(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusAuthSecure(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusAuthSecure(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusLoadShare(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusLoadShare(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusLoadShare(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiGetStatusTrayInfo(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);

@@ -77,6 +77,8 @@ struct JournalEntry {
 };
 // The journal of the set running on this thread; none outside a set.
 thread_local std::vector<JournalEntry>* t_journal = nullptr;
+// The job items the set running on this thread handed to the job-control link.
+thread_local DWORD t_jobItems = 0;
 
 bool Journalled(const JournalEntry& e) {
   for (const JournalEntry& j : *t_journal)
@@ -431,6 +433,7 @@ int RunTransaction(API_CONNECTION* conn, const STATUS_ROW* row, void* record, BY
   Copies copies;
   std::vector<JournalEntry> journal;
   t_journal = &journal;
+  t_jobItems = 0;
   bool ok = false;
   int result = -1;
   DWORD code = 0;
@@ -469,10 +472,13 @@ int RunTransaction(API_CONNECTION* conn, const STATUS_ROW* row, void* record, BY
     EndCopies(ctx, copies, true);
     StgSaveDeviceData(ctx);
     RollBackJournal(journal);
+    // The link gets the texts of the restored settings back.
+    if (t_jobItems) ApiWriteJobItems(ctx, t_jobItems);
   } else {
     EndCopies(ctx, copies, false);
   }
   t_journal = nullptr;
+  t_jobItems = 0;
   return ok ? result : -1;
 }
 
@@ -559,6 +565,10 @@ void ApiJournalPrinterData(HANDLE printer, const WCHAR* valueName) {
     }
   }
   t_journal->push_back(std::move(e));
+}
+
+void ApiJournalJobItems(DWORD mask) {
+  if (t_journal) t_jobItems |= mask;
 }
 
 void ApiJournalDeviceSetting(SETTING_CONTEXT* ctx, HANDLE printer, const ITEM_DESC* row, const WCHAR* iniPath) {

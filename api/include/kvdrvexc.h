@@ -243,6 +243,46 @@ KVEXC_STATIC_ASSERT(sizeof(API_DRIVER_DEVMODEA) == 1172, "ANSI DEVMODE with priv
 #define API_STATUS_ACTION_STORED 32      /* stored print */
 #define API_STATUS_ACTION_OVERLAY 33     /* form overlay */
 #define API_STATUS_OUTPUT_A4_FIT 45      /* fit to A4 */
+#define API_STATUS_PRINT_METHOD 10       /* API_PRINT_METHOD_RECORD */
+#define API_STATUS_USER_ID 26            /* API_USER_ID_RECORD */
+#define API_STATUS_RESOLUTION 34         /* API_STATUS_VALUE_RECORD: a resolution code or number */
+#define API_STATUS_PLANE_USE 35          /* API_PLANE_USE_RECORD */
+#define API_STATUS_ADJUST_MODE 38        /* 0 one adjustment for all objects, 1 one per object */
+#define API_STATUS_COLOR_MODE 39         /* API_OBJECT_VALUE_RECORD */
+#define API_STATUS_BRIGHTNESS 40         /* API_OBJECT_VALUE_RECORD */
+#define API_STATUS_CONTRAST 41           /* API_OBJECT_VALUE_RECORD */
+#define API_STATUS_SATURATION 42         /* API_OBJECT_VALUE_RECORD */
+#define API_STATUS_COLOR_BALANCE 43      /* API_COLOR_BALANCE_RECORD */
+#define API_STATUS_COLOR_REVISION 46     /* API_OBJECT_VALUE_RECORD */
+#define API_STATUS_EMF_SPOOL 48          /* API_STATUS_VALUE_RECORD from here to 78 unless named */
+#define API_STATUS_IMAGE_PRINT 49
+#define API_STATUS_JOB_INFO 50           /* API_JOB_INFO_RECORD */
+#define API_STATUS_JOB_COMPLETE_NOTIFY 52
+#define API_STATUS_JOB_ERROR_NOTIFY 53
+#define API_STATUS_AUTH_MODE 54          /* get only: 0 off, 1 on, 2 on with the secure mode */
+#define API_STATUS_PRESET_NUMBER 56      /* API_PRESET_NUMBER_RECORD */
+#define API_STATUS_PREVIEW_PRINT 57
+#define API_STATUS_AUTH_USER 59          /* API_AUTH_USER_RECORD */
+#define API_STATUS_AUTH_SECURE 60        /* API_AUTH_SECURE_RECORD */
+#define API_STATUS_LOAD_SHARE 61
+#define API_STATUS_TRAY_INFO 63          /* API_TRAY_INFO_RECORD, get only */
+#define API_STATUS_MARGIN_OVERLAP 69
+#define API_STATUS_PAPER_FACE 72
+#define API_STATUS_PAGE_SEPARATION 73    /* 0 or 1 */
+#define API_STATUS_NEAR_STANDARD 74
+#define API_STATUS_REDUCE_FONT 75        /* get only */
+#define API_STATUS_ACTION_PAUSE 76       /* action word bits (stored under "rdmAction") */
+#define API_STATUS_ACTION_SAVE 77
+#define API_STATUS_ACTION_PRINT_AND_SAVE 78
+#define API_STATUS_ADJUST_OBJECT 257     /* 0 text, 1 line art, 2 image */
+#define API_STATUS_USER_MACRO 262        /* API_FUNCTION_RECORD: print, balance and user macro, use flag */
+#define API_STATUS_ECO_COLOR 263
+#define API_STATUS_TONER_SAVE 264        /* API_FUNCTION_RECORD: value, on flag */
+#define API_STATUS_COLOR_MATCHING 265
+#define API_STATUS_ICM_TYPE 266
+#define API_STATUS_ICM_INTENT 267        /* API_OBJECT_VALUE_RECORD */
+#define API_STATUS_PRINTER_SIDE 268
+#define API_STATUS_COLOR_MATCHING_MODE 269 /* API_OBJECT_VALUE_RECORD; 200 and up: a profile */
 
 /* The map of changed status items a set hands back: one bit per id as in the map of ZARNDrvGetCaps
  * id 0; 32 bytes below API version 6, 64 from 6 on. */
@@ -332,6 +372,196 @@ typedef struct API_PAPER_ROTATION_RECORD {
 } API_PAPER_ROTATION_RECORD;
 KVEXC_STATIC_ASSERT(sizeof(API_PAPER_ROTATION_RECORD) == 32, "PAPER_ROTATION_RECORD is 32 bytes");
 KVEXC_STATIC_ASSERT(offsetof(API_PAPER_ROTATION_RECORD, bookLayout) == 16, "bookLayout at byte 16");
+
+/* Status 10, record versions 1 (392 bytes, API 1), 2 (408, API 10) and 3 (484, API 14). Texts are ANSI
+ * and end inside their fields; passwords hold digits only. A set uses a field only when its flag is
+ * given, and only the flags the record's version can carry (version 0 reads as version 1). */
+#define API_PRINT_METHOD_RECORD_VERSION 3
+#define API_PRINT_METHOD_RECORD_V1_BYTES 392
+#define API_PRINT_METHOD_RECORD_V2_BYTES 408
+#define PMF_USER_ID 0x1
+#define PMF_JOB_PASSWORD4 0x2
+#define PMF_STORED_PASSWORD4 0x4
+#define PMF_OWNER_NAME 0x8
+#define PMF_DOCUMENT_NAME 0x10
+#define PMF_MERGE_FILE 0x20
+#define PMF_OVERLAY_PATH 0x40
+#define PMF_JOB_PASSWORD8 0x80      /* version 2 on */
+#define PMF_STORED_PASSWORD8 0x100  /* version 2 on */
+#define PMF_HOLD_DOCUMENT 0x200     /* version 3 on */
+#define PMF_SAVE_DOCUMENT 0x400
+#define PMF_SAVE_PASSWORD 0x800
+#define PMF_PRINTSAVE_DOCUMENT 0x1000
+#define PMF_PRINTSAVE_PASSWORD 0x2000
+#define PMF_SHARED_DATA 0x4000
+/* Print methods: 0 normal, 1 security, 2 proof, 3 stored, 5 file merge, 7 form overlay, 8 pause, 9 save,
+ * 10 print and save (4 and 6 are never accepted). */
+typedef struct API_PRINT_METHOD_RECORD {
+  uint32_t version;
+  uint32_t method;
+  uint32_t flags;            /* PMF_* */
+  char userId[9];            /* letters and digits, at most 8 */
+  char jobPassword4[5];      /* 4 digits */
+  char storedPassword4[5];   /* empty or 4 digits */
+  char ownerName[17];
+  char documentName[17];
+  char mergeFileName[65];
+  char overlayPath[260];     /* absolute path of a ".rpo" file */
+  char jobPassword8[9];      /* version 2 on: 4 to 8 digits (more than 4 only when the printer takes 8) */
+  char storedPassword8[9];   /* version 2 on: empty or 4 to 8 digits */
+  char holdDocument[17];     /* version 3 on, get only: the document name as each method shows it */
+  char saveDocument[17];
+  char savePassword[9];
+  char printSaveDocument[17];
+  char printSavePassword[9];
+  uint8_t padding[3];
+  uint32_t sharedPrinterData; /* version 3 */
+} API_PRINT_METHOD_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_PRINT_METHOD_RECORD) == 484, "PRINT_METHOD_RECORD is 484 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, userId) == 12, "userId at byte 12");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, jobPassword4) == 21, "jobPassword4 at byte 21");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, storedPassword4) == 26, "storedPassword4 at byte 26");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, ownerName) == 31, "ownerName at byte 31");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, documentName) == 48, "documentName at byte 48");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, mergeFileName) == 65, "mergeFileName at byte 65");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, overlayPath) == 130, "overlayPath at byte 130");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, jobPassword8) == 390, "jobPassword8 at byte 390");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, storedPassword8) == 399, "storedPassword8 at byte 399");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, holdDocument) == 408, "holdDocument at byte 408");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, saveDocument) == 425, "saveDocument at byte 425");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, savePassword) == 442, "savePassword at byte 442");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, printSaveDocument) == 451, "printSaveDocument at byte 451");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, printSavePassword) == 468, "printSavePassword at byte 468");
+KVEXC_STATIC_ASSERT(offsetof(API_PRINT_METHOD_RECORD, sharedPrinterData) == 480, "sharedPrinterData at byte 480");
+
+/* Status 26, record version 1: the user ID alone. */
+typedef struct API_USER_ID_RECORD {
+  uint32_t version;
+  uint32_t reserved;
+  uint32_t flags; /* get: 1 when a user ID is filled in */
+  char userId[9];
+  uint8_t reserved2[371];
+} API_USER_ID_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_USER_ID_RECORD) == 392, "USER_ID_RECORD is 392 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_USER_ID_RECORD, userId) == 12, "userId at byte 12");
+
+/* Status 35: which CMYK planes print. A record of four zeros is refused. */
+typedef struct API_PLANE_USE_RECORD {
+  uint32_t version;
+  uint32_t cyan, magenta, yellow, black;
+  uint8_t reserved[12];
+} API_PLANE_USE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_PLANE_USE_RECORD) == 32, "PLANE_USE_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_PLANE_USE_RECORD, black) == 16, "black at byte 16");
+
+/* Statuses 39-42, 46, 267 and 269: a signed value. A set writes the object chosen by status 257 while
+ * status 38 is 1, else the global value; a get reads all four. */
+typedef struct API_OBJECT_VALUE_RECORD {
+  uint32_t version;
+  uint32_t reserved;
+  int16_t value; /* set; get: the global value */
+  int16_t text;  /* get */
+  int16_t line;  /* get */
+  int16_t image; /* get */
+  uint8_t reserved2[16];
+} API_OBJECT_VALUE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_OBJECT_VALUE_RECORD) == 32, "OBJECT_VALUE_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_OBJECT_VALUE_RECORD, value) == 8, "value at byte 8");
+KVEXC_STATIC_ASSERT(offsetof(API_OBJECT_VALUE_RECORD, image) == 14, "image at byte 14");
+
+/* Status 43: red, green and blue; a set reads the first three, a get writes all twelve. */
+typedef struct API_COLOR_BALANCE_RECORD {
+  uint32_t version;
+  uint32_t reserved;
+  int16_t red, green, blue;                /* global */
+  int16_t textRed, textGreen, textBlue;    /* get */
+  int16_t lineRed, lineGreen, lineBlue;    /* get */
+  int16_t imageRed, imageGreen, imageBlue; /* get */
+} API_COLOR_BALANCE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_COLOR_BALANCE_RECORD) == 32, "COLOR_BALANCE_RECORD is 32 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_COLOR_BALANCE_RECORD, textRed) == 14, "textRed at byte 14");
+KVEXC_STATIC_ASSERT(offsetof(API_COLOR_BALANCE_RECORD, imageBlue) == 30, "imageBlue at byte 30");
+
+/* Status 50: job information by sub-function. 0 get: the data version at 8 and the core version at 40.
+ * 246: the user code at 40 (1 to 8 digits; a set needs an administrator). 247 set: the watermark number
+ * at 24 becomes the stamp of the API. 248 get: the selectable punch names, each ended by NUL, then one
+ * more NUL. Mode (at 24) 0 answers their size in bytes at 28. Mode 1 writes them right after the record
+ * (the caller passes the record and its buffer in one block, the buffer's size at 28); when they do not
+ * fit, -1 with API_ERROR_REFUSED. 249-253 get, 254 get and set: a value at 24. 256: the track ID at 40
+ * (at most 20 characters). */
+#define API_JOB_INFO_CORE_VERSION 0
+#define API_JOB_INFO_USER_CODE 246
+#define API_JOB_INFO_WATERMARK 247
+#define API_JOB_INFO_PUNCH_NAMES 248
+#define API_JOB_INFO_JOB_BINDER 254
+#define API_JOB_INFO_TRACK_ID 256
+typedef struct API_JOB_INFO_RECORD {
+  uint32_t version;
+  uint32_t sub;
+  union {
+    char dataVersion[32]; /* sub-function 0 */
+    struct {
+      uint8_t reserved[16];
+      uint32_t value; /* byte 24 */
+      uint32_t size;  /* byte 28: sub-function 248 */
+      uint8_t reserved2[8];
+    } values;
+  } u;
+  char text[260]; /* core version, user code or track ID */
+} API_JOB_INFO_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_JOB_INFO_RECORD) == 300, "JOB_INFO_RECORD is 300 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_JOB_INFO_RECORD, u.values.value) == 24, "value at byte 24");
+KVEXC_STATIC_ASSERT(offsetof(API_JOB_INFO_RECORD, u.values.size) == 28, "size at byte 28");
+KVEXC_STATIC_ASSERT(offsetof(API_JOB_INFO_RECORD, text) == 40, "text at byte 40");
+
+/* Status 56, record version 2 only (API 11): a preset of the driver by number (1-based; a get with 0
+ * asks for the current one, answered without texts when the settings hold none). */
+#define API_PRESET_NUMBER_RECORD_VERSION 2
+typedef struct API_PRESET_NUMBER_RECORD {
+  uint32_t version;
+  char unused[260];
+  char name[37];     /* get */
+  char comment[513]; /* get: line breaks as CR LF */
+  uint8_t reserved[2];
+  uint32_t number;
+  uint8_t reserved2[4];
+} API_PRESET_NUMBER_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_PRESET_NUMBER_RECORD) == 824, "PRESET_NUMBER_RECORD is 824 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_PRESET_NUMBER_RECORD, number) == 816, "number at byte 816");
+
+/* Status 59: the authentication user name and password (never read back); mode on get. */
+typedef struct API_AUTH_USER_RECORD {
+  uint32_t version;
+  uint32_t mode; /* get: 0 off, 1 on, 2 on with the secure mode */
+  char userName[257];
+  char password[257];
+  uint8_t reserved[2];
+} API_AUTH_USER_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_AUTH_USER_RECORD) == 524, "AUTH_USER_RECORD is 524 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_AUTH_USER_RECORD, password) == 265, "password at byte 265");
+
+/* Status 60: the authentication mode with, for mode 2, its network key (printable ASCII, at most 32). */
+typedef struct API_AUTH_SECURE_RECORD {
+  uint32_t version;
+  uint32_t mode;
+  char networkKey[33];
+  uint8_t reserved[3];
+} API_AUTH_SECURE_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_AUTH_SECURE_RECORD) == 44, "AUTH_SECURE_RECORD is 44 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_AUTH_SECURE_RECORD, networkKey) == 8, "networkKey at byte 8");
+
+/* Status 63, get only: what the input tray `tray` (a dmDefaultSource value) holds and its custom-size
+ * limits in the display unit. */
+typedef struct API_TRAY_INFO_RECORD {
+  uint32_t version;
+  uint32_t tray;
+  uint32_t paper, orientation, media, lock;
+  uint32_t portraitLimits[4]; /* length max, length min, width max, width min */
+  uint32_t otherLimits[4];
+} API_TRAY_INFO_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_TRAY_INFO_RECORD) == 56, "TRAY_INFO_RECORD is 56 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_TRAY_INFO_RECORD, portraitLimits) == 24, "portraitLimits at byte 24");
+KVEXC_STATIC_ASSERT(offsetof(API_TRAY_INFO_RECORD, otherLimits) == 40, "otherLimits at byte 40");
 
 /* Capability ids of ZARNDrvGetCaps. The comment gives the result form:
  *   value        the answer itself; the buffer is not used (may be NULL);

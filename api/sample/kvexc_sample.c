@@ -124,6 +124,15 @@ static int Run(const char* printer) {
   API_INIT_RECORD init = {sizeof(API_INIT_RECORD), 16};
   printf("agree version 16: %s\n", api.Init(handle, &init) == 1 ? "done" : "refused");
 
+  API_JOB_INFO_RECORD info;
+  memset(&info, 0, sizeof info);
+  info.version = 1;
+  info.sub = API_JOB_INFO_CORE_VERSION;
+  if (api.GetStatus(handle, API_STATUS_JOB_INFO, &info, 1) == (int32_t)sizeof info)
+    printf("data version %.31s, core version %.259s\n", info.u.dataVersion, info.text);
+  else
+    fprintf(stderr, "cannot read the versions (last error %d)\n", (int)api.GetLastError(handle));
+
   int rc = 0;
   int32_t size = api.GetDevmode(handle, API_DEVMODE_DEFAULTS, NULL);
   if (size < (int32_t)sizeof(API_DRIVER_DEVMODEW)) {

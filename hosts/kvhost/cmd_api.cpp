@@ -31,8 +31,13 @@ constexpr char kUsage[] =
     "        get ID [--version N]     a status item's record: its fields by name, version and size\n"
     "        set ID FIELD=VALUE... [--version N] [--mode N]\n"
     "                                 set a status item (fields: value; 1 path; 7, 8 code width length\n"
-    "                                 orientation; 28 rotation mode nuplayout booklayout; lengths in the\n"
-    "                                 printer's display unit) and list the other items it changed"
+    "                                 orientation; 28 rotation mode nuplayout booklayout; 10 method flags\n"
+    "                                 userid jobpassword4 jobpassword storedpassword owner document merge\n"
+    "                                 overlay shared...; 26 userid; 35 cyan magenta yellow black; 39-42,\n"
+    "                                 46, 267, 269 value; 43 red green blue; 50 sub value size text;\n"
+    "                                 56 number; 59 user password; 60 mode key; 63 tray; 262 printmacro\n"
+    "                                 balancemacro usermacro use; 264 value on; lengths in the\n"
+    "                                 printer's display unit) and list the other items it changed\n"
     "        merge FILE [--out FILE]  merge a DEVMODE file into the settings\n"
     "        save-quality | restore-quality";
 
@@ -55,8 +60,9 @@ struct Exports {
 struct RecordField {
   const char* name;
   int offset;
-  int textBytes;  // 0: u32
+  int textBytes;  // 0: u32; kI16: a signed 16-bit value
 };
+constexpr int kI16 = -2;
 struct RecordLayout {
   uint32_t id;
   int size;
@@ -73,6 +79,36 @@ const RecordLayout* FindLayout(uint32_t id) {
     l.push_back({28, 32, {{"rotation", 4, 0}, {"mode", 8, 0}, {"nuplayout", 12, 0}, {"booklayout", 16, 0}}});
     for (uint32_t id : {2, 3, 4, 5, 6, 9, 22, 23, 24, 25, 27, 29, 30, 31, 32, 33, 45})
       l.push_back({id, 32, {{"value", 4, 0}}});
+    l.push_back({10, (int)sizeof(API_PRINT_METHOD_RECORD),
+                 {{"method", 4, 0}, {"flags", 8, 0}, {"userid", 12, 9}, {"jobpassword4", 21, 5},
+                  {"storedpassword4", 26, 5}, {"owner", 31, 17}, {"document", 48, 17}, {"merge", 65, 65},
+                  {"overlay", 130, 260}, {"jobpassword", 390, 9}, {"storedpassword", 399, 9},
+                  {"holddocument", 408, 17}, {"savedocument", 425, 17}, {"savepassword", 442, 9},
+                  {"printsavedocument", 451, 17}, {"printsavepassword", 468, 9}, {"shared", 480, 0}}});
+    l.push_back({26, (int)sizeof(API_USER_ID_RECORD), {{"flags", 8, 0}, {"userid", 12, 9}}});
+    for (uint32_t id : {34, 38, 48, 49, 52, 53, 57, 61, 69, 72, 73, 74, 75, 76, 77, 78, 257, 263, 265, 266, 268})
+      l.push_back({id, 32, {{"value", 4, 0}}});
+    l.push_back({35, 32, {{"cyan", 4, 0}, {"magenta", 8, 0}, {"yellow", 12, 0}, {"black", 16, 0}}});
+    for (uint32_t id : {39, 40, 41, 42, 46, 267, 269})
+      l.push_back({id, 32, {{"value", 8, kI16}, {"text", 10, kI16}, {"line", 12, kI16}, {"image", 14, kI16}}});
+    std::vector<RecordField> balance;
+    static const char* const kBalanceNames[] = {"red", "green", "blue", "textred", "textgreen", "textblue",
+                                                "linered", "linegreen", "lineblue", "imagered", "imagegreen",
+                                                "imageblue"};
+    for (int n = 0; n < 12; ++n) balance.push_back({kBalanceNames[n], 8 + 2 * n, kI16});
+    l.push_back({43, 32, balance});
+    l.push_back({50, (int)sizeof(API_JOB_INFO_RECORD),
+                 {{"sub", 4, 0}, {"dataversion", 8, 32}, {"value", 24, 0}, {"size", 28, 0}, {"text", 40, 260}}});
+    l.push_back({54, 32, {{"mode", 4, 0}}});
+    l.push_back({56, (int)sizeof(API_PRESET_NUMBER_RECORD), {{"number", 816, 0}, {"name", 264, 37}, {"comment", 301, 513}}});
+    l.push_back({59, (int)sizeof(API_AUTH_USER_RECORD), {{"mode", 4, 0}, {"user", 8, 257}, {"password", 265, 257}}});
+    l.push_back({60, (int)sizeof(API_AUTH_SECURE_RECORD), {{"mode", 4, 0}, {"key", 8, 33}}});
+    l.push_back({63, (int)sizeof(API_TRAY_INFO_RECORD),
+                 {{"tray", 4, 0}, {"paper", 8, 0}, {"orientation", 12, 0}, {"media", 16, 0}, {"lock", 20, 0},
+                  {"lengthmax", 24, 0}, {"lengthmin", 28, 0}, {"widthmax", 32, 0}, {"widthmin", 36, 0},
+                  {"lengthmax2", 40, 0}, {"lengthmin2", 44, 0}, {"widthmax2", 48, 0}, {"widthmin2", 52, 0}}});
+    l.push_back({262, 32, {{"printmacro", 4, 0}, {"balancemacro", 8, 0}, {"usermacro", 12, 0}, {"use", 28, 0}}});
+    l.push_back({264, 32, {{"value", 4, 0}, {"on", 28, 0}}});
     return l;
   }();
   for (const RecordLayout& l : layouts)
@@ -304,7 +340,10 @@ int RunApi(const std::vector<std::string>& args) {
           bad = true;
           break;
         }
-        if (f->textBytes) {
+        if (f->textBytes == kI16) {
+          int16_t n = (int16_t)std::strtol(text.c_str(), nullptr, 0);
+          std::memcpy(record.data() + f->offset, &n, 2);
+        } else if (f->textBytes) {
           if ((int)text.size() >= f->textBytes) {
             rc = kvhost::UsageError("'" + name + "' holds at most " + std::to_string(f->textBytes - 1) + " bytes");
             bad = true;
@@ -351,8 +390,12 @@ int RunApi(const std::vector<std::string>& args) {
         std::memcpy(&filled, record.data(), 4);
         std::printf("get %u: version %u, size %d\n", id, filled, answer);
         for (const RecordField& f : fields) {
-          if (f.offset + (f.textBytes ? f.textBytes : 4) > answer) continue;
-          if (f.textBytes) {
+          if (f.offset + (f.textBytes == kI16 ? 2 : f.textBytes ? f.textBytes : 4) > answer) continue;
+          if (f.textBytes == kI16) {
+            int16_t n = 0;
+            std::memcpy(&n, record.data() + f.offset, 2);
+            std::printf("  %-12s %d\n", f.name, n);
+          } else if (f.textBytes) {
             std::string t(record.data() + f.offset, strnlen(record.data() + f.offset, f.textBytes));
             std::printf("  %-12s %s\n", f.name, t.c_str());
           } else {

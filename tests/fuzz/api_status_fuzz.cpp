@@ -34,8 +34,20 @@ API_HANDLE Connection() {
 size_t RecordSize(uint32_t id, uint32_t version) {
   const RECORD_VERSION_ROW* row = ApiRecordVersionRow(id, version);
   if (row) return row->size < 4 ? 4 : row->size;
-  return id == 1 ? sizeof(API_PRESET_FILE_RECORD) : 32;
+  switch (id) {
+    case 1: return sizeof(API_PRESET_FILE_RECORD);
+    case 26: return sizeof(API_USER_ID_RECORD);
+    case 50: return sizeof(API_JOB_INFO_RECORD);
+    case 59: return sizeof(API_AUTH_USER_RECORD);
+    case 60: return sizeof(API_AUTH_SECURE_RECORD);
+    case 63: return sizeof(API_TRAY_INFO_RECORD);
+  }
+  return 32;
 }
+
+// Job information's punch names go right after the record, into the room its size field gives: the
+// block holds that room, bounded.
+constexpr size_t kPunchRoom = 512;
 
 }  // namespace
 
@@ -50,8 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   data += 6, size -= 6;  // the record starts with its version
   id %= 300;
   size_t n = RecordSize(id, version);
-  uint8_t* record = static_cast<uint8_t*>(std::calloc(n, 1));
+  const bool punch = id == API_STATUS_JOB_INFO;
+  uint8_t* record = static_cast<uint8_t*>(std::calloc(n + (punch ? kPunchRoom : 0), 1));
   std::memcpy(record, data, size < n ? size : n);
+  if (punch) {
+    uint32_t room = 0;
+    std::memcpy(&room, record + 28, 4);
+    room %= kPunchRoom + 1;
+    std::memcpy(record + 28, &room, 4);
+  }
   BYTE map[64];
   int r = get ? ZARNDrvGetStatus(h, id, record, version) : ZARNDrvSetStatus(h, id, record, map, mode);
   std::free(record);

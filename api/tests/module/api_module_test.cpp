@@ -137,7 +137,7 @@ TEST_F(ApiModule, SampleClientRuns) {
   while (std::fgets(line, sizeof line, p)) out += line;
   EXPECT_EQ(pclose(p), 0) << out;
   for (const char* expected : {"highest API version: 16\n", "connection opened\n", "agree version 16: done\n",
-                               "default DEVMODE: paper ", "copies 1\n", "input bins: 4\n", "  287 Roll 1\n",
+                               "data version 8.63, core version 6.641\n", "default DEVMODE: paper ", "copies 1\n", "input bins: 4\n", "  287 Roll 1\n",
                                "  4 Manual feed\n", "set copies 2: 0\n", "set paper A3: 0\n",
                                "read back: copies 2, paper 8\n", "resulting DEVMODE: paper 8 ", "copies 2\n",
                                "last error: 0\n", "connection closed\n"})

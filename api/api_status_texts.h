@@ -1,0 +1,29 @@
+// What the job, method and quality items share: texts of a record read within their fields, the texts
+// of settings in the system code page, and capability answers of the connection.
+#pragma once
+#include <string>
+
+#include "kvplat/types.h"
+
+struct SETTING_CONTEXT;
+
+// The text of a record field of `width` bytes; false when the field holds no NUL (a text as long as its
+// field or longer), whatever bytes it holds.
+bool ApiRecordText(const void* record, int offset, int width, std::string* out);
+// Zeroes the field and copies `text` with its NUL into it when it has 1 to width - 1 bytes; a longer
+// text is left out, never cut.
+void ApiPutRecordText(void* record, int offset, int width, const std::string& text);
+// A text setting in the system code page (empty for none or one the code page cannot hold).
+std::string ApiSettingText(SETTING_CONTEXT* ctx, WORD id);
+// Stores a system-code-page text in a text setting; false when the setting is no text or the text does
+// not convert.
+bool ApiSetSettingText(SETTING_CONTEXT* ctx, WORD id, const std::string& text);
+// Every character is an ASCII digit (an empty text passes).
+bool ApiIsDigits(const std::string& text);
+// The answer of a capability on the context's connection (-1 for a context of no connection).
+int ApiCapabilityAnswer(SETTING_CONTEXT* ctx, DWORD capsId);
+// Stores the setting as a device setting in the driver INI (or its own medium), journalled first so a
+// refused set puts the old value back.
+void ApiStoreDeviceSetting(SETTING_CONTEXT* ctx, WORD id);
+// Hands job items to the job-control link, announced to the set's journal first.
+int ApiWriteJournalledJobItems(SETTING_CONTEXT* ctx, DWORD mask);
