@@ -100,7 +100,7 @@ int Decide(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, IMG_R
   }
   if (stored) CtlSetValue(ctx, control, old);
   RuleRunAnswerOfNode(node, Ptr(alert), answer, ctx);
-  StgBroadcastModuleEvent(ctx, DLG_EVENT_CHANGE_REFUSED, nullptr);
+  StgBroadcastModuleEvent(ctx, STG_EVENT_VALUE_APPLIED, nullptr);
   CONTROL_DESC* fault = SyncPreset(ctx, page, presetBefore) ? FindControl(page, kPresetList) : control;
   DlgOfferUiHooks(ctx, page, fault, DLG_HOOK_FOCUS_FAULT, DFC_GET(alert, ALERT_ENTRY, messageKey), 0);
   return 1;
@@ -190,7 +190,8 @@ int DlgApplyControlValue(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* 
     return 0;
   }
   IMG_REF alert = Ref(RuleFirstAlertRow(Ptr(AlertList(node)), ctx));
-  if (!alert) return 0;
+  // An alert without a message shows nothing, and the change stands.
+  if (!alert || !StgFindMessage(ctx, DFC_GET(alert, ALERT_ENTRY, messageKey))) return 0;
   if (control->kind == kKindUnitEdit) {
     // The box comes after the edit's own processing; its answer decides then.
     SHEET_WORK& s = ctx->work->sheet;
@@ -236,8 +237,8 @@ int DlgRaiseNodeAlert(SETTING_CONTEXT* ctx, DIALOG_DESC* page, void* node) {
 int DlgAfterValueChange(SETTING_CONTEXT* ctx, DIALOG_DESC* page, void* node, int followUp) {
   if (!ctx || !ctx->work || !node) return 0;
   if (ctx->work->sheet.resolveGuard && ctx->work->sheet.resolveNode == node) return 0;
-  DLG_NODE_EVENT event{page, node};
-  StgBroadcastModuleEvent(ctx, DLG_EVENT_NODE_CHANGED, &event);
+  STG_CONTROL_EVENT_ARG event{page, Ref(node), 0, 0};
+  StgBroadcastModuleEvent(ctx, STG_EVENT_PAGE_CHANGED, &event);
   WORD dialogId = KnownDialog(ctx, RuleRunNodeTransact(ctx, Ref(node)));
   DlgRunFollowUp(ctx, WORD(followUp));
   if (!dialogId || !page) return 0;

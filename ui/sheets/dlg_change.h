@@ -8,15 +8,6 @@ struct SETTING_CONTEXT;
 struct DIALOG_DESC;
 struct CONTROL_DESC;
 
-// Module event 47, raised after an accepted change of a node before its automatic actions run.
-constexpr DWORD DLG_EVENT_NODE_CHANGED = 47;
-struct DLG_NODE_EVENT {
-  DIALOG_DESC* page;
-  void* node;
-};
-// Module event 42, raised when a change was refused and its old value put back.
-constexpr DWORD DLG_EVENT_CHANGE_REFUSED = 42;
-
 // DlgApplyControlValue with store 1: the user's change of a control.
 int DlgSetControlValue(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, DWORD value);
 // Checks (and with store 1 writes) the control's value against the rules of its node: 1 when the

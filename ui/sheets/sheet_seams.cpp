@@ -22,14 +22,8 @@
 // ---- dlg_apply.h
 
 // ---- dlg_refresh.h
-KV_SEAM(PgRefreshSourceCombos) void PgRefreshSourceCombos(SETTING_CONTEXT*) {}
-KV_SEAM(PgRefreshPaperSizeCombos) void PgRefreshPaperSizeCombos(SETTING_CONTEXT*) {}
-KV_SEAM(PgRefreshOutputTrayCombos) void PgRefreshOutputTrayCombos(SETTING_CONTEXT*) {}
-KV_SEAM(PgRefreshPresetControls) void PgRefreshPresetControls(SETTING_CONTEXT*) {}
-KV_SEAM(PgInitPageTexts) int PgInitPageTexts(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT) { return 0; }
 
 // ---- dlg_layout.h
-KV_SEAM(PgLayoutPage) void PgLayoutPage(SETTING_CONTEXT*, DIALOG_DESC*, int) {}
 
 // ---- dlg_subdialog.h
 KV_SEAM(DlgOpenSubDialog) int DlgOpenSubDialog(SETTING_CONTEXT*, WORD, WORD, HWND) { return 2; }
