@@ -56,6 +56,13 @@ struct SHEET_WORK {
   DWORD faceColour;
   WORD sampleExtra[9];      // the colour-balance sample's extra data, in setting ids
   WORD previewExtra[15];    // the preview's extra data, in setting ids
+  // The alert of a unit edit waiting for its box (message 0x8001): the control, the value it had before
+  // the change (when the change stored one) and the preset number before it, so that the answer decides.
+  const void* deferredAlert;
+  void* deferredControl;
+  DWORD deferredOld;
+  DWORD deferredStored;
+  WORD deferredPreset;
 };
 
 // Working state of one context, zero-filled at creation. Fields are in a fixed order; the ones marked

@@ -89,5 +89,7 @@ KV_SEAM(InstSaveDefaultRstDevice) bool InstSaveDefaultRstDevice(SETTING_CONTEXT*
 
 KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
-// The sheets: nothing is written (the silent road then answers -1).
-KV_SEAM(DlgStoreDocumentDevmode) int DlgStoreDocumentDevmode(SETTING_CONTEXT*) { return NotSupported(0); }
+
+// ---- User code handed back to its provider: the switch is off.
+
+KV_SEAM(UiSaveUserCodeProvider) int UiSaveUserCodeProvider(SETTING_CONTEXT*) { return 0; }

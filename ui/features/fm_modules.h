@@ -23,6 +23,8 @@ void FmEnsurePresetFile(SETTING_CONTEXT* ctx, int index);
 int FmSavePreset(SETTING_CONTEXT* ctx, const WCHAR* listKey);
 // Loads preset 0-15; any other index clears the name and comment buffers.
 void FmSelectPreset(SETTING_CONTEXT* ctx, int index);
+// Loads the stored preset of the list entry key ("PresetList%d") into the store.
+void FmLoadPreset(SETTING_CONTEXT* ctx, const WCHAR* listKey);
 // Writes the custom paper slots back and restores the settings snapshot.
 void FmStoreCustomSizes(SETTING_CONTEXT* ctx);
 // Index of a preset whose name repeats another's (posting 0x8004 to the window), -1 when none.

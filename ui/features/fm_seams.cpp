@@ -16,3 +16,4 @@ KV_SEAM(FmSelectPreset) void FmSelectPreset(SETTING_CONTEXT*, int) {}
 KV_SEAM(FmStoreCustomSizes) void FmStoreCustomSizes(SETTING_CONTEXT*) {}
 KV_SEAM(FmPostDuplicatePresetName) int FmPostDuplicatePresetName(SETTING_CONTEXT*, HWND, int) { return -1; }
 KV_SEAM(FmMatchFilterExtension) int FmMatchFilterExtension(const DIALOG_DESC*, const WCHAR*) { return 0; }
+KV_SEAM(FmLoadPreset) void FmLoadPreset(SETTING_CONTEXT*, const WCHAR*) {}

@@ -8,6 +8,22 @@ struct SETTING_CONTEXT;
 struct DIALOG_DESC;
 struct CONTROL_DESC;
 
+// Extra data with tag 4 of a combo: its options whose second condition holds are marked with the
+// picture and, with the mark flag, refused with the control's information text.
+struct EXCLUSION_MARK {
+  WORD tag;  // 4
+  WORD markFlag;
+  WORD pictureId;
+};
+static_assert(sizeof(EXCLUSION_MARK) == 6);
+// The caption of the information box of a refused option.
+constexpr WORD CTL_STR_INFORMATION = 13726;
+
+// Module event 67: a combo's choice changed its setting.
+struct CTL_CHOICE_EVENT {
+  CONTROL_DESC* control;
+};
+
 // Kind handlers (the slots of the control-kind table).
 int CtlComboInit(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
 void CtlComboRefresh(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);

@@ -663,7 +663,7 @@ INT_PTR DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (page && lParam) {
         HWND control = GetDlgItem(window, int(wParam));
         if (control) {
-          DlgShowAlert(ctx, reinterpret_cast<const void*>(lParam), window);
+          DlgShowDeferredAlert(ctx, page, WORD(wParam), reinterpret_cast<const void*>(lParam));
           SetFocus(control);
         }
       }

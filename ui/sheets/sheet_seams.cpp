@@ -18,25 +18,12 @@
 #include "settings/item_records.h"
 
 // ---- dlg_change.h
-KV_SEAM(DlgApplyControlValue) int DlgApplyControlValue(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, DWORD, int) { return 0; }
-KV_SEAM(DlgShowAlert) int DlgShowAlert(SETTING_CONTEXT*, const void*, HWND) { return 0; }
-KV_SEAM(DlgAfterValueChange) int DlgAfterValueChange(SETTING_CONTEXT*, DIALOG_DESC*, void*, int) { return 0; }
-KV_SEAM(DlgRunFollowUp) void DlgRunFollowUp(SETTING_CONTEXT*, WORD) {}
 
 // ---- dlg_apply.h
-KV_SEAM(DlgApplyDeviceSheet) int DlgApplyDeviceSheet(SETTING_CONTEXT*) { return 1; }
-KV_SEAM(DlgCommitDeviceSettings3) int DlgCommitDeviceSettings3(SETTING_CONTEXT*) { return 1; }
-KV_SEAM(DlgCommitDocumentSettings3) int DlgCommitDocumentSettings3(SETTING_CONTEXT*) { return 1; }
 
 // ---- dlg_refresh.h
-KV_SEAM(PgRefreshSourceCombos) void PgRefreshSourceCombos(SETTING_CONTEXT*) {}
-KV_SEAM(PgRefreshPaperSizeCombos) void PgRefreshPaperSizeCombos(SETTING_CONTEXT*) {}
-KV_SEAM(PgRefreshOutputTrayCombos) void PgRefreshOutputTrayCombos(SETTING_CONTEXT*) {}
-KV_SEAM(PgRefreshPresetControls) void PgRefreshPresetControls(SETTING_CONTEXT*) {}
-KV_SEAM(PgInitPageTexts) int PgInitPageTexts(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT) { return 0; }
 
 // ---- dlg_layout.h
-KV_SEAM(PgLayoutPage) void PgLayoutPage(SETTING_CONTEXT*, DIALOG_DESC*, int) {}
 
 // ---- dlg_subdialog.h
 KV_SEAM(DlgOpenSubDialog) int DlgOpenSubDialog(SETTING_CONTEXT*, WORD, WORD, HWND) { return 2; }
@@ -59,19 +46,8 @@ KV_SEAM(CtlWindowProc) LRESULT CtlWindowProc(HWND window, UINT message, WPARAM w
 KV_SEAM(CtlHitTestControl) CONTROL_DESC* CtlHitTestControl(DIALOG_DESC*, int, int) { return nullptr; }
 
 // ---- ctl_lists.h
-KV_SEAM(CtlComboInit) int CtlComboInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlComboRefresh) void CtlComboRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlComboRefreshChanged) void CtlComboRefreshChanged(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlComboCommand) INT_PTR CtlComboCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
 KV_SEAM(CtlComboDrawItem) INT_PTR CtlComboDrawItem(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlListInit) int CtlListInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlListRefresh) void CtlListRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlListCommand) INT_PTR CtlListCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlOwnerListInit) int CtlOwnerListInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
 KV_SEAM(CtlOwnerListMessage) INT_PTR CtlOwnerListMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlCheckListMessage) INT_PTR CtlCheckListMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlPresetListInit) int CtlPresetListInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlPresetListCommand) INT_PTR CtlPresetListCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
 KV_SEAM(CtlPresetListDrawItem) INT_PTR CtlPresetListDrawItem(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
 
 // ---- ctl_edits.h
