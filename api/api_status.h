@@ -100,6 +100,74 @@ int ApiSetStatusPaperRotation(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE
 int ApiVerifyStatusPaperRotation(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
 int ApiGetStatusPaperRotation(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
 
+// Status 11-15 and 17-21 (functions with a switch of their own), 16 (the driver API's watermark in
+// stamp slot 256), 47, 55, 68, 70, 71 (header and footer, copy guard, margin marks) and 51, 58, 62,
+// 64-67, 79 (fold, manual tray, index paper, covers, cover media, chapters, folding).
+int ApiSetStatusScale(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusScale(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusScale(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusCover(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusCover(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusCover(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusMarkPaper(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusMarkPaper(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusMarkPaper(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusNup(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusNup(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusNup(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusDuplex(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusDuplex(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusWatermark(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusWatermark(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusWatermarkId(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusWatermarkId(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusMargin(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusMargin(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusSort(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusSort(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusSort(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusStaple(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusStaple(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusPunch(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusPunch(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusHeaderFooter(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusHeaderFooter(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusHeaderFooter(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusCopyProtect(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusCopyProtect(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusCopyProtect(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusEdgeCorner(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusEdgeCorner(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusEdgeCorner(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusCropMarks(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusCropMarks(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusCropMarks(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusCreepMargin(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusCreepMargin(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusCreepMargin(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusFold(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusFold(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusManualTrayOrientation(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusManualTrayOrientation(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusManualTrayOrientation(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusIndexRotation(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusIndexRotation(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusIndexRotation(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusBackCover(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusBackCover(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusBackCover(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusReverseCover(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusReverseCover(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusReverseCover(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusCoverMedia(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusCoverMedia(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusChapter(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusChapter(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusChapter(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+int ApiSetStatusFolding(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiVerifyStatusFolding(SETTING_CONTEXT* ctx, DWORD id, void* record, BYTE* changed, int mode);
+int ApiGetStatusFolding(SETTING_CONTEXT* ctx, DWORD id, void* record, DWORD version);
+
 // Lengths of the public DEVMODE (0.1 mm) from and to the context's display unit.
 LONG ApiDisplayToTenthMm(SETTING_CONTEXT* ctx, LONG value);
 LONG ApiTenthMmToDisplay(SETTING_CONTEXT* ctx, LONG value);

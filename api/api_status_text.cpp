@@ -1,0 +1,62 @@
+// Texts of status records and the text settings behind them.
+#include "api_status_text.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "api_caps.h"
+#include "kvplat/codepage.h"
+#include "settings/access.h"
+#include "settings/item_records.h"
+#include "settings/store.h"
+
+namespace {
+
+// The setting's wide text; empty when it has none.
+std::u16string Wide(SETTING_CONTEXT* ctx, WORD id) {
+  ITEM_DESC* row = StgFindItem(ctx, id);
+  if (!row) return {};
+  size_t chars = StgTypeLength(row->type) + 1;
+  std::unique_ptr<WCHAR[]> buf(new (std::nothrow) WCHAR[chars]());
+  if (!buf || !StgGetString(ctx, row, buf.get())) return {};
+  buf[chars - 1] = 0;
+  return std::u16string(buf.get());
+}
+
+}  // namespace
+
+bool ApiRecordText(const void* record, int offset, int width, std::string* out) {
+  const char* text = static_cast<const char*>(record) + offset;
+  const void* end = std::memchr(text, 0, (size_t)width);
+  if (!end) return false;
+  out->assign(text, static_cast<const char*>(end));
+  return true;
+}
+
+void ApiSetTextSetting(SETTING_CONTEXT* ctx, WORD id, const char* text) {
+  ITEM_DESC* row = StgFindItem(ctx, id);
+  if (!row) return;
+  std::u16string wide;
+  if (!kvp::AnsiToWide(text ? text : "", &wide)) wide.clear();
+  StgSetString(ctx, row, wide.c_str());
+}
+
+void ApiGetTextSetting(SETTING_CONTEXT* ctx, WORD id, char* field, int width, bool whole) {
+  std::memset(field, 0, (size_t)width);
+  std::u16string wide = Wide(ctx, id);
+  if (wide.empty()) return;
+  if (whole) {
+    std::string ansi;
+    if (kvp::WideToAnsi(wide, &ansi) && ansi.size() < (size_t)width) std::memcpy(field, ansi.data(), ansi.size());
+    return;
+  }
+  if (!ApiCapsWideToSlot(wide.c_str(), field, width)) std::memset(field, 0, (size_t)width);
+}
+
+bool ApiHasTextSetting(SETTING_CONTEXT* ctx, WORD id) { return !Wide(ctx, id).empty(); }
+
+bool ApiTextSettingIs(SETTING_CONTEXT* ctx, WORD id, const std::string& text) {
+  std::string ansi;
+  return kvp::WideToAnsi(Wide(ctx, id), &ansi) && ansi == text;
+}
