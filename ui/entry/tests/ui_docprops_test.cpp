@@ -44,11 +44,13 @@ TEST_F(DocProps, MergeWithoutWriteAnswersIdok) {
   EXPECT_EQ(out[0], 0xCC);  // nothing asked to be written
 }
 
-TEST_F(DocProps, FailedWriteAnswersMinusOneAndKeepsTheOutput) {
+TEST_F(DocProps, SilentCopyWritesTheDriversDevmode) {
   std::vector<BYTE> out(STG_DEVMODE_SIZE, 0xCC);
   const std::vector<BYTE> before = out;
-  EXPECT_EQ(UiDocumentProperties(nullptr, printer_, name_.data(), D(out), nullptr, DM_COPY), -1);
-  EXPECT_EQ(out, before);
+  EXPECT_EQ(UiDocumentProperties(nullptr, printer_, name_.data(), D(out), nullptr, DM_COPY), 1);
+  const auto* dm = reinterpret_cast<const DEVMODEW*>(out.data());
+  EXPECT_EQ(size_t(dm->dmSize) + dm->dmDriverExtra, size_t(STG_DEVMODE_SIZE));
+  EXPECT_NE(dm->dmFields, 0xCCCCCCCCu);
   // A printer that cannot be had: -1, nothing written.
   EXPECT_EQ(UiDocumentProperties(nullptr, (HANDLE)0x7777, nullptr, D(out), nullptr, DM_COPY), -1);
   EXPECT_EQ(out, before);
