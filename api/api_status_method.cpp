@@ -247,14 +247,6 @@ void ReadIniSetting(SETTING_CONTEXT* ctx, WORD id) {
 
 // ---- Shared text helpers ----
 
-bool ApiRecordText(const void* record, int offset, int width, std::string* out) {
-  const char* text = static_cast<const char*>(record) + offset;
-  const void* end = record ? std::memchr(text, 0, (size_t)width) : nullptr;
-  if (!end) return false;
-  out->assign(text, static_cast<const char*>(end));
-  return true;
-}
-
 void ApiPutRecordText(void* record, int offset, int width, const std::string& text) {
   char* field = static_cast<char*>(record) + offset;
   std::memset(field, 0, (size_t)width);

@@ -27,6 +27,7 @@ std::u16string Wide(SETTING_CONTEXT* ctx, WORD id) {
 }  // namespace
 
 bool ApiRecordText(const void* record, int offset, int width, std::string* out) {
+  if (!record || width <= 0) return false;
   const char* text = static_cast<const char*>(record) + offset;
   const void* end = std::memchr(text, 0, (size_t)width);
   if (!end) return false;

@@ -3,13 +3,11 @@
 #pragma once
 #include <string>
 
+#include "api_status_text.h"
 #include "kvplat/types.h"
 
 struct SETTING_CONTEXT;
 
-// The text of a record field of `width` bytes; false when the field holds no NUL (a text as long as its
-// field or longer), whatever bytes it holds.
-bool ApiRecordText(const void* record, int offset, int width, std::string* out);
 // Zeroes the field and copies `text` with its NUL into it when it has 1 to width - 1 bytes; a longer
 // text is left out, never cut.
 void ApiPutRecordText(void* record, int offset, int width, const std::string& text);
