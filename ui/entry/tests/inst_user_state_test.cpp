@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/ini.h"
+#include "config/free_size.h"
 #include "config/paths.h"
 #include "inst_data_folder.h"
 #include "inst_install_state.h"
@@ -13,11 +14,14 @@
 #include "inst_lists.h"
 #include "inst_setup.h"
 #include "kvplat/file.h"
+#include "kvplat/profile.h"
 #include "kvplat/text.h"
 #include "settings/platform_queries.h"
 #include "settings/setting_ids.h"
 #include "ui_fixture.h"
+#include "ui_frame.h"
 #include "ui_user_code.h"
+#include "ui_workers.h"
 
 using namespace uitest;
 
@@ -133,8 +137,10 @@ TEST_F(UserState, CorrectionRewritesMachinePathsOnceAndStopsAtAMissingName) {
 
 TEST_F(UserState, SectionCopiesAreNotCutAtAnyLength) {
   std::u16string big = Folder(machine_) + u"\\big.rsd";
-  std::u16string value(200, u'v');
-  for (int i = 0; i < 400; ++i) Put(big, (u"K" + kvp::FromUtf8(std::to_string(i))).c_str(), value.c_str());
+  std::u16string value(200, u'v'), lines;
+  for (int i = 0; i < 400; ++i) lines += u"K" + kvp::FromUtf8(std::to_string(i)) + u"=" + value + u'\0';
+  lines += u'\0';
+  ASSERT_TRUE(WritePrivateProfileSectionW(name_.c_str(), lines.c_str(), big.c_str()));
   Put(user_, u"Count", u"1");
   Put(user_, u"PresetList0", big.c_str());
   Put(user_, u"PresetList0Name", u"Big");
@@ -160,7 +166,10 @@ TEST_F(UserState, StampOnlyInTerminalServerMode) {
 
 TEST_F(UserState, ANewUserOfATerminalServerGetsAStampedCopyOnce) {
   TerminalServer(true);
-  ASSERT_TRUE(InstSetupPrinter(printer_, nullptr, INST_SETUP_NEW));
+  {
+    UI_SETUP_SCOPE setup;
+    ASSERT_TRUE(InstSetupPrinter(printer_, nullptr, INST_SETUP_NEW));
+  }
   ASSERT_TRUE(InstStampInstall(printer_, 1, 0));
   Put(machine_, u"DrvFirstInstTime", Get(machine_, u"DrvInstTime").c_str());
   Remove(user_);
