@@ -300,8 +300,15 @@ BOOL InstCopyToUserIni(HANDLE printer) {
   WCHAR user[kPathChars] = {}, machine[kPathChars] = {}, section[kSectionChars] = {};
   if (!IniPath(user, 1, printer) || !IniPath(machine, 0, printer) || !SectionOf(printer, section)) return FALSE;
   if (StgIsNt5OrLater()) {
+    // A user who never logged on here before has no local application-data folder yet either.
     WCHAR folder[kPathChars] = {};
     if (!inst::Join(folder, kPathChars, {inst::FolderOf(user)})) return FALSE;
+    for (WCHAR* p = folder + (kvp::WLen(folder) > 3 ? 3 : 0); *p; ++p) {
+      if (*p != u'\\') continue;
+      *p = 0;
+      InstCreateFolder(folder);
+      *p = u'\\';
+    }
     InstCreateFolder(folder);
   } else {
     // Older systems keep the per-user copies below the system folder, one folder per profile.
