@@ -103,6 +103,20 @@ void CopyListSection(SETTING_CONTEXT* ctx, const WCHAR* section, const WORD* ids
   }
 }
 
+// A counted list: its count in the region section, then each of its sections.
+void CopyCountedSections(SETTING_CONTEXT* ctx, const WCHAR* countKey,
+                         WCHAR* (*format)(WCHAR*, int, DWORD, SETTING_CONTEXT*), const WORD* ids, size_t idCount,
+                         const WCHAR* target, const WCHAR* source) {
+  const WCHAR* region = CfgGetRegionSection(ctx);
+  int count = BoundedCount(CfgIniGetInt(region, countKey, 0, source));
+  WriteNumber(region, countKey, count, target);
+  for (int i = 0; i < count; ++i) {
+    WCHAR section[kPathChars] = {};
+    format(section, i, 0, ctx);
+    CopyListSection(ctx, section, ids, idCount, target, source);
+  }
+}
+
 bool KeyEmpty(SETTING_CONTEXT* ctx, const WCHAR* section, WORD id, const WCHAR* ini) {
   const WCHAR* key = StgGetItemName(ctx, id);
   if (Empty(key)) return false;
@@ -205,22 +219,9 @@ int InstCopyListSections(const WCHAR* target, const WCHAR* source, SETTING_CONTE
     StgBroadcastModuleEvent(ctx, 15, &event);
     return 1;
   }
-  // 2.
-  int sizes = BoundedCount(CfgIniGetInt(region, u"FreeSizeCount", 0, source));
-  WriteNumber(region, u"FreeSizeCount", sizes, target);
-  for (int i = 0; i < sizes; ++i) {
-    WCHAR section[kPathChars] = {};
-    CfgFormatFreeSizeSection(section, i, 0, ctx);
-    CopyListSection(ctx, section, kFreeSizeIds, 5, target, source);
-  }
-  // 3.
-  int stamps = BoundedCount(CfgIniGetInt(region, u"StampCount", 0, source));
-  WriteNumber(region, u"StampCount", stamps, target);
-  for (int i = 0; i < stamps; ++i) {
-    WCHAR section[kPathChars] = {};
-    CfgFormatStampSection(section, i, 0, ctx);
-    CopyListSection(ctx, section, kStampIds, 27, target, source);
-  }
+  // 2. - 3.
+  CopyCountedSections(ctx, u"FreeSizeCount", CfgFormatFreeSizeSection, kFreeSizeIds, 5, target, source);
+  CopyCountedSections(ctx, u"StampCount", CfgFormatStampSection, kStampIds, 27, target, source);
   // 4.
   STG_CMM_LIMITS_ARG event{source, target, 0};
   StgBroadcastModuleEvent(ctx, 15, &event);
