@@ -8,3 +8,10 @@ struct SETTING_CONTEXT;
 int InstRunBatchInstall(WORD ignored, SETTING_CONTEXT* ctx, int retry);
 // Applies the model's default bundle. 1.
 int InstApplyDefaultBundle(DWORD flags, int mode, SETTING_CONTEXT* ctx);
+// "DefaultRst" of the model INI's region section into dst (260 characters): 1, 0 when there is none.
+int InstGetModelDefaultRst(WCHAR* dst, SETTING_CONTEXT* ctx);
+// The settings of a bundle file loaded into the context. 1.
+int InstLoadBundleSettings(const WCHAR* file, DWORD ignored, SETTING_CONTEXT* ctx);
+// The custom sizes and the stamps of a bundle file saved into the driver INI. 1.
+int InstLoadBundleFreeSizes(const WCHAR* file, const WCHAR* regionSection, SETTING_CONTEXT* ctx);
+int InstLoadBundleStamps(const WCHAR* file, const WCHAR* regionSection, SETTING_CONTEXT* ctx);

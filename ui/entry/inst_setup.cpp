@@ -25,6 +25,7 @@
 #include "inst_remote.h"
 #include "kvplat/error.h"
 #include "kvplat/profile.h"
+#include "inst_ini_util.h"
 #include "kvplat/text.h"
 #include "settings/access.h"
 #include "settings/context.h"
@@ -160,20 +161,6 @@ void LoadServerLocks(HANDLE printer, SETTING_CONTEXT* ctx, const SETUP_OPTIONS& 
   StgBroadcastModuleEvent(ctx, 59, nullptr);
 }
 
-// The whole text of an INI section, read with a buffer that grows until the section fits.
-std::vector<WCHAR> ReadWholeSection(const WCHAR* section, const WCHAR* ini) {
-  std::vector<WCHAR> text(32768);
-  for (;;) {
-    DWORD n = GetPrivateProfileSectionW(section, text.data(), (DWORD)text.size(), ini);
-    if (n + 2 < text.size() || text.size() >= (1u << 24)) {
-      text.resize(n + 2);
-      text[n] = text[n + 1] = 0;
-      return text;
-    }
-    text.assign(text.size() * 2, 0);
-  }
-}
-
 }  // namespace
 
 BOOL InstSetupPrinter(HANDLE printer, DEVMODEW* dm, int mode) {
@@ -207,7 +194,7 @@ BOOL InstSetupPrinter(HANDLE printer, DEVMODEW* dm, int mode) {
   if (o.mode != INST_SETUP_CLIENT) UiWriteHelpFileNameValue(ctx);
   // 7.
   InstImportInstallDefaults(name, ctx);
-  InstWritePrinterIniSection(printer, 0, 0, ctx);
+  if (!InstWritePrinterIniSection(printer, 0, 0, ctx)) ++failed;
   StgOnCmmListChanged(ctx, 0);
   // 8.
   if (o.mode != INST_SETUP_CLIENT) {
@@ -272,7 +259,7 @@ int InstHandlePrinterRename(SETTING_CONTEXT* ctx) {
     kvp::WCopy(bidiIni, kPathChars + 16, folder);
     size_t n = kvp::WLen(bidiIni);
     kvp::WCopy(bidiIni + n, kPathChars + 16 - n, u"\\kvbidi.ini");
-    std::vector<WCHAR> section = ReadWholeSection(old, bidiIni);
+    std::vector<WCHAR> section = inst::ReadWholeSection(old, bidiIni);
     if (section[0]) WritePrivateProfileSectionW(current, section.data(), bidiIni);
   }
   InstApplyDefaultBundle(16, -1, ctx);

@@ -97,6 +97,7 @@ struct UI_WORKER_ROW {
   DWORD kind;
   DWORD intakeMode;
   WORD releaseType;
+  DWORD installFlags;  // flags of the installation check (bit 0: also a client-side connection)
 };
 constexpr DWORD UI_INTAKE_WITH_FMODE = 0x80000000u;
 extern const UI_WORKER_ROW UI_WORKER_TABLE[UI_WORKER_COUNT];

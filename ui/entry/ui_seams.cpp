@@ -32,16 +32,6 @@ T NotSupported(T value) {
 }
 }  // namespace
 
-// ---- Per-user installation state. Outside terminal-server mode the stamp writes nothing and holds.
-
-KV_SEAM(InstEnsureInstalled) int InstEnsureInstalled(HANDLE, DWORD, const PRINTER_INFO_2W*) { return 1; }
-KV_SEAM(InstCheckInstalled) int InstCheckInstalled(HANDLE) { return 1; }
-KV_SEAM(InstStampInstall) BOOL InstStampInstall(HANDLE, WORD, int) { return TRUE; }
-KV_SEAM(InstWritePrinterIniSection) BOOL InstWritePrinterIniSection(HANDLE, DWORD, int, SETTING_CONTEXT*) { return FALSE; }
-KV_SEAM(InstCopyToUserIni) BOOL InstCopyToUserIni(HANDLE) { return TRUE; }
-KV_SEAM(InstCheckUserIniVersion) BOOL InstCheckUserIniVersion(HANDLE, int) { return TRUE; }
-KV_SEAM(InstCopyBatchInstallToUser) int InstCopyBatchInstallToUser(HANDLE, const PRINTER_INFO_2W*) { return 0; }
-
 // ---- Batch installation: no batch file, nothing recorded.
 
 KV_SEAM(InstIsBatchInstallDone) int InstIsBatchInstallDone(HANDLE) { return 0; }
@@ -62,12 +52,12 @@ KV_SEAM(InstImportInstallDefaults) void InstImportInstallDefaults(const WCHAR*, 
 KV_SEAM(InstWriteModelDatabase) int InstWriteModelDatabase(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstWriteInstallDefaults) int InstWriteInstallDefaults(const WCHAR*, SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstInstallModelFiles) int InstInstallModelFiles(SETTING_CONTEXT*, DWORD) { return 1; }
-KV_SEAM(InstRefreshPrinterLists) int InstRefreshPrinterLists(HANDLE, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstWriteDriverIniKeys) int InstWriteDriverIniKeys(SETTING_CONTEXT*, int, const WCHAR*) { return 0; }
-KV_SEAM(InstRepairListEntries) int InstRepairListEntries(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstRunBatchInstall) int InstRunBatchInstall(WORD, SETTING_CONTEXT*, int) { return 0; }
 KV_SEAM(InstApplyDefaultBundle) int InstApplyDefaultBundle(DWORD, int, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(UiLoadUserCodeIfEnabled) int UiLoadUserCodeIfEnabled(SETTING_CONTEXT*) { return 1; }
+KV_SEAM(InstGetModelDefaultRst) int InstGetModelDefaultRst(WCHAR*, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstLoadBundleSettings) int InstLoadBundleSettings(const WCHAR*, DWORD, SETTING_CONTEXT*) { return 1; }
+KV_SEAM(InstLoadBundleFreeSizes) int InstLoadBundleFreeSizes(const WCHAR*, const WCHAR*, SETTING_CONTEXT*) { return 1; }
+KV_SEAM(InstLoadBundleStamps) int InstLoadBundleStamps(const WCHAR*, const WCHAR*, SETTING_CONTEXT*) { return 1; }
 
 // ---- Remote configuration: nothing fetched.
 
@@ -76,10 +66,6 @@ KV_SEAM(InstFetchRemoteConfig) BOOL InstFetchRemoteConfig(int, DWORD, SETTING_CO
 KV_SEAM(InstClearRemoteSavedInfo) BOOL InstClearRemoteSavedInfo(SETTING_CONTEXT*) { return FALSE; }
 KV_SEAM(InstCreateBidiIni) void InstCreateBidiIni(SETTING_CONTEXT*) {}
 
-// ---- Client user code: the code the context holds counts as loaded.
-
-KV_SEAM(UiLoadClientUserCode) int UiLoadClientUserCode(SETTING_CONTEXT*) { return 1; }
-
 // ---- Pack installation and the device settings file: nothing installed or written.
 
 KV_SEAM(InstRunPackInstall) int InstRunPackInstall(SETTING_CONTEXT*, int) { return 1; }
@@ -87,9 +73,7 @@ KV_SEAM(InstSaveDefaultRstDevice) bool InstSaveDefaultRstDevice(SETTING_CONTEXT*
 
 // ---- Steps of the DEVMODE intake.
 
-KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
 
 // ---- User code handed back to its provider: the switch is off.
 
-KV_SEAM(UiSaveUserCodeProvider) int UiSaveUserCodeProvider(SETTING_CONTEXT*) { return 0; }

@@ -31,3 +31,18 @@ void FmStoreCustomSizes(SETTING_CONTEXT* ctx);
 int FmPostDuplicatePresetName(SETTING_CONTEXT* ctx, HWND dialog, int start);
 // 1 when the dialog's filter is "*.*" or the name's last four characters match its extension.
 int FmMatchFilterExtension(const DIALOG_DESC* dialog, const WCHAR* lastFour);
+// The model INI's "FreeSizeCount" of the region section when it is exactly 10, else 0.
+int FmCustomSizeCount(SETTING_CONTEXT* ctx);
+// Clears the custom-size name, width and length and loads the named model-INI section into them.
+void FmLoadCustomSizeSection(SETTING_CONTEXT* ctx, const WCHAR* section);
+// Loads stamp n of the model INI into the stamp settings.
+void FmLoadModelStamp(SETTING_CONTEXT* ctx, int n);
+// Load and save again every stored preset, quality entry, stamp and custom size; settings restored.
+void FmResavePresets(SETTING_CONTEXT* ctx);
+void FmResaveQualityEntries(SETTING_CONTEXT* ctx);
+void FmResaveWatermarks(SETTING_CONTEXT* ctx);
+void FmResaveCustomSizes(SETTING_CONTEXT* ctx);
+// The current settings written into the preset or quality file named by that list entry of the driver
+// INI ("PresetList%d", "QualityList%d").
+int FmSavePresetFile(SETTING_CONTEXT* ctx, const WCHAR* listKey);
+int FmSaveQualityFile(SETTING_CONTEXT* ctx, const WCHAR* listKey);

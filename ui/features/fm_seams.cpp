@@ -16,4 +16,13 @@ KV_SEAM(FmSelectPreset) void FmSelectPreset(SETTING_CONTEXT*, int) {}
 KV_SEAM(FmStoreCustomSizes) void FmStoreCustomSizes(SETTING_CONTEXT*) {}
 KV_SEAM(FmPostDuplicatePresetName) int FmPostDuplicatePresetName(SETTING_CONTEXT*, HWND, int) { return -1; }
 KV_SEAM(FmMatchFilterExtension) int FmMatchFilterExtension(const DIALOG_DESC*, const WCHAR*) { return 0; }
+KV_SEAM(FmCustomSizeCount) int FmCustomSizeCount(SETTING_CONTEXT*) { return 0; }
+KV_SEAM(FmLoadCustomSizeSection) void FmLoadCustomSizeSection(SETTING_CONTEXT*, const WCHAR*) {}
+KV_SEAM(FmLoadModelStamp) void FmLoadModelStamp(SETTING_CONTEXT*, int) {}
+KV_SEAM(FmResavePresets) void FmResavePresets(SETTING_CONTEXT*) {}
+KV_SEAM(FmResaveQualityEntries) void FmResaveQualityEntries(SETTING_CONTEXT*) {}
+KV_SEAM(FmResaveWatermarks) void FmResaveWatermarks(SETTING_CONTEXT*) {}
+KV_SEAM(FmResaveCustomSizes) void FmResaveCustomSizes(SETTING_CONTEXT*) {}
+KV_SEAM(FmSavePresetFile) int FmSavePresetFile(SETTING_CONTEXT*, const WCHAR*) { return 0; }
+KV_SEAM(FmSaveQualityFile) int FmSaveQualityFile(SETTING_CONTEXT*, const WCHAR*) { return 0; }
 KV_SEAM(FmLoadPreset) void FmLoadPreset(SETTING_CONTEXT*, const WCHAR*) {}

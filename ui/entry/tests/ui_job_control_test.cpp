@@ -88,8 +88,12 @@ TEST_F(JobItems, DirectCallsNeedTheOpenHandle) {
 
 TEST_F(JobItems, ConversionWithoutAHandleTakesTheLogCodeAndStillWritesTheDriverItems) {
   Script("OpenResult=5\n");
-  StgSetValue(ctx_, sid::rdmLogCodeUse, 1);
-  SetText(ctx_, sid::rdmLogCode, u"9876");
+  // The code the server keeps for its clients is loaded before it is sent.
+  BYTE one = 1;
+  char code[] = "9876";
+  SetPrinterDataW(printer_, const_cast<LPWSTR>(u"ServerUse"), REG_BINARY, &one, 1);
+  SetPrinterDataW(printer_, const_cast<LPWSTR>(u"UserCodeUse"), REG_BINARY, &one, 1);
+  SetPrinterDataW(printer_, const_cast<LPWSTR>(u"UserCode"), REG_BINARY, reinterpret_cast<LPBYTE>(code), 4);
   SetText(ctx_, sid::rdmUserCode, u"1111");
   EXPECT_FALSE(UiJcSessionAvailable(ctx_));
   EXPECT_EQ(UiJcSyncAtConversion(ctx_), 5u);  // the write could not open a handle either
