@@ -8,3 +8,10 @@ struct SETTING_CONTEXT;
 int InstRunBatchInstall(WORD ignored, SETTING_CONTEXT* ctx, int retry);
 // Applies the model's default bundle. 1.
 int InstApplyDefaultBundle(DWORD flags, int mode, SETTING_CONTEXT* ctx);
+// The bundle of a settings file: its main file's path into `out` (260 characters), true when its folders
+// could be made; the export of every bundle file (`bundlePath` then holds the file list's path); the
+// removal of a bundle folder by the path of a file in it; the deletion of the bundle a file list names.
+int InstMakeBundlePath(const WCHAR* file, WCHAR* out, SETTING_CONTEXT* ctx);
+int InstExportSettingsBundle(const WCHAR* file, WCHAR* bundlePath, SETTING_CONTEXT* ctx);
+int InstRemoveBundleFolder(const WCHAR* path);
+int InstDeleteBundle(const WCHAR* file);

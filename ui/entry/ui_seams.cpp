@@ -91,3 +91,7 @@ KV_SEAM(UiApplyUserCodeSettings) int UiApplyUserCodeSettings(SETTING_CONTEXT*) {
 KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 0; }
 // The sheets: nothing is written (the silent road then answers -1).
 KV_SEAM(DlgStoreDocumentDevmode) int DlgStoreDocumentDevmode(SETTING_CONTEXT*) { return NotSupported(0); }
+KV_SEAM(InstMakeBundlePath) int InstMakeBundlePath(const WCHAR*, WCHAR*, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstExportSettingsBundle) int InstExportSettingsBundle(const WCHAR*, WCHAR*, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstRemoveBundleFolder) int InstRemoveBundleFolder(const WCHAR*) { return 0; }
+KV_SEAM(InstDeleteBundle) int InstDeleteBundle(const WCHAR*) { return 1; }

@@ -33,16 +33,14 @@ KV_SEAM(PgRefreshSourceCombos) void PgRefreshSourceCombos(SETTING_CONTEXT*) {}
 KV_SEAM(PgRefreshPaperSizeCombos) void PgRefreshPaperSizeCombos(SETTING_CONTEXT*) {}
 KV_SEAM(PgRefreshOutputTrayCombos) void PgRefreshOutputTrayCombos(SETTING_CONTEXT*) {}
 KV_SEAM(PgRefreshPresetControls) void PgRefreshPresetControls(SETTING_CONTEXT*) {}
+KV_SEAM(PgRefreshWatermarkCombo) void PgRefreshWatermarkCombo(SETTING_CONTEXT*) {}
+KV_SEAM(PgRefreshLayoutCombos) void PgRefreshLayoutCombos(SETTING_CONTEXT*) {}
 KV_SEAM(PgInitPageTexts) int PgInitPageTexts(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT) { return 0; }
 
 // ---- dlg_layout.h
 KV_SEAM(PgLayoutPage) void PgLayoutPage(SETTING_CONTEXT*, DIALOG_DESC*, int) {}
 
 // ---- dlg_subdialog.h
-KV_SEAM(DlgOpenSubDialog) int DlgOpenSubDialog(SETTING_CONTEXT*, WORD, WORD, HWND) { return 2; }
-KV_SEAM(DlgClearResolveGuard) void DlgClearResolveGuard(SETTING_CONTEXT*, UINT, WPARAM, LPARAM, int) {}
-KV_SEAM(DlgShowControlHelp) void DlgShowControlHelp(HWND, HWND, UINT) {}
-KV_SEAM(DlgFileExists) int DlgFileExists(const WCHAR*) { return 0; }
 
 // ---- ctl_hint.h
 KV_SEAM(CtlUpdateHint) void CtlUpdateHint(SETTING_CONTEXT*, CONTROL_DESC*, HWND, int, int) {}
