@@ -398,6 +398,30 @@ struct Hook {
 
 bool HasWildcard(const Text& s) { return s.find_first_of(u"*?") != Text::npos; }
 
+// A settings file tried under a snapshot of its own, rolled back afterwards: true when it loads. Without
+// a snapshot the trial could not be undone, so the file is refused. A settings file of dialog 4001 that
+// loads is written back when the printer is not named as its driver.
+bool TrialLoads(Hook& h, const Text& path, DWORD flags) {
+  if (path.size() >= kPathLimit) {
+    h.Warn(kMsgBadName);
+    return false;
+  }
+  if (!StgPushUndo(h.ctx)) {
+    h.Warn(kMsgNotLoaded);
+    return false;
+  }
+  StgSetLastError(h.ctx, 0);
+  InstLoadSettingsFile(h.ctx->printer, path.c_str(), flags, h.ctx);
+  if (flags == kTrialLoadQuiet && (h.Kind() & STG_DIALOG_FILE_OPEN) && StgGetLastError(h.ctx) == 0) {
+    const WCHAR* printer = CfgGetPrinterName(h.ctx);
+    const WCHAR* driver = CfgGetDriverName(h.ctx);
+    if (printer && driver && lstrcmpW(printer, driver) != 0)
+      CfgWriteSettingsFile(h.ctx->printer, path.c_str(), kTrialLoadQuiet, h.ctx);
+  }
+  StgPopUndo(h.ctx, 1);
+  return StgGetLastError(h.ctx) == 0;
+}
+
 // Several names typed into dialog 4001: each must load as a settings file of this printer.
 UINT_PTR SeveralNames(Hook& h, const Text& typed) {
   int count = CfgGetPresetCount(h.ctx);
@@ -413,20 +437,7 @@ UINT_PTR SeveralNames(Hook& h, const Text& typed) {
     at = blank == Text::npos ? typed.size() : blank + 1;
     if (name.empty()) continue;
     if (HasWildcard(name)) return 0;
-    Text path = h.Completed(h.PathOf(name));
-    if (path.size() >= kPathLimit) {
-      h.Warn(kMsgBadName);
-      return 1;
-    }
-    // Without a snapshot of its own the trial could not be undone: the file is refused.
-    if (!StgPushUndo(h.ctx)) {
-      h.Warn(kMsgNotLoaded);
-      return 1;
-    }
-    StgSetLastError(h.ctx, 0);
-    InstLoadSettingsFile(h.ctx->printer, path.c_str(), kTrialLoad, h.ctx);
-    StgPopUndo(h.ctx, 1);
-    if (StgGetLastError(h.ctx)) return 1;
+    if (!TrialLoads(h, h.Completed(h.PathOf(name)), kTrialLoad)) return 1;
   }
   h.Accept();
   return 0;
@@ -454,31 +465,6 @@ UINT_PTR FolderChosen(Hook& h, Text name) {
     CfgSetPrinterDataTyped(h.ctx->printer, stored.c_str(), bytes, REG_SZ, u"SpoolDirectory");
   SendMessageW(h.window, WM_COMMAND, IDCANCEL, 0);
   return 1;
-}
-
-// A settings file to read: it must load (tried under a snapshot, then rolled back).
-UINT_PTR SettingsFileChosen(Hook& h, const Text& name) {
-  Text path = h.Completed(h.PathOf(name));
-  if (path.size() >= kPathLimit) {
-    h.Warn(kMsgBadName);
-    return 1;
-  }
-  if (!StgPushUndo(h.ctx)) {
-    h.Warn(kMsgNotLoaded);
-    return 1;
-  }
-  StgSetLastError(h.ctx, 0);
-  InstLoadSettingsFile(h.ctx->printer, path.c_str(), kTrialLoadQuiet, h.ctx);
-  if ((h.Kind() & STG_DIALOG_FILE_OPEN) && StgGetLastError(h.ctx) == 0) {
-    const WCHAR* printer = CfgGetPrinterName(h.ctx);
-    const WCHAR* driver = CfgGetDriverName(h.ctx);
-    if (printer && driver && lstrcmpW(printer, driver) != 0)
-      CfgWriteSettingsFile(h.ctx->printer, path.c_str(), kTrialLoadQuiet, h.ctx);
-  }
-  StgPopUndo(h.ctx, 1);
-  if (StgGetLastError(h.ctx)) return 1;
-  h.Accept();
-  return 0;
 }
 
 UINT_PTR OnOk(Hook& h) {
@@ -557,7 +543,9 @@ UINT_PTR OnOk(Hook& h) {
     h.Accept();
     return 0;
   }
-  return SettingsFileChosen(h, name);
+  if (!TrialLoads(h, h.Completed(h.PathOf(name)), kTrialLoadQuiet)) return 1;
+  h.Accept();
+  return 0;
 }
 
 // The save, load and delete buttons: the name is checked, then OK carries the confirmed action.
