@@ -48,3 +48,24 @@ foreach(row ${KV_SHEETS_BAD})
   set_tests_properties(kvhost_sheets_bad_${name} PROPERTIES PASS_REGULAR_EXPRESSION "${message}\nexit 1"
     FIXTURES_REQUIRED kvhost_sheets_root RESOURCE_LOCK kvhost_sheets_root)
 endforeach()
+
+# kvhost ui dialog: one driver dialog through the sub-dialog launcher; a cancelled one rolls back, an
+# accepted one keeps its changes, a dialog the model lacks opens nothing.
+add_test(NAME kvhost_dialog_cancel
+  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui dialog ${KV_SHEETS_PRINTER} 1018
+          --png ${CMAKE_CURRENT_BINARY_DIR}/sheets_dialog/1018.png)
+set_tests_properties(kvhost_dialog_cancel PROPERTIES
+  PASS_REGULAR_EXPRESSION "wrote [^\n]*/1018\\.png \\([0-9]+ x [0-9]+\\)\ndialog 1018: result 2, rolled back\nno setting changed")
+add_test(NAME kvhost_dialog_ok
+  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui dialog ${KV_SHEETS_PRINTER} 1018 --device
+          --script ${KV_SHEETS_SAMPLES}/dialog-ok.txt)
+set_tests_properties(kvhost_dialog_ok PROPERTIES PASS_REGULAR_EXPRESSION "dialog 1018: result 1, accepted\n")
+add_test(NAME kvhost_dialog_sheet
+  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui dialog ${KV_SHEETS_PRINTER} 1003 --mode 16)
+set_tests_properties(kvhost_dialog_sheet PROPERTIES PASS_REGULAR_EXPRESSION "dialog 1003: result 0, rolled back\n")
+add_test(NAME kvhost_dialog_missing
+  COMMAND kvhost --root ${CMAKE_CURRENT_BINARY_DIR}/sheets_root ui dialog ${KV_SHEETS_PRINTER} 999)
+set_tests_properties(kvhost_dialog_missing PROPERTIES
+  PASS_REGULAR_EXPRESSION "the model has no dialog 999\n.*dialog 999: result 0, rolled back")
+set_tests_properties(kvhost_dialog_cancel kvhost_dialog_ok kvhost_dialog_sheet kvhost_dialog_missing PROPERTIES
+  FIXTURES_REQUIRED kvhost_sheets_root RESOURCE_LOCK kvhost_sheets_root)

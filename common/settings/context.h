@@ -6,6 +6,7 @@
 #include "kvplat/types.h"
 #include "settings/item_records.h"
 #include "settings/model_tables.h"
+#include "settings/undo.h"
 
 struct COMPILED_IMAGE;
 struct MODULE_VECTOR;
@@ -63,6 +64,11 @@ struct SHEET_WORK {
   DWORD deferredOld;
   DWORD deferredStored;
   WORD deferredPreset;
+  // Sub-dialogs and the hint.
+  DWORD subDialogResult;    // the button a file dialog's user confirmed (5001-5003), else 0
+  WORD hintControlId;       // owner control and position key of the hint that exists or is pending
+  LONG hintKey;
+  void* focusedMark;        // the information mark to outline (one per context), none when none
 };
 
 // Working state of one context, zero-filled at creation. Fields are in a fixed order; the ones marked
@@ -70,8 +76,8 @@ struct SHEET_WORK {
 struct CONTEXT_WORK_AREA {
   WCHAR iniPath[260];                // 1 driver INI path
   DWORD iniPathKept;                 //   1 while a path named by the job (escape) replaces the computed one
-  SETTING_STORE* undo[3];            // 2 undo snapshots (slot 0 newest)
-  DWORD undoDepth;                   //   snapshots pushed and not yet popped (0-3)
+  SETTING_STORE* undo[STG_UNDO_DEPTH];  // 2 undo snapshots (slot 0 newest)
+  DWORD undoDepth;                   //   snapshots pushed and not yet popped (0 to STG_UNDO_DEPTH)
   DWORD docPropMode;                 // 3 document-properties mode (fMode)
   void* sheetRefs[2];                // 4 reserved: property sheets
   WORD evalStackTop;                 // 5 rule evaluator stack
@@ -93,7 +99,7 @@ struct CONTEXT_WORK_AREA {
   DWORD uiState0;                    // 17 reserved: sheets and feature dialogs
   void* uiRefs[4];
   DWORD uiState1;
-  DWORD changeWords[4];              // 18 words 0-2 travel with the undo snapshots, 3 current
+  DWORD changeWords[STG_UNDO_DEPTH + 1];  // 18 one per undo snapshot, then the current one
   SHEET_WORK sheet;                  // 19 property sheets
   DWORD fontSubstCount;              // 20 font-substitution module
   void* fontSubstRef;

@@ -1,7 +1,8 @@
 // Undo snapshots of the settings store and the copy of the dictionary's run-time rows.
 //
-// The snapshots form a stack of at most three: a push beyond that and a pop with nothing pushed fail
-// and change nothing, so a caller's try-and-restore can never put back a snapshot that is not its own.
+// The snapshots form a stack of at most STG_UNDO_DEPTH: a push beyond that and a pop with nothing
+// pushed fail and change nothing, so a caller's try-and-restore can never put back a snapshot that is not
+// its own (the oldest is never dropped to make room).
 // Font lists live outside the store (the context holds them), so a restore neither frees nor
 // resurrects one.
 #include "settings/undo.h"
@@ -12,9 +13,13 @@
 #include "settings/modules.h"
 
 namespace {
-constexpr int kCurrentWord = 3;
+constexpr DWORD kLast = STG_UNDO_DEPTH - 1;
 
-bool HasSnapshots(const CONTEXT_WORK_AREA* w) { return w->undo[0] && w->undo[1] && w->undo[2]; }
+bool HasSnapshots(const CONTEXT_WORK_AREA* w) {
+  for (const SETTING_STORE* s : w->undo)
+    if (!s) return false;
+  return true;
+}
 }  // namespace
 
 int StgPushUndo(SETTING_CONTEXT* ctx) {
@@ -22,14 +27,14 @@ int StgPushUndo(SETTING_CONTEXT* ctx) {
   CONTEXT_WORK_AREA* w = ctx->work;
   if (!HasSnapshots(w) || w->undoDepth >= STG_UNDO_DEPTH) return 0;
   // Slots move one place older; the oldest buffer (free, as the depth shows) takes the new snapshot.
-  SETTING_STORE* reuse = w->undo[2];
-  w->undo[2] = w->undo[1];
-  w->undo[1] = w->undo[0];
+  SETTING_STORE* reuse = w->undo[kLast];
+  for (DWORD i = kLast; i > 0; --i) {
+    w->undo[i] = w->undo[i - 1];
+    w->changeWords[i] = w->changeWords[i - 1];
+  }
   w->undo[0] = reuse;
-  w->changeWords[2] = w->changeWords[1];
-  w->changeWords[1] = w->changeWords[0];
   *w->undo[0] = *ctx->store;
-  w->changeWords[0] = w->changeWords[kCurrentWord];
+  w->changeWords[0] = w->changeWords[STG_CHANGE_WORD_CURRENT];
   ++w->undoDepth;
   StgBroadcastModuleEvent(ctx, STG_EVENT_UNDO_PUSHED, nullptr);
   return 1;
@@ -41,18 +46,18 @@ int StgPopUndo(SETTING_CONTEXT* ctx, int restore) {
   if (!HasSnapshots(w) || w->undoDepth == 0) return 0;
   if (restore && ctx->store) {
     *ctx->store = *w->undo[0];
-    w->changeWords[kCurrentWord] = w->changeWords[0];
+    w->changeWords[STG_CHANGE_WORD_CURRENT] = w->changeWords[0];
     w->storeModified = 0;
     if (ITEM_DICTIONARY* d = ctx->dictionary; d && d->rows)
       for (int i = 0; i < d->count; ++i) d->rows[i].flags &= ~(uint64_t)STG_FLAG_CHANGE_MASK;
     StgBroadcastModuleEvent(ctx, STG_EVENT_UNDO_RESTORED, nullptr);
   }
   SETTING_STORE* popped = w->undo[0];
-  w->undo[0] = w->undo[1];
-  w->undo[1] = w->undo[2];
-  w->undo[2] = popped;
-  w->changeWords[0] = w->changeWords[1];
-  w->changeWords[1] = w->changeWords[2];
+  for (DWORD i = 0; i < kLast; ++i) {
+    w->undo[i] = w->undo[i + 1];
+    w->changeWords[i] = w->changeWords[i + 1];
+  }
+  w->undo[kLast] = popped;
   --w->undoDepth;
   return 1;
 }

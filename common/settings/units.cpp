@@ -281,7 +281,7 @@ void StgLoadChapterLimits(SETTING_CONTEXT* ctx) {
 
 void StgRaiseChangeFlags(SETTING_CONTEXT* ctx, DWORD mask) {
   if (!ctx || !ctx->work) return;
-  DWORD& w = ctx->work->changeWords[3];
+  DWORD& w = ctx->work->changeWords[STG_CHANGE_WORD_CURRENT];
   if (mask == 0) {
     w = 0;
     return;
@@ -289,12 +289,12 @@ void StgRaiseChangeFlags(SETTING_CONTEXT* ctx, DWORD mask) {
   if (mask & 0xFFFFu) w &= ~0xFFFFu;
   w |= mask;
 }
-DWORD StgGetChangeFlags(SETTING_CONTEXT* ctx) { return ctx && ctx->work ? ctx->work->changeWords[3] : 0; }
+DWORD StgGetChangeFlags(SETTING_CONTEXT* ctx) { return ctx && ctx->work ? ctx->work->changeWords[STG_CHANGE_WORD_CURRENT] : 0; }
 void StgClearChangeFlags(SETTING_CONTEXT* ctx, DWORD mask) {
   if (!ctx || !ctx->work) return;
-  ctx->work->changeWords[3] &= ~mask;
+  ctx->work->changeWords[STG_CHANGE_WORD_CURRENT] &= ~mask;
   if (mask & 0xF0000000u)
-    for (int i = 0; i < 3; ++i) ctx->work->changeWords[i] &= ~mask;
+    for (DWORD i = 0; i < STG_UNDO_DEPTH; ++i) ctx->work->changeWords[i] &= ~mask;
 }
 void StgSetLastError(SETTING_CONTEXT* ctx, DWORD code) {
   if (ctx && ctx->work) ctx->work->lastError = code;

@@ -85,7 +85,7 @@ void StgLoadChapterLimits(SETTING_CONTEXT* ctx);
 // Mask 0 clears the current word; a mask with any of bits 0-15 first clears those bits; then ORs.
 void StgRaiseChangeFlags(SETTING_CONTEXT* ctx, DWORD mask);
 DWORD StgGetChangeFlags(SETTING_CONTEXT* ctx);
-// Clears the mask's bits in the current word, and in the three snapshot words when it has any of
+// Clears the mask's bits in the current word, and in every snapshot word when it has any of
 // bits 28-31.
 void StgClearChangeFlags(SETTING_CONTEXT* ctx, DWORD mask);
 void StgSetLastError(SETTING_CONTEXT* ctx, DWORD code);

@@ -30,7 +30,8 @@ constexpr char kUsage[] =
     "usage: kvhost ui show MODULE DIALOG[,DIALOG...] [--sheet] --png OUT.png\n"
     "       kvhost ui show MODULE --all --png-dir DIR\n"
     "       kvhost ui document|device PRINTER [--script FILE] [--out FILE] [--png-dir DIR]\n"
-    "       kvhost ui names";
+    "       kvhost ui names\n"
+    "       kvhost ui dialog PRINTER DIALOG [--device] [--mode N] [--script FILE] [--png OUT.png]";
 
 // The machine path of the module: given as one, or a host file placed under C:\Windows\Temp.
 bool MachineModule(const std::string& arg, std::u16string* out, std::string* error) {
@@ -214,6 +215,7 @@ int RunUi(const std::vector<std::string>& args) {
     std::vector<std::string> rest(args.begin() + 1, args.end());
     return args[0] == "document" ? kvhost::RunDocumentSheet(rest) : kvhost::RunDeviceSheet(rest);
   }
+  if (!args.empty() && args[0] == "dialog") return kvhost::RunDialogCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (!args.empty() && args[0] == "names") return args.size() == 1 ? ListNames() : kvhost::UsageError(kUsage);
   if (args.size() >= 3 && args[0] == "show" && args[2] == "--all") {
     if (args.size() != 5 || args[3] != "--png-dir") return kvhost::UsageError(kUsage);
@@ -269,5 +271,10 @@ KVHOST_COMMAND_ROOT("ui",
                "                           --out writes the DEVMODE, --png-dir a picture of each page (ID.png)\n"
                "  ui device PRINTER [--script FILE] [--png-dir DIR]\n"
                "                           the device sheet as the printers folder opens it (PrinterProperties)\n"
-               "  ui names                 list the model's dialogs: id and symbolic name, one a line",
+               "  ui names                 list the model's dialogs: id and symbolic name, one a line\n"
+               "  ui dialog PRINTER DIALOG [--device] [--mode N] [--script FILE] [--png OUT.png]\n"
+               "                           one driver dialog opened as the sheets open it (mode 4, or the\n"
+               "                           nested-sheet mode given), driven by the input script (none:\n"
+               "                           cancelled); prints how it ended (accepted or rolled back), the\n"
+               "                           message boxes and every setting that changed (name: old -> new)",
                RunUi, kvhost::RootUse::kChecksItself);

@@ -63,6 +63,8 @@ int InstallDriverSet(kvsetup::Request q);
 // printer, driven by an input script: args are PRINTER [--script FILE] [--out FILE] [--png-dir DIR].
 int RunDocumentSheet(const std::vector<std::string>& args);
 int RunDeviceSheet(const std::vector<std::string>& args);
+// kvhost ui dialog: one driver dialog through the sub-dialog launcher.
+int RunDialogCommand(const std::vector<std::string>& args);
 // The sheet arguments of a command that names the picture folder --pictures: PRINTER first, --pictures
 // as --png-dir, `drop` left out.
 std::vector<std::string> SheetArguments(const std::string& printer, const std::vector<std::string>& rest,

@@ -15,3 +15,10 @@ int InstLoadBundleSettings(const WCHAR* file, DWORD ignored, SETTING_CONTEXT* ct
 // The custom sizes and the stamps of a bundle file saved into the driver INI. 1.
 int InstLoadBundleFreeSizes(const WCHAR* file, const WCHAR* regionSection, SETTING_CONTEXT* ctx);
 int InstLoadBundleStamps(const WCHAR* file, const WCHAR* regionSection, SETTING_CONTEXT* ctx);
+// The bundle of a settings file: its main file's path into `out` (260 characters), true when its folders
+// could be made; the export of every bundle file (`bundlePath` then holds the file list's path); the
+// removal of a bundle folder by the path of a file in it; the deletion of the bundle a file list names.
+int InstMakeBundlePath(const WCHAR* file, WCHAR* out, SETTING_CONTEXT* ctx);
+int InstExportSettingsBundle(const WCHAR* file, WCHAR* bundlePath, SETTING_CONTEXT* ctx);
+int InstRemoveBundleFolder(const WCHAR* path);
+int InstDeleteBundle(const WCHAR* file);

@@ -77,3 +77,7 @@ KV_SEAM(InstSyncRemoteLists) int InstSyncRemoteLists(SETTING_CONTEXT*) { return 
 
 // ---- User code handed back to its provider: the switch is off.
 
+KV_SEAM(InstMakeBundlePath) int InstMakeBundlePath(const WCHAR*, WCHAR*, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstExportSettingsBundle) int InstExportSettingsBundle(const WCHAR*, WCHAR*, SETTING_CONTEXT*) { return 0; }
+KV_SEAM(InstRemoveBundleFolder) int InstRemoveBundleFolder(const WCHAR*) { return 0; }
+KV_SEAM(InstDeleteBundle) int InstDeleteBundle(const WCHAR*) { return 1; }

@@ -2,10 +2,12 @@
 // buffers, the custom paper sizes and the file filters of the file dialogs.
 #pragma once
 #include "kvplat/types.h"
+#include "kvplat/filedialog.h"
 #include "kvplat/window.h"
 
 struct SETTING_CONTEXT;
 struct DIALOG_DESC;
+struct CONTROL_DESC;
 
 // Index of the stored preset with that name (the preferred index wins when it also matches), -1 when
 // none.
@@ -46,3 +48,15 @@ void FmResaveCustomSizes(SETTING_CONTEXT* ctx);
 // INI ("PresetList%d", "QualityList%d").
 int FmSavePresetFile(SETTING_CONTEXT* ctx, const WCHAR* listKey);
 int FmSaveQualityFile(SETTING_CONTEXT* ctx, const WCHAR* listKey);
+// The dialog's filter pattern ("*.rst", "*.bmp", "*.rpo", "*.*").
+const WCHAR* FmFileFilterOfDialog(const DIALOG_DESC* dialog);
+// 1 unless the preset file's "Readonly" key is 1.
+int FmIsPresetWritable(SETTING_CONTEXT* ctx, const WCHAR* file);
+// Fills the flags, title, filter and initial folder of a file dialog's request by its kind.
+void FmPrepareFileDialog(SETTING_CONTEXT* ctx, DIALOG_DESC* dialog, OPENFILENAMEW* request);
+// Shows the open or save dialog of the request by the dialog's kind; non-zero when the user chose a file
+// (its path then in `path`, 1025 characters).
+int FmRunFileDialog(SETTING_CONTEXT* ctx, DIALOG_DESC* dialog, OPENFILENAMEW* request, WCHAR* path);
+// The name (part 1) or comment (part 2) of the preset shown at that entry of a preset list, into `dest`
+// (1025 characters); empty when absent.
+void FmReadPresetListText(SETTING_CONTEXT* ctx, CONTROL_DESC* list, int entry, int part, WCHAR* dest);

@@ -16,6 +16,12 @@ KV_SEAM(FmSelectPreset) void FmSelectPreset(SETTING_CONTEXT*, int) {}
 KV_SEAM(FmStoreCustomSizes) void FmStoreCustomSizes(SETTING_CONTEXT*) {}
 KV_SEAM(FmPostDuplicatePresetName) int FmPostDuplicatePresetName(SETTING_CONTEXT*, HWND, int) { return -1; }
 KV_SEAM(FmMatchFilterExtension) int FmMatchFilterExtension(const DIALOG_DESC*, const WCHAR*) { return 0; }
+KV_SEAM(FmFileFilterOfDialog) const WCHAR* FmFileFilterOfDialog(const DIALOG_DESC*) { return u""; }
+KV_SEAM(FmIsPresetWritable) int FmIsPresetWritable(SETTING_CONTEXT*, const WCHAR*) { return 1; }
+KV_SEAM(FmPrepareFileDialog) void FmPrepareFileDialog(SETTING_CONTEXT*, DIALOG_DESC*, OPENFILENAMEW*) {}
+KV_SEAM(FmRunFileDialog) int FmRunFileDialog(SETTING_CONTEXT*, DIALOG_DESC*, OPENFILENAMEW*, WCHAR*) { return 0; }
+KV_SEAM(FmReadPresetListText) void FmReadPresetListText(SETTING_CONTEXT*, CONTROL_DESC*, int, int, WCHAR* dest) {
+  if (dest) dest[0] = 0;
 KV_SEAM(FmCustomSizeCount) int FmCustomSizeCount(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(FmLoadCustomSizeSection) void FmLoadCustomSizeSection(SETTING_CONTEXT*, const WCHAR*) {}
 KV_SEAM(FmLoadModelStamp) void FmLoadModelStamp(SETTING_CONTEXT*, int) {}

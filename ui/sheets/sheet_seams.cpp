@@ -26,10 +26,6 @@
 // ---- dlg_layout.h
 
 // ---- dlg_subdialog.h
-KV_SEAM(DlgOpenSubDialog) int DlgOpenSubDialog(SETTING_CONTEXT*, WORD, WORD, HWND) { return 2; }
-KV_SEAM(DlgClearResolveGuard) void DlgClearResolveGuard(SETTING_CONTEXT*, UINT, WPARAM, LPARAM, int) {}
-KV_SEAM(DlgShowControlHelp) void DlgShowControlHelp(HWND, HWND, UINT) {}
-KV_SEAM(DlgFileExists) int DlgFileExists(const WCHAR*) { return 0; }
 
 // ---- ctl_hint.h
 KV_SEAM(CtlUpdateHint) void CtlUpdateHint(SETTING_CONTEXT*, CONTROL_DESC*, HWND, int, int) {}

@@ -1,5 +1,5 @@
 // Settings versions and migration through the model's conversion rule, the default section, the
-// three-deep undo and the dictionary copy.
+// undo stack and the dictionary copy.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -204,7 +204,7 @@ class Undo : public Migrate {
   static constexpr WORD kMark = sid::dmPrintQuality;
   void Mark(DWORD v) {
     StgSetValue(ctx_, kMark, v);
-    ctx_->work->changeWords[3] = v * 10;
+    ctx_->work->changeWords[STG_CHANGE_WORD_CURRENT] = v * 10;
   }
   DWORD MarkNow() { return (DWORD)StgGetValue(ctx_, kMark, nullptr); }
   static inline std::vector<DWORD> events_;
@@ -221,23 +221,25 @@ class Undo : public Migrate {
   }
 };
 
-TEST_F(Undo, ThreeDeepThenRefusedBothWays) {
+TEST_F(Undo, FullDepthThenRefusedBothWays) {
   ListenForEvents();
-  for (DWORD v : {300u, 400u, 600u}) {
+  std::vector<DWORD> marks;
+  for (DWORD i = 0; i < STG_UNDO_DEPTH; ++i) marks.push_back(300 + 100 * i);
+  for (DWORD v : marks) {
     Mark(v);
     EXPECT_EQ(StgPushUndo(ctx_), 1) << v;
   }
-  Mark(1200);
-  const std::vector<BYTE> fourth = Store();
-  // A fourth push is refused and changes nothing.
+  Mark(9000);
+  const std::vector<BYTE> beyond = Store();
+  // A push beyond the depth is refused and changes nothing; the oldest snapshot stays.
   EXPECT_EQ(StgPushUndo(ctx_), 0);
-  EXPECT_EQ(Store(), fourth);
-  EXPECT_EQ(ctx_->work->undoDepth, 3u);
-  for (DWORD v : {600u, 400u, 300u}) {
+  EXPECT_EQ(Store(), beyond);
+  EXPECT_EQ(ctx_->work->undoDepth, STG_UNDO_DEPTH);
+  for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
     ctx_->work->storeModified = 1;
-    EXPECT_EQ(StgPopUndo(ctx_, 1), 1) << v;
-    EXPECT_EQ(MarkNow(), v);
-    EXPECT_EQ(ctx_->work->changeWords[3], v * 10);
+    EXPECT_EQ(StgPopUndo(ctx_, 1), 1) << *it;
+    EXPECT_EQ(MarkNow(), *it);
+    EXPECT_EQ(ctx_->work->changeWords[STG_CHANGE_WORD_CURRENT], *it * 10);
     EXPECT_EQ(ctx_->work->storeModified, 0u);
     EXPECT_EQ(StgFindItem(ctx_, kMark)->flags & STG_FLAG_CHANGE_MASK, 0u);
   }
@@ -246,7 +248,9 @@ TEST_F(Undo, ThreeDeepThenRefusedBothWays) {
   EXPECT_EQ(StgPopUndo(ctx_, 1), 0);
   EXPECT_EQ(StgPopUndo(ctx_, 0), 0);
   EXPECT_EQ(Store(), last);
-  EXPECT_EQ(events_, (std::vector<DWORD>{26, 26, 26, 27, 27, 27}));
+  std::vector<DWORD> expected(STG_UNDO_DEPTH, 26);
+  expected.insert(expected.end(), STG_UNDO_DEPTH, 27);
+  EXPECT_EQ(events_, expected);
 }
 
 TEST_F(Undo, PopWithoutRestoreOnlyDropsTheSnapshot) {

@@ -134,8 +134,8 @@ TEST_F(Units, ChangeFlagsAndLastError) {
   StgClearChangeFlags(ctx_, 0x10000000);
   for (DWORD w : ctx_->work->changeWords) EXPECT_EQ(w, 0x04000000u);
   StgClearChangeFlags(ctx_, 0x04000000);
-  EXPECT_EQ(ctx_->work->changeWords[3], 0u);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(ctx_->work->changeWords[i], 0x04000000u);
+  EXPECT_EQ(ctx_->work->changeWords[STG_CHANGE_WORD_CURRENT], 0u);
+  for (DWORD i = 0; i < STG_UNDO_DEPTH; ++i) EXPECT_EQ(ctx_->work->changeWords[i], 0x04000000u);
 
   StgSetLastError(ctx_, 1223);
   EXPECT_EQ(StgGetLastError(ctx_), 1223u);
