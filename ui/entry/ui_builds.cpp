@@ -17,6 +17,7 @@
 #include "settings/feature_modules.h"
 #include "settings/item_records.h"
 #include "settings/setting_ids.h"
+#include "sheets/dlg_pictures.h"
 #include "sheets/dlg_strings.h"
 #include "ui_device_query.h"
 #include "ui_intake.h"
@@ -52,6 +53,7 @@ constexpr LIBRARY_HOOKS kInterfaceBuilds = [] {
   h.BidiReadOptions = UiBidiReadOptions;
   h.BidiShowWaitWindow = UiShowWaitWindow;
   h.BidiCloseWaitWindow = UiCloseWaitWindow;
+  h.StgReleaseLibraryParts = DlgReleaseLibraryParts;
   return h;
 }();
 

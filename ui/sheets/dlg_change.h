@@ -17,3 +17,7 @@ int DlgShowAlert(SETTING_CONTEXT* ctx, const void* alertRow, HWND owner);
 int DlgAfterValueChange(SETTING_CONTEXT* ctx, DIALOG_DESC* page, void* ruleNode, int followUp);
 // Runs the follow-up of a code (1: the paper recompute; module commands otherwise).
 void DlgRunFollowUp(SETTING_CONTEXT* ctx, WORD code);
+// DlgApplyControlValue with store 1: the kind handlers' road for a value the user chose.
+int DlgSetControlValue(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, DWORD value);
+// Checks a node outside a control change: the alert's answer, 0 when no alert applies.
+int DlgRaiseNodeAlert(SETTING_CONTEXT* ctx, DIALOG_DESC* page, void* ruleNode);
