@@ -1,9 +1,12 @@
 // The pictures of the sheets: which library holds an id, the BMP loader on good and bad files, the
 // colour balance, transparent composition, and the preview overlays' geometry, colours and pixels.
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <vector>
 
+#include "kvplat/controls.h"
+#include "kvplat/dialog.h"
 #include "kvplat/paint.h"
 #include "kvplat/resource.h"
 #include "settings/access.h"
@@ -13,6 +16,7 @@
 #include "sheets/ctl_pictures.h"
 #include "sheets/dlg_overlays.h"
 #include "sheets/dlg_pictures.h"
+#include "sheets/dlg_values.h"
 #include "sheets/tests/sheets_fixture.h"
 
 using uitest::SheetsTest;
@@ -211,12 +215,66 @@ TEST_F(Pictures, AFilledCompositionIsStretchedToItsTarget) {
   EXPECT_EQ(ctx_->work->sheet.picture.stretch, 1u);
   DlgEndPicture(ctx_, nullptr, &target);
   ctx_->work->sheet.paintDc = nullptr;
-  // The 4 x 4 picture now covers 8 x 8: its blue frame pixel (1, 0) becomes (2..3, 0..1).
-  EXPECT_EQ(GetPixel(c.dc, 2, 0), RGB(0, 0, 255));
-  EXPECT_EQ(GetPixel(c.dc, 3, 1), RGB(0, 0, 255));
-  EXPECT_EQ(GetPixel(c.dc, 7, 7), RGB(255, 0, 255));
+  // The 4 x 4 picture now covers 8 x 8: its blue frame pixel (1, 0) becomes (2..3, 0..1), in the grey
+  // of a monochrome printer: Y = (30 R + 59 G + 11 B) / 100.
+  const bool colour = StgGetOptionValue(ctx_, sid::rdmMachineTypeColor, nullptr) != 0;
+  EXPECT_EQ(GetPixel(c.dc, 2, 0), colour ? RGB(0, 0, 255) : RGB(28, 28, 28));
+  EXPECT_EQ(GetPixel(c.dc, 3, 1), colour ? RGB(0, 0, 255) : RGB(28, 28, 28));
+  EXPECT_EQ(GetPixel(c.dc, 7, 7), colour ? RGB(255, 0, 255) : RGB(104, 104, 104));
   EXPECT_EQ(ctx_->work->sheet.picture.bufferDc, nullptr);
   EXPECT_EQ(ctx_->work->sheet.picture.armed, 0u);
+}
+
+// ---- buttons
+
+TEST_F(Pictures, RadioAndCheckCommandsFollowTheCheckState) {
+  HWND page = CreateWindowExW(0, u"STATIC", u"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(page, nullptr);
+  auto button = [&](int id, DWORD style) {
+    return CreateWindowExW(0, u"BUTTON", u"", WS_CHILD | style, 0, 0, 80, 16, page,
+                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
+  };
+  DIALOG_DESC dlg{};
+  dlg.window = page;
+  // A radio button's control id is the option value it stands for.
+  CONTROL_DESC portrait{}, landscape{};
+  portrait.kind = landscape.kind = 0x29;
+  portrait.item = landscape.item = StgFindItem(ctx_, sid::dmOrientation);
+  ASSERT_NE(portrait.item, nullptr);
+  portrait.controlId = WORD(CtlGetValue(ctx_, &portrait));
+  landscape.controlId = WORD(portrait.controlId + 1);
+  button(portrait.controlId, BS_AUTORADIOBUTTON);
+  button(landscape.controlId, BS_AUTORADIOBUTTON);
+  CtlRadioRefresh(ctx_, &dlg, &portrait);
+  CtlRadioRefresh(ctx_, &dlg, &landscape);
+  EXPECT_EQ(IsDlgButtonChecked(page, portrait.controlId), 1u);
+  EXPECT_EQ(IsDlgButtonChecked(page, landscape.controlId), 0u);
+  // The checked button again, and the other one still unchecked: nothing to store.
+  EXPECT_EQ(CtlRadioCommand(ctx_, &dlg, &portrait, 0, 0), 0);
+  EXPECT_EQ(CtlRadioCommand(ctx_, &dlg, &landscape, 0, 0), 0);
+  CheckDlgButton(page, landscape.controlId, BST_CHECKED);
+  EXPECT_EQ(CtlRadioCommand(ctx_, &dlg, &landscape, 0, 0), 1);
+  EXPECT_EQ(CtlRadioClick(ctx_, &dlg, &landscape, WM_LBUTTONDOWN, 0, 0), 1);
+
+  button(3, BS_AUTOCHECKBOX);
+  CONTROL_DESC box{};
+  box.controlId = 3;
+  box.kind = 0x16;
+  StgSetOptionValue(ctx_, sid::rdmFuncSelectWaterMark, 1);
+  box.item = StgFindItem(ctx_, sid::rdmFuncSelectWaterMark);
+  ASSERT_EQ(CtlGetValue(ctx_, &box), 1u);
+  CtlCheckBoxRefresh(ctx_, &dlg, &box);
+  EXPECT_EQ(IsDlgButtonChecked(page, 3), 1u);
+  EXPECT_EQ(CtlCheckBoxCommand(ctx_, &dlg, &box, 0, 0), 0);
+  CheckDlgButton(page, 3, 0);
+  EXPECT_EQ(CtlCheckBoxCommand(ctx_, &dlg, &box, 0, 0), 1);
+  DestroyWindow(page);
+}
+
+TEST_F(Pictures, TheButtonProcedureWaitsForItsControl) {
+  HWND w = CreateWindowExW(0, u"BUTTON", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(CtlButtonWindowProc(w, WM_PAINT, 0, 0), 0);
+  DestroyWindow(w);
 }
 
 // ---- overlays
@@ -285,6 +343,55 @@ TEST(Overlays, PositionCodesAndFontHeight) {
   EXPECT_EQ(DlgOverlayFontHeight(72, 6000, 600, 0), 5);
   EXPECT_EQ(DlgOverlayFontHeight(0, 6000, 600, 0), 2);
   EXPECT_EQ(DlgOverlayFontHeight(0, 6000, 600, 900), 3);
+}
+
+// The watermark of the model's settings over a grey paper picture in an open composition.
+class Watermark : public Pictures {
+ protected:
+  void SetUp() override {
+    Pictures::SetUp();
+    StgSetOptionValue(ctx_, sid::rdmFuncSelectWaterMark, 1);
+    StgSetOptionValue(ctx_, sid::rdmWmKind, 1);
+  }
+  // Paints the overlay of a 50 x 69 paper onto a grey 60 x 80 buffer; the buffer's DC.
+  HDC Paint(CONTROL_DESC* control, int* drawn) {
+    canvas_ = std::make_unique<Canvas>(60, 80, RGB(128, 128, 128));
+    ctx_->work->sheet.paintDc = canvas_->dc;
+    DlgBeginPicture(ctx_);
+    RECT all{0, 0, 60, 80};
+    RECT area = all;
+    // The buffer is made by the first picture: an unknown id still arms it from the target.
+    ctx_->work->sheet.picture.bufferDc = CreateCompatibleDC(canvas_->dc);
+    HBITMAP b = CreateCompatibleBitmap(canvas_->dc, 60, 80);
+    ctx_->work->sheet.picture.bufferPrevious = SelectObject(static_cast<HDC>(ctx_->work->sheet.picture.bufferDc), b);
+    BitBlt(static_cast<HDC>(ctx_->work->sheet.picture.bufferDc), 0, 0, 60, 80, canvas_->dc, 0, 0, SRCCOPY);
+    (void)area;
+    *drawn = DlgPaintWatermarkPreview(ctx_, control, 50, 69, nullptr, &all);
+    DlgEndPicture(ctx_, nullptr, &all);
+    ctx_->work->sheet.paintDc = nullptr;
+    return canvas_->dc;
+  }
+  std::unique_ptr<Canvas> canvas_;
+};
+
+TEST_F(Watermark, OpaqueCopiesThePictureTransparentLeavesWhiteUnchanged) {
+  WATERMARK_PREVIEW_DESC desc{8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  CONTROL_DESC control{};
+  control.extra = &desc;
+  int drawn = 0;
+  // Transparent, no text: white ANDed over the picture leaves it as it was.
+  HDC dc = Paint(&control, &drawn);
+  EXPECT_EQ(drawn, 1);
+  EXPECT_EQ(GetPixel(dc, 30, 40), RGB(128, 128, 128));
+  // Without the switch nothing is drawn.
+  StgSetOptionValue(ctx_, sid::rdmFuncSelectWaterMark, 0);
+  Paint(&control, &drawn);
+  EXPECT_EQ(drawn, 0);
+  // Without a descriptor nothing is drawn either.
+  StgSetOptionValue(ctx_, sid::rdmFuncSelectWaterMark, 1);
+  CONTROL_DESC bare{};
+  Paint(&bare, &drawn);
+  EXPECT_EQ(drawn, 0);
 }
 
 }  // namespace
