@@ -196,6 +196,38 @@ SIZE MeasureText(HDC dc, const std::u16string& text) {
   return size;
 }
 
+// The text state of an overlay: the font, a one-pixel pen and the text colour on a transparent
+// background; Finish strokes an open outline path and puts the DC back.
+struct TextState {
+  HDC dc;
+  HFONT font;
+  HPEN pen;
+  HGDIOBJ oldFont, oldPen;
+  COLORREF oldColour;
+  int oldMode;
+  bool path;
+  TextState(HDC d, HFONT f, COLORREF ink, bool outline)
+      : dc(d), font(f), pen(CreatePen(PS_SOLID, 1, ink)), path(outline) {
+    oldFont = SelectObject(dc, font);
+    oldPen = SelectObject(dc, pen);
+    oldColour = SetTextColor(dc, ink);
+    oldMode = SetBkMode(dc, TRANSPARENT);
+    if (path) BeginPath(dc);
+  }
+  void Finish() {
+    if (path) {
+      EndPath(dc);
+      StrokePath(dc);
+    }
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    DeleteObject(pen);
+  }
+};
+
 HDC BufferDc(SETTING_CONTEXT* ctx) {
   return ctx && ctx->work ? static_cast<HDC>(ctx->work->sheet.picture.bufferDc) : nullptr;
 }
@@ -314,12 +346,7 @@ int DlgPaintWatermarkPreview(SETTING_CONTEXT* ctx, CONTROL_DESC* control, LONG w
     const LONG fontHeight = DlgOverlayFontHeight(LONG(Option(ctx, desc->fontPoint)), S, res, escapement);
     HFONT font = OverlayFont(control, SettingText(ctx, desc->fontName), !desc->fontPoint, fontHeight, escapement,
                              Stored(ctx, desc->fontStyle));
-    HPEN pen = CreatePen(PS_SOLID, 1, ink);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
-    COLORREF oldColour = SetTextColor(dc, ink);
-    int oldMode = SetBkMode(dc, TRANSPARENT);
-    if (effect == 3) BeginPath(dc);
+    TextState state(dc, font, ink, effect == 3);
     const std::u16string text = SettingText(ctx, desc->text);
     SIZE size = MeasureText(dc, text);
     if (size.cx > 0 && size.cy > 0) {
@@ -342,16 +369,7 @@ int DlgPaintWatermarkPreview(SETTING_CONTEXT* ctx, CONTROL_DESC* control, LONG w
         draw(at.x, at.y);
       }
     }
-    if (effect == 3) {
-      EndPath(dc);
-      StrokePath(dc);
-    }
-    SetTextColor(dc, oldColour);
-    SetBkMode(dc, oldMode);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
-    DeleteObject(pen);
+    state.Finish();
     ov.CombineMask(!opaque);
   } else if (kind == 2 && desc->picturePath) {
     const std::u16string path = SettingText(ctx, desc->picturePath);
@@ -437,12 +455,7 @@ void DlgPaintCopyProtectPreview(SETTING_CONTEXT* ctx, CONTROL_DESC* control, LON
     HFONT font = OverlayFont(control, face, false, fontHeight, escapement, style);
     const LONG turned = escapement < 1800 ? escapement + 1800 : escapement - 1800;
     HFONT back = reverse ? OverlayFont(control, face, false, fontHeight, turned, style) : nullptr;
-    HPEN pen = CreatePen(PS_SOLID, 1, ink);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
-    COLORREF oldColour = SetTextColor(dc, ink);
-    int oldMode = SetBkMode(dc, TRANSPARENT);
-    if (outline) BeginPath(dc);
+    TextState state(dc, font, ink, outline);
     const std::u16string text = SettingText(ctx, sid::rdmCopyProtectChar);
     SIZE size = MeasureText(dc, text);
     if (size.cx > 0 && size.cy > 0) {
@@ -468,17 +481,8 @@ void DlgPaintCopyProtectPreview(SETTING_CONTEXT* ctx, CONTROL_DESC* control, LON
         TextOutW(dc, at.x + box.origin.x, at.y + box.origin.y, text.data(), n);
       }
     }
-    if (outline) {
-      EndPath(dc);
-      StrokePath(dc);
-    }
-    SetTextColor(dc, oldColour);
-    SetBkMode(dc, oldMode);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
+    state.Finish();
     if (back) DeleteObject(back);
-    DeleteObject(pen);
   }
   ov.CombineMask(false);
   ov.Close(SRCCOPY);
