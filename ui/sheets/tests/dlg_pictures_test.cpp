@@ -271,6 +271,40 @@ TEST_F(Pictures, RadioAndCheckCommandsFollowTheCheckState) {
   DestroyWindow(page);
 }
 
+// Pixels of a colour in the canvas.
+int CountColour(HDC dc, LONG w, LONG h, COLORREF colour) {
+  int n = 0;
+  for (LONG y = 0; y < h; ++y)
+    for (LONG x = 0; x < w; ++x) n += GetPixel(dc, x, y) == colour;
+  return n;
+}
+
+TEST_F(Pictures, ADisabledTwoLineButtonShowsItsCaptionsEmbossed) {
+  UseFixtureLibrary();
+  CAPTION_RECORD record{9, 902, 902, 1};
+  CONTROL_DESC control{};
+  control.kind = 0x18;
+  control.extra = &record;
+  for (bool disabled : {false, true}) {
+    Canvas c(200, 80, RGB(10, 20, 30));
+    DRAWITEMSTRUCT di{};
+    di.itemAction = ODA_DRAWENTIRE;
+    di.itemState = disabled ? ODS_DISABLED : 0;
+    di.hDC = c.dc;
+    di.rcItem = RECT{0, 0, 200, 80};
+    EXPECT_EQ(CtlSummaryButtonMessage(ctx_, nullptr, &control, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di)), 1);
+    const int white = CountColour(c.dc, 200, 80, RGB(255, 255, 255));
+    const int grey = CountColour(c.dc, 200, 80, GetSysColor(COLOR_GRAYTEXT));
+    if (disabled) {
+      EXPECT_GT(white, 0);
+      EXPECT_GT(grey, 0);
+    } else {
+      EXPECT_EQ(white, 0);
+      EXPECT_GT(CountColour(c.dc, 200, 80, GetSysColor(COLOR_BTNTEXT)), 0);
+    }
+  }
+}
+
 TEST_F(Pictures, TheButtonProcedureWaitsForItsControl) {
   HWND w = CreateWindowExW(0, u"BUTTON", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(CtlButtonWindowProc(w, WM_PAINT, 0, 0), 0);
