@@ -31,6 +31,21 @@ struct STORE_FONT_LISTS {
 // paint DC) belongs to one sheet and is cleared when a sheet starts; the prepared part (cursors,
 // brushes, the controls' extra-data copies) lives as long as the context.
 typedef LONG_PTR (*SHEET_CALLBACK)(HANDLE sheet, UINT function, LONG_PTR lParam1, LONG_PTR lParam2);
+// The off-screen composition of a control's pictures and the colour state of its painters.
+struct SHEET_PICTURE {
+  DWORD armed;           // 1 while a composition is open
+  DWORD stretch;         // 1: the buffer holds a picture at its own size, stretched when shown
+  void* bufferDc;        // none until the first picture is drawn
+  void* bufferPrevious;  // the bitmap the buffer context held before
+  void* overlay;         // a bitmap drawn (and released) by picture id 0
+  LONG width;            // the stored size of a stretched picture
+  LONG height;
+  LONG balance[6];       // luminance, contrast, chroma, red, green, blue shifts; 50 neutral
+  DWORD background;      // the colour transparent parts receive
+  DWORD ready;           // 1 once the balance and background hold their resting values
+  DWORD adjusted;        // 1: the next composed picture goes through the colour-balance painter
+};
+
 struct SHEET_WORK {
   SHEET_CALLBACK callback;  // the service's add-page callback and its sheet handle (set at INIT)
   HANDLE handle;
@@ -69,6 +84,7 @@ struct SHEET_WORK {
   WORD hintControlId;       // owner control and position key of the hint that exists or is pending
   LONG hintKey;
   void* focusedMark;        // the information mark to outline (one per context), none when none
+  SHEET_PICTURE picture;    // the composition of the picture being painted
 };
 
 // Working state of one context, zero-filled at creation. Fields are in a fixed order; the ones marked

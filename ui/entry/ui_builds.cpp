@@ -19,6 +19,7 @@
 #include "settings/item_records.h"
 #include "settings/setting_ids.h"
 #include "sheets/dlg_change.h"
+#include "sheets/dlg_pictures.h"
 #include "sheets/dlg_strings.h"
 #include "ui_device_query.h"
 #include "ui_intake.h"
@@ -55,6 +56,7 @@ constexpr LIBRARY_HOOKS kInterfaceBuilds = [] {
   h.BidiReadOptions = UiBidiReadOptions;
   h.BidiShowWaitWindow = UiShowWaitWindow;
   h.BidiCloseWaitWindow = UiCloseWaitWindow;
+  h.StgReleaseLibraryParts = DlgReleaseLibraryParts;
   return h;
 }();
 

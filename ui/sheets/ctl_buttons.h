@@ -7,6 +7,19 @@ struct SETTING_CONTEXT;
 struct DIALOG_DESC;
 struct CONTROL_DESC;
 
+// The extra record of a two-line summary button (tag 9): two caption strings and a separator line.
+#pragma pack(push, 2)
+struct CAPTION_RECORD {
+  WORD tag;  // 9
+  WORD firstId;
+  WORD secondId;
+  DWORD separator;  // non-zero: a line between the captions
+};
+#pragma pack(pop)
+static_assert(sizeof(CAPTION_RECORD) == 10 && offsetof(CAPTION_RECORD, separator) == 6);
+// The control's caption record, none when its extra data is something else.
+const CAPTION_RECORD* CtlGetCaptionRecord(const CONTROL_DESC* control);
+
 // The subclass procedure of owner-drawn buttons: CtlWindowProc while the window carries its control.
 LRESULT CtlButtonWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

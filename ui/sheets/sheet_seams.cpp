@@ -16,6 +16,7 @@
 #include "sheets/ctl_draw.h"
 #include "kvseam.h"
 #include "settings/item_records.h"
+#include "settings/context.h"
 
 // ---- dlg_change.h
 
@@ -67,25 +68,7 @@ KV_SEAM(CtlTrackBarInit) int CtlTrackBarInit(SETTING_CONTEXT*, DIALOG_DESC*, CON
 KV_SEAM(CtlTrackBarRefresh) void CtlTrackBarRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
 KV_SEAM(CtlTrackBarMessage) INT_PTR CtlTrackBarMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
 
-// ---- ctl_buttons.h
-KV_SEAM(CtlButtonWindowProc) LRESULT CtlButtonWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return CtlWindowProc(window, message, wParam, lParam);
-}
-KV_SEAM(CtlCheckBoxClick) INT_PTR CtlCheckBoxClick(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlCheckBoxRefresh) void CtlCheckBoxRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlCheckBoxCommand) INT_PTR CtlCheckBoxCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlRadioClick) INT_PTR CtlRadioClick(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlRadioRefresh) void CtlRadioRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlRadioCommand) INT_PTR CtlRadioCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlSummaryButtonInit) int CtlSummaryButtonInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlCaptionButtonInit) int CtlCaptionButtonInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlSummaryButtonCommand) INT_PTR CtlSummaryButtonCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlSummaryButtonMessage) INT_PTR CtlSummaryButtonMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlStaticRefresh) void CtlStaticRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
 
-// ---- ctl_pictures.h
-KV_SEAM(CtlPictureRefresh) void CtlPictureRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlValueIconRefresh) void CtlValueIconRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
 
 // ---- ctl_tree.h
 KV_SEAM(CtlSettingsTreeInit) int CtlSettingsTreeInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
@@ -95,3 +78,17 @@ KV_SEAM(CtlTabGroupsMessage) INT_PTR CtlTabGroupsMessage(SETTING_CONTEXT*, DIALO
 
 // ---- ctl_draw.h
 KV_SEAM(CtlPictureClickNext) INT_PTR CtlPictureClickNext(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
+KV_SEAM(CtlGetPaintDc) HDC CtlGetPaintDc(SETTING_CONTEXT* ctx, HWND window) {
+  if (ctx && ctx->work && ctx->work->sheet.paintDc) return static_cast<HDC>(ctx->work->sheet.paintDc);
+  return window ? GetDC(window) : nullptr;
+}
+KV_SEAM(CtlReleasePaintDc) void CtlReleasePaintDc(SETTING_CONTEXT* ctx, HWND window, HDC dc) {
+  if (!(ctx && ctx->work && ctx->work->sheet.paintDc) && window && dc) ReleaseDC(window, dc);
+}
+KV_SEAM(CtlPaintButtonFace) int CtlPaintButtonFace(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, HWND, HDC, const RECT*, int, int, int) { return 0; }
+KV_SEAM(CtlLoadCaptionId) void CtlLoadCaptionId(SETTING_CONTEXT* ctx, CONTROL_DESC*) {
+  if (ctx && ctx->work) ctx->work->sheet.captionId = 0;
+}
+KV_SEAM(CtlClearCaptionId) void CtlClearCaptionId(SETTING_CONTEXT* ctx) {
+  if (ctx && ctx->work) ctx->work->sheet.captionId = 0;
+}
