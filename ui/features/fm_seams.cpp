@@ -22,6 +22,7 @@ KV_SEAM(FmPrepareFileDialog) void FmPrepareFileDialog(SETTING_CONTEXT*, DIALOG_D
 KV_SEAM(FmRunFileDialog) int FmRunFileDialog(SETTING_CONTEXT*, DIALOG_DESC*, OPENFILENAMEW*, WCHAR*) { return 0; }
 KV_SEAM(FmReadPresetListText) void FmReadPresetListText(SETTING_CONTEXT*, CONTROL_DESC*, int, int, WCHAR* dest) {
   if (dest) dest[0] = 0;
+}
 KV_SEAM(FmCustomSizeCount) int FmCustomSizeCount(SETTING_CONTEXT*) { return 0; }
 KV_SEAM(FmLoadCustomSizeSection) void FmLoadCustomSizeSection(SETTING_CONTEXT*, const WCHAR*) {}
 KV_SEAM(FmLoadModelStamp) void FmLoadModelStamp(SETTING_CONTEXT*, int) {}
