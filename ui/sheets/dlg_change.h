@@ -8,6 +8,8 @@ struct SETTING_CONTEXT;
 struct DIALOG_DESC;
 struct CONTROL_DESC;
 
+// DlgApplyControlValue with store 1: the user's change of a control.
+int DlgSetControlValue(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, DWORD value);
 // Checks (and with store 1 writes) the control's value against the rules of its node: 1 when the
 // change is refused, else 0. With store 0 only the rules are checked (closing commands, apply).
 int DlgApplyControlValue(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, DWORD value, int store);

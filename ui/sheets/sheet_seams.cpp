@@ -18,6 +18,7 @@
 #include "settings/item_records.h"
 
 // ---- dlg_change.h
+KV_SEAM(DlgSetControlValue) int DlgSetControlValue(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, DWORD) { return 0; }
 KV_SEAM(DlgApplyControlValue) int DlgApplyControlValue(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, DWORD, int) { return 0; }
 KV_SEAM(DlgShowAlert) int DlgShowAlert(SETTING_CONTEXT*, const void*, HWND) { return 0; }
 KV_SEAM(DlgAfterValueChange) int DlgAfterValueChange(SETTING_CONTEXT*, DIALOG_DESC*, void*, int) { return 0; }
@@ -49,14 +50,6 @@ KV_SEAM(CtlUpdateHint) void CtlUpdateHint(SETTING_CONTEXT*, CONTROL_DESC*, HWND,
 KV_SEAM(CtlPaintHintWindow) void CtlPaintHintWindow(SETTING_CONTEXT*) {}
 
 // ---- ctl_window.h
-// The subclassed window keeps behaving as its class does.
-KV_SEAM(CtlWindowProc) LRESULT CtlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* control = reinterpret_cast<CONTROL_DESC*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (control && control->savedProc)
-    return CallWindowProcW(reinterpret_cast<WNDPROC>(control->savedProc), window, message, wParam, lParam);
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-KV_SEAM(CtlHitTestControl) CONTROL_DESC* CtlHitTestControl(DIALOG_DESC*, int, int) { return nullptr; }
 
 // ---- ctl_lists.h
 KV_SEAM(CtlComboInit) int CtlComboInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
@@ -75,25 +68,8 @@ KV_SEAM(CtlPresetListCommand) INT_PTR CtlPresetListCommand(SETTING_CONTEXT*, DIA
 KV_SEAM(CtlPresetListDrawItem) INT_PTR CtlPresetListDrawItem(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
 
 // ---- ctl_edits.h
-KV_SEAM(CtlEditInit) int CtlEditInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlEditRefresh) void CtlEditRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlEditCommand) INT_PTR CtlEditCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlUnitEditInit) int CtlUnitEditInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlUnitEditRefresh) void CtlUnitEditRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlUnitEditCommand) INT_PTR CtlUnitEditCommand(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlUnitEditMessage) INT_PTR CtlUnitEditMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
 
 // ---- ctl_bars.h
-KV_SEAM(CtlSpinBarInit) int CtlSpinBarInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlSpinBarRefresh) void CtlSpinBarRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlSpinBarMessage) INT_PTR CtlSpinBarMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlScrollBarInit) int CtlScrollBarInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlScrollBarRefresh) void CtlScrollBarRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlPlusMinusBarRefresh) void CtlPlusMinusBarRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlScrollBarMessage) INT_PTR CtlScrollBarMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
-KV_SEAM(CtlTrackBarInit) int CtlTrackBarInit(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) { return 0; }
-KV_SEAM(CtlTrackBarRefresh) void CtlTrackBarRefresh(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*) {}
-KV_SEAM(CtlTrackBarMessage) INT_PTR CtlTrackBarMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
 
 // ---- ctl_buttons.h
 KV_SEAM(CtlButtonWindowProc) LRESULT CtlButtonWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -122,4 +98,3 @@ KV_SEAM(CtlTabGroupsInit) int CtlTabGroupsInit(SETTING_CONTEXT*, DIALOG_DESC*, C
 KV_SEAM(CtlTabGroupsMessage) INT_PTR CtlTabGroupsMessage(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
 
 // ---- ctl_draw.h
-KV_SEAM(CtlPictureClickNext) INT_PTR CtlPictureClickNext(SETTING_CONTEXT*, DIALOG_DESC*, CONTROL_DESC*, UINT, WPARAM, LPARAM) { return 0; }
