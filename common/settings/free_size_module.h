@@ -31,3 +31,6 @@ int StgGetFreeSizeLimits(SETTING_CONTEXT* ctx, DWORD trayKey, DWORD orientKey, L
                          int selector);
 // The model-specific limit table of the context's driver, or none (the default table then applies).
 const FREE_SIZE_ROW* StgGetModelFreeSizeTable(SETTING_CONTEXT* ctx);
+// 1 and the limits of a custom-size length or width control in the display unit (the dot limits of
+// StgGetFreeSizeControlLimits converted); 0 and the outputs untouched for any other control.
+int StgGetPaperOptionSize(SETTING_CONTEXT* ctx, const CONTROL_DESC* control, LONG* minimum, LONG* maximum);

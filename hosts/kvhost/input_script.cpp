@@ -103,7 +103,8 @@ constexpr size_t kLine = SIZE_MAX;
 constexpr Verb kVerbs[] = {{"click", 1, 3},   {"press", 1, 1},  {"release", 0, 0}, {"mouse", 4, 5},
                            {"type", 2, kLine}, {"key", 2, 2},    {"select", 2, kLine}, {"ok", 0, 0},
                            {"cancel", 0, 0},  {"answer", 1, 1}, {"advance", 1, 1}, {"picture", 1, 1},
-                           {"page", 1, 1},    {"apply", 0, 0}};
+                           {"page", 1, 1},    {"apply", 0, 0},
+                           {"paste", 2, kLine}};
 
 std::string LineError(int line, const std::string& what) { return "script line " + std::to_string(line) + ": " + what; }
 
@@ -112,7 +113,7 @@ std::string Check(const Action& a) {
   long v = 0;
   auto id = [&](size_t i) { return Lookup(kIds, a.args[i], &v); };
   if (a.verb == "click" || a.verb == "press" || a.verb == "mouse" || a.verb == "type" || a.verb == "key" ||
-      a.verb == "select") {
+      a.verb == "select" || a.verb == "paste") {
     if (!id(0)) return "'" + a.args[0] + "' is not a control id";
   }
   if (a.verb == "click" && a.args.size() == 2) return "click takes a control id and optionally X Y";
@@ -197,6 +198,7 @@ void Queue(const Script& script, const std::shared_ptr<Progress>& progress) {
         return WPARAM(keys);
       }() : 0, POINT{LONG(num(2)), LONG(num(3))});
     else if (a.verb == "type") ui::ScriptType(id(0), kvp::FromUtf8(a.rest));
+    else if (a.verb == "paste") ui::ScriptPaste(id(0), kvp::FromUtf8(a.rest));
     else if (a.verb == "key") ui::ScriptKey(id(0), UINT(KV_VALUE(kKeys, a.args[1])));
     else if (a.verb == "select") {
       // A bare number picks by index; anything else (a quoted number too) by the item's text.

@@ -7,6 +7,7 @@
 //   press ID / release      hold the button down on the control / let it go
 //   mouse ID MESSAGE X Y [KEYS]   one mouse message (WM_MOUSEMOVE, WM_LBUTTONDOWN, ...) with MK_* keys
 //   type ID TEXT            focus the control and type the rest of the line ("quotes" keep outer spaces)
+//   paste ID TEXT           put the text on the clipboard and paste it into the control (the context menu)
 //   key ID KEY              a key down and up: RETURN, ESCAPE, TAB, SPACE, LEFT, RIGHT, UP, DOWN, HOME,
 //                           END, PRIOR, NEXT, DELETE, BACK, F1 or a number (ID 0: the focus window)
 //   select ID INDEX|TEXT    pick an item of a list, combo, tab or tree by index or by its text

@@ -18,3 +18,5 @@ INT_PTR CtlScrollBarMessage(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DES
 int CtlTrackBarInit(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
 void CtlTrackBarRefresh(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control);
 INT_PTR CtlTrackBarMessage(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, UINT message, WPARAM wParam, LPARAM lParam);
+// Paints a minus/plus bar: the two boxes, the thumb and the track picture its scroll steps name.
+void CtlPaintPlusMinusBar(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, int plusOnLeft);

@@ -27,6 +27,8 @@ void ScriptRelease();
 // control's client area, routed like real input.
 void ScriptMouse(int controlId, UINT message, WPARAM keys, POINT client);
 void ScriptType(int controlId, std::u16string_view text);  // focus the control, then one WM_CHAR each
+// Put the text on the clipboard and paste it into the control, as an edit's context menu does.
+void ScriptPaste(int controlId, std::u16string_view text);
 void ScriptKey(int controlId, UINT virtualKey);   // key down and up (0: the focus window)
 // Select an item the way a user picks it (list, combo, tab, tree): by index or by its text.
 void ScriptSelect(int controlId, int index);
@@ -64,6 +66,9 @@ struct HelpRecord {
 };
 std::vector<HelpRecord> HelpLog();
 unsigned BeepCount();
+// The text the edits cut, copy and paste (the clipboard keeps no other form).
+void SetClipboardText(std::u16string_view text);
+std::u16string ClipboardText();
 void ClearLogs();
 
 // Pictures. A window (with its frame, caption and every visible descendant, each painting itself through

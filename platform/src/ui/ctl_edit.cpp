@@ -17,6 +17,13 @@ std::u16string& Clipboard() {
   return *c;
 }
 
+}  // namespace
+
+void SetClipboardText(std::u16string_view text) { Clipboard() = std::u16string(text); }
+std::u16string ClipboardText() { return Clipboard(); }
+
+namespace {
+
 void Changed(Window* w) {
   Pin pin(w);
   InvalidateAll(w);

@@ -8,7 +8,7 @@
 namespace kvp::ui {
 namespace {
 
-enum class Act { kClick, kPress, kRelease, kMouse, kType, kKey, kSelect, kOk, kCancel, kAnswer, kAdvance, kCall };
+enum class Act { kClick, kPress, kRelease, kMouse, kType, kPaste, kKey, kSelect, kOk, kCancel, kAnswer, kAdvance, kCall };
 
 struct Action {
   Act kind;
@@ -124,6 +124,14 @@ void Run(Action& a) {
       GetCursorPos(&p);
       ScreenToClient(c->h, &p);
       PostMessageW(c->h, WM_LBUTTONUP, 0, PointParam(p));
+      return;
+    }
+    case Act::kPaste: {
+      Window* c = Target(a, active, "paste");
+      if (!c) return;
+      SetFocus(c->h);
+      SetClipboardText(a.text);
+      PostMessageW(c->h, WM_PASTE, 0, 0);
       return;
     }
     case Act::kMouse: {
@@ -291,6 +299,11 @@ void ScriptClickAt(int controlId, POINT client) {
 }
 void ScriptType(int controlId, std::u16string_view text) {
   Action a{Act::kType, controlId};
+  a.text = std::u16string(text);
+  Queue(std::move(a));
+}
+void ScriptPaste(int controlId, std::u16string_view text) {
+  Action a{Act::kPaste, controlId};
   a.text = std::u16string(text);
   Queue(std::move(a));
 }
