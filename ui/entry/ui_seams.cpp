@@ -56,12 +56,6 @@ KV_SEAM(InstMarkBatchInstallDone) int InstMarkBatchInstallDone(const WCHAR*, con
 
 // ---- Install defaults, model database, model files, INI keys and lists, bundles: nothing done.
 
-KV_SEAM(InstCheckModelDatabase) int InstCheckModelDatabase(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstRunExpandPrograms) void InstRunExpandPrograms(SETTING_CONTEXT*) {}
-KV_SEAM(InstImportInstallDefaults) void InstImportInstallDefaults(const WCHAR*, SETTING_CONTEXT*) {}
-KV_SEAM(InstWriteModelDatabase) int InstWriteModelDatabase(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstWriteInstallDefaults) int InstWriteInstallDefaults(const WCHAR*, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstInstallModelFiles) int InstInstallModelFiles(SETTING_CONTEXT*, DWORD) { return 1; }
 KV_SEAM(InstRefreshPrinterLists) int InstRefreshPrinterLists(HANDLE, SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstWriteDriverIniKeys) int InstWriteDriverIniKeys(SETTING_CONTEXT*, int, const WCHAR*) { return 0; }
 KV_SEAM(InstRepairListEntries) int InstRepairListEntries(SETTING_CONTEXT*) { return 0; }
@@ -79,11 +73,10 @@ KV_SEAM(InstCreateBidiIni) void InstCreateBidiIni(SETTING_CONTEXT*) {}
 // ---- Client user code: the code the context holds counts as loaded.
 
 KV_SEAM(UiLoadClientUserCode) int UiLoadClientUserCode(SETTING_CONTEXT*) { return 1; }
+KV_SEAM(InstWriteUserCodeDefaults) int InstWriteUserCodeDefaults(const WCHAR*, int, SETTING_CONTEXT*) { return 1; }
 
 // ---- Pack installation and the device settings file: nothing installed or written.
 
-KV_SEAM(InstRunPackInstall) int InstRunPackInstall(SETTING_CONTEXT*, int) { return 1; }
-KV_SEAM(InstSaveDefaultRstDevice) bool InstSaveDefaultRstDevice(SETTING_CONTEXT*) { return false; }
 
 // ---- Steps of the DEVMODE intake.
 
