@@ -89,21 +89,20 @@ int PlaceInstalledFile(const WCHAR* installed, SETTING_CONTEXT* ctx) {
   return CfgFileExists(source) && CfgFileExists(installed) && CfgCompareFileTimes(source, installed, 0) ? 1 : 0;
 }
 
-// Copies the installed file into place and makes its user copy. 1, or 0 when the installed file could
-// not be put into place (a user copy made from the installed file does not hide that).
-int InstallFiles(const WCHAR* installed, const WCHAR* user, DWORD flags, SETTING_CONTEXT* ctx) {
+}  // namespace
+
+int CfgInstallImportedFile(const WCHAR* installed, const WCHAR* user, DWORD flags, DWORD transferFlags,
+                            SETTING_CONTEXT* ctx) {
   int placed = PlaceInstalledFile(installed, ctx);
   if (!placed && (flags & CFG_IMPORT_FIRST)) placed = PlaceInstalledFile(installed, ctx);
   if (!CfgFileExists(user)) {
     if (flags & CFG_IMPORT_FIRST) CfgInstallDriverFile(user, CfgFindFileName(installed), 1, ctx);
-    if (!CfgHasRstVersion(user, ctx)) CfgConvertSettingsFile(user, installed, CFG_TRANSFER_PRESET, ctx);
+    if (!CfgHasRstVersion(user, ctx)) CfgConvertSettingsFile(user, installed, transferFlags, ctx);
   } else if (!(flags & CFG_IMPORT_KEEP_COPIES)) {
-    CfgConvertSettingsFile(user, installed, CFG_TRANSFER_PRESET, ctx);
+    CfgConvertSettingsFile(user, installed, transferFlags, ctx);
   }
   return placed;
 }
-
-}  // namespace
 
 int CfgReadPresetFileKey(const WCHAR* file, const WCHAR* section, const WCHAR* key, WCHAR* out) {
   if (!out) return 0;
@@ -211,7 +210,8 @@ int CfgImportInstalledPresets(const WCHAR* defaultRst, const WCHAR* section, DWO
     }
     // A preset whose file could not be put into place fails the whole import, though the others are
     // still processed.
-    if ((flags & CFG_IMPORT_INSTALL) && !InstallFiles(installed, user, flags, ctx)) result = 0;
+    if ((flags & CFG_IMPORT_INSTALL) && !CfgInstallImportedFile(installed, user, flags, CFG_TRANSFER_PRESET, ctx))
+      result = 0;
     if (flags & CFG_IMPORT_DELETE) CfgDeleteFile(user);
   }
   if ((flags & CFG_IMPORT_FIRST) && result) CfgWriteIniNumber(defaultRst, section, 1, u"DrvInstPresetDone");
@@ -225,7 +225,7 @@ namespace {
 // away. False when the list cannot be read, the installed files cannot be listed or the mutex cannot
 // be had.
 bool DropUnadmittedPresets(SETTING_CONTEXT* ctx, const WCHAR* defaultRst, const WCHAR* region,
-                           std::vector<CFG_PRESET_ENTRY>& entries) {
+                           std::vector<CFG_PRESET_ENTRY>& entries, bool write, bool* anyDropped) {
   struct Held {
     SETTING_CONTEXT* ctx;
     bool owned;
@@ -246,8 +246,9 @@ bool DropUnadmittedPresets(SETTING_CONTEXT* ctx, const WCHAR* defaultRst, const 
     e.drop = Admitted(e, installed, ctx) ? 0 : 1;
     dropped = dropped || e.drop;
   }
+  if (anyDropped) *anyDropped = dropped;
   // The list is rewritten only when an entry leaves it.
-  if (dropped) {
+  if (dropped && write) {
     CfgClearPresetList(ctx);
     for (const CFG_PRESET_ENTRY& e : entries)
       if (!e.drop) CfgAppendPresetListEntry(ctx, e.path, e.name, e.comment);
@@ -257,13 +258,22 @@ bool DropUnadmittedPresets(SETTING_CONTEXT* ctx, const WCHAR* defaultRst, const 
 
 }  // namespace
 
-int CfgMergeInstalledPresets(SETTING_CONTEXT* ctx, void*) {
+int CfgMergeInstalledPresets(SETTING_CONTEXT* ctx, void*) { return CfgMergeInstalledPresetsAsk(ctx, nullptr); }
+
+int CfgMergeInstalledPresetsAsk(SETTING_CONTEXT* ctx, bool (*confirm)(SETTING_CONTEXT* ctx)) {
   if (!ctx || !ctx->work) return 0;
   std::vector<CFG_PRESET_ENTRY> entries;
   WCHAR defaultRst[kPathChars];
   if (!StgGetDefaultRstPath(defaultRst, ctx)) return 0;
   const WCHAR* region = CfgGetRegionSection(ctx);
-  if (!region || !DropUnadmittedPresets(ctx, defaultRst, region, entries)) return 0;
+  if (!region) return 0;
+  // The question is asked without the shared files' mutex held: a first pass only looks.
+  if (confirm) {
+    bool dropped = false;
+    if (!DropUnadmittedPresets(ctx, defaultRst, region, entries, false, &dropped)) return 0;
+    if (dropped && !confirm(ctx)) return 0;
+  }
+  if (!DropUnadmittedPresets(ctx, defaultRst, region, entries, true, nullptr)) return 0;
   return CfgImportInstalledPresets(defaultRst, region, CFG_IMPORT_ADD | CFG_IMPORT_ADMIT | CFG_IMPORT_MERGE, ctx,
                                    (int)entries.size(), entries.data())
              ? 1

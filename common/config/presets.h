@@ -40,6 +40,15 @@ static_assert(sizeof(CFG_PRESET_ENTRY) == (260 + 260 + 513 + 513 + 1) * 2);
 // 1 merged; 0 when there is no default restore file or count, an installed entry is missing or does
 // not expand, the list is longer than CFG_MERGE_MAX_ENTRIES, or memory runs out (the list unchanged).
 int CfgMergeInstalledPresets(SETTING_CONTEXT* ctx, void* unused);
+// The same, asking `confirm` (when given) before entries leave the list: false leaves the list as it
+// was and answers 0.
+int CfgMergeInstalledPresetsAsk(SETTING_CONTEXT* ctx, bool (*confirm)(SETTING_CONTEXT* ctx));
+// Puts an installed file into place from the driver folder (retried once with CFG_IMPORT_FIRST, which
+// also copies a missing user copy from the driver folder) and converts the user copy from it with
+// `transferFlags` (a new copy without a settings version, or any copy unless CFG_IMPORT_KEEP_COPIES).
+// 1, or 0 when the installed file could not be put into place.
+int CfgInstallImportedFile(const WCHAR* installed, const WCHAR* user, DWORD flags, DWORD transferFlags,
+                           SETTING_CONTEXT* ctx);
 // Runs the import steps the flags name over installed presets 1 .. NumDeficonfiles of `section` of the
 // default restore file. `entries` (entryCount of them, or none) is the list as the merge read it, for
 // its duplicate test. 1 done; 0 when the driver INI path is not absolute or some preset file could not

@@ -22,3 +22,14 @@ int InstMakeBundlePath(const WCHAR* file, WCHAR* out, SETTING_CONTEXT* ctx);
 int InstExportSettingsBundle(const WCHAR* file, WCHAR* bundlePath, SETTING_CONTEXT* ctx);
 int InstRemoveBundleFolder(const WCHAR* path);
 int InstDeleteBundle(const WCHAR* file);
+
+// 1 when the file has a base name and a 1-3 character extension and exists.
+int InstIsSettingsFilePath(const WCHAR* path);
+// 1 when the file's extension is "rsb" (any case) and it exists.
+int InstIsBundleFile(const WCHAR* path);
+// 1 when a name the model or batch file gives is absolute, or relative without climbing out of the
+// driver folder (no ".." part).
+int InstIsSafeDriverRelativeName(const WCHAR* name);
+// A relative name (buffer of 260 characters) made a path in the driver folder; 0 when it climbs out
+// or cannot be made absolute.
+int InstResolveDriverRelativePath(WCHAR* path, SETTING_CONTEXT* ctx);

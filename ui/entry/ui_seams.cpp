@@ -46,15 +46,8 @@ KV_SEAM(InstMarkBatchInstallDone) int InstMarkBatchInstallDone(const WCHAR*, con
 
 // ---- Install defaults, model database, model files, INI keys and lists, bundles: nothing done.
 
-KV_SEAM(InstCheckModelDatabase) int InstCheckModelDatabase(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstRunExpandPrograms) void InstRunExpandPrograms(SETTING_CONTEXT*) {}
-KV_SEAM(InstImportInstallDefaults) void InstImportInstallDefaults(const WCHAR*, SETTING_CONTEXT*) {}
-KV_SEAM(InstWriteModelDatabase) int InstWriteModelDatabase(SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstWriteInstallDefaults) int InstWriteInstallDefaults(const WCHAR*, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstInstallModelFiles) int InstInstallModelFiles(SETTING_CONTEXT*, DWORD) { return 1; }
 KV_SEAM(InstRunBatchInstall) int InstRunBatchInstall(WORD, SETTING_CONTEXT*, int) { return 0; }
 KV_SEAM(InstApplyDefaultBundle) int InstApplyDefaultBundle(DWORD, int, SETTING_CONTEXT*) { return 0; }
-KV_SEAM(InstGetModelDefaultRst) int InstGetModelDefaultRst(WCHAR*, SETTING_CONTEXT*) { return 0; }
 KV_SEAM(InstLoadBundleSettings) int InstLoadBundleSettings(const WCHAR*, DWORD, SETTING_CONTEXT*) { return 1; }
 KV_SEAM(InstLoadBundleFreeSizes) int InstLoadBundleFreeSizes(const WCHAR*, const WCHAR*, SETTING_CONTEXT*) { return 1; }
 KV_SEAM(InstLoadBundleStamps) int InstLoadBundleStamps(const WCHAR*, const WCHAR*, SETTING_CONTEXT*) { return 1; }
@@ -68,8 +61,6 @@ KV_SEAM(InstCreateBidiIni) void InstCreateBidiIni(SETTING_CONTEXT*) {}
 
 // ---- Pack installation and the device settings file: nothing installed or written.
 
-KV_SEAM(InstRunPackInstall) int InstRunPackInstall(SETTING_CONTEXT*, int) { return 1; }
-KV_SEAM(InstSaveDefaultRstDevice) bool InstSaveDefaultRstDevice(SETTING_CONTEXT*) { return false; }
 
 // ---- Steps of the DEVMODE intake.
 

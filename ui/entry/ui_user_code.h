@@ -1,6 +1,5 @@
 // The user code store of the interface library.
 #pragma once
-
 #include "kvplat/types.h"
 
 struct SETTING_CONTEXT;

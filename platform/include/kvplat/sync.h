@@ -64,7 +64,7 @@ KVAPI HANDLE CreateEventW(LPSECURITY_ATTRIBUTES sa, BOOL manualReset, BOOL initi
 KVAPI BOOL SetEvent(HANDLE event);
 KVAPI BOOL ResetEvent(HANDLE event);
 
-// WaitForSingleObject: for a mutex or an event; ms is a time-out or INFINITE. WAIT_OBJECT_0,
-// WAIT_ABANDONED (a mutex whose holder died: the caller owns it now), WAIT_TIMEOUT, or WAIT_FAILED with
-// ERROR_INVALID_HANDLE for anything else.
+// WaitForSingleObject: for a mutex, an event or a process (kvplat/process.h; signalled once it has
+// ended); ms is a time-out or INFINITE. WAIT_OBJECT_0, WAIT_ABANDONED (a mutex whose holder died: the
+// caller owns it now), WAIT_TIMEOUT, or WAIT_FAILED with ERROR_INVALID_HANDLE for anything else.
 KVAPI DWORD WaitForSingleObject(HANDLE h, DWORD ms);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kvplat/error.h"
+#include "kvplat/process.h"
 #include "kvplat/sync.h"
 #include "kvplat/text.h"
 
@@ -105,8 +106,12 @@ KVAPI DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
     case kvp::kHandleKindEvent:
       if (auto e = kvp::HandleRef<EventHandle>(h, kvp::kHandleKindEvent)) return EventWait(*e->core, ms);
       break;
-    default:
+    default: {
+      bool isProcess = false;
+      DWORD r = kvp::ProcessWait(h, ms, &isProcess);
+      if (isProcess) return r;
       break;
+    }
   }
   SetLastError(ERROR_INVALID_HANDLE);
   return WAIT_FAILED;

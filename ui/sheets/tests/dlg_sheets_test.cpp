@@ -483,6 +483,7 @@ TEST_F(Sheets, DocumentWorkerOpensAndReopensFromTheCache) {
   dh.cbSize = sizeof dh;
   dh.hPrinter = printer_;
   std::vector<int> device;
+  kvp::ui::ScriptAnswer(IDOK);  // the pack installation's notice, shown once when the device sheet opens
   kvp::ui::ScriptCall([&] { device = kvp::ui::SheetPageIds(GetActiveWindow()); });
   kvp::ui::ScriptPressCancel();
   DWORD result = 0;
