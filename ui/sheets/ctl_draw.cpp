@@ -173,7 +173,7 @@ void CtlFillRect(HDC dc, const RECT* rect, COLORREF colour) {
   DeleteObject(pen);
 }
 
-int CtlPaintButtonFace(SETTING_CONTEXT* ctx, DIALOG_DESC*, CONTROL_DESC*, HWND window, HDC dc, RECT* rect, int style,
+int CtlPaintButtonFace(SETTING_CONTEXT* ctx, DIALOG_DESC*, CONTROL_DESC*, HWND window, HDC dc, const RECT* rect, int style,
                        int pressed, int focused) {
   if (!dc || !rect) return 0;
   RECT r = *rect;

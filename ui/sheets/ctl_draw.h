@@ -53,7 +53,7 @@ void CtlReleasePaintDc(SETTING_CONTEXT* ctx, HWND window, HDC dc);
 // A button face of style 2 (double 3D frame) or 4 (arrow pictures) with the caption of the work area's
 // caption id: the caption's width (0 without a window).
 int CtlPaintButtonFace(SETTING_CONTEXT* ctx, DIALOG_DESC* page, CONTROL_DESC* control, HWND window, HDC dc,
-                       RECT* rect, int style, int pressed, int focused);
+                       const RECT* rect, int style, int pressed, int focused);
 // A rectangle filled and outlined in one colour.
 void CtlFillRect(HDC dc, const RECT* rect, COLORREF colour);
 // The picture of a combo item (its disabled picture while the control is disabled), 0 for none.

@@ -52,6 +52,7 @@ TEST_F(DocProps, SilentCopyWritesTheDriversDevmode) {
   EXPECT_EQ(size_t(dm->dmSize) + dm->dmDriverExtra, size_t(STG_DEVMODE_SIZE));
   EXPECT_NE(dm->dmFields, 0xCCCCCCCCu);
   // A printer that cannot be had: -1, nothing written.
+  out = before;
   EXPECT_EQ(UiDocumentProperties(nullptr, (HANDLE)0x7777, nullptr, D(out), nullptr, DM_COPY), -1);
   EXPECT_EQ(out, before);
 }
