@@ -261,6 +261,38 @@ TEST_F(ApiStatusItems, PlanesRefuseAllZeroAndObjectValuesAreSigned) {
   (void)global;
 }
 
+TEST_F(ApiStatusItems, ResolutionByCodeIsReadBackAsTheFirstCodeOfItsDpi) {
+  ASSERT_EQ(ApiGetResolutionForm(Bind(ctx_)), 0);  // this model lists codes
+  Bind(ctx_, false);
+  ASSERT_EQ(SetValue(API_STATUS_RESOLUTION, 17), 0) << Error();
+  EXPECT_EQ(StgGetValue(ctx_, sid::rdmDstResolutionW, nullptr), 600u);
+  API_STATUS_VALUE_RECORD r{};
+  ASSERT_EQ(ZARNDrvGetStatus(h_, API_STATUS_RESOLUTION, &r, 1), 32);
+  EXPECT_EQ(r.value, 3u);
+  EXPECT_EQ(SetValue(API_STATUS_RESOLUTION, 9999), -1);  // a code of no table row
+  EXPECT_EQ(Error(), API_ERROR_GENERAL);
+}
+
+TEST_F(ApiStatusItems, PerObjectValuesGoToTheChosenObjectAndStaySigned) {
+  Bind(ctx_);
+  if (!ApiValuePasses(ctx_, sid::rdmBrightness, (DWORD)-20) || !ApiValuePasses(ctx_, sid::rdmBrightness, 10))
+    GTEST_SKIP() << "the model takes no brightness of -20 and 10";
+  API_OBJECT_VALUE_RECORD s{};
+  s.version = 1;
+  s.value = -20;
+  ASSERT_EQ(ApiSetStatusObjectValue(ctx_, API_STATUS_BRIGHTNESS, &s, nullptr, 0), 1);
+  EXPECT_EQ(ApiVerifyStatusObjectValue(ctx_, API_STATUS_BRIGHTNESS, &s, nullptr, 0), 1);
+  StgSetValue(ctx_, sid::rdmAdjustMode, 1);
+  StgSetValue(ctx_, sid::rdmAdjustObject, 0);
+  s.value = 10;
+  ASSERT_EQ(ApiSetStatusObjectValue(ctx_, API_STATUS_BRIGHTNESS, &s, nullptr, 0), 1);
+  API_OBJECT_VALUE_RECORD g{};
+  ASSERT_EQ(ApiGetStatusObjectValue(ctx_, API_STATUS_BRIGHTNESS, &g, 1), 32);
+  EXPECT_EQ(g.value, -20);
+  EXPECT_EQ(g.text, 10);
+  Bind(ctx_, false);
+}
+
 // ---- Further single values ----
 
 TEST_F(ApiStatusItems, SingleValuesByTheirGuards) {
