@@ -34,6 +34,7 @@ API_HANDLE Connection() {
 size_t RecordSize(uint32_t id, uint32_t version) {
   const RECORD_VERSION_ROW* row = ApiRecordVersionRow(id, version);
   if (row) return row->size < 4 ? 4 : row->size;
+  if (id == 55) return sizeof(API_COPY_PROTECT_RECORD);
   return id == 1 ? sizeof(API_PRESET_FILE_RECORD) : 32;
 }
 
