@@ -535,10 +535,8 @@ int SetWatermark(SETTING_CONTEXT* ctx, DWORD id, void* r, BYTE*, int) {
 
 int GetWatermark(SETTING_CONTEXT* ctx, DWORD id, void* r, DWORD version) {
   if (!ApiGetVersionAllowed(ctx, id, version)) return -1;
-  DWORD newest = 1;
-  ApiFindRecordVersions(id, &newest);
-  const DWORD v = version == 0 ? newest : std::min(version, newest);
-  const int size = (int)ApiRecordVersionRow(id, v)->size;
+  DWORD v = 0;
+  const int size = ApiVersionedRecordSize(id, version, &v);
   if (!r) return size;
   if (!ApiHasApiStampSlot(ctx)) return ApiSetContextError(ctx, API_ERROR_NO_STAMP), -1;
   if (!StgPushUndo(ctx)) return ApiSetContextError(ctx, API_ERROR_GENERAL), -1;

@@ -129,10 +129,8 @@ int VerifyHeaderFooter(SETTING_CONTEXT* ctx, DWORD id, void* r, BYTE*, int) {
 
 int GetHeaderFooter(SETTING_CONTEXT* ctx, DWORD id, void* r, DWORD version) {
   if (!ApiGetVersionAllowed(ctx, id, version)) return -1;
-  DWORD newest = 1;
-  ApiFindRecordVersions(id, &newest);
-  const DWORD v = version == 0 ? newest : std::min(version, newest);
-  const int size = (int)ApiRecordVersionRow(id, v)->size;
+  DWORD v = 0;
+  const int size = ApiVersionedRecordSize(id, version, &v);
   if (!r) return size;
   DWORD flags = 0;
   for (const HfLine& l : kHfLines) {
@@ -622,10 +620,8 @@ int VerifyChapter(SETTING_CONTEXT* ctx, DWORD, void* r, BYTE*, int) {
 
 int GetChapter(SETTING_CONTEXT* ctx, DWORD id, void* r, DWORD version) {
   if (!ApiGetVersionAllowed(ctx, id, version)) return -1;
-  DWORD newest = 1;
-  ApiFindRecordVersions(id, &newest);
-  const DWORD v = version == 0 ? newest : std::min(version, newest);
-  const int size = (int)ApiRecordVersionRow(id, v)->size;
+  DWORD v = 0;
+  const int size = ApiVersionedRecordSize(id, version, &v);
   if (!r) return size;
   // A read reloads the rows and saves nothing.
   const DWORD n = ReloadChapters(ctx);

@@ -1,11 +1,13 @@
 // Texts of status records and the text settings behind them.
 #include "api_status_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "api_caps.h"
+#include "api_status.h"
 #include "kvplat/codepage.h"
 #include "settings/access.h"
 #include "settings/item_records.h"
@@ -60,4 +62,11 @@ bool ApiHasTextSetting(SETTING_CONTEXT* ctx, WORD id) { return !Wide(ctx, id).em
 bool ApiTextSettingIs(SETTING_CONTEXT* ctx, WORD id, const std::string& text) {
   std::string ansi;
   return kvp::WideToAnsi(Wide(ctx, id), &ansi) && ansi == text;
+}
+
+int ApiVersionedRecordSize(DWORD statusId, DWORD version, DWORD* used) {
+  DWORD newest = 1;
+  const RECORD_VERSION_ROW* rows = ApiFindRecordVersions(statusId, &newest);
+  *used = version == 0 ? newest : std::min(version, newest);
+  return rows ? (int)rows[*used].size : 32;
 }

@@ -18,3 +18,6 @@ void ApiGetTextSetting(SETTING_CONTEXT* ctx, WORD id, char* field, int width, bo
 bool ApiHasTextSetting(SETTING_CONTEXT* ctx, WORD id);
 // The exact compare of a setting's text with an ANSI text.
 bool ApiTextSettingIs(SETTING_CONTEXT* ctx, WORD id, const std::string& text);
+// The size of a versioned item's record at the asked version (0: the newest); *used := the version
+// read (an asked version above the newest reads as the newest).
+int ApiVersionedRecordSize(DWORD statusId, DWORD version, DWORD* used);

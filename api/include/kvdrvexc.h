@@ -283,6 +283,30 @@ KVEXC_STATIC_ASSERT(sizeof(API_DRIVER_DEVMODEA) == 1172, "ANSI DEVMODE with priv
 #define API_STATUS_ICM_INTENT 267        /* API_OBJECT_VALUE_RECORD */
 #define API_STATUS_PRINTER_SIDE 268
 #define API_STATUS_COLOR_MATCHING_MODE 269 /* API_OBJECT_VALUE_RECORD; 200 and up: a profile */
+#define API_STATUS_SCALE 11             /* API_FUNCTION_RECORD: type, horizontal, vertical, centering (v2) */
+#define API_STATUS_COVER 12             /* API_FUNCTION_RECORD: cover type, tray */
+#define API_STATUS_MARK_PAPER 13        /* API_FUNCTION_RECORD: mark-paper type, tray */
+#define API_STATUS_NUP 14               /* API_FUNCTION_RECORD: N-up type, line (v2) */
+#define API_STATUS_DUPLEX 15            /* API_FUNCTION_RECORD: type, odd and even margins in 0.1 mm */
+#define API_STATUS_WATERMARK 16         /* API_WATERMARK_RECORD: the driver API's own watermark */
+#define API_STATUS_WATERMARK_ID 17      /* API_FUNCTION_RECORD: watermark number (256: status 16's) */
+#define API_STATUS_MARGIN_SHIFT 18      /* API_FUNCTION_RECORD: direction, shifts in 0.1 mm (on flag unused) */
+#define API_STATUS_SORT 19              /* API_FUNCTION_RECORD: type, separation sheet, cycle (v2) */
+#define API_STATUS_STAPLE 20            /* API_FUNCTION_RECORD: staple type */
+#define API_STATUS_PUNCH 21             /* API_FUNCTION_RECORD: punch type */
+#define API_STATUS_HEADER_FOOTER 47     /* API_HEADER_FOOTER_RECORD */
+#define API_STATUS_FOLD 51              /* API_FUNCTION_RECORD: fold type */
+#define API_STATUS_COPY_PROTECT 55      /* API_COPY_PROTECT_RECORD */
+#define API_STATUS_MANUAL_TRAY_ORIENTATION 58 /* output orientation (0 off), orientation */
+#define API_STATUS_INDEX_ROTATION 62    /* 0 off, 1 rotation, 2 rotation and shift (index paper only) */
+#define API_STATUS_BACK_COVER 64        /* mode 0-3, tray, outside printing */
+#define API_STATUS_REVERSE_COVER 65     /* mode 0-2, tray, outside printing */
+#define API_STATUS_COVER_MEDIA 66       /* API_STATUS_VALUE_RECORD: media of every cover sheet */
+#define API_STATUS_CHAPTER 67           /* API_CHAPTER_RECORD */
+#define API_STATUS_EDGE_CORNER 68       /* API_FUNCTION_RECORD: corner position */
+#define API_STATUS_CROP_MARKS 70        /* crop marks, first-page crop marks */
+#define API_STATUS_CREEP_MARGIN 71      /* inside and outside creep margins in 0.1 mm */
+#define API_STATUS_FOLDING 79           /* folding type (255 off), sub type, flags 1 punch 2 corner */
 
 /* The map of changed status items a set hands back: one bit per id as in the map of ZARNDrvGetCaps
  * id 0; 32 bytes below API version 6, 64 from 6 on. */
@@ -562,6 +586,117 @@ typedef struct API_TRAY_INFO_RECORD {
 KVEXC_STATIC_ASSERT(sizeof(API_TRAY_INFO_RECORD) == 56, "TRAY_INFO_RECORD is 56 bytes");
 KVEXC_STATIC_ASSERT(offsetof(API_TRAY_INFO_RECORD, portraitLimits) == 24, "portraitLimits at byte 24");
 KVEXC_STATIC_ASSERT(offsetof(API_TRAY_INFO_RECORD, otherLimits) == 40, "otherLimits at byte 40");
+/* Status 16, record versions 1 (372 bytes, API 1), 2 (412, API 3) and 3 (420, API 10). Kinds: 0 off,
+ * 1 text, 2 image (an absolute path of a bitmap file), 3 form overlay (an absolute ".rpo" path), 128
+ * a tiled text pattern (whose second text goes in `path`, at most 32 characters). Positions: 0 centre,
+ * 1 top left, 2 top centre, 4 top right, 8 bottom left, 16 bottom centre, 32 bottom right, plus 64 tiled.
+ * Colours: 0 black, 1 red, 2 green, 3 blue, 4 cyan, 5 magenta, 6 yellow. */
+#define API_WATERMARK_RECORD_VERSION 3
+typedef struct API_WATERMARK_RECORD {
+  uint32_t version;
+  uint32_t kind;
+  uint32_t position;
+  uint32_t opaque;      /* 0 or 1 */
+  uint32_t firstPage;   /* 0 every page, 1 the first page only */
+  uint32_t fontStyle;   /* 0 normal, 1 bold, 2 italic, 3 bold italic */
+  uint32_t effect;      /* 0 none, 1 rectangle, 2 circle, 3 outline */
+  uint32_t colour;
+  uint32_t density;     /* 0-100 */
+  uint32_t size;        /* points (text, pattern: 6-999) or image scale (30-999) */
+  uint32_t angle;       /* 0-359; other than 0 only at positions 0 and 64 */
+  char text[33];
+  char fontName[32];    /* an installed outline-font family, exactly */
+  char path[263];
+  /* versions 2 and 3 */
+  uint32_t linePitch;   /* at most 999 */
+  uint32_t textPattern;
+  uint32_t tilePattern;
+  uint32_t tileColour;
+  uint32_t tileDensity; /* 0-100 */
+  uint32_t tileMask;
+  uint32_t tileFlags;   /* bit 0: rotate */
+  uint32_t secretPattern;
+  uint32_t reserved[2];
+  /* version 3 */
+  uint32_t twoPlanes;   /* 0 or 1 */
+  uint32_t order;       /* 0 or 1 */
+} API_WATERMARK_RECORD;
+#define API_WATERMARK_RECORD_V1_BYTES 372
+#define API_WATERMARK_RECORD_V2_BYTES 412
+KVEXC_STATIC_ASSERT(sizeof(API_WATERMARK_RECORD) == 420, "WATERMARK_RECORD is 420 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_WATERMARK_RECORD, text) == 44, "text at byte 44");
+KVEXC_STATIC_ASSERT(offsetof(API_WATERMARK_RECORD, fontName) == 77, "font at byte 77");
+KVEXC_STATIC_ASSERT(offsetof(API_WATERMARK_RECORD, path) == 109, "path at byte 109");
+KVEXC_STATIC_ASSERT(offsetof(API_WATERMARK_RECORD, linePitch) == 372, "line pitch at byte 372");
+KVEXC_STATIC_ASSERT(offsetof(API_WATERMARK_RECORD, secretPattern) == 400, "secret pattern at byte 400");
+KVEXC_STATIC_ASSERT(offsetof(API_WATERMARK_RECORD, twoPlanes) == 412, "two planes at byte 412");
+
+/* Status 47, record versions 1 (104 bytes, API 8) and 2 (108, API 10). Flags 1 date, 2 page number,
+ * 4 string; a set keeps the low three bits and writes them back into the caller's record. */
+#define API_HEADER_FOOTER_RECORD_VERSION 2
+typedef struct API_HEADER_FOOTER_RECORD {
+  uint32_t version;
+  uint32_t flags;
+  char fontName[32];
+  uint32_t fontSize;
+  uint32_t datePosition, dateForm;
+  uint32_t pagePosition, pageForm;
+  uint32_t stringPosition, stringForm; /* form 2: the string below */
+  char string[33];
+  uint8_t reserved[3];
+  uint32_t order; /* version 2 */
+} API_HEADER_FOOTER_RECORD;
+#define API_HEADER_FOOTER_RECORD_V1_BYTES 104
+KVEXC_STATIC_ASSERT(sizeof(API_HEADER_FOOTER_RECORD) == 108, "HEADER_FOOTER_RECORD is 108 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_HEADER_FOOTER_RECORD, fontSize) == 40, "font size at byte 40");
+KVEXC_STATIC_ASSERT(offsetof(API_HEADER_FOOTER_RECORD, string) == 68, "string at byte 68");
+KVEXC_STATIC_ASSERT(offsetof(API_HEADER_FOOTER_RECORD, order) == 104, "order at byte 104");
+
+/* Status 55, record version 1. Modes: 0 off, 1 copy guard only, 2 pattern with text, 3 copy guard with
+ * text. Position 64 repeats the text over the page. Effects: 0 none, 3 outline, 255 white background. */
+typedef struct API_COPY_PROTECT_RECORD {
+  uint32_t version;
+  uint32_t mode;
+  uint32_t colour;
+  uint32_t density;
+  uint32_t maskPattern;   /* 0: no mask */
+  uint32_t switchPattern; /* 0 or 1 */
+  char text[65];          /* at most 64 characters */
+  char fontName[32];
+  uint8_t reserved1[3];
+  uint32_t fontSize;
+  uint32_t fontStyle;
+  uint32_t angle;
+  uint32_t position;
+  uint32_t linePitch;     /* with position 64 */
+  uint32_t reverse;       /* with position 64: 0 or 1 */
+  uint32_t effect;
+  uint8_t reserved2[20];
+} API_COPY_PROTECT_RECORD;
+KVEXC_STATIC_ASSERT(sizeof(API_COPY_PROTECT_RECORD) == 172, "COPY_PROTECT_RECORD is 172 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_COPY_PROTECT_RECORD, fontName) == 89, "font at byte 89");
+KVEXC_STATIC_ASSERT(offsetof(API_COPY_PROTECT_RECORD, fontSize) == 124, "font size at byte 124");
+KVEXC_STATIC_ASSERT(offsetof(API_COPY_PROTECT_RECORD, effect) == 148, "effect at byte 148");
+
+/* Status 67, record versions 1 (36 bytes, API 13) and 2 (40, API 15). A set's operation: 0 the switch
+ * only, 1 add a row, 2 delete row `row`, 3 delete every row. A get answers the row count and, for a
+ * row number other than 0, that row. Pages 1-30000; kinds 0, 1 and 3 (a range, API 15). */
+#define API_CHAPTER_RECORD_VERSION 2
+typedef struct API_CHAPTER_RECORD {
+  uint32_t version;
+  uint32_t on;
+  uint32_t operation;
+  uint32_t count;     /* get */
+  uint32_t row;       /* 1-based */
+  uint32_t firstPage;
+  uint32_t kind;
+  uint32_t tray;
+  uint32_t printSide; /* 0, 1 or 2 (both sides: duplex on) */
+  uint32_t lastPage;  /* version 2: end of a kind-3 range */
+} API_CHAPTER_RECORD;
+#define API_CHAPTER_RECORD_V1_BYTES 36
+KVEXC_STATIC_ASSERT(sizeof(API_CHAPTER_RECORD) == 40, "CHAPTER_RECORD is 40 bytes");
+KVEXC_STATIC_ASSERT(offsetof(API_CHAPTER_RECORD, lastPage) == 36, "last page at byte 36");
 
 /* Capability ids of ZARNDrvGetCaps. The comment gives the result form:
  *   value        the answer itself; the buffer is not used (may be NULL);

@@ -38,6 +38,10 @@ constexpr char kUsage[] =
     "                                 56 number; 59 user password; 60 mode key; 63 tray; 262 printmacro\n"
     "                                 balancemacro usermacro use; 264 value on; lengths in the\n"
     "                                 printer's display unit) and list the other items it changed\n"
+    "                                 orientation; 28 rotation mode nuplayout booklayout; lengths in the\n"
+    "                                 printer's display unit; 16 kind text font size angle position path...;\n"
+    "                                 17 number on; 67 on operation row first kind tray print last; the\n"
+    "                                 function items type value2-4 on) and list the other items it changed"
     "        merge FILE [--out FILE]  merge a DEVMODE file into the settings\n"
     "        save-quality | restore-quality";
 
@@ -109,6 +113,28 @@ const RecordLayout* FindLayout(uint32_t id) {
                   {"lengthmax2", 40, 0}, {"lengthmin2", 44, 0}, {"widthmax2", 48, 0}, {"widthmin2", 52, 0}}});
     l.push_back({262, 32, {{"printmacro", 4, 0}, {"balancemacro", 8, 0}, {"usermacro", 12, 0}, {"use", 28, 0}}});
     l.push_back({264, 32, {{"value", 4, 0}, {"on", 28, 0}}});
+    RecordField function[] = {{"type", 4, 0}, {"value2", 8, 0}, {"value3", 12, 0}, {"value4", 16, 0}, {"on", 28, 0}};
+    for (uint32_t id : {11, 12, 13, 14, 15, 18, 19, 20, 21, 51, 58, 62, 64, 65, 68, 70, 71, 79})
+      l.push_back({id, 32, {function, function + 5}});
+    l.push_back({17, 32, {{"number", 4, 0}, {"on", 28, 0}}});
+    l.push_back({66, 32, {{"value", 4, 0}}});
+    l.push_back({16, (int)sizeof(API_WATERMARK_RECORD),
+                 {{"kind", 4, 0}, {"position", 8, 0}, {"opaque", 12, 0}, {"page", 16, 0}, {"style", 20, 0},
+                  {"effect", 24, 0}, {"colour", 28, 0}, {"density", 32, 0}, {"size", 36, 0}, {"angle", 40, 0},
+                  {"text", 44, 33}, {"font", 77, 32}, {"path", 109, 263}, {"pitch", 372, 0}, {"textpattern", 376, 0},
+                  {"tilepattern", 380, 0}, {"tilecolour", 384, 0}, {"tiledensity", 388, 0}, {"tilemask", 392, 0},
+                  {"tileflags", 396, 0}, {"secret", 400, 0}, {"twoplanes", 412, 0}, {"order", 416, 0}}});
+    l.push_back({47, (int)sizeof(API_HEADER_FOOTER_RECORD),
+                 {{"flags", 4, 0}, {"font", 8, 32}, {"size", 40, 0}, {"dateposition", 44, 0}, {"dateform", 48, 0},
+                  {"pageposition", 52, 0}, {"pageform", 56, 0}, {"stringposition", 60, 0}, {"stringform", 64, 0},
+                  {"string", 68, 33}, {"order", 104, 0}}});
+    l.push_back({55, (int)sizeof(API_COPY_PROTECT_RECORD),
+                 {{"mode", 4, 0}, {"colour", 8, 0}, {"density", 12, 0}, {"mask", 16, 0}, {"switchpattern", 20, 0},
+                  {"text", 24, 65}, {"font", 89, 32}, {"size", 124, 0}, {"style", 128, 0}, {"angle", 132, 0},
+                  {"position", 136, 0}, {"pitch", 140, 0}, {"reverse", 144, 0}, {"effect", 148, 0}}});
+    l.push_back({67, (int)sizeof(API_CHAPTER_RECORD),
+                 {{"on", 4, 0}, {"operation", 8, 0}, {"count", 12, 0}, {"row", 16, 0}, {"first", 20, 0},
+                  {"kind", 24, 0}, {"tray", 28, 0}, {"print", 32, 0}, {"last", 36, 0}}});
     return l;
   }();
   for (const RecordLayout& l : layouts)

@@ -33,8 +33,11 @@ API_HANDLE Connection() {
 // The size of a record of an item at a version: its version list's row, else the item's fixed size.
 size_t RecordSize(uint32_t id, uint32_t version) {
   const RECORD_VERSION_ROW* row = ApiRecordVersionRow(id, version);
+  // A version-0 record is read as version 1 (the oldest callers wrote no version): it has that size.
+  if (row && row->size == 0) row = ApiRecordVersionRow(id, 1);
   if (row) return row->size < 4 ? 4 : row->size;
   switch (id) {
+    case 55: return sizeof(API_COPY_PROTECT_RECORD);
     case 1: return sizeof(API_PRESET_FILE_RECORD);
     case 26: return sizeof(API_USER_ID_RECORD);
     case 50: return sizeof(API_JOB_INFO_RECORD);
