@@ -253,23 +253,6 @@ void ApiPutRecordText(void* record, int offset, int width, const std::string& te
   if (!text.empty() && (int)text.size() < width) std::memcpy(field, text.data(), text.size());
 }
 
-std::string ApiSettingText(SETTING_CONTEXT* ctx, WORD id) {
-  ITEM_DESC* row = StgFindItem(ctx, id);
-  if (!row) return {};
-  std::u16string wide(StgTypeLength(row->type) + 2, u'\0');
-  if (!StgGetString(ctx, row, wide.data())) return {};
-  wide.resize(std::char_traits<char16_t>::length(wide.c_str()));
-  std::string out;
-  return kvp::WideToAnsi(wide, &out) ? out : std::string();
-}
-
-bool ApiSetSettingText(SETTING_CONTEXT* ctx, WORD id, const std::string& text) {
-  ITEM_DESC* row = StgFindItem(ctx, id);
-  std::u16string wide;
-  if (!row || !kvp::AnsiToWide(text, &wide)) return false;
-  return StgSetString(ctx, row, wide.c_str()) != nullptr;
-}
-
 bool ApiIsDigits(const std::string& text) {
   for (char c : text)
     if (c < '0' || c > '9') return false;

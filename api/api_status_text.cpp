@@ -37,12 +37,20 @@ bool ApiRecordText(const void* record, int offset, int width, std::string* out) 
   return true;
 }
 
-void ApiSetTextSetting(SETTING_CONTEXT* ctx, WORD id, const char* text) {
+std::string ApiSettingText(SETTING_CONTEXT* ctx, WORD id) {
+  std::string out;
+  return kvp::WideToAnsi(Wide(ctx, id), &out) ? out : std::string();
+}
+
+bool ApiSetSettingText(SETTING_CONTEXT* ctx, WORD id, const std::string& text) {
   ITEM_DESC* row = StgFindItem(ctx, id);
-  if (!row) return;
   std::u16string wide;
-  if (!kvp::AnsiToWide(text ? text : "", &wide)) wide.clear();
-  StgSetString(ctx, row, wide.c_str());
+  if (!row || !kvp::AnsiToWide(text, &wide)) return false;
+  return StgSetString(ctx, row, wide.c_str()) != nullptr;
+}
+
+void ApiSetTextSetting(SETTING_CONTEXT* ctx, WORD id, const char* text) {
+  if (!ApiSetSettingText(ctx, id, text ? text : "")) ApiSetSettingText(ctx, id, "");
 }
 
 void ApiGetTextSetting(SETTING_CONTEXT* ctx, WORD id, char* field, int width, bool whole) {

@@ -9,7 +9,12 @@ struct SETTING_CONTEXT;
 
 // The text of a record field of `width` bytes; false when the field holds no NUL.
 bool ApiRecordText(const void* record, int offset, int width, std::string* out);
-// A setting's text := the ANSI text (cut to the setting's room).
+// A text setting in the system code page (empty for none or one the code page cannot hold).
+std::string ApiSettingText(SETTING_CONTEXT* ctx, WORD id);
+// Stores a system-code-page text in a text setting; false when the setting is no text or the text does
+// not convert.
+bool ApiSetSettingText(SETTING_CONTEXT* ctx, WORD id, const std::string& text);
+// A setting's text := the ANSI text (cut to the setting's room); a text that does not convert empties it.
 void ApiSetTextSetting(SETTING_CONTEXT* ctx, WORD id, const char* text);
 // The setting's text into a field of `width` bytes, always ended inside it. whole: a text that does
 // not fit leaves the field empty; otherwise it is cut at a character boundary.

@@ -11,11 +11,6 @@ struct SETTING_CONTEXT;
 // Zeroes the field and copies `text` with its NUL into it when it has 1 to width - 1 bytes; a longer
 // text is left out, never cut.
 void ApiPutRecordText(void* record, int offset, int width, const std::string& text);
-// A text setting in the system code page (empty for none or one the code page cannot hold).
-std::string ApiSettingText(SETTING_CONTEXT* ctx, WORD id);
-// Stores a system-code-page text in a text setting; false when the setting is no text or the text does
-// not convert.
-bool ApiSetSettingText(SETTING_CONTEXT* ctx, WORD id, const std::string& text);
 // Every character is an ASCII digit (an empty text passes).
 bool ApiIsDigits(const std::string& text);
 // The answer of a capability on the context's connection (-1 for a context of no connection).

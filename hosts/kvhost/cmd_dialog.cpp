@@ -85,18 +85,9 @@ int RunDialogCommand(const std::vector<std::string>& args) {
   }
   if (int rc = CheckRoot()) return rc;
   input::Script script;
-  if (!scriptFile.empty()) {
-    std::string text, error;
-    if (!ReadHostFile(scriptFile, &text, &error)) return Failed(error);
-    if (!input::Parse(text, &script, &error)) return Failed(scriptFile + ": " + error);
-  }
-  std::u16string name = kvp::FromUtf8(printerName);
+  if (int rc = LoadUiScript(scriptFile, &script)) return rc;
   HANDLE printer = nullptr;
-  PRINTER_DEFAULTSW def{nullptr, nullptr, PRINTER_ALL_ACCESS};
-  if (!OpenPrinterW(name.data(), &printer, &def)) {
-    DWORD e = GetLastError();
-    return Failed("no printer '" + printerName + "' (error " + std::to_string(e) + ")");
-  }
+  if (int rc = OpenPrinterFully(printerName, &printer)) return rc;
   UiFillLibraryHooks();
   SETTING_CONTEXT* ctx = UiOpenContextInfo(printer, printer, nullptr, STG_KIND_UI, nullptr);
   if (!ctx || !ctx->image || !ctx->work) {

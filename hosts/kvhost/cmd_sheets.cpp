@@ -140,18 +140,10 @@ int RunSheet(bool document, const std::vector<std::string>& args) {
   }
   if (int rc = CheckRoot()) return rc;
   input::Script script;
-  if (!scriptFile.empty()) {
-    std::string text, error;
-    if (!ReadHostFile(scriptFile, &text, &error)) return Failed(error);
-    if (!input::Parse(text, &script, &error)) return Failed(scriptFile + ": " + error);
-  }
-  std::u16string name = kvp::FromUtf8(printerName);
+  if (int rc = LoadUiScript(scriptFile, &script)) return rc;
   HANDLE printer = nullptr;
-  PRINTER_DEFAULTSW def{nullptr, nullptr, PRINTER_ALL_ACCESS};
-  if (!OpenPrinterW(name.data(), &printer, &def)) {
-    DWORD e = GetLastError();
-    return Failed("no printer '" + printerName + "' (error " + std::to_string(e) + ")");
-  }
+  if (int rc = OpenPrinterFully(printerName, &printer)) return rc;
+  std::u16string name = kvp::FromUtf8(printerName);
   std::vector<BYTE> in = document ? PrinterDevmode(printer) : std::vector<BYTE>{};
   std::vector<BYTE> outDm(std::max<size_t>(in.size(), 4096), 0);
 
@@ -225,5 +217,21 @@ std::vector<std::string> SheetArguments(const std::string& printer, const std::v
   return out;
 }
 int RunDeviceSheet(const std::vector<std::string>& args) { return RunSheet(false, args); }
+
+int LoadUiScript(const std::string& file, input::Script* out) {
+  if (file.empty()) return kExitDone;
+  std::string text, error;
+  if (!ReadHostFile(file, &text, &error)) return Failed(error);
+  if (!input::Parse(text, out, &error)) return Failed(file + ": " + error);
+  return kExitDone;
+}
+
+int OpenPrinterFully(const std::string& name, void** printer) {
+  std::u16string wide = kvp::FromUtf8(name);
+  PRINTER_DEFAULTSW def{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  if (OpenPrinterW(wide.data(), printer, &def)) return kExitDone;
+  DWORD e = GetLastError();
+  return Failed("no printer '" + name + "' (error " + std::to_string(e) + ")");
+}
 
 }  // namespace kvhost

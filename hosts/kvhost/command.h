@@ -39,6 +39,14 @@ int CheckRoot();
 
 // Prints "kvhost: <text>" on standard error and returns kExitFailed / kExitUsage.
 int Failed(const std::string& text);
+namespace input {
+struct Script;
+}
+// Reads and parses a UI input script (nothing for an empty name): kExitDone, or the failure printed and
+// kExitFailed.
+int LoadUiScript(const std::string& file, input::Script* out);
+// Opens the printer with full access: kExitDone, or "no printer ..." printed and kExitFailed.
+int OpenPrinterFully(const std::string& name, void** printer);
 int UsageError(const std::string& text);
 
 // The host path of a path given on the command line: a "C:\..." machine path is mapped onto the
